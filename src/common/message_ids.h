@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+
+namespace wavelore {
+
+// Window and thread message ids. The values are those of the original
+// Windows receiver (WM_USER + n) so that logs and tools agree on them.
+constexpr uint32_t WM_USER = 0x0400;
+constexpr uint32_t MM_WIM_DATA = 0x03C0;
+
+constexpr uint32_t WM_DECODER_SPECTRUM = WM_USER + 1;
+constexpr uint32_t WM_DISPLAY_BLOCK = WM_USER + 1;
+constexpr uint32_t WM_SET_FREQUENCY = WM_USER + 2;
+constexpr uint32_t WM_DECODER_SIGNAL = WM_USER + 4;
+constexpr uint32_t WM_DECODER_TEXT = WM_USER + 6;
+constexpr uint32_t WM_DECODER_CPULOAD = WM_USER + 8;
+constexpr uint32_t WM_UPLOAD_REQUEST = WM_USER + 11;
+constexpr uint32_t WM_UPLOAD_RESULT = WM_USER + 12;
+constexpr uint32_t WM_SHOW_MESSAGE = WM_USER + 13;
+constexpr uint32_t WM_DECODER_TUNE = WM_USER + 0xC23;
+
+}  // namespace wavelore

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace wavelore::test {
+
+// Creates a fresh temporary directory and makes it the current directory
+// for the lifetime of the object; the previous directory is restored and
+// the temporary one removed afterwards.
+class ScopedTempDir {
+public:
+    ScopedTempDir();
+    ~ScopedTempDir();
+    ScopedTempDir(const ScopedTempDir&) = delete;
+    ScopedTempDir& operator=(const ScopedTempDir&) = delete;
+
+    const std::filesystem::path& Path() const { return m_path; }
+
+private:
+    std::filesystem::path m_previous;
+    std::filesystem::path m_path;
+};
+
+std::filesystem::path SourceDir();
+std::filesystem::path BinaryDir();
+// The shared off-air recordings; empty when they are not beside the checkout.
+std::filesystem::path RecordingsDir();
+
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::string& contents);
+
+// UTF-16 text as UTF-8, for readable assertion messages.
+std::string Narrow(const std::u16string& text);
+
+}  // namespace wavelore::test
