@@ -17,8 +17,8 @@ enum class Mode : int32_t {
 
 // The decoder thread's decoder types; each selects a demodulator and decoder.
 enum class DecoderType : int32_t {
-    SitorB = 1,    // NAVTEX, SITOR
-    StartStop = 2, // RTTY (at twice the baud)
+    SitorB = 1,     // NAVTEX, SITOR
+    StartStop = 2,  // RTTY (at twice the baud)
     Fax = 3,
     Amtor = 4,
     Dpsk = 5,

@@ -9,7 +9,7 @@ namespace wavelore {
 // every hand-over between parts makes a copy (Copy), and the receiver releases
 // it. An allocation failure leaves the block empty (no array, count 0).
 class SampleBlock {
-public:
+  public:
     SampleBlock() = default;
     // Allocates count values and copies source, or zeros when source is null.
     SampleBlock(const double* source, int32_t count);
@@ -30,7 +30,7 @@ public:
     double& operator[](int32_t i) { return m_data[i]; }
     double operator[](int32_t i) const { return m_data[i]; }
 
-private:
+  private:
     std::unique_ptr<double[]> m_data;
     int32_t m_count = 0;
 };

@@ -12,7 +12,7 @@ namespace wavelore {
 // changes of the demodulator output (the bit synchroniser) and calls the
 // subclass once per bit, in the middle of the bit.
 class CCharacterDecoder {
-public:
+  public:
     // sampleRate: Hz (11025). baud: bits per second, > 0 and <= sampleRate.
     // smoothLength: samples averaged before the sign is taken, >= 1.
     CCharacterDecoder(uint32_t sampleRate, uint32_t baud, int32_t smoothLength);
@@ -40,11 +40,11 @@ public:
     // this bit is appended to out. Public so tests can drive bit streams.
     virtual void HandleBit(int bit, std::u16string& out) = 0;
 
-protected:
+  protected:
     int32_t m_goodCount = 0;
     int32_t m_errorCount = 0;
 
-private:
+  private:
     uint32_t m_sampleRate;
     uint32_t m_baud;
     int32_t m_samplesPerBit;

@@ -7,7 +7,7 @@ namespace wavelore {
 
 // Mean of the last n values.
 class CMovingAverage {
-public:
+  public:
     CMovingAverage() = default;
     explicit CMovingAverage(int32_t length) { SetLength(length); }
 
@@ -19,7 +19,7 @@ public:
     // Stores x over the oldest value and returns the mean of the window.
     double Filter(double x);
 
-private:
+  private:
     std::unique_ptr<double[]> m_buffer;
     int32_t m_length = 0;
     int32_t m_position = 0;

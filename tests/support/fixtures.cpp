@@ -1,5 +1,7 @@
 #include "support/fixtures.h"
 
+#include "common/utf.h"
+
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -24,8 +26,12 @@ ScopedTempDir::~ScopedTempDir() {
     std::filesystem::remove_all(m_path, ec);
 }
 
-std::filesystem::path SourceDir() { return WAVELORE_SOURCE_DIR; }
-std::filesystem::path BinaryDir() { return WAVELORE_BINARY_DIR; }
+std::filesystem::path SourceDir() {
+    return WAVELORE_SOURCE_DIR;
+}
+std::filesystem::path BinaryDir() {
+    return WAVELORE_BINARY_DIR;
+}
 
 std::filesystem::path RecordingsDir() {
     std::error_code ec;
@@ -46,29 +52,7 @@ void WriteFile(const std::filesystem::path& path, const std::string& contents) {
 }
 
 std::string Narrow(const std::u16string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return ToUtf8(text);
 }
 
 }  // namespace wavelore::test

@@ -9,7 +9,7 @@ namespace wavelore::test {
 // for the lifetime of the object; the previous directory is restored and
 // the temporary one removed afterwards.
 class ScopedTempDir {
-public:
+  public:
     ScopedTempDir();
     ~ScopedTempDir();
     ScopedTempDir(const ScopedTempDir&) = delete;
@@ -17,7 +17,7 @@ public:
 
     const std::filesystem::path& Path() const { return m_path; }
 
-private:
+  private:
     std::filesystem::path m_previous;
     std::filesystem::path m_path;
 };

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <utility>
+
+namespace wavelore {
+
+// Base of every heap payload that travels with a message. The message owns
+// its payload, so a failed post or a message nobody handles frees it.
+struct Payload {
+    virtual ~Payload() = default;
+};
+
+template <typename T>
+struct PayloadOf final : Payload {
+    explicit PayloadOf(T v) : value(std::move(v)) {}
+    T value;
+};
+
+// A window or thread message: id, the two plain parameters, and an owned
+// payload standing for the pointer parameters of the Windows original.
+struct Message {
+    uint32_t id = 0;
+    int64_t wParam = 0;
+    int64_t lParam = 0;
+    std::unique_ptr<Payload> payload;
+
+    Message() = default;
+    Message(uint32_t id_, int64_t w, int64_t l) : id(id_), wParam(w), lParam(l) {}
+
+    template <typename T>
+    static Message With(uint32_t id, int64_t w, int64_t l, T value) {
+        Message m(id, w, l);
+        m.payload = std::make_unique<PayloadOf<T>>(std::move(value));
+        return m;
+    }
+
+    // The payload as T, or null when there is none or it is another type.
+    template <typename T>
+    T* Get() {
+        auto* p = dynamic_cast<PayloadOf<T>*>(payload.get());
+        return p ? &p->value : nullptr;
+    }
+};
+
+}  // namespace wavelore
