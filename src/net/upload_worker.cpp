@@ -1,0 +1,123 @@
+#include "net/upload_worker.h"
+
+#include <system_error>
+
+#include "common/message_ids.h"
+#include "common/utf.h"
+#include "net/upload_host.h"
+
+namespace wavelore {
+
+CUploadWorker::CUploadWorker(WindowTarget& owner, ClientFactory factory)
+    : m_owner(owner), m_factory(std::move(factory)) {}
+
+CUploadWorker::~CUploadWorker() {
+    {
+        std::lock_guard<std::mutex> lock(m_pauseMutex);
+        m_abandon = true;
+    }
+    m_pauseWake.notify_all();
+    m_queue.Close();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+bool CUploadWorker::Start() {
+    if (m_thread.joinable()) {
+        return true;
+    }
+    try {
+        m_thread = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
+
+bool CUploadWorker::Post(UploadJob job) {
+    return m_queue.Post(Message::With(WM_UPLOAD_REQUEST, 0, 0, std::move(job)));
+}
+
+bool CUploadWorker::StopAndDrain(std::chrono::milliseconds maxWait,
+                                 std::chrono::milliseconds poll) {
+    RequestStop();
+    const auto deadline = std::chrono::steady_clock::now() + maxWait;
+    while (m_morePending) {
+        if (std::chrono::steady_clock::now() + poll > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(poll);
+    }
+    return true;
+}
+
+void CUploadWorker::Run() {
+    Message message;
+    while (m_queue.Get(message)) {
+        if (message.id != WM_UPLOAD_REQUEST) {
+            continue;
+        }
+        if (UploadJob* job = message.Get<UploadJob>()) {
+            Handle(std::move(*job));
+        }
+        message = Message();
+    }
+}
+
+void CUploadWorker::Handle(UploadJob job) {
+    m_morePending = m_queue.Peek(WM_UPLOAD_REQUEST);
+    if (m_stopRequested) {
+        return;
+    }
+
+    std::unique_ptr<HttpClient> client = m_factory ? m_factory() : nullptr;
+    UploadHost host;
+    if (!client || !ParseUploadHost(job.host, host) ||
+        !client->Open(host.name, kUploadUserAgent, host.port, {}, {})) {
+        // A set-up failure that persists would otherwise have the worker
+        // and its owner pass the request back and forth without a break.
+        Pause();
+        Report(kUploadSetupFailed, std::nullopt, std::move(job));
+        return;
+    }
+    client->SetCancelFlag(&m_abandon);
+
+    const UploadRequest& request = job.request;
+    client->ResetFields();
+    for (size_t slot = 0; slot < UploadRequest::kSlotCount; ++slot) {
+        client->AddField(UploadRequest::kFieldNames[slot], request.slots[slot], false);
+    }
+    if (request.versionCheck == 1) {
+        client->AddField(u"VERSIONCHECK", u"TRUE", false);
+    }
+    // Judged by the reply alone.
+    client->Send(request.slots[UploadRequest::kPath], HttpClient::kMultipartPost);
+
+    std::string headers;
+    std::string body;
+    const bool replied = client->ReadReply(headers, kReplyCapacity, body, kReplyCapacity) == 1;
+    client->Close();
+    client.reset();
+
+    if (replied) {
+        // The reply is read as a terminated string: it ends at a zero byte.
+        const size_t end = body.find('\0');
+        Report(kUploadReplied, FromUtf8(std::string_view(body).substr(0, end)), std::move(job));
+    } else {
+        Pause();
+        Report(kUploadFailed, std::nullopt, std::move(job));
+    }
+}
+
+void CUploadWorker::Report(int status, std::optional<std::u16string> reply, UploadJob job) {
+    UploadResult result{std::move(reply), std::move(job.request), std::move(job.host)};
+    m_owner.Post(Message::With(WM_UPLOAD_RESULT, 0, status, std::move(result)));
+}
+
+void CUploadWorker::Pause() {
+    std::unique_lock<std::mutex> lock(m_pauseMutex);
+    m_pauseWake.wait_for(lock, m_failurePause, [this] { return m_abandon.load(); });
+}
+
+}  // namespace wavelore

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "common/thread_message_queue.h"
+#include "common/window_target.h"
+#include "net/http_client.h"
+#include "net/upload_request.h"
+
+namespace wavelore {
+
+// A thread with its own queue that performs one upload exchange at a time:
+// each WM_UPLOAD_REQUEST (payload UploadJob) becomes one multipart POST,
+// reported to the owner as WM_UPLOAD_RESULT (payload UploadResult, lParam
+// the status). Retrying is the owner's business (CUploadResultHandler).
+class CUploadWorker {
+  public:
+    using ClientFactory = std::function<std::unique_ptr<HttpClient>()>;
+
+    // Both reply buffers get this capacity, so a kept reply is short.
+    static constexpr size_t kReplyCapacity = 1023;
+    // Pause before a failure is reported, so a service that is down is not
+    // hammered by the owner's immediate retry.
+    static constexpr std::chrono::milliseconds kFailurePause{1000};
+    // The owner's poll interval while waiting for the queue at shutdown.
+    static constexpr std::chrono::milliseconds kShutdownPoll{1000};
+
+    // owner: receives the results and must outlive the worker. factory:
+    // makes one transport per exchange (CHttpClient in the program).
+    CUploadWorker(WindowTarget& owner, ClientFactory factory);
+    CUploadWorker(const CUploadWorker&) = delete;
+    CUploadWorker& operator=(const CUploadWorker&) = delete;
+    // Abandons a running exchange, frees every queued request and joins.
+    ~CUploadWorker();
+
+    // Starts the thread; false when it cannot be started. Requests may be
+    // posted before.
+    bool Start();
+    bool Running() const { return m_thread.joinable(); }
+
+    // Queues a WM_UPLOAD_REQUEST at the back; false (job freed) when refused.
+    bool Post(UploadJob job);
+
+    // Owner side: from now on queued requests are discarded unsent.
+    void RequestStop() { m_stopRequested = true; }
+    bool StopRequested() const { return m_stopRequested; }
+    // Worker side: whether another request was waiting when the current one
+    // was taken up.
+    bool MorePending() const { return m_morePending; }
+
+    // The owner's shutdown: request a stop, then wait while MorePending,
+    // looking every poll interval, for at most maxWait. True when the worker
+    // got through its queue in time. The worker is destroyed afterwards.
+    bool StopAndDrain(std::chrono::milliseconds maxWait,
+                      std::chrono::milliseconds poll = kShutdownPoll);
+
+    // Tests shorten the failure pause.
+    void SetFailurePause(std::chrono::milliseconds pause) { m_failurePause = pause; }
+
+  private:
+    void Run();
+    void Handle(UploadJob job);
+    void Report(int status, std::optional<std::u16string> reply, UploadJob job);
+    // Sleeps, but wakes at once when the worker is being destroyed.
+    void Pause();
+
+    WindowTarget& m_owner;
+    ClientFactory m_factory;
+    CThreadMessageQueue m_queue;
+    std::thread m_thread;
+    std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_morePending{false};
+    std::atomic<bool> m_abandon{false};
+    std::chrono::milliseconds m_failurePause{kFailurePause};
+    std::mutex m_pauseMutex;
+    std::condition_variable m_pauseWake;
+};
+
+}  // namespace wavelore
