@@ -50,6 +50,9 @@ class CCharacterDecoder {
     int32_t m_samplesPerBit;
     CMovingAverage m_smoother;
     bool m_level = false;
+    // The bit clock's sample counter, kept modulo samples per bit: only the
+    // position within the bit matters, and the counter can then run for
+    // ever without overflowing.
     int32_t m_bitPhase = 0;
 };
 
