@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "synth/synth_options.h"
+#include "synth/transmission.h"
+
+namespace wavelore::synth {
+
+// Keys elements onto two tones with continuous phase and adds what the
+// path adds: tone offset and drift, slow fading, white noise. Output is
+// 16-bit mono at 11025 samples per second, saturated rather than wrapped.
+class CFskModulator {
+  public:
+    explicit CFskModulator(const SynthOptions& options);
+
+    // Lead-in, the keyed elements, tail. Deterministic for given options.
+    std::vector<int16_t> Render(const Keying& keying) const;
+
+    // The peak of the clean signal and the standard deviation of the noise
+    // (0 when there is none), in 16-bit units.
+    double SignalAmplitude() const { return m_amplitude; }
+    double NoiseSigma() const { return m_noiseSigma; }
+
+  private:
+    SynthOptions m_options;
+    double m_amplitude;
+    double m_noiseSigma;
+};
+
+}  // namespace wavelore::synth
