@@ -6,11 +6,14 @@
 namespace wavelore {
 
 namespace {
-// Outputs computed side by side; 16 doubles keep eight SSE additions in
-// flight, enough to hide the adder latency on a plain x86-64 target.
-constexpr int32_t kLanes = 16;
+
+// Two doubles, the width every x86-64 has; GCC and Clang lower the
+// arithmetic to SSE2 (and to wider units where built for them).
+typedef double V2 __attribute__((vector_size(16)));
+
 // Outputs handled per pass; bounds the stack scratch.
 constexpr int32_t kRun = 128;
+
 }  // namespace
 
 void CMovingAverage::SetLength(int32_t length) {
@@ -70,33 +73,46 @@ void CMovingAverage::FilterBlock(double* data, int32_t count) {
         }
         // Output k still sees the old values at positions p0 + k + 1 and up,
         // added in index order; those inside the run are overwritten only
-        // after all its outputs are done.
+        // after all its outputs are done. Sixteen outputs at a time in eight
+        // independent sums keep the adders busy.
         int32_t k0 = 0;
-        for (; k0 + kLanes <= len; k0 += kLanes) {
-            double lane[kLanes];
-            for (int32_t l = 0; l < kLanes; ++l) {
-                lane[l] = acc[k0 + l];
+        for (; k0 + 16 <= len; k0 += 16) {
+            V2 a[8];
+            for (int m = 0; m < 8; ++m) {
+                a[m] = V2{acc[k0 + 2 * m], acc[k0 + 2 * m + 1]};
             }
+            // Diagonal: output l takes b[j] only from j = first + l on (a
+            // run of 16 never reaches past the end of the buffer here).
             const int32_t first = p0 + k0 + 1;
-            // Diagonal: only outputs that lie before position j take b[j].
-            // Adding +0.0 elsewhere is exact: a sum started from +0.0 is
-            // never -0.0.
-            for (int32_t j = first; j < std::min(first + kLanes - 1, n); ++j) {
-                const double v = b[j];
-#pragma omp simd
-                for (int32_t l = 0; l < kLanes; ++l) {
-                    lane[l] += (first + l <= j) ? v : 0.0;
+#pragma GCC unroll 15
+            for (int32_t d = 0; d < 15; ++d) {
+                const double v = b[first + d];
+#pragma GCC unroll 8
+                for (int m = 0; m < 8; ++m) {
+                    if (2 * m + 1 <= d) {
+                        a[m] += V2{v, v};
+                    } else if (2 * m == d) {
+                        // Adding +0.0 to the second output is exact: a sum
+                        // started from +0.0 is never -0.0.
+                        a[m] += V2{v, 0.0};
+                    }
                 }
             }
-            for (int32_t j = first + kLanes - 1; j < n; ++j) {
-                const double v = b[j];
-#pragma omp simd
-                for (int32_t l = 0; l < kLanes; ++l) {
-                    lane[l] += v;
-                }
+            const int32_t diagonalEnd = first + 15;
+            for (int32_t j = diagonalEnd; j < n; ++j) {
+                const V2 v = {b[j], b[j]};
+                a[0] += v;
+                a[1] += v;
+                a[2] += v;
+                a[3] += v;
+                a[4] += v;
+                a[5] += v;
+                a[6] += v;
+                a[7] += v;
             }
-            for (int32_t l = 0; l < kLanes; ++l) {
-                acc[k0 + l] = lane[l];
+            for (int m = 0; m < 8; ++m) {
+                acc[k0 + 2 * m] = a[m][0];
+                acc[k0 + 2 * m + 1] = a[m][1];
             }
         }
         for (int32_t k = k0; k < len; ++k) {
