@@ -1,0 +1,111 @@
+#include "cli/cli_options.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "common/modes.h"
+
+namespace wavelore::cli {
+
+namespace {
+
+constexpr const char* kProgram = "wavelore-decode";
+
+void UsageError(std::string text) {
+    // CLI11 sometimes words a message over several lines; keep it to one.
+    for (char& c : text) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    std::fprintf(stderr, "%s: %s (see %s --help)\n", kProgram, text.c_str(), kProgram);
+}
+
+// Checks that need more than one option at a time.
+bool CheckTuning(const CliOptions& options) {
+    const int32_t half = options.HalfShift();
+    const int32_t lower = options.centreFrequency - half;
+    const int32_t upper = options.centreFrequency + half;
+    if (lower < 1 || upper > kNyquist) {
+        UsageError("--freq " + std::to_string(options.centreFrequency) + " with --shift " +
+                   std::to_string(options.shift) + " puts a tone outside 1.." +
+                   std::to_string(kNyquist) + " Hz");
+        return false;
+    }
+    return true;
+}
+
+bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
+    CLI::App app{
+        "Wavelore headless NAVTEX receiver: decodes a recording or an audio stream "
+        "and prints the text as it comes.",
+        kProgram};
+    app.footer(
+        "FILE is a WAV or FLAC file (any rate, depth and channel count), or raw signed 16-bit\n"
+        "little-endian mono audio at 11025 Hz when its name ends in .raw or .s16le. Without\n"
+        "FILE, or with -, raw audio in that form is read from standard input.\n"
+        "\n"
+        "Exit status: 0 success, 1 unreadable input, 2 bad usage.");
+
+    bool noStrict = false;
+    app.add_option("FILE", options.input, "Audio file, or - for standard input");
+    app.add_option("--freq", options.centreFrequency, "Centre frequency in Hz")
+        ->capture_default_str()
+        ->check(CLI::Range(1, kNyquist));
+    app.add_option("--shift", options.shift, "Shift between the tones in Hz")
+        ->capture_default_str()
+        ->check(CLI::Range(2, kNyquist));
+    app.add_option("--baud", options.baud, "Keying speed in baud")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 1200));
+    app.add_flag("--no-strict", noStrict,
+                 "Strict FEC off: repair a character when one of its two copies is damaged");
+    app.add_flag("--invert", options.invert, "Invert the bit sense (swap the tones)");
+    app.add_flag("--verbose", options.verbose,
+                 "Good and error character counts of every decoded block on standard error");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::fputs(app.help().c_str(), stdout);
+        exitCode = kExitSuccess;
+        return false;
+    } catch (const CLI::ParseError& e) {
+        UsageError(e.what());
+        exitCode = kExitUsage;
+        return false;
+    }
+    options.strictFec = !noStrict;
+    options.inputGiven = app.count("FILE") > 0;
+    if (!CheckTuning(options)) {
+        exitCode = kExitUsage;
+        return false;
+    }
+    if (!options.inputGiven && isatty(STDIN_FILENO)) {
+        UsageError("no input: give an audio FILE, or pipe raw audio into standard input");
+        exitCode = kExitUsage;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseCliOptions(int argc, char** argv, CliOptions& options, int& exitCode) {
+    // CLI11 reports through exceptions, also while the options are declared.
+    try {
+        return Parse(argc, argv, options, exitCode);
+    } catch (const std::exception& e) {
+        UsageError(e.what());
+    } catch (...) {
+        UsageError("cannot parse the command line");
+    }
+    exitCode = kExitUsage;
+    return false;
+}
+
+}  // namespace wavelore::cli

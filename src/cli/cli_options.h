@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace wavelore::cli {
+
+// Everything wavelore-decode can be told on its command line.
+struct CliOptions {
+    // A WAV/FLAC/raw file, or "-" for raw audio on standard input.
+    std::string input = "-";
+    bool inputGiven = false;
+    int32_t centreFrequency = 1700;  // Hz, midway between the two tones
+    int32_t shift = 170;             // Hz between the tones
+    int32_t baud = 100;
+    bool strictFec = true;
+    bool invert = false;
+    bool verbose = false;
+
+    // The tuning handed to the demodulator: tones are centre +- half shift.
+    int32_t HalfShift() const { return shift / 2; }
+};
+
+// Exit codes of the tool.
+constexpr int kExitSuccess = 0;
+constexpr int kExitInputError = 1;
+constexpr int kExitUsage = 2;
+
+// Parses the command line into options. Returns true when the tool should
+// run. Otherwise exitCode says how to end: kExitSuccess after --help (the
+// help is on standard output), kExitUsage after a bad option or value (one
+// line on standard error).
+bool ParseCliOptions(int argc, char** argv, CliOptions& options, int& exitCode);
+
+}  // namespace wavelore::cli

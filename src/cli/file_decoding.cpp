@@ -1,0 +1,73 @@
+#include "cli/file_decoding.h"
+
+#include <cstdio>
+#include <string>
+
+#include "cli/decode_pipeline.h"
+#include "cli/text_handler.h"
+#include "signal/audio_file_reader.h"
+
+namespace wavelore::cli {
+
+namespace {
+
+PipelineSettings SettingsFrom(const CliOptions& options) {
+    PipelineSettings settings;
+    settings.centreFrequency = options.centreFrequency;
+    settings.halfShift = options.HalfShift();
+    settings.baud = options.baud;
+    settings.strictFec = options.strictFec;
+    settings.invert = options.invert;
+    return settings;
+}
+
+void Complain(const std::string& text) {
+    std::fprintf(stderr, "wavelore-decode: %s\n", text.c_str());
+}
+
+}  // namespace
+
+int DecodeInput(const CliOptions& options) {
+    CAudioFileReader reader;
+    std::string error;
+    if (!reader.Open(options.input, error)) {
+        Complain(error);
+        return kExitInputError;
+    }
+    if (options.verbose) {
+        Complain("reading " +
+                 (options.input == "-" ? std::string("standard input") : options.input) + ": " +
+                 reader.Description());
+    }
+    CDecodePipeline pipeline(SettingsFrom(options));
+    if (!pipeline.Ready()) {
+        Complain("cannot set up the decoder (out of memory)");
+        return kExitInputError;
+    }
+    CTextHandler handler(options, stdout, stderr);
+    const auto onText = [&](const DecoderText& chunk) {
+        return handler.OnText(chunk, pipeline.Blocks());
+    };
+
+    int16_t samples[kSamplesPerBuffer];
+    bool written = true;
+    size_t n;
+    while (written && (n = reader.Read(samples, kSamplesPerBuffer)) > 0) {
+        written = pipeline.Feed(samples, n, onText);
+    }
+    if (written) {
+        written = pipeline.Finish(onText);
+    }
+    handler.Finish();
+    if (!written) {
+        Complain("cannot write the decoded text to standard output");
+        return kExitInputError;
+    }
+    if (reader.Failed()) {
+        Complain(reader.Error());
+        return kExitInputError;
+    }
+    return kExitSuccess;
+}
+
+}  // namespace wavelore::cli

@@ -1,0 +1,13 @@
+// wavelore-decode: the receiver without a screen.
+#include "cli/cli_options.h"
+#include "cli/file_decoding.h"
+
+int main(int argc, char** argv) {
+    using namespace wavelore::cli;
+    CliOptions options;
+    int exitCode = kExitSuccess;
+    if (!ParseCliOptions(argc, argv, options, exitCode)) {
+        return exitCode;
+    }
+    return DecodeInput(options);
+}

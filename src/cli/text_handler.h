@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "cli/cli_options.h"
+#include "cli/text_output.h"
+#include "common/decoder_text.h"
+
+namespace wavelore::cli {
+
+// What the tool does with each chunk of decoded text, wherever it came
+// from (a file or a live device): it goes to standard output at once;
+// with --verbose its counts go to standard error.
+class CTextHandler {
+  public:
+    CTextHandler(const CliOptions& options, std::FILE* out, std::FILE* diagnostics);
+
+    // block: the number of sound buffers processed so far, for diagnostics.
+    // Returns false when the text could not be written.
+    bool OnText(const DecoderText& chunk, int64_t block);
+
+    // End of decoding: prints the totals with --verbose.
+    void Finish();
+
+  private:
+    const CliOptions& m_options;
+    CTextOutput m_output;
+    std::FILE* m_diagnostics;
+    int64_t m_good = 0;
+    int64_t m_errors = 0;
+};
+
+}  // namespace wavelore::cli
