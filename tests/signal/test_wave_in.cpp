@@ -9,29 +9,14 @@
 #include "signal/recording_wave_in.h"
 #include "signal/wave_in_queue.h"
 #include "support/fixtures.h"
+#include "test_wave_in_fake.h"
 
 namespace wavelore {
 namespace {
 
 using namespace std::chrono_literals;
 
-// Serves a vector, at most `piece` samples per Read.
-class CVectorSource final : public ISampleSource {
-  public:
-    CVectorSource(std::vector<int16_t> samples, size_t piece)
-        : m_samples(std::move(samples)), m_piece(piece) {}
-    size_t Read(int16_t* out, size_t max) override {
-        size_t n = std::min({max, m_piece, m_samples.size() - m_pos});
-        std::copy_n(m_samples.begin() + m_pos, n, out);
-        m_pos += n;
-        return n;
-    }
-
-  private:
-    std::vector<int16_t> m_samples;
-    size_t m_piece;
-    size_t m_pos = 0;
-};
+using test::CVectorSampleSource;
 
 std::vector<int16_t> Ramp(size_t count) {
     std::vector<int16_t> v(count);
@@ -137,7 +122,7 @@ TEST(RecordingWaveIn, AsTakenDeliversEverySampleInOrderThenPadsAndEnds) {
     const std::vector<int16_t> ramp = Ramp(3 * 2048 + 100);
     for (size_t piece : {size_t{333}, size_t{100000}}) {
         SCOPED_TRACE(piece);
-        CRecordingWaveIn driver(std::make_unique<CVectorSource>(ramp, piece), u"rec.wav",
+        CRecordingWaveIn driver(std::make_unique<CVectorSampleSource>(ramp, piece), u"rec.wav",
                                 CRecordingWaveIn::Pace::AsTaken);
         EXPECT_EQ(driver.GetNumDevs(), 1u);
         WaveInCaps caps;
@@ -177,7 +162,7 @@ TEST(RecordingWaveIn, AsTakenDeliversEverySampleInOrderThenPadsAndEnds) {
 }
 
 TEST(RecordingWaveIn, ResetReturnsQueuedBuffersAndStartResumes) {
-    CRecordingWaveIn driver(std::make_unique<CVectorSource>(Ramp(4 * 2048), 4096), u"r",
+    CRecordingWaveIn driver(std::make_unique<CVectorSampleSource>(Ramp(4 * 2048), 4096), u"r",
                             CRecordingWaveIn::Pace::AsTaken);
     CThreadMessageQueue notify;
     auto device = OpenRecording(driver, notify);
@@ -212,7 +197,7 @@ TEST(RecordingWaveIn, ResetReturnsQueuedBuffersAndStartResumes) {
 
 TEST(RecordingWaveIn, RealTimePaceTakesTheRecordingsDurationAndDropsUncollectedSamples) {
     const size_t total = 3 * 2048;
-    CRecordingWaveIn driver(std::make_unique<CVectorSource>(Ramp(total), total), u"r",
+    CRecordingWaveIn driver(std::make_unique<CVectorSampleSource>(Ramp(total), total), u"r",
                             CRecordingWaveIn::Pace::RealTime);
     CThreadMessageQueue notify;
     auto device = OpenRecording(driver, notify);

@@ -3,6 +3,7 @@
 // A wave-input driver the test drives by hand: it fills a queued buffer
 // only when told to, and each of its calls can be made to fail.
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -11,6 +12,7 @@
 
 #include "common/user_notifier.h"
 #include "common/utf.h"
+#include "signal/recording_wave_in.h"
 #include "signal/wave_in.h"
 #include "signal/wave_in_queue.h"
 
@@ -148,6 +150,24 @@ class CFakeWaveIn final : public IWaveInDriver {
     std::mutex m_mutex;
     std::optional<CWaveInQueue> m_queue;
     bool m_started = false;
+};
+
+// Serves a vector, at most `piece` samples per Read.
+class CVectorSampleSource final : public ISampleSource {
+  public:
+    CVectorSampleSource(std::vector<int16_t> samples, size_t piece)
+        : m_samples(std::move(samples)), m_piece(piece) {}
+    size_t Read(int16_t* out, size_t max) override {
+        size_t n = std::min({max, m_piece, m_samples.size() - m_pos});
+        std::copy_n(m_samples.begin() + m_pos, n, out);
+        m_pos += n;
+        return n;
+    }
+
+  private:
+    std::vector<int16_t> m_samples;
+    size_t m_piece;
+    size_t m_pos = 0;
 };
 
 // Collects what would have been shown in message boxes.
