@@ -1,0 +1,135 @@
+#include "app/log_day.h"
+
+#include <cstdio>
+
+#include "common/user_notifier.h"
+#include "common/utf.h"
+
+namespace wavelore {
+
+namespace {
+
+std::u16string Ascii(const char* text) {
+    return FromUtf8(text);
+}
+
+std::u16string Format(const char* format, int a, int b, int c) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, format, a, b, c);
+    return Ascii(buffer);
+}
+
+}  // namespace
+
+std::u16string FormatDate(const LocalTime& t) {
+    return Format("%04d-%02d-%02d", t.year, t.month, t.day);
+}
+
+std::u16string FormatTime(const LocalTime& t) {
+    return Format("%02d:%02d:%02d", t.hour, t.minute, t.second);
+}
+
+std::filesystem::path RawLogRelativePath(const LocalTime& t) {
+    const std::u16string date = FormatDate(t);
+    const std::u16string name =
+        date + u' ' + Format("%02d.%02d.%02d", t.hour, t.minute, t.second) + u"-raw.txt";
+    return std::filesystem::path(kLogsDirName) / date / kRawDirName / name;
+}
+
+std::u16string FormatRawLine(std::u16string_view text, const LocalTime& t) {
+    std::u16string line = Format("%04d/%02d/%02d", t.year, t.month, t.day);
+    line += u'\t';
+    line += FormatTime(t);
+    line += u'\t';
+    line += text;
+    line += u'\n';
+    return line;
+}
+
+std::u16string PathText(const std::filesystem::path& path) {
+    return path.u16string();
+}
+
+CLogDay::CLogDay(const std::filesystem::path& base, IUserNotifier* notifier)
+    : m_base(base), m_notifier(notifier) {}
+
+void CLogDay::Report(const std::u16string& text) {
+    // One report per distinct problem: a log directory that stays unwritable
+    // would otherwise raise the same error with every line.
+    if (text == m_lastError) {
+        return;
+    }
+    m_lastError = text;
+    if (m_notifier != nullptr) {
+        m_notifier->ShowMessage(text);
+    }
+}
+
+bool CLogDay::OpenRawLog(bool report) {
+    const std::filesystem::path full = m_base / m_rawPath;
+    std::error_code ec;
+    // The logs directory too: it may have been removed while we ran.
+    std::filesystem::create_directories(full.parent_path(), ec);
+    // Append: a second start within the same second must not destroy the
+    // first one's lines.
+    if (m_rawLog.Open(full, true)) {
+        m_lastError.clear();
+        return true;
+    }
+    if (report) {
+        Report(u"Could not open the raw log \"" + PathText(full) +
+               u"\"; decoded text is not logged until it can be opened.");
+    }
+    return false;
+}
+
+bool CLogDay::StartLogDay(const LocalTime& t) {
+    m_logDay = t;
+    m_rawPath = RawLogRelativePath(t);
+    return OpenRawLog(true);
+}
+
+bool CLogDay::CheckDay(const LocalTime& now) {
+    if (now.day == m_logDay.day) {
+        return false;
+    }
+    StartLogDay(now);
+    return true;
+}
+
+void CLogDay::WriteRawLine(std::u16string_view line, const LocalTime& t) {
+    if (m_rawPath.empty()) {
+        return;
+    }
+    std::error_code ec;
+    // A log directory removed under us would swallow every later line into
+    // an unlinked file; open the log again where it belongs.
+    if (!m_rawLog.IsOpen() || !std::filesystem::exists(m_rawLog.Path(), ec)) {
+        if (!OpenRawLog(true)) {
+            return;
+        }
+    }
+    if (!m_rawLog.Write(FormatRawLine(line, t))) {
+        Report(u"Could not write to the raw log \"" + PathText(m_rawLog.Path()) + u"\".");
+    }
+}
+
+void CLogDay::AppendChunk(std::u16string_view chunk, const LocalTime& now) {
+    m_pending += chunk;
+    const size_t lf = m_pending.find(u'\n');
+    if (lf == std::u16string::npos) {
+        return;
+    }
+    WriteRawLine(std::u16string_view(m_pending).substr(0, lf), now);
+    m_pending.erase(0, lf + 1);
+}
+
+void CLogDay::Close(const LocalTime& now) {
+    if (!m_pending.empty()) {
+        WriteRawLine(m_pending, now);
+        m_pending.clear();
+    }
+    m_rawLog.Close();
+}
+
+}  // namespace wavelore

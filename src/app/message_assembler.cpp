@@ -1,0 +1,365 @@
+#include "app/message_assembler.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "app/log_day.h"
+#include "common/char_class.h"
+#include "common/user_notifier.h"
+#include "common/utf.h"
+
+namespace wavelore {
+
+namespace {
+
+constexpr char16_t kFullwidthZ = 0xFF3A;
+constexpr char16_t kFullwidthC = 0xFF23;
+constexpr char16_t kFullwidthN = 0xFF2E;
+
+// A header character as it may stand in a file name: the third serial digit
+// of a NAVTEX-J header is not checked, and a separator or a character that
+// other systems forbid must not turn the name into another path.
+char16_t FileNameSafe(char16_t c) {
+    switch (c) {
+        case u'/':
+        case u'\\':
+        case u':':
+        case u'*':
+        case u'?':
+        case u'"':
+        case u'<':
+        case u'>':
+        case u'|':
+            return u'_';
+        default:
+            return c < 0x20 || c == 0x7F ? u'_' : c;
+    }
+}
+
+bool SameContents(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::ifstream fa(a, std::ios::binary);
+    std::ifstream fb(b, std::ios::binary);
+    if (!fa || !fb) {
+        return false;
+    }
+    const std::string ca((std::istreambuf_iterator<char>(fa)), std::istreambuf_iterator<char>());
+    const std::string cb((std::istreambuf_iterator<char>(fb)), std::istreambuf_iterator<char>());
+    return ca == cb;
+}
+
+std::u16string ErrorText(const std::error_code& ec) {
+    return FromUtf8(ec.message());
+}
+
+}  // namespace
+
+CMessageAssembler::CMessageAssembler(const std::filesystem::path& base, const IClock& clock,
+                                     Sinks sinks)
+    : m_clock(clock), m_sinks(sinks) {
+    std::error_code ec;
+    // Stored paths are absolute, whatever the current directory is later.
+    m_base = std::filesystem::absolute(base.empty() ? std::filesystem::path(".") : base, ec);
+    if (ec) {
+        m_base = base;
+    }
+    m_base = m_base.lexically_normal();
+    if (!m_base.has_filename()) {
+        m_base = m_base.parent_path();
+    }
+}
+
+CMessageAssembler::~CMessageAssembler() {
+    CloseFile();
+}
+
+std::filesystem::path CMessageAssembler::WorkingPath() const {
+    return m_base / kWorkingFileName;
+}
+
+void CMessageAssembler::Report(const std::u16string& text) {
+    // A problem that persists (say an unwritable directory) would otherwise
+    // be reported again at every white-space restart of a frame.
+    if (text == m_lastError) {
+        return;
+    }
+    m_lastError = text;
+    if (m_sinks.notifier != nullptr) {
+        m_sinks.notifier->ShowMessage(text);
+    }
+}
+
+void CMessageAssembler::AddCounts(int32_t good, int32_t errors) {
+    m_good += static_cast<uint32_t>(good);
+    m_errors += static_cast<uint32_t>(errors);
+}
+
+void CMessageAssembler::FeedChunk(std::u16string_view chunk) {
+    m_window[9] = 0;
+    for (const char16_t c : chunk) {
+        FeedUnit(c);
+    }
+    // Once per chunk rather than per character: what was received is on
+    // disk within one audio buffer.
+    if (m_working != nullptr && std::fflush(m_working) != 0 && !m_writeFailed) {
+        m_writeFailed = true;
+        Report(u"Could not write to \"" + PathText(WorkingPath()) +
+               u"\"; the message being received may be incomplete on disk.");
+    }
+}
+
+void CMessageAssembler::ShiftIn(char16_t c) {
+    for (size_t i = 0; i < 8; ++i) {
+        m_window[i] = m_window[i + 1];
+    }
+    m_window[8] = c;
+}
+
+bool CMessageAssembler::StartMarkerAt(size_t first) const {
+    const char16_t* w = &m_window[first];
+    return (w[0] == u'Z' && w[1] == u'C' && w[2] == u'Z' && w[3] == u'C') ||
+           (w[0] == kFullwidthZ && w[1] == kFullwidthC && w[2] == kFullwidthZ &&
+            w[3] == kFullwidthC);
+}
+
+bool CMessageAssembler::EndMarkerAt(size_t first) const {
+    const char16_t* w = &m_window[first];
+    return (w[0] == u'N' && w[1] == u'N' && w[2] == u'N' && w[3] == u'N') ||
+           (w[0] == kFullwidthN && w[1] == kFullwidthN && w[2] == kFullwidthN &&
+            w[3] == kFullwidthN);
+}
+
+void CMessageAssembler::FeedUnit(char16_t c) {
+    if (!IsSpace(c)) {
+        ShiftIn(c);
+    }
+    // A NAVTEX header has two serial digits: shifting once more when the
+    // marker reaches position 2 lets the header test run on B4 instead of
+    // one character later.
+    if (m_mode == Mode::Navtex && m_window[1] == u'Z' && m_window[2] == u'C' &&
+        m_window[3] == u'Z' && m_window[4] == u'C') {
+        ShiftIn(0);
+    }
+    if (StartMarkerAt(0)) {
+        StartFrame();
+    }
+    Record(c);
+    if (EndMarkerAt(5)) {
+        EndFrame();
+    }
+}
+
+void CMessageAssembler::CloseFile() {
+    if (m_working == nullptr) {
+        return;
+    }
+    const bool ok = std::fclose(m_working) == 0;
+    m_working = nullptr;
+    if (!ok && !m_writeFailed) {
+        m_writeFailed = true;
+        Report(u"Could not write to \"" + PathText(WorkingPath()) +
+               u"\"; the message being received may be incomplete on disk.");
+    }
+}
+
+void CMessageAssembler::StartFrame() {
+    m_text.clear();
+    m_good = 0;
+    m_errors = 0;
+    CloseFile();
+    if (!IsAlpha(m_window[4]) || !IsAlpha(m_window[5]) || !IsDigit(m_window[6]) ||
+        !IsDigit(m_window[7])) {
+        return;
+    }
+    // Reusing the working file would destroy a completed message that
+    // could not be stored before; this frame then goes unrecorded (the raw
+    // log still has its text).
+    if (m_held && !StoreWorkingFile()) {
+        return;
+    }
+    const LocalTime now = m_clock.Now();
+    m_working = std::fopen(WorkingPath().c_str(), "wb");
+    m_writeFailed = false;
+    if (m_working == nullptr) {
+        Report(u"Could not create \"" + PathText(WorkingPath()) +
+               u"\"; NAVTEX messages are not stored.");
+    } else {
+        m_lastError.clear();
+    }
+    m_header.date = FormatDate(now);
+    m_header.time = FormatTime(now);
+    m_header.b1 = std::u16string(1, NarrowChar(m_window[4]));
+    m_header.b2 = std::u16string(1, NarrowChar(m_window[5]));
+    if (m_mode == Mode::Navtex) {
+        m_header.number = {NarrowChar(m_window[6]), NarrowChar(m_window[7])};
+    } else if (m_mode == Mode::NavtexJ) {
+        m_header.number = {NarrowChar(m_window[6]), NarrowChar(m_window[7]),
+                           NarrowChar(m_window[8])};
+    }
+    if (m_working == nullptr) {
+        return;
+    }
+    const std::string bytes = ToUtf8(HeaderLine());
+    if (std::fwrite(bytes.data(), 1, bytes.size(), m_working) != bytes.size()) {
+        m_writeFailed = true;
+        Report(u"Could not write to \"" + PathText(WorkingPath()) + u"\".");
+    }
+}
+
+void CMessageAssembler::Record(char16_t c) {
+    if (m_working == nullptr) {
+        return;
+    }
+    const std::string bytes = ToUtf8(std::u16string_view(&c, 1));
+    if (std::fwrite(bytes.data(), 1, bytes.size(), m_working) != bytes.size() && !m_writeFailed) {
+        m_writeFailed = true;
+        Report(u"Could not write to \"" + PathText(WorkingPath()) +
+               u"\"; the message being received may be incomplete on disk.");
+    }
+    m_text += c;
+}
+
+void CMessageAssembler::EndFrame() {
+    if (m_working == nullptr || (m_mode != Mode::Navtex && m_mode != Mode::NavtexJ)) {
+        return;
+    }
+    std::u16string name = m_header.date + u' ';
+    for (const char16_t c : m_header.time) {
+        name += c == u':' ? u'.' : c;
+    }
+    name += u' ';
+    for (const char16_t c : m_header.b1 + m_header.b2 + m_header.number) {
+        name += FileNameSafe(c);
+    }
+    name += u".txt";
+    const std::filesystem::path final = m_base / kLogsDirName / m_header.date / name;
+
+    CloseFile();
+    MessageRecord record;
+    record.date = m_header.date;
+    record.time = m_header.time;
+    record.b1 = m_header.b1;
+    record.b2 = m_header.b2;
+    record.number = m_header.number;
+    record.text = m_text;
+    record.good = m_good;
+    record.errors = m_errors;
+    record.quality = MessageQuality(m_good, m_errors, m_mode);
+    record.path = final;
+    // The upload goes first: it does not depend on the file being stored.
+    if (m_sinks.upload != nullptr) {
+        m_sinks.upload->UploadMessage(record);
+    }
+    m_text.clear();
+
+    m_held = true;
+    m_heldBytes = ToUtf8(HeaderLine() + record.text);
+    m_heldHeader = m_header;
+    m_heldPath = final;
+    StoreWorkingFile();
+}
+
+std::u16string CMessageAssembler::HeaderLine() const {
+    return m_header.time + u' ' + m_header.date + u"\r\n\r\nZCZC " + m_header.b1 + m_header.b2 +
+           m_header.number + u"\r\n";
+}
+
+bool CMessageAssembler::RewriteWorkingFile() {
+    std::FILE* file = std::fopen(WorkingPath().c_str(), "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    const bool written =
+        std::fwrite(m_heldBytes.data(), 1, m_heldBytes.size(), file) == m_heldBytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+bool CMessageAssembler::MoveWithoutReplacing(const std::filesystem::path& to) {
+    std::error_code ec;
+    // rename() would replace an existing file here, which is never wanted.
+    if (std::filesystem::exists(to, ec) || ec) {
+        return false;
+    }
+    std::filesystem::rename(WorkingPath(), to, ec);
+    return !ec;
+}
+
+bool CMessageAssembler::StoreWorkingFile() {
+    const std::filesystem::path& final = m_heldPath;
+    const std::filesystem::path dir = final.parent_path();
+    std::error_code ec;
+    if (!std::filesystem::exists(WorkingPath(), ec) && !RewriteWorkingFile()) {
+        m_held = false;
+        Report(u"The message \"" + PathText(final.filename()) + u"\" could not be stored: \"" +
+               PathText(WorkingPath()) + u"\" vanished and cannot be written again.");
+        return true;
+    }
+    std::filesystem::create_directory(dir.parent_path(), ec);
+    std::filesystem::create_directory(dir, ec);
+    std::error_code dirError;
+    if (!std::filesystem::is_directory(dir, dirError) && !dirError) {
+        dirError = std::make_error_code(std::errc::not_a_directory);
+    }
+
+    if (std::filesystem::exists(final, ec)) {
+        // The same header and start second again. A true repeat leaves the
+        // working file as it is (the stored copy holds the same bytes);
+        // different text is kept beside it under a name of its own, which
+        // the explorer does not list.
+        if (SameContents(WorkingPath(), final)) {
+            m_held = false;
+            return true;
+        }
+        const std::u16string stem = final.stem().u16string();
+        for (int n = 2; n < 1000; ++n) {
+            const std::filesystem::path other =
+                dir / (stem + u" (" + FromUtf8(std::to_string(n)) + u").txt");
+            if (std::filesystem::exists(other, ec)) {
+                continue;
+            }
+            if (MoveWithoutReplacing(other)) {
+                m_held = false;
+                Report(u"A message named \"" + PathText(final.filename()) +
+                       u"\" is already stored; this one was stored as \"" + PathText(other) +
+                       u"\".");
+                return true;
+            }
+            break;
+        }
+    } else {
+        std::filesystem::rename(WorkingPath(), final, ec);
+        if (!ec) {
+            m_held = false;
+            if (m_sinks.stored != nullptr) {
+                m_sinks.stored->AddStoredMessage(m_heldHeader, final);
+            }
+            return true;
+        }
+        if (!dirError) {
+            dirError = ec;
+        }
+    }
+
+    // The log directory is unusable: keep the message beside the working
+    // file under its final name rather than let the next frame destroy it.
+    const std::filesystem::path fallback = m_base / final.filename();
+    if (MoveWithoutReplacing(fallback)) {
+        m_held = false;
+        Report(u"Could not store the message in \"" + PathText(dir) + u"\" (" +
+               ErrorText(dirError) + u"); it was kept as \"" + PathText(fallback) + u"\".");
+        return true;
+    }
+    Report(u"Could not store the message \"" + PathText(final.filename()) + u"\" (" +
+           ErrorText(dirError) + u"); it stays in \"" + PathText(WorkingPath()) +
+           u"\" and no new message is recorded until it can be stored.");
+    return false;
+}
+
+void CMessageAssembler::CloseWorkingFile() {
+    CloseFile();
+    // Last chance for a completed message that could not be stored.
+    if (m_held) {
+        StoreWorkingFile();
+    }
+}
+
+}  // namespace wavelore

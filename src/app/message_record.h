@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "common/modes.h"
+
+namespace wavelore {
+
+// The header of a NAVTEX message, as the assembler fills it at a frame
+// start and the Message Explorer fills it from a stored file name.
+struct MessageHeader {
+    std::u16string time;    // "HH:MM:SS"
+    std::u16string date;    // "YYYY-MM-DD"
+    std::u16string number;  // serial number: 2 digits, 3 in NAVTEX-J
+    std::u16string b1;      // transmitter identity letter
+    std::u16string b2;      // subject indicator letter
+};
+
+// A completed message, as the end of a frame hands it to the upload step.
+struct MessageRecord {
+    std::u16string date;         // of the (last) frame start, "YYYY-MM-DD"
+    std::u16string time;         // "HH:MM:SS"
+    std::u16string b1;           // narrowed
+    std::u16string b2;           // narrowed
+    std::u16string number;       // narrowed, 2 or 3 digits
+    std::u16string text;         // everything written after the header line
+    uint32_t good = 0;           // good characters since the frame start
+    uint32_t errors = 0;         // character errors since the frame start
+    int32_t quality = 0;         // percent
+    std::filesystem::path path;  // absolute final name of the stored file
+};
+
+// Fullwidth forms to ASCII: a unit whose high byte is 0xFF becomes its low
+// byte + 0x20 (modulo 256), so U+FF21 gives 'A' and U+FF11 gives '1'.
+// Every other unit is returned unchanged.
+constexpr char16_t NarrowChar(char16_t c) {
+    if ((c & 0xFF00) == 0xFF00) {
+        return static_cast<char16_t>((c + 0x20) & 0xFF);
+    }
+    return c;
+}
+
+// The quality percentage of a message: 100 G / (G + E'), truncated, where
+// E' is errors / 7 in NAVTEX mode and errors in every other mode.
+// 0 when there is nothing to judge (G + E' = 0) rather than a division by 0.
+int32_t MessageQuality(uint32_t good, uint32_t errors, Mode mode);
+
+}  // namespace wavelore

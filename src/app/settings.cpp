@@ -1,0 +1,149 @@
+#include "app/settings.h"
+
+#include <limits>
+
+namespace wavelore {
+
+namespace {
+
+std::u16string_view DefaultOf(std::u16string_view name) {
+    for (const auto& v : CSettings::kValues) {
+        if (v.name == name) {
+            return v.fallback;
+        }
+    }
+    return {};
+}
+
+std::u16string Join(std::u16string_view a, std::u16string_view b) {
+    std::u16string out(a);
+    out += b;
+    return out;
+}
+
+}  // namespace
+
+int32_t DecimalValue(std::u16string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r'))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+    int64_t value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        value = value * 10 + (text[i] - u'0');
+        if (value > kLimit) {
+            value = kLimit;
+        }
+    }
+    value = negative ? -value : value;
+    if (value > std::numeric_limits<int32_t>::max()) {
+        value = std::numeric_limits<int32_t>::max();
+    }
+    return static_cast<int32_t>(value);
+}
+
+std::u16string DecimalText(int32_t value) {
+    const std::string ascii = std::to_string(value);
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
+std::u16string CSettings::GetString(std::u16string_view name) const {
+    return m_store.GetString(kSection, name, DefaultOf(name));
+}
+
+int32_t CSettings::GetInt(std::u16string_view name) const {
+    return m_store.GetInt(kSection, name, DecimalValue(DefaultOf(name)));
+}
+
+int32_t CSettings::GetNumber(std::u16string_view name, std::u16string_view fallback) const {
+    return DecimalValue(m_store.GetString(kSection, name, fallback));
+}
+
+bool CSettings::WriteNumber(std::u16string_view name, int32_t value) {
+    return m_store.WriteString(kSection, name, DecimalText(value));
+}
+
+int32_t CSettings::Frequency() const {
+    return GetNumber(u"Frequency", DefaultOf(u"Frequency"));
+}
+bool CSettings::WriteFrequency(int32_t hz) {
+    return WriteNumber(u"Frequency", hz);
+}
+
+int32_t CSettings::PaneSplit() const {
+    return GetNumber(u"PaneSplit", DefaultOf(u"PaneSplit"));
+}
+bool CSettings::WritePaneSplit(int32_t perMille) {
+    return WriteNumber(u"PaneSplit", perMille);
+}
+
+bool CSettings::StrictFec() const {
+    return GetInt(u"StrictFEC") != 0;
+}
+bool CSettings::WriteStrictFec(bool on) {
+    return m_store.WriteInt(kSection, u"StrictFEC", on ? 1 : 0);
+}
+
+bool CSettings::BitSense() const {
+    return GetInt(u"BitSense") != 0;
+}
+bool CSettings::WriteBitSense(bool on) {
+    return m_store.WriteInt(kSection, u"BitSense", on ? 1 : 0);
+}
+
+bool CSettings::SmartTune() const {
+    return GetInt(u"SmartTune") != 0;
+}
+bool CSettings::WriteSmartTune(bool on) {
+    return m_store.WriteInt(kSection, u"SmartTune", on ? 1 : 0);
+}
+
+bool CSettings::Afc() const {
+    return GetInt(u"AFC") != 0;
+}
+bool CSettings::WriteAfc(bool on) {
+    return m_store.WriteInt(kSection, u"AFC", on ? 1 : 0);
+}
+
+std::u16string CSettings::ModeName() const {
+    return GetString(u"MODE");
+}
+bool CSettings::WriteModeName(std::u16string_view name) {
+    return m_store.WriteString(kSection, u"MODE", name);
+}
+
+int32_t CSettings::ModeBaud(std::u16string_view modeName) const {
+    return GetNumber(Join(modeName, kBaudSuffix), kDefaultBaud);
+}
+bool CSettings::WriteModeBaud(std::u16string_view modeName, int32_t baud) {
+    return WriteNumber(Join(modeName, kBaudSuffix), baud);
+}
+
+int32_t CSettings::ModeShift(std::u16string_view modeName) const {
+    return GetNumber(Join(modeName, kShiftSuffix), kDefaultShift);
+}
+bool CSettings::WriteModeShift(std::u16string_view modeName, int32_t hz) {
+    return WriteNumber(Join(modeName, kShiftSuffix), hz);
+}
+
+std::u16string CSettings::SoundDevice() const {
+    return GetString(u"SoundDevice");
+}
+bool CSettings::WriteSoundDevice(std::u16string_view productName) {
+    return m_store.WriteString(kSection, u"SoundDevice", productName);
+}
+
+std::u16string CSettings::Uid() const {
+    return GetString(u"UID");
+}
+bool CSettings::WriteUid(std::u16string_view uid) {
+    return m_store.WriteString(kSection, u"UID", uid);
+}
+
+}  // namespace wavelore

@@ -1,0 +1,369 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/message_assembler.h"
+#include "common/clock.h"
+#include "common/user_notifier.h"
+#include "common/utf.h"
+#include "support/fixtures.h"
+
+namespace wavelore {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::ScopedTempDir;
+
+constexpr char kDay[] = "logs/2007-07-21";
+constexpr char kEA12[] = "logs/2007-07-21/2007-07-21 14.03.22 EA12.txt";
+constexpr char kHeaderEA12[] = "14:03:22 2007-07-21\r\n\r\nZCZC EA12\r\n";
+
+struct Upload {
+    MessageRecord record;
+    bool incomingPresent = false;
+    bool finalPresent = false;
+};
+
+class Sinks final : public IUploadHook, public IStoredMessageSink, public IUserNotifier {
+  public:
+    void UploadMessage(const MessageRecord& record) override {
+        std::error_code ec;
+        uploads.push_back({record, fs::exists("incoming.txt", ec), fs::exists(record.path, ec)});
+    }
+    void AddStoredMessage(const MessageHeader& header, const fs::path& path) override {
+        stored.emplace_back(header, path);
+    }
+    void ShowMessage(const std::u16string& text) override { errors.push_back(ToUtf8(text)); }
+
+    std::vector<Upload> uploads;
+    std::vector<std::pair<MessageHeader, fs::path>> stored;
+    std::vector<std::string> errors;
+};
+
+class Assembler : public ::testing::Test {
+  protected:
+    void Make(Mode mode) {
+        assembler = std::make_unique<CMessageAssembler>(
+            fs::current_path(), clock, CMessageAssembler::Sinks{&sinks, &sinks, &sinks});
+        assembler->SetMode(mode);
+    }
+    void Feed(std::u16string_view text, int32_t good = 0, int32_t errors = 0) {
+        assembler->AddCounts(good, errors);
+        assembler->FeedChunk(text);
+    }
+    // Every regular file under the temporary directory, relative, sorted.
+    std::vector<std::string> Files() const {
+        std::vector<std::string> out;
+        for (const auto& e : fs::recursive_directory_iterator(dir.Path())) {
+            if (e.is_regular_file()) {
+                out.push_back(fs::relative(e.path(), dir.Path()).generic_string());
+            }
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    ScopedTempDir dir;
+    CManualClock clock{LocalTime{2007, 7, 21, 14, 3, 22}};
+    Sinks sinks;
+    std::unique_ptr<CMessageAssembler> assembler;
+};
+
+TEST_F(Assembler, WorkedExampleIsStoredByteForByte) {
+    Make(Mode::Navtex);
+    Feed(u"ZCZC EA12\r\nTEST\r\nNNNN");
+    EXPECT_EQ(Files(), (std::vector<std::string>{kEA12}));
+    EXPECT_EQ(ReadFile(kEA12), std::string(kHeaderEA12) + "\nTEST\r\nNNNN");
+
+    ASSERT_EQ(sinks.uploads.size(), 1u);
+    const Upload& up = sinks.uploads[0];
+    // The upload comes before the rename.
+    EXPECT_TRUE(up.incomingPresent);
+    EXPECT_FALSE(up.finalPresent);
+    EXPECT_EQ(up.record.date, u"2007-07-21");
+    EXPECT_EQ(up.record.time, u"14:03:22");
+    EXPECT_EQ(up.record.b1 + up.record.b2 + up.record.number, u"EA12");
+    EXPECT_EQ(up.record.text, u"\nTEST\r\nNNNN");
+    EXPECT_EQ(up.record.path, dir.Path() / kEA12);
+    EXPECT_TRUE(up.record.path.is_absolute());
+
+    ASSERT_EQ(sinks.stored.size(), 1u);
+    EXPECT_EQ(sinks.stored[0].first.time, u"14:03:22");
+    EXPECT_EQ(sinks.stored[0].second, dir.Path() / kEA12);
+    EXPECT_FALSE(assembler->Receiving());
+    EXPECT_TRUE(assembler->MessageText().empty());
+    EXPECT_TRUE(sinks.errors.empty());
+}
+
+TEST_F(Assembler, EachWhiteSpaceBeforeTheBodyRestartsTheFrameWithAFreshTime) {
+    Make(Mode::Navtex);
+    Feed(u"ZCZC EA12\r", 5, 50);
+    clock.Advance(1);
+    Feed(u"\nBODY\r\n", 100, 7);
+    Feed(u"NNNN", 10, 0);
+    const std::string name = "logs/2007-07-21/2007-07-21 14.03.23 EA12.txt";
+    EXPECT_EQ(Files(), (std::vector<std::string>{name}));
+    EXPECT_EQ(ReadFile(name), "14:03:23 2007-07-21\r\n\r\nZCZC EA12\r\n\nBODY\r\nNNNN");
+    // Counts start with the chunk after the (last) start; the restart inside
+    // the second chunk dropped that chunk's pair too.
+    ASSERT_EQ(sinks.uploads.size(), 1u);
+    EXPECT_EQ(sinks.uploads[0].record.good, 10u);
+    EXPECT_EQ(sinks.uploads[0].record.errors, 0u);
+}
+
+TEST_F(Assembler, MarkerLettersSeparatedByWhiteSpaceStillStartAFrame) {
+    Make(Mode::Navtex);
+    Feed(u"Z C\r\nZ\tC EA12\r\nX\r\nNNNN");
+    EXPECT_EQ(ReadFile(kEA12), std::string(kHeaderEA12) + "\nX\r\nNNNN");
+}
+
+TEST_F(Assembler, LowerCaseOrAStrayCharacterInTheMarkerStartsNothing) {
+    Make(Mode::Navtex);
+    Feed(u"ZCzC EA12\r\nX\r\nNNNN\r\n");
+    Feed(u"ZCXZC EA12\r\nX\r\nNNNN\r\n");
+    Feed(u"zczc EA12\r\nX\r\nnnnn\r\n");
+    EXPECT_TRUE(Files().empty());
+    EXPECT_TRUE(sinks.uploads.empty());
+}
+
+TEST_F(Assembler, AGarbledHeaderDropsTheFrameInProgress) {
+    Make(Mode::Navtex);
+    Feed(u"ZCZC EA12\r\nFIRST PART\r\n");
+    Feed(u"ZCZC E1A2\r\nSECOND\r\nNNNN");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"incoming.txt"}));
+    // What the dropped frame left behind stays until the next start.
+    // The "2" that completed the garbled start closed the frame before it
+    // could be recorded.
+    EXPECT_EQ(ReadFile("incoming.txt"), std::string(kHeaderEA12) + "\nFIRST PART\r\nZCZC E1A");
+    EXPECT_TRUE(sinks.uploads.empty());
+
+    for (const char16_t* bad : {u"ZCZC 1A12\r\nX NNNN", u"ZCZC EAA2\r\nX NNNN",
+                                u"ZCZC EA1-\r\nX NNNN", u"ZCZC ,A12\r\nX NNNN"}) {
+        Feed(bad);
+    }
+    EXPECT_EQ(Files(), (std::vector<std::string>{"incoming.txt"}));
+}
+
+TEST_F(Assembler, TwoStartsWithoutAnEndKeepOnlyTheSecond) {
+    Make(Mode::Navtex);
+    Feed(u"ZCZC EA12\r\nFIRST\r\n");
+    clock.Advance(60);
+    Feed(u"ZCZC FB34\r\nSECOND\r\nNNNN");
+    const std::string name = "logs/2007-07-21/2007-07-21 14.04.22 FB34.txt";
+    EXPECT_EQ(Files(), (std::vector<std::string>{name}));
+    EXPECT_EQ(ReadFile(name), "14:04:22 2007-07-21\r\n\r\nZCZC FB34\r\n\nSECOND\r\nNNNN");
+}
+
+TEST_F(Assembler, FourNsInTheBodyEndTheFrameEvenWithSpacesBetween) {
+    Make(Mode::Navtex);
+    Feed(u"ZCZC EA12\r\nRUNNING N N\r\nNN ON\r\n");
+    EXPECT_EQ(ReadFile(kEA12), std::string(kHeaderEA12) + "\nRUNNING N N\r\nNN");
+    EXPECT_EQ(sinks.uploads.size(), 1u);
+    EXPECT_FALSE(assembler->Receiving());
+}
+
+TEST_F(Assembler, NavtexJStoresThreeDigitNumbersAndJapaneseTextAsUtf8) {
+    Make(Mode::NavtexJ);
+    Feed(u"ZCZC EA123\r\n気象警報\r\nNNNN");
+    const std::string name = "logs/2007-07-21/2007-07-21 14.03.22 EA123.txt";
+    EXPECT_EQ(Files(), (std::vector<std::string>{name}));
+    EXPECT_EQ(ReadFile(name),
+              "14:03:22 2007-07-21\r\n\r\nZCZC EA123\r\n\n"
+              "\xE6\xB0\x97\xE8\xB1\xA1\xE8\xAD\xA6\xE5\xA0\xB1\r\nNNNN");
+}
+
+TEST_F(Assembler, NavtexJFullwidthFrameIsNarrowedInHeaderAndName) {
+    Make(Mode::NavtexJ);
+    Feed(u"ＺＣＺＣ\u3000ＥＡ１２３\r\n本文\r\nＮＮＮＮ", 40, 10);
+    const std::string name = "logs/2007-07-21/2007-07-21 14.03.22 EA123.txt";
+    EXPECT_EQ(Files(), (std::vector<std::string>{name}));
+    EXPECT_EQ(ReadFile(name),
+              "14:03:22 2007-07-21\r\n\r\nZCZC EA123\r\n\n" + ToUtf8(u"本文\r\nＮＮＮＮ"));
+    ASSERT_EQ(sinks.uploads.size(), 1u);
+    EXPECT_EQ(sinks.uploads[0].record.b1, u"E");
+    EXPECT_EQ(sinks.uploads[0].record.number, u"123");
+}
+
+TEST_F(Assembler, NavtexJThirdDigitThatCannotStandInANameIsReplacedThere) {
+    Make(Mode::NavtexJ);
+    Feed(u"ZCZC EA12/\r\nX\r\nNNNN");
+    const std::string name = "logs/2007-07-21/2007-07-21 14.03.22 EA12_.txt";
+    EXPECT_EQ(Files(), (std::vector<std::string>{name}));
+    EXPECT_EQ(ReadFile(name), "14:03:22 2007-07-21\r\n\r\nZCZC EA12/\r\n\nX\r\nNNNN");
+}
+
+TEST_F(Assembler, SitorAndAmtorOpenTheWorkingFileButNeverStore) {
+    // Without the NAVTEX realignment the header is recognised on the first
+    // body character, and these modes keep no serial number.
+    for (const Mode mode : {Mode::Sitor, Mode::Amtor, Mode::Rtty, Mode::Dpsk}) {
+        Make(mode);
+        Feed(u"ZCZC EA12\r\nTEST\r\nNNNN\r\nMORE");
+        EXPECT_EQ(Files(), (std::vector<std::string>{"incoming.txt"}));
+        EXPECT_EQ(ReadFile("incoming.txt"),
+                  "14:03:22 2007-07-21\r\n\r\nZCZC EA\r\nTEST\r\nNNNN\r\nMORE");
+        EXPECT_TRUE(assembler->Receiving());
+        assembler->CloseWorkingFile();
+        EXPECT_FALSE(assembler->Receiving());
+    }
+    EXPECT_TRUE(sinks.uploads.empty());
+}
+
+TEST_F(Assembler, QualityWeighsNavtexErrorsBySevenAndNeverDividesByZero) {
+    Make(Mode::Navtex);
+    Feed(u"ZCZC EA12\r\n", 3, 3);
+    Feed(u"BODY\r\n", 700, 70);
+    Feed(u"NNNN");
+    clock.Advance(1);
+    Feed(u"ZCZC EA13\r\n", 9, 9);
+    Feed(u"NNNN", 0, 0);
+    Make(Mode::NavtexJ);
+    clock.Advance(1);
+    Feed(u"ZCZC EA123\r\nX", 3, 3);
+    Feed(u"BODY\r\n", 700, 70);
+    Feed(u"NNNN");
+    ASSERT_EQ(sinks.uploads.size(), 3u);
+    EXPECT_EQ(sinks.uploads[0].record.quality, 98);  // 700 / (700 + 10)
+    EXPECT_EQ(sinks.uploads[0].record.good, 700u);
+    EXPECT_EQ(sinks.uploads[0].record.errors, 70u);
+    EXPECT_EQ(sinks.uploads[1].record.quality, 0);
+    EXPECT_EQ(sinks.uploads[2].record.quality, 90);  // 700 / 770
+    EXPECT_EQ(MessageQuality(1, 6, Mode::Navtex), 100);
+}
+
+TEST_F(Assembler, ARepeatWithinTheSameSecondIsUploadedButNotStoredTwice) {
+    Make(Mode::Navtex);
+    Feed(u"ZCZC EA12\r\nTEST\r\nNNNN");
+    Feed(u"ZCZC EA12\r\nTEST\r\nNNNN");
+    EXPECT_EQ(sinks.uploads.size(), 2u);
+    EXPECT_EQ(sinks.stored.size(), 1u);
+    // The identical repeat stays in the working file, as nothing is lost.
+    EXPECT_EQ(Files(), (std::vector<std::string>{"incoming.txt", kEA12}));
+    EXPECT_EQ(ReadFile("incoming.txt"), ReadFile(kEA12));
+    EXPECT_TRUE(sinks.errors.empty());
+
+    // A different message under the same name is kept beside the first.
+    Feed(u"ZCZC EA12\r\nOTHER\r\nNNNN");
+    EXPECT_EQ(sinks.uploads.size(), 3u);
+    EXPECT_EQ(sinks.stored.size(), 1u);
+    const std::string other = "logs/2007-07-21/2007-07-21 14.03.22 EA12 (2).txt";
+    EXPECT_EQ(Files(), (std::vector<std::string>{other, kEA12}));
+    EXPECT_EQ(ReadFile(other), std::string(kHeaderEA12) + "\nOTHER\r\nNNNN");
+    EXPECT_EQ(ReadFile(kEA12), std::string(kHeaderEA12) + "\nTEST\r\nNNNN");
+    ASSERT_EQ(sinks.errors.size(), 1u);
+    EXPECT_NE(sinks.errors[0].find("EA12 (2).txt"), std::string::npos);
+}
+
+TEST_F(Assembler, AVanishedLogDirectoryIsCreatedAgain) {
+    Make(Mode::Navtex);
+    Feed(u"ZCZC EA12\r\nTEST\r\nNNNN");
+    fs::remove_all("logs");
+    Feed(u"ZCZC EA13\r\nTEST\r\n");
+    Feed(u"NNNN");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"logs/2007-07-21/2007-07-21 14.03.22 EA13.txt"}));
+    EXPECT_EQ(sinks.stored.size(), 2u);
+}
+
+TEST_F(Assembler, AnUnusableLogDirectoryKeepsTheMessageBesideTheWorkingFile) {
+    test::WriteFile("logs", "not a directory");
+    Make(Mode::Navtex);
+    Feed(u"ZCZC EA12\r\nTEST\r\nNNNN");
+    const std::string kept = "2007-07-21 14.03.22 EA12.txt";
+    EXPECT_EQ(Files(), (std::vector<std::string>{kept, "logs"}));
+    EXPECT_EQ(ReadFile(kept), std::string(kHeaderEA12) + "\nTEST\r\nNNNN");
+    EXPECT_EQ(sinks.uploads.size(), 1u);
+    EXPECT_TRUE(sinks.stored.empty());
+    ASSERT_EQ(sinks.errors.size(), 1u);
+    EXPECT_NE(sinks.errors[0].find(kept), std::string::npos);
+    EXPECT_NE(sinks.errors[0].find("logs"), std::string::npos);
+}
+
+TEST_F(Assembler, AMessageThatCannotBeStoredAnywhereIsNotOverwrittenByTheNext) {
+    test::WriteFile("logs", "not a directory");
+    fs::create_directory("2007-07-21 14.03.22 EA12.txt");  // blocks the fallback name too
+    Make(Mode::Navtex);
+    Feed(u"ZCZC EA12\r\nFIRST\r\nNNNN");
+    EXPECT_TRUE(assembler->HoldsUnstoredMessage());
+    ASSERT_FALSE(sinks.errors.empty());
+    EXPECT_NE(sinks.errors.back().find("incoming.txt"), std::string::npos);
+
+    clock.Advance(5);
+    Feed(u"ZCZC FB34\r\nSECOND\r\nNNNN");  // not recorded: the first still waits
+    EXPECT_EQ(ReadFile("incoming.txt"), std::string(kHeaderEA12) + "\nFIRST\r\nNNNN");
+
+    fs::remove("logs");
+    clock.Advance(5);
+    Feed(u"ZCZC FC56\r\nTHIRD\r\nNNNN");
+    EXPECT_FALSE(assembler->HoldsUnstoredMessage());
+    EXPECT_EQ(ReadFile(kEA12), std::string(kHeaderEA12) + "\nFIRST\r\nNNNN");
+    EXPECT_EQ(ReadFile("logs/2007-07-21/2007-07-21 14.03.32 FC56.txt"),
+              "14:03:32 2007-07-21\r\n\r\nZCZC FC56\r\n\nTHIRD\r\nNNNN");
+    EXPECT_EQ(sinks.uploads.size(), 2u);
+}
+
+TEST_F(Assembler, AWorkingFileThatCannotBeCreatedIsReportedOnce) {
+    fs::create_directory("incoming.txt");
+    Make(Mode::Navtex);
+    Feed(u"ZCZC EA12\r\nTEST\r\nNNNN");
+    EXPECT_EQ(sinks.errors.size(), 1u);
+    EXPECT_FALSE(assembler->Receiving());
+    EXPECT_TRUE(sinks.uploads.empty());
+    EXPECT_FALSE(fs::exists(kDay));
+}
+
+TEST_F(Assembler, ShutdownLeavesThePartialFrameInTheWorkingFile) {
+    Make(Mode::Navtex);
+    Feed(u"ZCZC EA12\r\nHALF A MESS");
+    assembler->CloseWorkingFile();
+    Feed(u"AGE\r\nNNNN");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"incoming.txt"}));
+    EXPECT_EQ(ReadFile("incoming.txt"), std::string(kHeaderEA12) + "\nHALF A MESS");
+    EXPECT_TRUE(sinks.uploads.empty());
+}
+
+TEST_F(Assembler, TheSameTextInChunksOfAnySizeGivesTheSameFiles) {
+    const std::u16string text =
+        u"noise ZCZC EA12\r\nFIRST LINE\r\nSECOND\r\nNNNN\r\n\r\n"
+        u"garbage ZC ZC FB34\r\nNNN X ZCZC E\r\nNEXT: ZCZC GD01\r\nRESCUE\r\nNNNN tail";
+    std::vector<std::vector<std::string>> names;
+    std::vector<std::string> contents;
+    std::mt19937 rng(3);
+    for (int run = 0; run < 4; ++run) {
+        ScopedTempDir inner;
+        Make(Mode::Navtex);
+        size_t i = 0;
+        while (i < text.size()) {
+            const size_t n = run == 0 ? text.size() : run == 1 ? 1 : 1 + rng() % 7;
+            Feed(std::u16string_view(text).substr(i, n));
+            i += n;
+        }
+        assembler.reset();
+        std::vector<std::string> files;
+        std::string all;
+        for (const auto& e : fs::recursive_directory_iterator(inner.Path())) {
+            if (e.is_regular_file()) {
+                files.push_back(fs::relative(e.path(), inner.Path()).generic_string());
+            }
+        }
+        std::sort(files.begin(), files.end());
+        for (const auto& f : files) {
+            all += ReadFile(f) + "|";
+        }
+        names.push_back(files);
+        contents.push_back(all);
+    }
+    // FB34 is dropped by the garbled start "ZCZC EZCZ" inside it.
+    EXPECT_EQ(names[0], (std::vector<std::string>{"logs/2007-07-21/2007-07-21 14.03.22 EA12.txt",
+                                                  "logs/2007-07-21/2007-07-21 14.03.22 GD01.txt"}));
+    for (int run = 1; run < 4; ++run) {
+        EXPECT_EQ(names[run], names[0]) << run;
+        EXPECT_EQ(contents[run], contents[0]) << run;
+    }
+}
+
+}  // namespace
+}  // namespace wavelore

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/profile_store.h"
+#include "app/profile_store_qt.h"
+#include "app/settings.h"
+#include "support/fixtures.h"
+
+namespace wavelore {
+namespace {
+
+using test::ReadFile;
+using test::ScopedTempDir;
+
+TEST(Settings, EmptyProfileGivesTheDefaults) {
+    CMemoryProfileStore store;
+    CSettings settings(store);
+    EXPECT_EQ(settings.Frequency(), 1700);
+    EXPECT_EQ(settings.PaneSplit(), 500);
+    EXPECT_TRUE(settings.StrictFec());
+    EXPECT_FALSE(settings.BitSense());
+    EXPECT_TRUE(settings.SmartTune());
+    EXPECT_TRUE(settings.Afc());
+    EXPECT_EQ(settings.ModeName(), u"NAVTEX");
+    EXPECT_EQ(settings.ModeBaud(u"NAVTEX"), 100);
+    EXPECT_EQ(settings.ModeShift(u"NAVTEX"), 170);
+    EXPECT_EQ(settings.ModeBaud(u"RTTY"), 100);
+    EXPECT_EQ(settings.SoundDevice(), u"");
+    EXPECT_EQ(settings.Uid(), u"");
+    EXPECT_EQ(store.Size(), 0u);  // reading writes nothing
+}
+
+TEST(Settings, NumbersKeptAsTextUseThePlainDecimalConversion) {
+    EXPECT_EQ(DecimalValue(u"1700"), 1700);
+    EXPECT_EQ(DecimalValue(u"abc"), 0);
+    EXPECT_EQ(DecimalValue(u""), 0);
+    EXPECT_EQ(DecimalValue(u"  -42"), -42);
+    EXPECT_EQ(DecimalValue(u"+7"), 7);
+    EXPECT_EQ(DecimalValue(u"12abc"), 12);
+    EXPECT_EQ(DecimalValue(u"- 5"), 0);
+    EXPECT_EQ(DecimalValue(u"99999999999"), 2147483647);
+    EXPECT_EQ(DecimalValue(u"-99999999999"), -2147483647 - 1);
+    EXPECT_EQ(DecimalValue(u"１２"), 0);  // fullwidth digits are not plain decimal
+
+    CMemoryProfileStore store;
+    CSettings settings(store);
+    store.WriteString(CSettings::kSection, u"Frequency", u"abc");
+    store.WriteString(CSettings::kSection, u"NAVTEX-J-SHIFT", u"425Hz");
+    EXPECT_EQ(settings.Frequency(), 0);
+    EXPECT_EQ(settings.ModeShift(u"NAVTEX-J"), 425);
+    // A frequency outside the tunable range is returned as stored.
+    store.WriteString(CSettings::kSection, u"Frequency", u"9000");
+    EXPECT_EQ(settings.Frequency(), 9000);
+}
+
+TEST(Settings, WritesUseTheNamesAndFormsOfTheProfile) {
+    CMemoryProfileStore store;
+    CSettings settings(store);
+    settings.WriteFrequency(1234);
+    settings.WriteModeBaud(u"NAVTEX-J", 50);
+    settings.WriteModeShift(u"RTTY", 850);
+    settings.WriteBitSense(true);
+    settings.WriteStrictFec(false);
+    EXPECT_EQ(store.GetString(u"Settings", u"Frequency", u""), u"1234");
+    EXPECT_EQ(store.GetString(u"Settings", u"NAVTEX-J-BAUD", u""), u"50");
+    EXPECT_EQ(store.GetString(u"Settings", u"RTTY-SHIFT", u""), u"850");
+    EXPECT_EQ(store.GetInt(u"Settings", u"BitSense", -1), 1);
+    EXPECT_EQ(store.GetInt(u"Settings", u"StrictFEC", -1), 0);
+    // BitSense is on for any non-zero value.
+    store.WriteInt(u"Settings", u"BitSense", 5);
+    EXPECT_TRUE(settings.BitSense());
+}
+
+TEST(QtProfileStore, KeepsValuesInItsFileAcrossInstances) {
+    ScopedTempDir dir;
+    const auto file = dir.Path() / "profile.ini";
+    {
+        CQtProfileStore store(file);
+        CSettings settings(store);
+        EXPECT_EQ(settings.Frequency(), 1700);
+        EXPECT_TRUE(settings.WriteFrequency(1650));
+        EXPECT_TRUE(settings.WriteSmartTune(false));
+        EXPECT_TRUE(settings.WriteSoundDevice(u"USB Audio ＣＯＤＥＣ 受信機"));
+        EXPECT_TRUE(settings.WriteModeName(u"NAVTEX-J"));
+        EXPECT_TRUE(settings.WriteModeBaud(u"NAVTEX-J", 75));
+        // Written at once: the file already holds the values.
+        EXPECT_NE(ReadFile(file).find("1650"), std::string::npos);
+    }
+    CQtProfileStore store(file);
+    CSettings settings(store);
+    EXPECT_EQ(settings.Frequency(), 1650);
+    EXPECT_FALSE(settings.SmartTune());
+    EXPECT_TRUE(settings.Afc());
+    EXPECT_EQ(settings.SoundDevice(), u"USB Audio ＣＯＤＥＣ 受信機");
+    EXPECT_EQ(settings.ModeName(), u"NAVTEX-J");
+    EXPECT_EQ(settings.ModeBaud(u"NAVTEX-J"), 75);
+    EXPECT_EQ(settings.ModeShift(u"NAVTEX-J"), 170);
+}
+
+TEST(QtProfileStore, TextWhereAnIntegerBelongsReadsAsTheDefault) {
+    ScopedTempDir dir;
+    test::WriteFile(dir.Path() / "profile.ini", "[Settings]\nStrictFEC=abc\nAFC=0\nFrequency=x\n");
+    CQtProfileStore store(dir.Path() / "profile.ini");
+    CSettings settings(store);
+    EXPECT_TRUE(settings.StrictFec());
+    EXPECT_FALSE(settings.Afc());
+    EXPECT_EQ(settings.Frequency(), 0);
+}
+
+TEST(QtProfileStore, NativeStoreLivesUnderTheUsersConfigurationDirectory) {
+    ScopedTempDir dir;
+    // Never the real user's profile: point the configuration directory at
+    // the temporary one before Qt first looks it up in this process.
+    ASSERT_EQ(setenv("XDG_CONFIG_HOME", dir.Path().c_str(), 1), 0);
+    {
+        CQtProfileStore store;
+        EXPECT_EQ(std::filesystem::path(store.Location()),
+                  dir.Path() / "Tarvolt" / "Wavelore.conf");
+        EXPECT_TRUE(CSettings(store).WriteUid(u"ABC123"));
+    }
+    EXPECT_NE(ReadFile(dir.Path() / "Tarvolt" / "Wavelore.conf").find("UID=ABC123"),
+              std::string::npos);
+    CQtProfileStore again;
+    EXPECT_EQ(CSettings(again).Uid(), u"ABC123");
+}
+
+}  // namespace
+}  // namespace wavelore
