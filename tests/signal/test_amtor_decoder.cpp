@@ -4,9 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "common/modes.h"
 #include "signal/amtor_decoder.h"
 #include "signal/ccir476_table.h"
+#include "signal/fsk_demodulator.h"
 #include "support/fixtures.h"
+#include "synth/synthesizer.h"
 
 namespace wavelore {
 namespace {
@@ -118,6 +121,37 @@ TEST(AmtorDecoder, DxRxTransmissionPrintsEveryCharacterTwiceInterleaved) {
     // Slots: DX A, RX -, DX B, RX -, DX C, RX A, DX D, RX B, DX E, RX C,
     // DX -, RX D, DX -, RX E.
     EXPECT_EQ(Narrow(Feed(decoder, DxRxTransmission("ABCDE"))), "ABCADBECDE");
+}
+
+// The decoder thread's chain: demodulator and decoder at 100 baud, fed in
+// sound buffers.
+std::u16string DecodeAudio(const std::vector<int16_t>& samples, CCharacterDecoder& decoder,
+                           double centre = 1700, double shift = 170) {
+    CFskDemodulator demodulator(kSampleRate, centre + shift / 2, centre - shift / 2, 100);
+    std::u16string text;
+    for (size_t pos = 0; pos < samples.size(); pos += kSamplesPerBuffer) {
+        SampleBlock block(nullptr, kSamplesPerBuffer);
+        for (size_t i = 0; i < kSamplesPerBuffer && pos + i < samples.size(); ++i) {
+            block[static_cast<int32_t>(i)] = samples[pos + i] * kSampleScale;
+        }
+        text += decoder.Decode(demodulator.Process(block));
+    }
+    return text;
+}
+
+TEST(AmtorDecoder, SynthesizedBroadcastPrintsBothCopies) {
+    const std::vector<synth::NavtexMessage> messages = {
+        {u"GA23", u"GALE WARNING 045\r\nWIND SW 8 TO 9, VIS 2NM.\r\n"}};
+    synth::SynthOptions options;
+    options.snrDb = 15.0;
+    options.toneOffsetHz = 8.0;
+    const auto recording = synth::SynthesizeBroadcast(synth::SynthMode::Amtor, messages, options);
+    ASSERT_TRUE(recording.has_value());
+    CAmtorDecoder decoder(kSampleRate, 100);
+    const std::u16string text = DecodeAudio(recording->samples, decoder);
+    // Noise before the carrier may print a few characters of its own.
+    EXPECT_NE(text.find(recording->expectedText), std::u16string::npos) << Narrow(text);
+    EXPECT_LE(text.size(), recording->expectedText.size() + 10) << Narrow(text);
 }
 
 TEST(AmtorDecoder, RandomBitsNeverCrashAndGiveOnlyTableText) {

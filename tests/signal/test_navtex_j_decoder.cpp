@@ -4,9 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "common/modes.h"
+#include "signal/fsk_demodulator.h"
 #include "signal/jis_table.h"
 #include "signal/navtex_j_decoder.h"
 #include "support/fixtures.h"
+#include "synth/synthesizer.h"
 
 namespace wavelore {
 namespace {
@@ -251,6 +254,49 @@ TEST(NavtexJDecoder, TextAppearsFiveAcceptedCharactersLate) {
         tx.tail = tail;
         CNavtexJDecoder decoder(11025, 100);
         EXPECT_EQ(Narrow(Feed(decoder, tx.Bits())), Narrow(expected)) << "tail " << tail;
+    }
+}
+
+// The decoder thread's chain: demodulator and decoder at 100 baud, fed in
+// sound buffers.
+std::u16string DecodeAudio(const std::vector<int16_t>& samples, CCharacterDecoder& decoder,
+                           double centre = 1700, double shift = 170) {
+    CFskDemodulator demodulator(kSampleRate, centre + shift / 2, centre - shift / 2, 100);
+    std::u16string text;
+    for (size_t pos = 0; pos < samples.size(); pos += kSamplesPerBuffer) {
+        SampleBlock block(nullptr, kSamplesPerBuffer);
+        for (size_t i = 0; i < kSamplesPerBuffer && pos + i < samples.size(); ++i) {
+            block[static_cast<int32_t>(i)] = samples[pos + i] * kSampleScale;
+        }
+        text += decoder.Decode(demodulator.Process(block));
+    }
+    return text;
+}
+
+TEST(NavtexJDecoder, SynthesizedBroadcastDecodesToTheSameText) {
+    const std::vector<synth::NavtexMessage> messages = {
+        {u"JA123", u"海上警報　第５号\r\n日本海中部　低気圧　９９６ヘクトパスカル\r\n"},
+        {u"JB007", u"ＮＯ．１２　航行警報。ブイ流失、注意せよ。"}};
+    struct Case {
+        double snr;
+        double offset;
+        double baud;
+        bool strict;
+    };
+    for (const Case& c :
+         {Case{20, 0, 100, true}, Case{6, 15, 100.3, true}, Case{3, -10, 99.8, false}}) {
+        synth::SynthOptions options;
+        options.snrDb = c.snr;
+        options.toneOffsetHz = c.offset;
+        options.baud = c.baud;
+        const auto recording =
+            synth::SynthesizeBroadcast(synth::SynthMode::NavtexJ, messages, options);
+        ASSERT_TRUE(recording.has_value());
+        CNavtexJDecoder decoder(kSampleRate, 100);
+        decoder.SetStrictFec(c.strict);
+        const std::u16string text = DecodeAudio(recording->samples, decoder);
+        EXPECT_EQ(Narrow(text), Narrow(recording->expectedText)) << c.snr << " dB";
+        EXPECT_EQ(decoder.GoodCount(), static_cast<int32_t>(text.size()));
     }
 }
 

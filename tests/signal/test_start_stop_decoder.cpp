@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "common/modes.h"
+#include "signal/fsk_demodulator.h"
 #include "signal/start_stop_decoder.h"
 #include "support/fixtures.h"
+#include "synth/synthesizer.h"
 
 namespace wavelore {
 namespace {
@@ -140,6 +144,89 @@ TEST(StartStopDecoder, CarriageReturnNullAndBellGiveNoText) {
     const std::vector<uint32_t> codes = {
         CodeOf(u'A', false), 2, 0, kFigs, 5 /* H */, 20 /* bell */, 8, kLtrs, CodeOf(u'B', false)};
     EXPECT_EQ(Narrow(Feed(decoder, Key(codes, 3))), "A\nB");
+}
+
+// The decoder thread's chain for RTTY: demodulator and decoder both at
+// twice the nominal baud, fed in sound buffers.
+size_t Distance(const std::u16string& a, const std::u16string& b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) {
+        row[j] = j;
+    }
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t next =
+                std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = row[j];
+            row[j] = next;
+        }
+    }
+    return row[b.size()];
+}
+
+std::u16string DecodeRtty(const std::vector<int16_t>& samples, double centre, double shift,
+                          int32_t baud) {
+    CFskDemodulator demodulator(kSampleRate, centre + shift / 2, centre - shift / 2, 2 * baud);
+    CStartStopDecoder decoder(kSampleRate, static_cast<uint32_t>(2 * baud));
+    std::u16string text;
+    for (size_t pos = 0; pos < samples.size(); pos += kSamplesPerBuffer) {
+        SampleBlock block(nullptr, kSamplesPerBuffer);
+        for (size_t i = 0; i < kSamplesPerBuffer && pos + i < samples.size(); ++i) {
+            block[static_cast<int32_t>(i)] = samples[pos + i] * kSampleScale;
+        }
+        text += decoder.Decode(demodulator.Process(block));
+    }
+    return text;
+}
+
+TEST(StartStopDecoder, SynthesizedRttyDecodesAtCommonSpeedsAndShifts) {
+    const std::vector<synth::NavtexMessage> messages = {
+        {u"ZA01",
+         u"RYRYRY THE QUICK BROWN FOX 1234567890 JUMPS.\r\nPRESSURE 1013 HPA, WIND 25 KT"}};
+    struct Case {
+        double sentBaud;
+        int32_t baud;  // as the user selects it
+        double shift;
+        double centre;
+    };
+    for (const Case& c : {Case{45.45, 45, 170, 1700}, Case{45.45, 45, 850, 1700},
+                          Case{50, 50, 450, 1500}, Case{50, 50, 170, 2125}}) {
+        synth::SynthOptions options;
+        options.baud = c.sentBaud;
+        options.shiftHz = c.shift;
+        options.centreHz = c.centre;
+        options.snrDb = 15.0;
+        const auto recording =
+            synth::SynthesizeBroadcast(synth::SynthMode::Rtty, messages, options, 1.0);
+        ASSERT_TRUE(recording.has_value());
+        const std::u16string text = DecodeRtty(recording->samples, c.centre, c.shift, c.baud);
+        // Noise before and after the carrier may print a few characters.
+        EXPECT_NE(text.find(recording->expectedText), std::u16string::npos)
+            << c.sentBaud << " baud, " << c.shift << " Hz shift: " << Narrow(text);
+        EXPECT_LE(text.size(), recording->expectedText.size() + 10);
+    }
+}
+
+TEST(StartStopDecoder, NoisyMistunedRttyStaysWithinAnErrorBand) {
+    const std::vector<synth::NavtexMessage> messages = {
+        {u"ZA01",
+         u"RYRYRY THE QUICK BROWN FOX 1234567890 JUMPS.\r\nPRESSURE 1013 HPA, WIND 25 KT"}};
+    // 0 dB in 2500 Hz, 10 Hz off tune, and a transmitter 0.3 % fast.
+    for (const double sent : {45.45, 45.6, 50.0}) {
+        synth::SynthOptions options;
+        options.baud = sent;
+        options.snrDb = 0.0;
+        options.toneOffsetHz = 10.0;
+        options.leadInSeconds = 0.2;
+        options.tailSeconds = 0.1;
+        const auto recording =
+            synth::SynthesizeBroadcast(synth::SynthMode::Rtty, messages, options, 1.0);
+        ASSERT_TRUE(recording.has_value());
+        const std::u16string text = DecodeRtty(recording->samples, 1700, 170, sent < 48 ? 45 : 50);
+        EXPECT_LE(Distance(text, recording->expectedText), 4u) << sent << " baud: " << Narrow(text);
+    }
 }
 
 TEST(StartStopDecoder, RandomSamplesNeverCrash) {
