@@ -7,13 +7,16 @@
 #include <exception>
 #include <string>
 
+#include "app/mode_controller.h"
 #include "common/modes.h"
+#include "common/utf.h"
 
 namespace wavelore::cli {
 
 namespace {
 
 constexpr const char* kProgram = "wavelore-decode";
+constexpr int32_t kRttyBaud = 45;
 
 void UsageError(std::string text) {
     // CLI11 sometimes words a message over several lines; keep it to one.
@@ -52,6 +55,7 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         "Exit status: 0 success, 1 unreadable input, 2 bad usage.");
 
     bool noStrict = false;
+    std::string mode = "NAVTEX";
     app.add_option("FILE", options.input, "Audio file, or - for standard input");
     app.add_option("--freq", options.centreFrequency, "Centre frequency in Hz")
         ->capture_default_str()
@@ -59,9 +63,12 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     app.add_option("--shift", options.shift, "Shift between the tones in Hz")
         ->capture_default_str()
         ->check(CLI::Range(2, kNyquist));
-    app.add_option("--baud", options.baud, "Keying speed in baud")
-        ->capture_default_str()
+    app.add_option("--baud", options.baud, "Keying speed in baud (default 100, RTTY 45)")
         ->check(CLI::Range(1, 1200));
+    app.add_option("--mode", mode, "Receiving mode")
+        ->capture_default_str()
+        ->transform(
+            CLI::IsMember({"NAVTEX", "SITOR", "AMTOR", "NAVTEX-J", "RTTY"}, CLI::ignore_case));
     app.add_flag("--no-strict", noStrict,
                  "Strict FEC off: repair a character when one of its two copies is damaged");
     app.add_flag("--invert", options.invert, "Invert the bit sense (swap the tones)");
@@ -80,6 +87,10 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         return false;
     }
     options.strictFec = !noStrict;
+    options.mode = CModeController::ModeOfName(FromUtf8(mode));
+    if (options.mode == Mode::Rtty && app.count("--baud") == 0) {
+        options.baud = kRttyBaud;
+    }
     options.inputGiven = app.count("FILE") > 0;
     if (!CheckTuning(options)) {
         exitCode = kExitUsage;

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/modes.h"
+
 namespace wavelore::cli {
 
 // Everything wavelore-decode can be told on its command line.
@@ -12,7 +14,11 @@ struct CliOptions {
     bool inputGiven = false;
     int32_t centreFrequency = 1700;  // Hz, midway between the two tones
     int32_t shift = 170;             // Hz between the tones
+    // The mode's usual speed unless --baud is given: 100, RTTY 45 (the
+    // 45.45 baud of most RTTY; the receiver's bauds are whole numbers).
     int32_t baud = 100;
+    // NAVTEX, SITOR, AMTOR, NAVTEX-J or RTTY (--mode, as in the mode table).
+    Mode mode = Mode::Navtex;
     bool strictFec = true;
     bool invert = false;
     bool verbose = false;

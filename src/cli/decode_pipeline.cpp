@@ -4,7 +4,10 @@
 #include <new>
 
 #include "common/sample_block.h"
+#include "signal/amtor_decoder.h"
+#include "signal/navtex_j_decoder.h"
 #include "signal/sitor_b_decoder.h"
+#include "signal/start_stop_decoder.h"
 
 namespace wavelore::cli {
 
@@ -15,6 +18,15 @@ std::unique_ptr<CCharacterDecoder> MakeDecoder(DecoderType type, uint32_t baud) 
         case DecoderType::SitorB:
             return std::unique_ptr<CCharacterDecoder>(new (std::nothrow)
                                                           CSitorBDecoder(kSampleRate, baud));
+        case DecoderType::StartStop:
+            return std::unique_ptr<CCharacterDecoder>(new (std::nothrow)
+                                                          CStartStopDecoder(kSampleRate, baud));
+        case DecoderType::Amtor:
+            return std::unique_ptr<CCharacterDecoder>(new (std::nothrow)
+                                                          CAmtorDecoder(kSampleRate, baud));
+        case DecoderType::NavtexJ:
+            return std::unique_ptr<CCharacterDecoder>(new (std::nothrow)
+                                                          CNavtexJDecoder(kSampleRate, baud));
         default:
             return nullptr;
     }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/mode_controller.h"
 #include "cli/decode_pipeline.h"
 #include "cli/text_handler.h"
 #include "signal/audio_file_reader.h"
@@ -15,7 +16,11 @@ PipelineSettings SettingsFrom(const CliOptions& options) {
     PipelineSettings settings;
     settings.centreFrequency = options.centreFrequency;
     settings.halfShift = options.HalfShift();
-    settings.baud = options.baud;
+    settings.decoderType = CModeController::Info(options.mode).decoder;
+    // RTTY runs demodulator and decoder at twice the baud, as the decoder
+    // thread does, so that the decoder sees half bits.
+    settings.baud =
+        settings.decoderType == DecoderType::StartStop ? 2 * options.baud : options.baud;
     settings.strictFec = options.strictFec;
     settings.invert = options.invert;
     return settings;
