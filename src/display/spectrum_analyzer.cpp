@@ -233,7 +233,14 @@ std::optional<int32_t> CSpectrumAnalyzer::SearchCandidate(const double* history,
                         s = kIdle;
                     } else if (k - g > kPatternLength) {
                         const int32_t c = g + (k - g) / 2;
-                        found = TruncToInt32(c * kSearchBinWidth) - kCandidateOffsetHz;
+                        const int32_t f = TruncToInt32(c * kSearchBinWidth) - kCandidateOffsetHz;
+                        // The offset can put a pattern near the bottom of the
+                        // spectrum below 0 Hz; a pair whose tones would lie
+                        // outside the band is no transmission, and retuning to
+                        // it would drag the receiver to the band edge.
+                        if (f >= halfShift && f <= kNyquist - halfShift) {
+                            found = f;
+                        }
                         s = kIdle;
                     }
                     break;

@@ -58,7 +58,8 @@ class CSpectrumAnalyzer {
 
     // The tuning search over a full history (kHistoryRows x kBins values,
     // row after row): the centre frequency of the last two-tone pattern
-    // found for the given half shift, or none. work holds kBins values.
+    // found for the given half shift whose tones lie inside the band, or
+    // none. work holds kBins values.
     static std::optional<int32_t> SearchCandidate(const double* history, int32_t halfShift,
                                                   double* work);
 

@@ -147,6 +147,28 @@ TEST(SpectrumAnalyzer, HistoryRowsAreSmoothedSpectraInARing) {
     EXPECT_NE(analyzer.HistoryRow(0)[500], 0.0);  // the 20th spectrum wrapped to row 0
 }
 
+// Rows holding two humps a shift (31 bins) apart on a flat floor. Stored
+// rows are smoothed, which delays them 31 bins; the search's offset takes
+// that back, so unsmoothed humps read 31 bins (167 Hz) low.
+TEST(SmartTuneSearch, FindsAHumpPairAndIgnoresOneBelowTheBand) {
+    const auto search = [](int32_t firstBin) {
+        std::vector<double> history(CSpectrumAnalyzer::kHistoryRows * kBins, 1000.0);
+        for (int32_t r = 0; r < CSpectrumAnalyzer::kHistoryRows; ++r) {
+            for (int32_t k = firstBin; k < firstBin + 4; ++k) {
+                history[r * kBins + k] = history[r * kBins + k + 31] = 3000.0;
+            }
+        }
+        std::vector<double> work(kBins);
+        return CSpectrumAnalyzer::SearchCandidate(history.data(), 85, work.data());
+    };
+    EXPECT_EQ(search(300), 1547);
+    EXPECT_EQ(search(30), 94);
+    // Found at -41 Hz: a pair with a tone below 0 Hz is no transmission.
+    EXPECT_FALSE(search(5).has_value());
+    // Too close to the top for the quiet stretch the pattern needs.
+    EXPECT_FALSE(search(900).has_value());
+}
+
 class SmartTune : public ::testing::Test {
   protected:
     void SetUp() override {

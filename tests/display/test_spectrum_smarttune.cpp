@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/tuning_control.h"
+#include "common/message_ids.h"
+#include "common/modes.h"
+#include "display/spectrum_analyzer.h"
+#include "signal/fsk_demodulator.h"
+#include "signal/sitor_b_decoder.h"
+#include "support/fixtures.h"
+#include "synth/fsk_modulator.h"
+#include "synth/transmission.h"
+
+namespace wavelore {
+namespace {
+
+// The receiver's loop as the main window and the decoder thread run it:
+// each buffer goes to the spectrum analyser first, a retune it asks for goes
+// through the tuning control to the demodulator, then the buffer is
+// demodulated and decoded.
+struct Receiver {
+    explicit Receiver(int32_t centre)
+        : demodulator(kSampleRate, centre + 85, centre - 85, 100), decoder(kSampleRate, 100) {
+        control.SetTuning(centre, 85);
+    }
+
+    void Run(const std::vector<int16_t>& pcm) {
+        for (size_t at = 0; at + kSamplesPerBuffer <= pcm.size(); at += kSamplesPerBuffer) {
+            SampleBlock block(nullptr, kSamplesPerBuffer);
+            for (int32_t i = 0; i < kSamplesPerBuffer; ++i) {
+                block[i] = pcm[at + static_cast<size_t>(i)] * kSampleScale;
+            }
+            if (const auto request = analyzer.ProcessBlock(block)) {
+                retunes.push_back(control.OnSetFrequency(*request));
+            }
+            text += decoder.Decode(demodulator.Process(block));
+        }
+    }
+
+    CSpectrumAnalyzer analyzer;
+    CFskDemodulator demodulator;
+    CSitorBDecoder decoder;
+    // Stands in for the decoder thread's retune.
+    CTuningControl control{analyzer, [this](Message m) {
+                               EXPECT_EQ(m.id, WM_DECODER_TUNE);
+                               demodulator.SetTones(kSampleRate, double(m.wParam + m.lParam),
+                                                    double(m.wParam - m.lParam));
+                               return true;
+                           }};
+    std::vector<int32_t> retunes;
+    std::u16string text;
+};
+
+std::vector<int16_t> Render(double phasingSeconds, std::optional<double> snrDb) {
+    const synth::NavtexMessage message{u"EA12", u"GALE WARNING NORTH SEA\nWIND SW 8 TO 9 LATER"};
+    const auto broadcast =
+        synth::MakeBroadcast(synth::SynthMode::SitorB, {message}, phasingSeconds);
+    synth::SynthOptions options;
+    options.centreHz = 1500;
+    options.snrDb = snrDb;
+    return synth::CFskModulator(options).Render(broadcast->MakeKeying());
+}
+
+TEST(SmartTuneEndToEnd, FindsATransmissionAt1500HzFromA1700HzStartAndDecodesIt) {
+    Receiver receiver(1700);
+    // Long phasing: the search needs a few seconds of history and votes.
+    receiver.Run(Render(35.0, 8.0));
+    ASSERT_FALSE(receiver.retunes.empty());
+    for (int32_t centre : receiver.retunes) {
+        EXPECT_NEAR(centre, 1500, 15);
+    }
+    EXPECT_NEAR(receiver.control.Centre(), 1500, 15);
+    EXPECT_EQ(receiver.analyzer.GetCentre(), receiver.control.Centre());
+    const std::string text = test::Narrow(receiver.text);
+    EXPECT_NE(text.find("ZCZC EA12\r\nGALE WARNING NORTH SEA\r\nWIND SW 8 TO 9 LATER\r\nNNNN"),
+              std::string::npos)
+        << text;
+}
+
+// Without noise the keying sidebands fill the valley between the tones and
+// the search finds no pair: the tuning stays where it was.
+TEST(SmartTuneEndToEnd, CleanSignalLeavesTheTuningAlone) {
+    Receiver receiver(1700);
+    receiver.Run(Render(10.0, std::nullopt));
+    EXPECT_TRUE(receiver.retunes.empty());
+    EXPECT_EQ(receiver.control.Centre(), 1700);
+}
+
+}  // namespace
+}  // namespace wavelore
