@@ -114,6 +114,9 @@ int main(int argc, char** argv) {
         app.add_option("--fade-period", options.fadePeriodSeconds, "fading period, seconds")
             ->capture_default_str();
         app.add_flag("--invert", options.invert, "send 1 bits on the lower tone");
+        app.add_option("--silence", options.silenceSeconds,
+                       "digital silence at the very start, seconds (before the lead-in)")
+            ->capture_default_str();
         app.add_option("--lead-in", options.leadInSeconds, "noise or silence before, seconds")
             ->capture_default_str();
         app.add_option("--tail", options.tailSeconds, "noise or silence after, seconds")

@@ -29,6 +29,7 @@ double Clamp(double v, double lo, double hi) {
 
 CFskModulator::CFskModulator(const SynthOptions& options) : m_options(options) {
     m_options.baud = Clamp(m_options.baud, kMinBaud, kMaxBaud);
+    m_options.silenceSeconds = Clamp(m_options.silenceSeconds, 0.0, 3600.0);
     m_options.leadInSeconds = Clamp(m_options.leadInSeconds, 0.0, 3600.0);
     m_options.tailSeconds = Clamp(m_options.tailSeconds, 0.0, 3600.0);
     m_options.fadeDepthDb = Clamp(m_options.fadeDepthDb, 0.0, 120.0);
@@ -50,7 +51,9 @@ CFskModulator::CFskModulator(const SynthOptions& options) : m_options(options) {
 
 std::vector<int16_t> CFskModulator::Render(const Keying& keying) const {
     const double elementRate = m_options.baud * std::max(1, keying.elementsPerBit);
-    const auto lead = static_cast<std::size_t>(std::lround(m_options.leadInSeconds * kRate));
+    const auto silence = static_cast<std::size_t>(std::lround(m_options.silenceSeconds * kRate));
+    const auto lead =
+        silence + static_cast<std::size_t>(std::lround(m_options.leadInSeconds * kRate));
     const auto keyed = static_cast<std::size_t>(
         std::ceil(static_cast<double>(keying.elements.size()) * kRate / elementRate));
     const auto tail = static_cast<std::size_t>(std::lround(m_options.tailSeconds * kRate));
@@ -95,7 +98,7 @@ std::vector<int16_t> CFskModulator::Render(const Keying& keying) const {
     CNoiseSource noise(m_options.seed);
     for (std::size_t n = 0; n < signal.size(); ++n) {
         double v = signal[n];
-        if (m_noiseSigma > 0.0) {
+        if (m_noiseSigma > 0.0 && n >= silence) {
             v += m_noiseSigma * noise.Next();
         }
         samples[n] = static_cast<int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));

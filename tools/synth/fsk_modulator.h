@@ -15,7 +15,8 @@ class CFskModulator {
   public:
     explicit CFskModulator(const SynthOptions& options);
 
-    // Lead-in, the keyed elements, tail. Deterministic for given options.
+    // Silence, lead-in, the keyed elements, tail. Deterministic for given
+    // options.
     std::vector<int16_t> Render(const Keying& keying) const;
 
     // The peak of the clean signal and the standard deviation of the noise

@@ -35,6 +35,11 @@ struct SynthOptions {
     double fadePeriodSeconds = 8.0;
     // Swaps the tones: a 1 bit is sent on the lower tone.
     bool invert = false;
+    // Digital silence at the very start, seconds, as a sound card gives
+    // while it starts; the receiver's decoder aligns itself at once on it
+    // (it takes the first bit whose seven bits equal those 35 bits earlier,
+    // and in noise that can take many seconds).
+    double silenceSeconds = 0.0;
     // Noise (or silence) before the first bit and after the last, seconds.
     double leadInSeconds = 1.5;
     double tailSeconds = 1.0;

@@ -12,7 +12,9 @@ Recording Synthesize(const CTransmission& transmission, const SynthOptions& opti
     Recording recording;
     recording.samples = modulator.Render(transmission.MakeKeying());
     recording.expectedText = transmission.ExpectedText();
+    const double before = std::max(0.0, options.silenceSeconds);
     recording.keyedStart =
+        static_cast<std::size_t>(std::lround(before * kSampleRate)) +
         static_cast<std::size_t>(std::lround(std::max(0.0, options.leadInSeconds) * kSampleRate));
     return recording;
 }
