@@ -205,7 +205,8 @@ int main(int argc, char** argv) {
                      static_cast<double>(recording.samples.size()) / wavelore::kSampleRate);
         return 0;
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        // --help ends with 0; a bad command line with 2, as wavelore-decode.
+        return app.exit(e) == 0 ? 0 : 2;
     } catch (const std::exception& e) {
         return Fail(e.what());
     }
