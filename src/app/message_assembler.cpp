@@ -304,7 +304,7 @@ bool CMessageAssembler::StoreWorkingFile() {
         // The same header and start second again. A true repeat leaves the
         // working file as it is (the stored copy holds the same bytes);
         // different text is kept beside it under a name of its own, which
-        // the explorer does not list.
+        // the explorer does not list. Nothing is lost, so nothing is said.
         if (SameContents(WorkingPath(), final)) {
             m_held = false;
             return true;
@@ -318,9 +318,6 @@ bool CMessageAssembler::StoreWorkingFile() {
             }
             if (MoveWithoutReplacing(other)) {
                 m_held = false;
-                Report(u"A message named \"" + PathText(final.filename()) +
-                       u"\" is already stored; this one was stored as \"" + PathText(other) +
-                       u"\".");
                 return true;
             }
             break;

@@ -52,6 +52,10 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         "little-endian mono audio at 11025 Hz when its name ends in .raw or .s16le. Without\n"
         "FILE, or with -, raw audio in that form is read from standard input.\n"
         "\n"
+        "Decoded messages are stored as the receiver stores them: \"incoming.txt\" for the\n"
+        "message being received, logs/YYYY-MM-DD/ for complete NAVTEX and NAVTEX-J messages\n"
+        "and logs/YYYY-MM-DD/raw/ for the raw log of all decoded text.\n"
+        "\n"
         "Exit status: 0 success, 1 unreadable input, 2 bad usage.");
 
     bool noStrict = false;
@@ -74,6 +78,11 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     app.add_flag("--invert", options.invert, "Invert the bit sense (swap the tones)");
     app.add_flag("--verbose", options.verbose,
                  "Good and error character counts of every decoded block on standard error");
+    app.add_option("--dir", options.storeDir,
+                   "Directory for incoming.txt, the stored messages and the raw log")
+        ->capture_default_str();
+    bool noStore = false;
+    app.add_flag("--no-store", noStore, "Store no messages and no raw log");
 
     try {
         app.parse(argc, argv);
@@ -87,6 +96,7 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         return false;
     }
     options.strictFec = !noStrict;
+    options.store = !noStore;
     options.mode = CModeController::ModeOfName(FromUtf8(mode));
     if (options.mode == Mode::Rtty && app.count("--baud") == 0) {
         options.baud = kRttyBaud;

@@ -22,6 +22,9 @@ struct CliOptions {
     bool strictFec = true;
     bool invert = false;
     bool verbose = false;
+    // Where "incoming.txt" and the logs tree go (--dir), unless --no-store.
+    std::string storeDir = ".";
+    bool store = true;
 
     // The tuning handed to the demodulator: tones are centre +- half shift.
     int32_t HalfShift() const { return shift / 2; }

@@ -5,6 +5,7 @@
 
 #include "app/mode_controller.h"
 #include "cli/decode_pipeline.h"
+#include "cli/message_storage.h"
 #include "cli/text_handler.h"
 #include "signal/audio_file_reader.h"
 
@@ -49,8 +50,15 @@ int DecodeInput(const CliOptions& options) {
         Complain("cannot set up the decoder (out of memory)");
         return kExitInputError;
     }
+    CRunStorage storage(options);
+    std::string storeError;
+    if (!storage.Start(storeError)) {
+        Complain(storeError);
+        return kExitInputError;
+    }
     CTextHandler handler(options, stdout, stderr);
     const auto onText = [&](const DecoderText& chunk) {
+        storage.OnText(chunk);
         return handler.OnText(chunk, pipeline.Blocks());
     };
 
@@ -63,6 +71,8 @@ int DecodeInput(const CliOptions& options) {
     if (written) {
         written = pipeline.Finish(onText);
     }
+    // As at shutdown: a frame still in progress stays in incoming.txt.
+    storage.Finish();
     handler.Finish();
     if (!written) {
         Complain("cannot write the decoded text to standard output");

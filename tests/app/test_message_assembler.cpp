@@ -254,8 +254,7 @@ TEST_F(Assembler, ARepeatWithinTheSameSecondIsUploadedButNotStoredTwice) {
     EXPECT_EQ(Files(), (std::vector<std::string>{other, kEA12}));
     EXPECT_EQ(ReadFile(other), std::string(kHeaderEA12) + "\nOTHER\r\nNNNN");
     EXPECT_EQ(ReadFile(kEA12), std::string(kHeaderEA12) + "\nTEST\r\nNNNN");
-    ASSERT_EQ(sinks.errors.size(), 1u);
-    EXPECT_NE(sinks.errors[0].find("EA12 (2).txt"), std::string::npos);
+    EXPECT_TRUE(sinks.errors.empty());
 }
 
 TEST_F(Assembler, AVanishedLogDirectoryIsCreatedAgain) {

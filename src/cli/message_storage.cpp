@@ -1,0 +1,91 @@
+#include "cli/message_storage.h"
+
+#include <cstdlib>
+
+#include "common/utf.h"
+
+namespace wavelore::cli {
+
+std::unique_ptr<IClock> MakeRunClock(std::string& error) {
+    const char* fixed = std::getenv(kFixedTimeVariable);
+    if (fixed == nullptr || *fixed == '\0') {
+        return std::make_unique<CSystemClock>();
+    }
+    LocalTime t;
+    if (!ParseLocalTime(fixed, t)) {
+        error = std::string(kFixedTimeVariable) + " must be \"YYYY-MM-DD HH:MM:SS\", not \"" +
+                fixed + "\"";
+        return nullptr;
+    }
+    return std::make_unique<CManualClock>(t);
+}
+
+void CStreamNotifier::ShowMessage(const std::u16string& text) {
+    std::fprintf(m_stream, "wavelore-decode: %s\n", ToUtf8(text).c_str());
+    std::fflush(m_stream);
+}
+
+CMessageStorage::CMessageStorage(const std::filesystem::path& dir, Mode mode, const IClock& clock,
+                                 IUploadHook* upload, std::FILE* errors)
+    : m_dir(dir),
+      m_clock(clock),
+      m_notifier(errors),
+      m_logDay(dir, &m_notifier),
+      m_assembler(dir, clock, {upload, nullptr, &m_notifier}),
+      m_handler(clock, m_assembler, m_logDay, nullptr) {
+    m_assembler.SetMode(mode);
+}
+
+CMessageStorage::~CMessageStorage() {
+    Finish();
+}
+
+bool CMessageStorage::Start(std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(m_dir / kLogsDirName, ec);
+    if (!std::filesystem::is_directory(m_dir / kLogsDirName, ec)) {
+        error = "cannot create the log directory \"" + (m_dir / kLogsDirName).string() + "\"" +
+                (ec ? ": " + ec.message() : std::string());
+        return false;
+    }
+    m_started = true;
+    // A raw log that cannot be opened is reported by the log day and
+    // retried with each line; decoding goes on.
+    m_logDay.StartLogDay(m_clock.Now());
+    return true;
+}
+
+void CMessageStorage::OnText(const DecoderText& chunk) {
+    if (m_started) {
+        m_handler.Handle(chunk);
+    }
+}
+
+void CMessageStorage::Finish() {
+    if (!m_started) {
+        return;
+    }
+    m_started = false;
+    m_handler.SetClosing();
+    m_assembler.CloseWorkingFile();
+    m_logDay.Close(m_clock.Now());
+}
+
+bool CRunStorage::Start(std::string& error) {
+    if (!m_options.store) {
+        return true;
+    }
+    m_clock = MakeRunClock(error);
+    if (!m_clock) {
+        return false;
+    }
+    auto storage = std::make_unique<CMessageStorage>(m_options.storeDir, m_options.mode, *m_clock,
+                                                     m_upload, stderr);
+    if (!storage->Start(error)) {
+        return false;
+    }
+    m_storage = std::move(storage);
+    return true;
+}
+
+}  // namespace wavelore::cli

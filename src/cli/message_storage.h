@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/decoder_text_handler.h"
+#include "app/log_day.h"
+#include "app/message_assembler.h"
+#include "app/message_sinks.h"
+#include "cli/cli_options.h"
+#include "common/clock.h"
+#include "common/decoder_text.h"
+#include "common/modes.h"
+#include "common/user_notifier.h"
+
+namespace wavelore::cli {
+
+// Testing aid: when this environment variable holds "YYYY-MM-DD HH:MM:SS",
+// every time stamp (message names, headers, raw log) is that fixed time
+// instead of the local time, so a run gives the same files every time.
+constexpr const char* kFixedTimeVariable = "WAVELORE_FIXED_TIME";
+
+// The clock of a run: the local time, or the fixed time of
+// kFixedTimeVariable. Null, with error set, when the variable is malformed.
+std::unique_ptr<IClock> MakeRunClock(std::string& error);
+
+// Problems with the message files, as lines on a stream (standard error).
+class CStreamNotifier final : public IUserNotifier {
+  public:
+    explicit CStreamNotifier(std::FILE* stream) : m_stream(stream) {}
+    void ShowMessage(const std::u16string& text) override;
+
+  private:
+    std::FILE* m_stream;
+};
+
+// Stores what is decoded exactly as the main window does: "incoming.txt",
+// the message files under logs/<date>/ (NAVTEX and NAVTEX-J) and the raw
+// log under logs/<date>/raw/, all in one directory.
+class CMessageStorage {
+  public:
+    // dir: where the files go; upload: the upload step, or null.
+    CMessageStorage(const std::filesystem::path& dir, Mode mode, const IClock& clock,
+                    IUploadHook* upload, std::FILE* errors);
+    CMessageStorage(const CMessageStorage&) = delete;
+    CMessageStorage& operator=(const CMessageStorage&) = delete;
+    ~CMessageStorage();
+
+    // Creates the directory (if needed) and its logs directory and opens
+    // the raw log. False, with error set, when the directory is unusable.
+    bool Start(std::string& error);
+    // One decoded chunk with its counts.
+    void OnText(const DecoderText& chunk);
+    // End of input or interruption: the frame in progress stays unfinished
+    // in "incoming.txt", as at shutdown, and the raw log is closed.
+    void Finish();
+
+  private:
+    std::filesystem::path m_dir;
+    const IClock& m_clock;
+    CStreamNotifier m_notifier;
+    CLogDay m_logDay;
+    CMessageAssembler m_assembler;
+    CDecoderTextHandler m_handler;
+    bool m_started = false;
+};
+
+// The storage of one run of the tool, set up from its options: the clock
+// (local, or fixed for tests), the files in --dir; nothing with --no-store.
+class CRunStorage {
+  public:
+    explicit CRunStorage(const CliOptions& options, IUploadHook* upload = nullptr)
+        : m_options(options), m_upload(upload) {}
+
+    // False, with error set, when storage was asked for and cannot work.
+    bool Start(std::string& error);
+    void OnText(const DecoderText& chunk) {
+        if (m_storage) {
+            m_storage->OnText(chunk);
+        }
+    }
+    void Finish() {
+        if (m_storage) {
+            m_storage->Finish();
+        }
+    }
+
+  private:
+    const CliOptions& m_options;
+    IUploadHook* m_upload;
+    std::unique_ptr<IClock> m_clock;
+    std::unique_ptr<CMessageStorage> m_storage;
+};
+
+}  // namespace wavelore::cli

@@ -1,0 +1,241 @@
+// wavelore-decode storing what it decodes: the files it leaves, byte for
+// byte, for synthesized broadcasts.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/utf.h"
+#include "support/fixtures.h"
+#include "synth/synthesizer.h"
+#include "synth/transmission.h"
+#include "synth/wav_writer.h"
+
+namespace wavelore::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kFixedTime[] = "2007-07-21 14:03:22";
+constexpr char kDayDir[] = "logs/2007-07-21/";
+constexpr char kRawLog[] = "logs/2007-07-21/raw/2007-07-21 14.03.22-raw.txt";
+constexpr char kStamp[] = "2007/07/21\t14:03:22\t";
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the tool in the current directory with the clock fixed (unless
+// fixedTime is null) and standard input empty.
+RunResult RunDecode(const std::string& args, const char* fixedTime = kFixedTime) {
+    std::string command;
+    if (fixedTime != nullptr) {
+        command = std::string("WAVELORE_FIXED_TIME='") + fixedTime + "' ";
+    }
+    command += "'" + (BinaryDir() / "src/cli/wavelore-decode").string() + "' " + args +
+               " >out.txt 2>err.txt </dev/null";
+    RunResult result;
+    const int status = std::system(command.c_str());
+    if (WIFEXITED(status)) {
+        result.exitCode = WEXITSTATUS(status);
+    }
+    result.out = ReadFile("out.txt");
+    result.err = ReadFile("err.txt");
+    return result;
+}
+
+// Every regular file below dir, relative and sorted.
+std::vector<std::string> FilesBelow(const fs::path& dir) {
+    std::vector<std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(dir)) {
+        if (e.is_regular_file()) {
+            out.push_back(fs::relative(e.path(), dir).generic_string());
+        }
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// The raw log the rules give for decoded text: one stamped line per line
+// feed, carriage returns kept, and the unfinished rest as a last line.
+std::string RawLogOf(const std::string& decoded) {
+    std::string log;
+    size_t at = 0;
+    while (at < decoded.size()) {
+        size_t lf = decoded.find('\n', at);
+        if (lf == std::string::npos) {
+            lf = decoded.size();
+        }
+        log += kStamp + decoded.substr(at, lf - at) + "\n";
+        at = lf + 1;
+    }
+    return log;
+}
+
+void WriteRecording(const synth::CTransmission& transmission, const fs::path& path) {
+    const synth::Recording recording = synth::Synthesize(transmission, synth::SynthOptions{});
+    ASSERT_TRUE(synth::WriteWav(path, recording.samples, 11025));
+}
+
+synth::CTransmission NavtexBroadcast() {
+    auto broadcast = synth::MakeBroadcast(
+        synth::SynthMode::SitorB,
+        {{u"EA12", u"TEST\nLINE 2"}, {u"FB34", u"SECOND MESSAGE"}, {u"GD01", u"RESCUE"}});
+    return *broadcast;
+}
+
+TEST(StorageCli, NavtexBroadcastLeavesExactlyTheMessageFilesAndTheRawLog) {
+    ScopedTempDir dir;
+    const synth::CTransmission broadcast = NavtexBroadcast();
+    WriteRecording(broadcast, "navtex.wav");
+    const RunResult r = RunDecode("--dir store navtex.wav");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // Storage adds nothing to standard output or standard error.
+    EXPECT_EQ(r.out, ToUtf8(broadcast.ExpectedText()));
+    EXPECT_EQ(r.err, "");
+
+    const std::string header = "14:03:22 2007-07-21\r\n\r\nZCZC ";
+    const std::string day = std::string("store/") + kDayDir + "2007-07-21 14.03.22 ";
+    EXPECT_EQ(FilesBelow("."),
+              (std::vector<std::string>{"err.txt", "navtex.wav", "out.txt", day + "EA12.txt",
+                                        day + "FB34.txt", day + "GD01.txt",
+                                        std::string("store/") + kRawLog}));
+    EXPECT_EQ(ReadFile(day + "EA12.txt"), header + "EA12\r\n\nTEST\r\nLINE 2\r\nNNNN");
+    EXPECT_EQ(ReadFile(day + "FB34.txt"), header + "FB34\r\n\nSECOND MESSAGE\r\nNNNN");
+    EXPECT_EQ(ReadFile(day + "GD01.txt"), header + "GD01\r\n\nRESCUE\r\nNNNN");
+    EXPECT_EQ(ReadFile(std::string("store/") + kRawLog), RawLogOf(r.out));
+}
+
+TEST(StorageCli, NavtexJMessagesAreStoredAsUtf8UnderTheirThreeDigitNumbers) {
+    ScopedTempDir dir;
+    auto broadcast =
+        synth::MakeBroadcast(synth::SynthMode::NavtexJ, {{u"EA123", u"気象警報\nＡＢＣ 123"}});
+    ASSERT_TRUE(broadcast);
+    WriteRecording(*broadcast, "j.wav");
+    const RunResult r = RunDecode("--mode NAVTEX-J j.wav");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.out, ToUtf8(broadcast->ExpectedText()));
+    const std::string name = std::string(kDayDir) + "2007-07-21 14.03.22 EA123.txt";
+    EXPECT_EQ(FilesBelow("."),
+              (std::vector<std::string>{"err.txt", "j.wav", name, kRawLog, "out.txt"}));
+    // The fullwidth header is narrowed in the header line and the name;
+    // the body keeps the decoder's line ends and fullwidth end marker.
+    EXPECT_EQ(ReadFile(name), "14:03:22 2007-07-21\r\n\r\nZCZC EA123\r\n\n" +
+                                  ToUtf8(u"気象警報\nＡＢＣ\u3000１２３\nＮＮＮＮ"));
+    EXPECT_EQ(ReadFile(kRawLog), RawLogOf(r.out));
+}
+
+TEST(StorageCli, SitorNeverStoresAFrameAndKeepsTheLastInTheWorkingFile) {
+    ScopedTempDir dir;
+    WriteRecording(NavtexBroadcast(), "navtex.wav");
+    const RunResult r = RunDecode("--mode SITOR navtex.wav");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(FilesBelow("."), (std::vector<std::string>{"err.txt", "incoming.txt", kRawLog,
+                                                         "navtex.wav", "out.txt"}));
+    // Without the NAVTEX realignment the header is taken on the first body
+    // character, and SITOR has no serial number to show.
+    EXPECT_EQ(ReadFile("incoming.txt"), "14:03:22 2007-07-21\r\n\r\nZCZC GD\r\nRESCUE\r\nNNNN\r\n");
+    EXPECT_EQ(ReadFile(kRawLog), RawLogOf(r.out));
+}
+
+TEST(StorageCli, AFrameCutOffByTheEndOfInputStaysUnfinished) {
+    ScopedTempDir dir;
+    synth::CTransmission cut(synth::SynthMode::SitorB);
+    cut.AddPhasing(2.0);
+    ASSERT_TRUE(cut.AddText(u"ZCZC EA12\nSTORM WARNING\nGALE 8 EXP"));
+    WriteRecording(cut, "cut.wav");
+    const RunResult r = RunDecode("cut.wav");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(r.out.substr(0, 28), "ZCZC EA12\r\nSTORM WARNING\r\nGA");
+    EXPECT_EQ(FilesBelow("."),
+              (std::vector<std::string>{"cut.wav", "err.txt", "incoming.txt", kRawLog, "out.txt"}));
+    EXPECT_EQ(ReadFile("incoming.txt"),
+              "14:03:22 2007-07-21\r\n\r\nZCZC EA12\r\n\n" + r.out.substr(11));
+    // The unfinished last line is in the raw log too.
+    EXPECT_EQ(ReadFile(kRawLog), RawLogOf(r.out));
+}
+
+TEST(StorageCli, NoStoreWritesNothing) {
+    ScopedTempDir dir;
+    WriteRecording(NavtexBroadcast(), "navtex.wav");
+    const RunResult r = RunDecode("--no-store navtex.wav");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("ZCZC GD01"), std::string::npos);
+    EXPECT_EQ(FilesBelow("."), (std::vector<std::string>{"err.txt", "navtex.wav", "out.txt"}));
+}
+
+TEST(StorageCli, AnUnusableDirectoryOrClockIsAClearErrorBeforeDecoding) {
+    ScopedTempDir dir;
+    WriteRecording(NavtexBroadcast(), "navtex.wav");
+    WriteFile("plain-file", "x");
+    RunResult r = RunDecode("--dir plain-file navtex.wav");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("plain-file/logs"), std::string::npos) << r.err;
+
+    r = RunDecode("navtex.wav", "21.07.2007");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("WAVELORE_FIXED_TIME"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists("logs"));
+}
+
+TEST(StorageCli, MessagesStoredWhileTheLogDirectoryIsBlockedAreKeptBesideIt) {
+    ScopedTempDir dir;
+    WriteRecording(NavtexBroadcast(), "navtex.wav");
+    // The day directory cannot be made: a file stands where it belongs.
+    fs::create_directory("logs");
+    WriteFile("logs/2007-07-21", "in the way");
+    const RunResult r = RunDecode("navtex.wav");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(FilesBelow("."), (std::vector<std::string>{
+                                   "2007-07-21 14.03.22 EA12.txt", "2007-07-21 14.03.22 FB34.txt",
+                                   "2007-07-21 14.03.22 GD01.txt", "err.txt", "logs/2007-07-21",
+                                   "navtex.wav", "out.txt"}));
+    EXPECT_EQ(ReadFile("2007-07-21 14.03.22 FB34.txt"),
+              "14:03:22 2007-07-21\r\n\r\nZCZC FB34\r\n\nSECOND MESSAGE\r\nNNNN");
+    // One line for the raw log, one per message kept elsewhere.
+    std::istringstream lines(r.err);
+    std::vector<std::string> errors;
+    for (std::string line; std::getline(lines, line);) {
+        errors.push_back(line);
+    }
+    ASSERT_EQ(errors.size(), 4u) << r.err;
+    EXPECT_NE(errors[0].find("raw log"), std::string::npos);
+    EXPECT_NE(errors[2].find("FB34"), std::string::npos);
+}
+
+TEST(StorageCli, WithoutAFixedTimeNamesCarryTheLocalTime) {
+    ScopedTempDir dir;
+    WriteRecording(NavtexBroadcast(), "navtex.wav");
+    const RunResult r = RunDecode("navtex.wav", nullptr);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    int messages = 0;
+    int raws = 0;
+    for (const std::string& f : FilesBelow("logs")) {
+        // YYYY-MM-DD/YYYY-MM-DD HH.MM.SS B1B2NN.txt: the 28-character names
+        // the explorer lists; raw logs in YYYY-MM-DD/raw/.
+        const std::string name = fs::path(f).filename().string();
+        if (f.find("/raw/") != std::string::npos) {
+            EXPECT_EQ(name.size(), 27u) << name;
+            EXPECT_EQ(name.substr(19), "-raw.txt");
+            ++raws;
+        } else {
+            EXPECT_EQ(name.size(), 28u) << name;
+            EXPECT_EQ(f.substr(0, 10), name.substr(0, 10));
+            EXPECT_EQ(name[13], '.');
+            ++messages;
+        }
+    }
+    EXPECT_EQ(messages, 3);
+    EXPECT_GE(raws, 1);  // two if the run crossed midnight
+}
+
+}  // namespace
+}  // namespace wavelore::test
