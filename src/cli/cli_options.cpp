@@ -56,6 +56,9 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         "message being received, logs/YYYY-MM-DD/ for complete NAVTEX and NAVTEX-J messages\n"
         "and logs/YYYY-MM-DD/raw/ for the raw log of all decoded text.\n"
         "\n"
+        "--device and --play run the live receiver (the decoder thread, as the main window\n"
+        "drives it) until the recording ends or Ctrl-C; --list-devices shows the devices.\n"
+        "\n"
         "Exit status: 0 success, 1 unreadable input, 2 bad usage.");
 
     bool noStrict = false;
@@ -83,6 +86,14 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         ->capture_default_str();
     bool noStore = false;
     app.add_flag("--no-store", noStore, "Store no messages and no raw log");
+    app.add_flag("--list-devices", options.listDevices, "List the sound capture devices and exit");
+    auto* device = app.add_option("--device", options.device,
+                                  "Capture from a sound device, by number or name (N|NAME)");
+    auto* play = app.add_option("--play", options.play,
+                                "Play a recording through the live receiver in real time");
+    app.add_flag("--fast", options.fast, "With --play: as fast as the receiver takes it")
+        ->needs(play);
+    device->excludes(play);
 
     try {
         app.parse(argc, argv);
@@ -106,7 +117,12 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         exitCode = kExitUsage;
         return false;
     }
-    if (!options.inputGiven && isatty(STDIN_FILENO)) {
+    if (options.inputGiven && options.Live()) {
+        UsageError("FILE cannot be combined with --device or --play");
+        exitCode = kExitUsage;
+        return false;
+    }
+    if (!options.inputGiven && !options.Live() && !options.listDevices && isatty(STDIN_FILENO)) {
         UsageError("no input: give an audio FILE, or pipe raw audio into standard input");
         exitCode = kExitUsage;
         return false;

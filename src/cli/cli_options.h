@@ -25,6 +25,15 @@ struct CliOptions {
     // Where "incoming.txt" and the logs tree go (--dir), unless --no-store.
     std::string storeDir = ".";
     bool store = true;
+    // Live receiver: list the capture devices (--list-devices), capture from
+    // one by number or name (--device), or play a recording through the
+    // decoder thread (--play) in real time or, with --fast, as fast as it
+    // decodes.
+    bool listDevices = false;
+    std::string device;
+    std::string play;
+    bool fast = false;
+    bool Live() const { return !device.empty() || !play.empty(); }
 
     // The tuning handed to the demodulator: tones are centre +- half shift.
     int32_t HalfShift() const { return shift / 2; }

@@ -1,6 +1,7 @@
 // wavelore-decode: the receiver without a screen.
 #include "cli/cli_options.h"
 #include "cli/file_decoding.h"
+#include "cli/live_decoding.h"
 
 int main(int argc, char** argv) {
     using namespace wavelore::cli;
@@ -8,6 +9,12 @@ int main(int argc, char** argv) {
     int exitCode = kExitSuccess;
     if (!ParseCliOptions(argc, argv, options, exitCode)) {
         return exitCode;
+    }
+    if (options.listDevices) {
+        return ListDevices();
+    }
+    if (options.Live()) {
+        return DecodeLive(options);
     }
     return DecodeInput(options);
 }
