@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,23 @@ TEST(DecodeModes, EachModeDecodesItsOwnRecording) {
         Record(synth::SynthMode::Rtty, {u"ZA02", u"CQ DE K1ABC 73"}, options, "rtty50.raw");
     EXPECT_EQ(RunDecode("--mode RTTY --baud 50 --shift 450 rtty50.raw").out, rtty50);
     EXPECT_NE(RunDecode("--mode NAVTEX rtty50.raw").out, rtty50);
+}
+
+TEST(DecodeModes, RandomAudioNeverCrashesAnyMode) {
+    ScopedTempDir dir;
+    std::mt19937 rng(11);
+    std::string bytes(400000, '\0');
+    for (char& b : bytes) {
+        b = static_cast<char>(rng());
+    }
+    WriteFile("random.raw", bytes);
+    for (const char* mode : {"NAVTEX", "SITOR", "AMTOR", "NAVTEX-J", "RTTY"}) {
+        for (const char* strict : {"", "--no-strict"}) {
+            EXPECT_EQ(
+                RunDecode(std::string("--mode ") + mode + " " + strict + " random.raw").exitCode, 0)
+                << mode << " " << strict;
+        }
+    }
 }
 
 TEST(DecodeModes, ModesWithoutTextAreRefused) {
