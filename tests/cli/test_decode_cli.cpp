@@ -299,7 +299,10 @@ TEST_F(DecodeCli, RandomBytesNeverCrashIt) {
     WriteFile("random.wav", bytes);
     WriteFile("riff.wav", "RIFF\x24\xff\xff\x7fWAVEfmt " + bytes);
 
-    for (const char* args : {"random.raw", "--no-strict --invert random.raw"}) {
+    for (const char* args :
+         {"random.raw", "--no-strict --invert random.raw", "--mode SITOR --no-strict random.raw",
+          "--mode AMTOR --no-strict random.raw", "--mode NAVTEX-J --no-strict random.raw",
+          "--mode RTTY --shift 450 random.raw"}) {
         const RunResult r = RunDecode(args);
         EXPECT_EQ(r.exitCode, 0) << args << r.err;
         EXPECT_EQ(r.err, "");
