@@ -4,44 +4,37 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstdint>
-#include <random>
 #include <vector>
 
 #include "common/modes.h"
 #include "signal/fsk_demodulator.h"
 #include "signal/sitor_b_decoder.h"
 #include "support/reference_dsp.h"
-#include "synth/ccir476_encoder.h"
+#include "synth/synthesizer.h"
 
 namespace {
 
 using namespace wavelore;
 
-// About 30 s of a message at 10 dB SNR, as 16-bit sound-card samples.
+// A broadcast of two messages at 10 dB SNR, slightly off tune, as 16-bit
+// sound-card samples (about 40 s).
 const std::vector<int16_t>& Recording() {
     static const std::vector<int16_t> samples = [] {
-        synth::CCcir476Encoder encoder;
-        std::vector<uint8_t> codes;
-        encoder.ForceLetters(codes);
-        encoder.Encode(
-            u"ZCZC EA05\r\n041200 UTC APR 24\r\nNAVAREA I 0512/24 DOVER STRAIT. LIGHT BUOY "
-            u"51-08.2N 001-32.4E UNLIT.\r\nCANCEL THIS MSG 081200 UTC APR 24\r\n"
-            u"ICE REPORT: SEA ICE 5-10 CM THICK IN THE WESTERN APPROACHES, NAVIGATION "
-            u"DIFFICULT FOR VESSELS WITHOUT ICE CLASS.\r\nNNNN\r\n",
-            codes);
-        const double amplitude = 8000.0;
-        std::vector<double> audio = reference::FskAudio(reference::SitorBBits(codes, 40), 1785.0,
-                                                        1615.0, 100.0, amplitude, 5000);
-        const double snr = std::pow(10.0, 10.0 / 10.0);
-        std::mt19937 rng(7);
-        std::normal_distribution<double> noise(
-            0.0, std::sqrt(amplitude * amplitude / 2.0 / snr * (kSampleRate / 2.0) / 2500.0));
-        std::vector<int16_t> out;
-        for (double x : audio) {
-            out.push_back(static_cast<int16_t>(std::clamp(x + noise(rng), -32768.0, 32767.0)));
-        }
+        synth::SynthOptions options;
+        options.snrDb = 10.0;
+        options.toneOffsetHz = 7.0;
+        const std::vector<synth::NavtexMessage> messages = {
+            {u"EA05",
+             u"041200 UTC APR 24\nNAVAREA I 0512/24 DOVER STRAIT. LIGHT BUOY 51-08.2N "
+             u"001-32.4E UNLIT.\nCANCEL THIS MSG 081200 UTC APR 24"},
+            {u"GA71",
+             u"ICE REPORT: SEA ICE 5-10 CM THICK IN THE WESTERN APPROACHES, NAVIGATION "
+             u"DIFFICULT FOR VESSELS WITHOUT ICE CLASS."}};
+        auto recording =
+            synth::SynthesizeBroadcast(synth::SynthMode::SitorB, messages, options, 5.0);
+        std::vector<int16_t> out =
+            recording ? std::move(recording->samples) : std::vector<int16_t>();
         out.resize(out.size() / kSamplesPerBuffer * kSamplesPerBuffer);
         return out;
     }();

@@ -207,23 +207,4 @@ std::vector<int> SitorBBits(const std::vector<uint8_t>& codes, int phasingPairs)
     return bits;
 }
 
-std::vector<double> FskAudio(const std::vector<int>& bits, double upper, double lower, double baud,
-                             double amplitude, int32_t leadSamples, int32_t sampleRate) {
-    std::vector<double> audio(static_cast<size_t>(leadSamples), 0.0);
-    const double samplesPerBit = sampleRate / baud;
-    const size_t total = static_cast<size_t>(bits.size() * samplesPerBit);
-    double phase = 0.0;
-    for (size_t s = 0; s < total; ++s) {
-        const size_t bit = std::min(bits.size() - 1, static_cast<size_t>(s / samplesPerBit));
-        const double f = bits[bit] != 0 ? upper : lower;
-        audio.push_back(amplitude * std::sin(phase));
-        phase += 2.0 * std::numbers::pi * f / sampleRate;
-        if (phase > 2.0 * std::numbers::pi) {
-            phase -= 2.0 * std::numbers::pi;
-        }
-    }
-    audio.insert(audio.end(), static_cast<size_t>(leadSamples), 0.0);
-    return audio;
-}
-
 }  // namespace wavelore::reference

@@ -92,10 +92,4 @@ class BitSynchroniser {
 // sending order (bit 0 of a code first); 1 is the upper tone.
 std::vector<int> SitorBBits(const std::vector<uint8_t>& codes, int phasingPairs = 8);
 
-// Phase-continuous FSK of bits at baud (fractional bit lengths allowed), in
-// the decoder's sample units (sound-card value x 0.01). Silence of
-// leadSamples before and after.
-std::vector<double> FskAudio(const std::vector<int>& bits, double upper, double lower, double baud,
-                             double amplitude, int32_t leadSamples = 0, int32_t sampleRate = 11025);
-
 }  // namespace wavelore::reference
