@@ -10,6 +10,7 @@
 
 #include "app/mode_controller.h"
 #include "cli/message_storage.h"
+#include "cli/run_uploads.h"
 #include "cli/text_handler.h"
 #include "common/decoder_text.h"
 #include "common/message_ids.h"
@@ -30,265 +31,268 @@ using namespace std::chrono_literals;
 // Set by SIGINT/SIGTERM; the main loop looks at it between messages.
 volatile std::sig_atomic_t g_stopSignal = 0;
 
-void OnStopSignal(int) { g_stopSignal = 1; }
+void OnStopSignal(int) {
+    g_stopSignal = 1;
+}
 
-void Complain(const std::string &text) {
-  std::fprintf(stderr, "wavelore-decode: %s\n", text.c_str());
+void Complain(const std::string& text) {
+    std::fprintf(stderr, "wavelore-decode: %s\n", text.c_str());
 }
 
 // The message boxes of the sound capture, as lines on standard error.
 class CStderrNotifier final : public IUserNotifier {
-public:
-  void ShowMessage(const std::u16string &text) override {
-    Complain(ToUtf8(text));
-  }
+  public:
+    void ShowMessage(const std::u16string& text) override { Complain(ToUtf8(text)); }
 };
 
 // The main window's part: handles what the decoder thread sends and posts.
 class CLiveReceiver {
-public:
-  CLiveReceiver(const CliOptions &options, CTextHandler &text,
-                CRunStorage &storage, CDecoderThread &thread)
-      : m_options(options), m_text(text), m_storage(storage), m_thread(thread) {
-  }
+  public:
+    CLiveReceiver(const CliOptions& options, CTextHandler& text, CRunStorage& storage,
+                  CDecoderThread& thread)
+        : m_options(options), m_text(text), m_storage(storage), m_thread(thread) {}
 
-  void Handle(Message &message) {
-    switch (message.id) {
-    case WM_DECODER_SPECTRUM:
-      if (const SampleBlock *block = message.Get<SampleBlock>()) {
-        OnSpectrum(*block);
-      }
-      break;
-    case WM_DECODER_TEXT:
-      if (const DecoderText *chunk = message.Get<DecoderText>()) {
-        OnText(*chunk);
-      }
-      break;
-    case WM_DECODER_CPULOAD:
-      OnLoad(static_cast<int32_t>(message.wParam));
-      break;
-    default:
-      break; // the signal display has no counterpart here
+    void Handle(Message& message) {
+        switch (message.id) {
+            case WM_DECODER_SPECTRUM:
+                ++m_spectra;
+                if (const SampleBlock* block = message.Get<SampleBlock>()) {
+                    OnSpectrum(*block);
+                }
+                break;
+            case WM_DECODER_TEXT:
+                if (const DecoderText* chunk = message.Get<DecoderText>()) {
+                    OnText(*chunk);
+                }
+                break;
+            case WM_DECODER_CPULOAD:
+                OnLoad(static_cast<int32_t>(message.wParam));
+                break;
+            default:
+                break;  // the signal display has no counterpart here
+        }
     }
-  }
 
-  // Every buffer's scaled samples, synchronously while the decoder thread
-  // waits: the place for the spectrum model and automatic tuning, which
-  // retune through m_thread.PostTune.
-  void OnSpectrum(const SampleBlock & /*block*/) {}
+    // Every buffer's scaled samples, synchronously while the decoder thread
+    // waits: the place for the spectrum model and automatic tuning, which
+    // retune through m_thread.PostTune.
+    void OnSpectrum(const SampleBlock& /*block*/) {}
 
-  void OnText(const DecoderText &chunk) {
-    m_storage.OnText(chunk);
-    if (!m_text.OnText(chunk, m_buffers) && !m_writeFailed) {
-      m_writeFailed = true;
-      Complain("cannot write the decoded text to standard output");
+    void OnText(const DecoderText& chunk) {
+        m_storage.OnText(chunk);
+        if (!m_text.OnText(chunk, m_spectra) && !m_writeFailed) {
+            m_writeFailed = true;
+            Complain("cannot write the decoded text to standard output");
+        }
     }
-  }
 
-  // The last message of every buffer, so it also counts them.
-  void OnLoad(int32_t percent) {
-    ++m_buffers;
-    // About every five seconds of audio.
-    if (m_options.verbose && m_buffers % 27 == 1) {
-      std::fprintf(stderr, "CPU load: %d%%\n", percent);
+    // The last message of every buffer, so it also counts them.
+    void OnLoad(int32_t percent) {
+        ++m_buffers;
+        // About every five seconds of audio.
+        if (m_options.verbose && m_buffers % 27 == 1) {
+            std::fprintf(stderr, "CPU load: %d%%\n", percent);
+        }
     }
-  }
 
-  uint64_t Buffers() const { return m_buffers; }
-  bool WriteFailed() const { return m_writeFailed; }
+    uint64_t Buffers() const { return m_buffers; }
+    bool WriteFailed() const { return m_writeFailed; }
 
-private:
-  const CliOptions &m_options;
-  CTextHandler &m_text;
-  CRunStorage &m_storage;
-  [[maybe_unused]] CDecoderThread &m_thread;
-  uint64_t m_buffers = 0;
-  bool m_writeFailed = false;
+  private:
+    const CliOptions& m_options;
+    CTextHandler& m_text;
+    CRunStorage& m_storage;
+    [[maybe_unused]] CDecoderThread& m_thread;
+    uint64_t m_buffers = 0;
+    int64_t m_spectra = 0;  // buffers begun, for the block numbers
+    bool m_writeFailed = false;
 };
 
-bool AllDigits(const std::string &s) {
-  return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+bool AllDigits(const std::string& s) {
+    return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
 }
 
 // A device by number, by exact name, or by a part of the name that only
 // one device has.
-bool ResolveDevice(IWaveInDriver &driver, const std::string &wanted,
-                   uint32_t &id, std::string &error) {
-  const uint32_t count = driver.GetNumDevs();
-  if (count == 0) {
-    // As the main window does: say so, then let the start fail with the
-    // sound capture's own message.
-    Complain("No sound devices found");
+bool ResolveDevice(IWaveInDriver& driver, const std::string& wanted, uint32_t& id,
+                   std::string& error) {
+    const uint32_t count = driver.GetNumDevs();
+    if (count == 0) {
+        // As the main window does: say so, then let the start fail with the
+        // sound capture's own message.
+        Complain("No sound devices found");
+        if (AllDigits(wanted)) {
+            id = 0;
+            return true;
+        }
+        error = "no sound device matches \"" + wanted + "\"";
+        return false;
+    }
     if (AllDigits(wanted)) {
-      id = 0;
-      return true;
+        if (wanted.size() > 9 || std::stoul(wanted) >= count) {
+            error = "there is no sound device " + wanted + " (see --list-devices)";
+            return false;
+        }
+        id = static_cast<uint32_t>(std::stoul(wanted));
+        return true;
     }
-    error = "no sound device matches \"" + wanted + "\"";
-    return false;
-  }
-  if (AllDigits(wanted)) {
-    if (wanted.size() > 9 || std::stoul(wanted) >= count) {
-      error = "there is no sound device " + wanted + " (see --list-devices)";
-      return false;
+    int found = -1;
+    int partial = -1;
+    int partials = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        WaveInCaps caps;
+        if (driver.GetDevCaps(i, caps) != MMSYSERR_NOERROR) {
+            continue;
+        }
+        const std::string name = ToUtf8(caps.productName);
+        if (name == wanted) {
+            found = static_cast<int>(i);
+            break;
+        }
+        if (name.find(wanted) != std::string::npos) {
+            partial = static_cast<int>(i);
+            ++partials;
+        }
     }
-    id = static_cast<uint32_t>(std::stoul(wanted));
+    if (found < 0 && partials == 1) {
+        found = partial;
+    }
+    if (found < 0) {
+        error = (partials > 1 ? "more than one sound device matches \""
+                              : "no sound device matches \"") +
+                wanted + "\" (see --list-devices)";
+        return false;
+    }
+    id = static_cast<uint32_t>(found);
     return true;
-  }
-  int found = -1;
-  int partial = -1;
-  int partials = 0;
-  for (uint32_t i = 0; i < count; ++i) {
-    WaveInCaps caps;
-    if (driver.GetDevCaps(i, caps) != MMSYSERR_NOERROR) {
-      continue;
-    }
-    const std::string name = ToUtf8(caps.productName);
-    if (name == wanted) {
-      found = static_cast<int>(i);
-      break;
-    }
-    if (name.find(wanted) != std::string::npos) {
-      partial = static_cast<int>(i);
-      ++partials;
-    }
-  }
-  if (found < 0 && partials == 1) {
-    found = partial;
-  }
-  if (found < 0) {
-    error = (partials > 1 ? "more than one sound device matches \""
-                          : "no sound device matches \"") +
-            wanted + "\" (see --list-devices)";
-    return false;
-  }
-  id = static_cast<uint32_t>(found);
-  return true;
 }
 
-std::string DeviceName(IWaveInDriver &driver, uint32_t id) {
-  WaveInCaps caps;
-  return driver.GetDevCaps(id, caps) == MMSYSERR_NOERROR
-             ? ToUtf8(caps.productName)
-             : "?";
+std::string DeviceName(IWaveInDriver& driver, uint32_t id) {
+    WaveInCaps caps;
+    return driver.GetDevCaps(id, caps) == MMSYSERR_NOERROR ? ToUtf8(caps.productName) : "?";
 }
 
 void InstallStopHandlers() {
-  struct sigaction action = {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+    struct sigaction action = {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
 }
 
-} // namespace
+}  // namespace
 
 int ListDevices() {
-  CPortAudioWaveIn driver;
-  const uint32_t count = driver.GetNumDevs();
-  if (count == 0) {
-    Complain("No sound devices found");
-    return kExitInputError;
-  }
-  for (uint32_t id = 0; id < count; ++id) {
-    WaveInCaps caps;
-    if (driver.GetDevCaps(id, caps) == MMSYSERR_NOERROR) {
-      std::printf("%u: %s\n", id, ToUtf8(caps.productName).c_str());
+    CPortAudioWaveIn driver;
+    const uint32_t count = driver.GetNumDevs();
+    if (count == 0) {
+        Complain("No sound devices found");
+        return kExitInputError;
     }
-  }
-  std::fflush(stdout);
-  return kExitSuccess;
+    for (uint32_t id = 0; id < count; ++id) {
+        WaveInCaps caps;
+        if (driver.GetDevCaps(id, caps) == MMSYSERR_NOERROR) {
+            std::printf("%u: %s\n", id, ToUtf8(caps.productName).c_str());
+        }
+    }
+    std::fflush(stdout);
+    return kExitSuccess;
 }
 
-int DecodeLive(const CliOptions &options) {
-  // The driver outlives the thread, which closes its device at the end.
-  std::unique_ptr<IWaveInDriver> driver;
-  CRecordingWaveIn *recording = nullptr;
-  uint32_t deviceId = 0;
-  std::string error;
-  if (!options.play.empty()) {
-    auto source = OpenRecordingSource(options.play, error);
-    if (!source) {
-      Complain(error);
-      return kExitInputError;
+int DecodeLive(const CliOptions& options) {
+    // The driver outlives the thread, which closes its device at the end.
+    std::unique_ptr<IWaveInDriver> driver;
+    CRecordingWaveIn* recording = nullptr;
+    uint32_t deviceId = 0;
+    std::string error;
+    if (!options.play.empty()) {
+        auto source = OpenRecordingSource(options.play, error);
+        if (!source) {
+            Complain(error);
+            return kExitInputError;
+        }
+        auto player = std::make_unique<CRecordingWaveIn>(
+            std::move(source), FromUtf8(options.play),
+            options.fast ? CRecordingWaveIn::Pace::AsTaken : CRecordingWaveIn::Pace::RealTime);
+        recording = player.get();
+        driver = std::move(player);
+    } else {
+        driver = std::make_unique<CPortAudioWaveIn>();
+        if (!ResolveDevice(*driver, options.device, deviceId, error)) {
+            Complain(error);
+            return kExitInputError;
+        }
     }
-    auto player = std::make_unique<CRecordingWaveIn>(
-        std::move(source), FromUtf8(options.play),
-        options.fast ? CRecordingWaveIn::Pace::AsTaken
-                     : CRecordingWaveIn::Pace::RealTime);
-    recording = player.get();
-    driver = std::move(player);
-  } else {
-    driver = std::make_unique<CPortAudioWaveIn>();
-    if (!ResolveDevice(*driver, options.device, deviceId, error)) {
-      Complain(error);
-      return kExitInputError;
+    if (options.verbose) {
+        Complain(recording ? "playing " + options.play +
+                                 (options.fast ? " as fast as it decodes" : " in real time")
+                           : "capturing from sound device " + std::to_string(deviceId) + ": " +
+                                 DeviceName(*driver, deviceId));
     }
-  }
-  if (options.verbose) {
-    Complain(
-        recording
-            ? "playing " + options.play +
-                  (options.fast ? " as fast as it decodes" : " in real time")
-            : "capturing from sound device " + std::to_string(deviceId) + ": " +
-                  DeviceName(*driver, deviceId));
-  }
 
-  CRunStorage storage(options);
-  if (!storage.Start(error)) {
-    Complain(error);
-    return kExitInputError;
-  }
-  InstallStopHandlers();
-  CStderrNotifier notifier;
-  CQueueWindowTarget target;
-  CTextHandler text(options, stdout, stderr);
-  CDecoderThread thread(*driver, notifier);
-  CLiveReceiver receiver(options, text, storage, thread);
-  const auto handle = [&receiver](Message &m) { receiver.Handle(m); };
+    CRunUploads uploads(options);
+    if (!uploads.Start(error)) {
+        Complain(error);
+        return kExitUsage;
+    }
+    CRunStorage storage(options, uploads.Hook());
+    if (!storage.Start(error)) {
+        Complain(error);
+        return kExitInputError;
+    }
+    InstallStopHandlers();
+    CStderrNotifier notifier;
+    CQueueWindowTarget target;
+    CTextHandler text(options, stdout, stderr);
+    CDecoderThread thread(*driver, notifier);
+    CLiveReceiver receiver(options, text, storage, thread);
+    const auto handle = [&receiver](Message& m) { receiver.Handle(m); };
 
-  const DecoderType type = CModeController::Info(options.mode).decoder;
-  if (!thread.Start(kSampleRate, options.centreFrequency, options.HalfShift(),
-                    options.baud, static_cast<int32_t>(type), &target,
-                    deviceId)) {
-    Complain("Could not start decoder for this sound device. Check that no "
-             "other applications "
-             "are trying to use this sound device.");
+    const DecoderType type = CModeController::Info(options.mode).decoder;
+    if (!thread.Start(kSampleRate, options.centreFrequency, options.HalfShift(), options.baud,
+                      static_cast<int32_t>(type), &target, deviceId)) {
+        Complain(
+            "Could not start decoder for this sound device. Check that no "
+            "other applications "
+            "are trying to use this sound device.");
+        thread.RequestStop();
+        target.Close();
+        storage.Finish();
+        return kExitInputError;
+    }
+    thread.SetStrictFec(options.strictFec);
+    thread.SetBitSense(options.invert);
+
+    while (!g_stopSignal && !receiver.WriteFailed()) {
+        target.DispatchOne(handle, 100ms);
+        uploads.Poll();
+        if (recording && recording->Ended() &&
+            receiver.Buffers() >= recording->BuffersDelivered()) {
+            break;
+        }
+    }
+
+    // The stop request makes the thread reset the device at its next
+    // buffer; what arrives until then is still handled. A finished
+    // recording delivers no more buffers: its device is closed below.
     thread.RequestStop();
-    target.Close();
-    storage.Finish();
-    return kExitInputError;
-  }
-  thread.SetStrictFec(options.strictFec);
-  thread.SetBitSense(options.invert);
-
-  while (!g_stopSignal && !receiver.WriteFailed()) {
-    target.DispatchOne(handle, 100ms);
-    if (recording && recording->Ended() &&
-        receiver.Buffers() >= recording->BuffersDelivered()) {
-      break;
+    const auto deadline = std::chrono::steady_clock::now() + 1s;
+    while (thread.Capturing() && !(recording && recording->Ended()) &&
+           std::chrono::steady_clock::now() < deadline) {
+        target.DispatchOne(handle, 50ms);
     }
-  }
+    target.Close();
+    thread.Shutdown();
+    // As at shutdown: a frame still in progress stays in incoming.txt.
+    storage.Finish();
+    text.Finish();
+    uploads.Finish(stderr);
 
-  // The stop request makes the thread reset the device at its next
-  // buffer; what arrives until then is still handled. A finished
-  // recording delivers no more buffers: its device is closed below.
-  thread.RequestStop();
-  const auto deadline = std::chrono::steady_clock::now() + 1s;
-  while (thread.Capturing() && !(recording && recording->Ended()) &&
-         std::chrono::steady_clock::now() < deadline) {
-    target.DispatchOne(handle, 50ms);
-  }
-  target.Close();
-  thread.Shutdown();
-  // As at shutdown: a frame still in progress stays in incoming.txt.
-  storage.Finish();
-  text.Finish();
-
-  if (recording && !recording->SourceError().empty()) {
-    Complain(recording->SourceError());
-    return kExitInputError;
-  }
-  return receiver.WriteFailed() ? kExitInputError : kExitSuccess;
+    if (recording && !recording->SourceError().empty()) {
+        Complain(recording->SourceError());
+        return kExitInputError;
+    }
+    return receiver.WriteFailed() ? kExitInputError : kExitSuccess;
 }
 
-} // namespace wavelore::cli
+}  // namespace wavelore::cli

@@ -12,6 +12,6 @@ int ListDevices();
 // recording played as one, playing the main window's part, until the
 // recording ends or Ctrl-C (SIGINT) or SIGTERM stops it cleanly. Returns the
 // exit code.
-int DecodeLive(const CliOptions &options);
+int DecodeLive(const CliOptions& options);
 
-} // namespace wavelore::cli
+}  // namespace wavelore::cli

@@ -1,0 +1,242 @@
+// wavelore-decode's live receiver: the real decoder thread fed by a
+// recording played as a device, or by an ALSA device that captures a file.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "support/fixtures.h"
+#include "synth/synthesizer.h"
+#include "synth/wav_writer.h"
+
+extern char** environ;
+
+namespace wavelore::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct RunResult {
+    int exitCode = -1;  // -1: did not exit normally (or was killed)
+    std::string out;
+    std::string err;
+};
+
+// The tool running in the background, its output going to out.txt and
+// err.txt in the current directory.
+class CRunningTool {
+  public:
+    explicit CRunningTool(const std::string& args) {
+        // A previous run's output must not pass for this one's.
+        std::filesystem::remove("out.txt");
+        std::filesystem::remove("err.txt");
+        const std::string command = "exec '" + (BinaryDir() / "src/cli/wavelore-decode").string() +
+                                    "' " + args + " >out.txt 2>err.txt </dev/null";
+        const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+        if (posix_spawn(&m_pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) !=
+            0) {
+            m_pid = -1;
+        }
+    }
+    ~CRunningTool() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+
+    bool Started() const { return m_pid > 0; }
+    void Signal(int sig) { kill(m_pid, sig); }
+
+    // Waits for the exit; the result's exitCode stays -1 after the timeout.
+    RunResult Wait(std::chrono::seconds timeout) {
+        RunResult result;
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (m_pid > 0) {
+            int status = 0;
+            pid_t r = waitpid(m_pid, &status, WNOHANG);
+            if (r == m_pid) {
+                m_pid = -1;
+                if (WIFEXITED(status)) {
+                    result.exitCode = WEXITSTATUS(status);
+                } else if (WIFSIGNALED(status)) {
+                    result.err = "killed by signal " + std::to_string(WTERMSIG(status)) + "\n";
+                }
+                break;
+            }
+            if (std::chrono::steady_clock::now() > deadline) {
+                ADD_FAILURE() << "the tool did not end within " << timeout.count() << " s";
+                break;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        result.out = ReadFile("out.txt");
+        result.err += ReadFile("err.txt");
+        return result;
+    }
+
+  private:
+    pid_t m_pid = -1;
+};
+
+RunResult RunTool(const std::string& args, std::chrono::seconds timeout = 60s) {
+    CRunningTool tool(args);
+    EXPECT_TRUE(tool.Started());
+    return tool.Wait(timeout);
+}
+
+// Polls out.txt until it holds needle.
+bool OutputShows(const std::string& needle, std::chrono::seconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (std::filesystem::exists("out.txt") &&
+            ReadFile("out.txt").find(needle) != std::string::npos) {
+            return true;
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    return false;
+}
+
+synth::Recording Broadcast(double seconds_of_tail = 1.0) {
+    synth::SynthOptions options;
+    options.snrDb = 15.0;
+    options.tailSeconds = seconds_of_tail;
+    options.seed = 3;
+    auto r = synth::SynthesizeBroadcast(synth::SynthMode::SitorB,
+                                        {{u"GA23", u"LIVE RECEIVER TEST\nPOSITION 5210N 00412E"}},
+                                        options);
+    return r.value_or(synth::Recording{});
+}
+
+// An ALSA configuration whose only capture device reads raw samples from a
+// file, padded with silence: ALSA repeats stale data past the file's end.
+void WriteAlsaFileDevice(const synth::Recording& audio) {
+    std::vector<int16_t> padded = audio.samples;
+    padded.resize(padded.size() + 8 * 2048, 0);
+    const auto raw = std::filesystem::current_path() / "capture.raw";
+    std::ofstream(raw, std::ios::binary)
+        .write(reinterpret_cast<const char*>(padded.data()),
+               static_cast<std::streamsize>(padded.size() * 2));
+    std::ofstream(std::filesystem::current_path() / "asound.conf")
+        << "</usr/share/alsa/alsa.conf>\n"
+           "pcm.navfile {\n  type file\n  slave.pcm \"null\"\n  file \"/dev/null\"\n  infile \""
+        << raw.string() << "\"\n  format \"raw\"\n}\n";
+    setenv("ALSA_CONFIG_PATH", (std::filesystem::current_path() / "asound.conf").c_str(), 1);
+}
+
+TEST(LiveCli, PlayingARecordingFastPrintsWhatFileDecodingPrints) {
+    ScopedTempDir dir;
+    const auto audio = Broadcast();
+    ASSERT_FALSE(audio.samples.empty());
+    ASSERT_TRUE(synth::WriteWav("broadcast.wav", audio.samples, 11025));
+    const RunResult file = RunTool("broadcast.wav --dir file");
+    ASSERT_EQ(file.exitCode, 0) << file.err;
+    const RunResult live = RunTool("--play broadcast.wav --fast --verbose --dir live");
+    ASSERT_EQ(live.exitCode, 0) << live.err;
+    EXPECT_EQ(live.out, file.out);
+    EXPECT_NE(live.out.find("ZCZC GA23\r\nLIVE RECEIVER TEST"), std::string::npos) << live.out;
+    // --verbose adds the processor load, on standard error only.
+    EXPECT_NE(live.err.find("CPU load: "), std::string::npos) << live.err;
+    // The message is stored as file decoding stores it.
+    for (const char* dir : {"file/logs", "live/logs"}) {
+        int stored = 0;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+            const std::string name = entry.path().filename().string();
+            stored += name.size() > 8 && name.substr(name.size() - 8) == "GA23.txt";
+        }
+        EXPECT_EQ(stored, 1) << dir;
+    }
+}
+
+TEST(LiveCli, CtrlCStopsARealTimePlayCleanly) {
+    ScopedTempDir dir;
+    const auto audio = Broadcast(30.0);  // long enough never to end by itself
+    ASSERT_TRUE(synth::WriteWav("long.wav", audio.samples, 11025));
+    CRunningTool tool("--play long.wav");
+    ASSERT_TRUE(tool.Started());
+    // Real time: the header is out after about four seconds of audio.
+    ASSERT_TRUE(OutputShows("ZCZC GA23", 30s)) << ReadFile("err.txt");
+    tool.Signal(SIGINT);
+    const RunResult r = tool.Wait(10s);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    // What was received is kept: the interrupted frame stays in incoming.txt.
+    EXPECT_NE(ReadFile("incoming.txt").find("ZCZC GA23"), std::string::npos);
+}
+
+TEST(LiveCli, ListsAndCapturesFromAnAlsaFileDeviceByNameAndNumber) {
+    ScopedTempDir dir;
+    const auto audio = Broadcast();
+    WriteAlsaFileDevice(audio);
+    const RunResult list = RunTool("--list-devices");
+    ASSERT_EQ(list.exitCode, 0) << list.err << list.out;
+    EXPECT_NE(list.out.find(": navfile\n"), std::string::npos) << list.out;
+    const std::string number = list.out.substr(0, list.out.find(": navfile"));
+
+    for (const std::string& device : {std::string("navfile"), number}) {
+        SCOPED_TRACE(device);
+        // The device never ends (it repeats its last data): stop it by signal.
+        CRunningTool tool("--device " + device);
+        ASSERT_TRUE(tool.Started());
+        ASSERT_TRUE(OutputShows("NNNN", 60s)) << ReadFile("err.txt");
+        tool.Signal(SIGTERM);
+        const RunResult r = tool.Wait(10s);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find("ZCZC GA23\r\nLIVE RECEIVER TEST\r\nPOSITION 5210N 00412E\r\nNNNN"),
+                  std::string::npos)
+            << r.out;
+    }
+}
+
+TEST(LiveCli, BadLiveRequestsSayWhatIsWrong) {
+    ScopedTempDir dir;
+    WriteAlsaFileDevice(Broadcast());
+    struct Case {
+        std::string args;
+        int exitCode;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"--fast", 2, "--fast"},
+        {"--device 0 --play x.wav", 2, "--play"},
+        {"--device 0 some.wav", 2, "FILE"},
+        {"--play missing.wav", 1, "missing.wav"},
+        {"--device 7", 1, "no sound device 7"},
+        {"--device nosuchcard", 1, "nosuchcard"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const RunResult r = RunTool(c.args, 20s);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST(LiveCli, WithoutDevicesListingAndCaptureFail) {
+    ScopedTempDir dir;
+    WriteFile("none.conf", "</usr/share/alsa/alsa.conf>\n");
+    setenv("ALSA_CONFIG_PATH", (dir.Path() / "none.conf").c_str(), 1);
+    const RunResult list = RunTool("--list-devices", 20s);
+    if (list.exitCode == 0) {
+        GTEST_SKIP() << "this machine has sound devices of its own";
+    }
+    EXPECT_EQ(list.exitCode, 1);
+    EXPECT_NE(list.err.find("No sound devices found"), std::string::npos) << list.err;
+    const RunResult capture = RunTool("--device 0", 20s);
+    EXPECT_EQ(capture.exitCode, 1);
+    EXPECT_NE(capture.err.find("No sound devices found"), std::string::npos) << capture.err;
+    EXPECT_NE(capture.err.find("ERROR: No sound device detected"), std::string::npos)
+        << capture.err;
+    EXPECT_NE(capture.err.find("Could not start decoder for this sound device."), std::string::npos)
+        << capture.err;
+}
+
+}  // namespace
+}  // namespace wavelore::test
