@@ -68,7 +68,7 @@ int32_t CFirFilter::Design(int32_t taps, double low, double high) {
     m_taps.reset();
     m_work.reset();
     m_tapCount = 0;
-    if (taps < 1) {
+    if (taps < 1 || taps > kMaxTaps) {
         return -1;
     }
     const int32_t n = taps % 2 == 0 ? taps + 1 : taps;

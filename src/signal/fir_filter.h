@@ -15,16 +15,18 @@ namespace wavelore {
 // same bit for bit.
 class CFirFilter {
   public:
+    static constexpr int32_t kMaxTaps = 1 << 16;
+
     CFirFilter() = default;
     CFirFilter(const CFirFilter&) = delete;
     CFirFilter& operator=(const CFirFilter&) = delete;
 
-    // taps: requested tap count, >= 1; an even count gets one more tap.
+    // taps: requested tap count, 1 .. kMaxTaps; an even count gets one more tap.
     // low: lower edge, fraction of 5512 Hz: 0 for a low-pass, else in (0, high).
     // high: upper edge, fraction of 5512 Hz, in (low, 1).
     // Edges outside those ranges are clamped to [0, 1]; an empty band gives
     // a filter that outputs 0. Zeroes the delay line. Returns the tap count,
-    // or -1 (no taps, output 0) for a count below 1 or a failed allocation.
+    // or -1 (no taps, output 0) for a count out of range or a failed allocation.
     int32_t Design(int32_t taps, double low, double high);
 
     // Filters count values in place.

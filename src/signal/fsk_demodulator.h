@@ -25,7 +25,10 @@ class CFskDemodulator {
     CFskDemodulator& operator=(const CFskDemodulator&) = delete;
 
     // Retunes the oscillators (phase kept) and redesigns both filters
-    // (delay lines cleared); integrators keep their contents.
+    // (delay lines cleared); integrators keep their contents. sampleRate is
+    // the caller's record only: the rate given at construction stays.
+    // A non-positive tone is refused by its oscillator, which keeps its
+    // previous frequency.
     void SetTones(int32_t sampleRate, double upper, double lower);
 
     // Returns the previous value.

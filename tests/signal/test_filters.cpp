@@ -120,6 +120,7 @@ TEST(FirFilter, EdgesOutsideTheBandAndFailedDesigns) {
     clamped.Filter(data.data(), 300);
     EXPECT_EQ(data, std::vector<double>(300, 0.0));
     data.assign(300, 1.0);
+    EXPECT_EQ(clamped.Design(CFirFilter::kMaxTaps + 1, 0.0, 0.3), -1);
     EXPECT_EQ(clamped.Design(0, 0.0, 0.3), -1);
     EXPECT_EQ(clamped.TapCount(), 0);
     clamped.Filter(data.data(), 300);
@@ -264,6 +265,15 @@ TEST(QuadratureOscillator, RetuningKeepsThePhaseAndBadFrequenciesAreRefused) {
     a.Next(ar, ai);
     b.Next(br, bi);
     EXPECT_NE(ar, br);
+    // A copy taken mid-stream goes on exactly like the original.
+    CQuadratureOscillator copy = b;
+    double cr, ci;
+    for (int i = 0; i < 100; ++i) {
+        b.Next(br, bi);
+        copy.Next(cr, ci);
+        ASSERT_EQ(br, cr);
+        ASSERT_EQ(bi, ci);
+    }
     // And it matches the plain form step for step across the retune.
     reference::QuadratureOscillator ref(11025);
     CQuadratureOscillator fast(11025);
