@@ -10,6 +10,8 @@
 #include "app/mode_controller.h"
 #include "common/modes.h"
 #include "common/utf.h"
+#include "net/reply_rules.h"
+#include "net/upload_host.h"
 
 namespace wavelore::cli {
 
@@ -59,6 +61,9 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         "--device and --play run the live receiver (the decoder thread, as the main window\n"
         "drives it) until the recording ends or Ctrl-C; --list-devices shows the devices.\n"
         "\n"
+        "--upload sends every completed message to the upload service, as the receiver does\n"
+        "when an upload ID is stored; at the end the number sent and left is on standard error.\n"
+        "\n"
         "Exit status: 0 success, 1 unreadable input, 2 bad usage.");
 
     bool noStrict = false;
@@ -94,6 +99,36 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     app.add_flag("--fast", options.fast, "With --play: as fast as the receiver takes it")
         ->needs(play);
     device->excludes(play);
+    auto* upload = app.add_flag("--upload", options.upload,
+                                "Upload every completed message to the upload service");
+    app.add_option("--uid", options.uid, "Upload ID (default: the stored \"UID\")")
+        ->needs(upload)
+        ->transform(CLI::Validator(
+            [](std::string& id) {
+                const std::u16string text = FromUtf8(id);
+                if (!IsUploadIdForm(text)) {
+                    return std::string("an upload ID is 8-4-4-4-12 hexadecimal digits");
+                }
+                id = ToUtf8(UpperCaseId(text));
+                return std::string();
+            },
+            "ID"));
+    app.add_option("--upload-host", options.uploadHost,
+                   "Upload service as HOST or HOST:PORT (default: the stored \"UploadHost\")")
+        ->needs(upload)
+        ->check(CLI::Validator(
+            [](const std::string& host) {
+                UploadHost parsed;
+                return ParseUploadHost(FromUtf8(host), parsed)
+                           ? std::string()
+                           : std::string("give HOST or HOST:PORT, without scheme or path");
+            },
+            "HOST[:PORT]"));
+    app.add_option("--upload-wait", options.uploadWait,
+                   "Seconds to wait at the end for uploads still queued")
+        ->capture_default_str()
+        ->needs(upload)
+        ->check(CLI::Range(0, 3600));
 
     try {
         app.parse(argc, argv);
@@ -114,6 +149,11 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     }
     options.inputGiven = app.count("FILE") > 0;
     if (!CheckTuning(options)) {
+        exitCode = kExitUsage;
+        return false;
+    }
+    if (options.upload && !options.store) {
+        UsageError("--upload needs the messages assembled; it cannot go with --no-store");
         exitCode = kExitUsage;
         return false;
     }

@@ -34,6 +34,13 @@ struct CliOptions {
     std::string play;
     bool fast = false;
     bool Live() const { return !device.empty() || !play.empty(); }
+    // Upload every completed message (--upload) under --uid or the stored
+    // "UID", to --upload-host or the stored "UploadHost"; at the end wait at
+    // most --upload-wait seconds for the queue.
+    bool upload = false;
+    std::string uid;
+    std::string uploadHost;
+    int32_t uploadWait = 30;
 
     // The tuning handed to the demodulator: tones are centre +- half shift.
     int32_t HalfShift() const { return shift / 2; }

@@ -6,6 +6,7 @@
 #include "app/mode_controller.h"
 #include "cli/decode_pipeline.h"
 #include "cli/message_storage.h"
+#include "cli/run_uploads.h"
 #include "cli/text_handler.h"
 #include "signal/audio_file_reader.h"
 
@@ -50,7 +51,13 @@ int DecodeInput(const CliOptions& options) {
         Complain("cannot set up the decoder (out of memory)");
         return kExitInputError;
     }
-    CRunStorage storage(options);
+    CRunUploads uploads(options);
+    std::string uploadError;
+    if (!uploads.Start(uploadError)) {
+        Complain(uploadError);
+        return kExitUsage;
+    }
+    CRunStorage storage(options, uploads.Hook());
     std::string storeError;
     if (!storage.Start(storeError)) {
         Complain(storeError);
@@ -59,6 +66,7 @@ int DecodeInput(const CliOptions& options) {
     CTextHandler handler(options, stdout, stderr);
     const auto onText = [&](const DecoderText& chunk) {
         storage.OnText(chunk);
+        uploads.Poll();
         return handler.OnText(chunk, pipeline.Blocks());
     };
 
@@ -74,6 +82,7 @@ int DecodeInput(const CliOptions& options) {
     // As at shutdown: a frame still in progress stays in incoming.txt.
     storage.Finish();
     handler.Finish();
+    uploads.Finish(stderr);
     if (!written) {
         Complain("cannot write the decoded text to standard output");
         return kExitInputError;
