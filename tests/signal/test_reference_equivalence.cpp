@@ -30,6 +30,7 @@ const synth::NavtexMessage kMessage{
 struct Audio {
     std::vector<double> samples;
     std::u16string expected;
+    double centre = 1700.0;  // where the receiver is tuned
 };
 
 Audio MakeAudio(const synth::SynthOptions& options) {
@@ -80,7 +81,7 @@ ChainResult Run(Demodulator& demod, DecodeFn decode, const std::vector<double>& 
 
 ChainResult RunFast(const Audio& audio, const std::vector<int32_t>& blockSizes, bool strict = true,
                     bool invert = false) {
-    CFskDemodulator demod(kSampleRate, 1785.0, 1615.0, 100);
+    CFskDemodulator demod(kSampleRate, audio.centre + 85.0, audio.centre - 85.0, 100);
     demod.SetInvert(invert);
     CSitorBDecoder decoder(kSampleRate, 100);
     decoder.SetStrictFec(strict);
@@ -92,7 +93,7 @@ ChainResult RunFast(const Audio& audio, const std::vector<int32_t>& blockSizes, 
 }
 
 ChainResult RunLiteral(const Audio& audio, bool strict = true, bool invert = false) {
-    reference::FskDemodulator demod(kSampleRate, 1785.0, 1615.0, 100);
+    reference::FskDemodulator demod(kSampleRate, audio.centre + 85.0, audio.centre - 85.0, 100);
     demod.SetInvert(invert);
     reference::BitSynchroniser sync(kSampleRate, 100, 100);
     CSitorBDecoder handler(kSampleRate, 100);
@@ -153,6 +154,29 @@ TEST(ReferenceEquivalence, MistunedDriftingFadingFastAndInvertedSignals) {
         const Audio audio = MakeAudio(cases[i]);
         ExpectSameOutput(RunFast(audio, {kSamplesPerBuffer}, true, cases[i].invert),
                          RunLiteral(audio, true, cases[i].invert));
+    }
+}
+
+TEST(ReferenceEquivalence, OffAirRecording) {
+    if (test::RecordingsDir().empty()) {
+        GTEST_SKIP() << "the shared recordings are not beside the checkout";
+    }
+    // Raw 16-bit little-endian at 11025 Hz, tones at 915 and 1085 Hz.
+    const std::string bytes = test::ReadFile(test::RecordingsDir() / "navtex_example_11025.s16le");
+    ASSERT_GT(bytes.size(), 100000u);
+    Audio audio;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto lo = static_cast<uint8_t>(bytes[i]);
+        const auto hi = static_cast<uint8_t>(bytes[i + 1]);
+        audio.samples.push_back(static_cast<int16_t>(lo | (hi << 8)) * kSampleScale);
+    }
+    for (double centre : {1000.0, 960.0, 1045.0, 1700.0}) {
+        audio.centre = centre;
+        for (bool strict : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "tuned to " << centre << " Hz, strict " << strict);
+            ExpectSameOutput(RunFast(audio, {kSamplesPerBuffer}, strict),
+                             RunLiteral(audio, strict));
+        }
     }
 }
 
