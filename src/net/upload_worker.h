@@ -60,7 +60,7 @@ class CUploadWorker {
     bool StopAndDrain(std::chrono::milliseconds maxWait,
                       std::chrono::milliseconds poll = kShutdownPoll);
 
-    // Tests shorten the failure pause.
+    // Tests shorten the failure pause; set it before Start.
     void SetFailurePause(std::chrono::milliseconds pause) { m_failurePause = pause; }
 
   private:

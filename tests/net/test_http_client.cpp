@@ -110,24 +110,6 @@ TEST(HttpClient, FieldLimitsRefuseSilently) {
     EXPECT_TRUE(client.Fields().empty());
 }
 
-TEST(HttpClient, LongValueIsSentWhole) {
-    // Far beyond one 16,384-unit text part: nothing may be cut.
-    std::u16string value;
-    for (int i = 0; value.size() < 60000; ++i) {
-        value += u"%E6%97%A5";
-    }
-    LoopbackServer server;
-    CHttpClient client;
-    ASSERT_EQ(client.Open(u"127.0.0.1", kAgent, server.Port(), {}, {}), 1);
-    client.AddField(u"MESSAGE", value, false);
-    client.Send(kPath, HttpClient::kMultipartPost);
-    client.Close();
-    const std::string expected =
-        TextPart("MESSAGE", std::string(value.begin(), value.end())) + kClosing;
-    ASSERT_EQ(server.RequestCount(), 1u);
-    EXPECT_EQ(server.Requests()[0], Head(server, expected.size()) + expected);
-}
-
 TEST(HttpClient, ReplyIsCutAtTheBodyCapacity) {
     LoopbackServer server;
     std::string page;
