@@ -99,6 +99,8 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     app.add_flag("--fast", options.fast, "With --play: as fast as the receiver takes it")
         ->needs(play);
     device->excludes(play);
+    app.add_flag("--smarttune", options.smartTune,
+                 "With --device or --play: retune to a transmission found in the spectrum");
     auto* upload = app.add_flag("--upload", options.upload,
                                 "Upload every completed message to the upload service");
     app.add_option("--uid", options.uid, "Upload ID (default: the stored \"UID\")")
@@ -154,6 +156,13 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     }
     if (options.upload && !options.store) {
         UsageError("--upload needs the messages assembled; it cannot go with --no-store");
+        exitCode = kExitUsage;
+        return false;
+    }
+    if (options.smartTune && !options.Live()) {
+        // The search follows the receiver block by block, as the main window
+        // does; a file is played that way with --play FILE --fast.
+        UsageError("--smarttune works with the live receiver: use --play FILE or --device");
         exitCode = kExitUsage;
         return false;
     }

@@ -34,6 +34,9 @@ struct CliOptions {
     std::string play;
     bool fast = false;
     bool Live() const { return !device.empty() || !play.empty(); }
+    // Live receiver: retune automatically to a transmission the spectrum
+    // search finds, as the main window does with SmartTune on (--smarttune).
+    bool smartTune = false;
     // Upload every completed message (--upload) under --uid or the stored
     // "UID", to --upload-host or the stored "UploadHost"; at the end wait at
     // most --upload-wait seconds for the queue.

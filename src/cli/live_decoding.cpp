@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/mode_controller.h"
+#include "app/tuning_control.h"
 #include "cli/message_storage.h"
 #include "cli/run_uploads.h"
 #include "cli/text_handler.h"
@@ -18,6 +19,7 @@
 #include "common/user_notifier.h"
 #include "common/utf.h"
 #include "common/window_target.h"
+#include "display/spectrum_analyzer.h"
 #include "signal/decoder_thread.h"
 #include "signal/recording_wave_in.h"
 #include "signal/wave_in_portaudio.h"
@@ -50,7 +52,10 @@ class CLiveReceiver {
   public:
     CLiveReceiver(const CliOptions& options, CTextHandler& text, CRunStorage& storage,
                   CDecoderThread& thread)
-        : m_options(options), m_text(text), m_storage(storage), m_thread(thread) {}
+        : m_options(options), m_text(text), m_storage(storage), m_thread(thread) {
+        m_tuning.SetTuning(options.centreFrequency, options.HalfShift());
+        m_spectrum.autoTune = options.smartTune;
+    }
 
     void Handle(Message& message) {
         switch (message.id) {
@@ -74,9 +79,22 @@ class CLiveReceiver {
     }
 
     // Every buffer's scaled samples, synchronously while the decoder thread
-    // waits: the place for the spectrum model and automatic tuning, which
-    // retune through m_thread.PostTune.
-    void OnSpectrum(const SampleBlock& /*block*/) {}
+    // waits. With --smarttune the spectrum model searches them and its
+    // retune requests take the main window's way to the decoder thread.
+    void OnSpectrum(const SampleBlock& block) {
+        if (!m_options.smartTune) {
+            return;
+        }
+        const auto request = m_spectrum.ProcessBlock(block);
+        if (!request) {
+            return;
+        }
+        const int32_t before = m_tuning.Centre();
+        const int32_t centre = m_tuning.OnSetFrequency(*request);
+        if (m_options.verbose) {
+            std::fprintf(stderr, "SmartTune: retuned from %d Hz to %d Hz\n", before, centre);
+        }
+    }
 
     void OnText(const DecoderText& chunk) {
         m_storage.OnText(chunk);
@@ -102,7 +120,10 @@ class CLiveReceiver {
     const CliOptions& m_options;
     CTextHandler& m_text;
     CRunStorage& m_storage;
-    [[maybe_unused]] CDecoderThread& m_thread;
+    CDecoderThread& m_thread;
+    CSpectrumAnalyzer m_spectrum;
+    CTuningControl m_tuning{m_spectrum,
+                            [this](Message m) { return m_thread.PostThreadMessage(std::move(m)); }};
     uint64_t m_buffers = 0;
     int64_t m_spectra = 0;  // buffers begun, for the block numbers
     bool m_writeFailed = false;

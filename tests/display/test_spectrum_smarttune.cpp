@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "support/fixtures.h"
 #include "synth/fsk_modulator.h"
 #include "synth/transmission.h"
+#include "synth/wav_writer.h"
 
 namespace wavelore {
 namespace {
@@ -87,6 +89,25 @@ TEST(SmartTuneEndToEnd, CleanSignalLeavesTheTuningAlone) {
     receiver.Run(Render(10.0, std::nullopt));
     EXPECT_TRUE(receiver.retunes.empty());
     EXPECT_EQ(receiver.control.Centre(), 1700);
+}
+
+// The command-line receiver drives the real decoder thread the same way.
+TEST(SmartTuneEndToEnd, CommandLineReceiverRetunesAndDecodes) {
+    test::ScopedTempDir dir;
+    ASSERT_TRUE(synth::WriteWav("in.wav", Render(35.0, 8.0), kSampleRate));
+    const std::string tool = "'" + (test::BinaryDir() / "src/cli/wavelore-decode").string() + "'";
+    const auto run = [&](const std::string& args) {
+        return std::system((tool + " " + args + " >out.txt 2>err.txt </dev/null").c_str());
+    };
+    EXPECT_EQ(run("--play in.wav --fast --smarttune --verbose --no-store"), 0);
+    const std::string out = test::ReadFile("out.txt");
+    const std::string err = test::ReadFile("err.txt");
+    EXPECT_NE(out.find("GALE WARNING NORTH SEA"), std::string::npos) << out;
+    EXPECT_NE(err.find("SmartTune: retuned from 1700 Hz to 1499 Hz"), std::string::npos) << err;
+
+    // A plain file is decoded without the live receiver: refused, not ignored.
+    EXPECT_NE(run("--smarttune in.wav"), 0);
+    EXPECT_NE(test::ReadFile("err.txt").find("--smarttune"), std::string::npos);
 }
 
 }  // namespace
