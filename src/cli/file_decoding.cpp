@@ -1,5 +1,6 @@
 #include "cli/file_decoding.h"
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -30,6 +31,25 @@ PipelineSettings SettingsFrom(const CliOptions& options) {
 
 void Complain(const std::string& text) {
     std::fprintf(stderr, "wavelore-decode: %s\n", text.c_str());
+}
+
+// Ctrl-C or SIGTERM ends decoding as the end of the input does, so that the
+// frame in progress and the raw log are closed as at shutdown. Reads are
+// restarted: standard input stops at its next block (or when the program
+// feeding it ends too, as it does on Ctrl-C in a terminal).
+volatile std::sig_atomic_t g_stopRequested = 0;
+
+void OnStopSignal(int) {
+    g_stopRequested = 1;
+}
+
+void InstallStopHandlers() {
+    struct sigaction action = {};
+    action.sa_handler = OnStopSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
 }
 
 }  // namespace
@@ -73,7 +93,8 @@ int DecodeInput(const CliOptions& options) {
     int16_t samples[kSamplesPerBuffer];
     bool written = true;
     size_t n;
-    while (written && (n = reader.Read(samples, kSamplesPerBuffer)) > 0) {
+    InstallStopHandlers();
+    while (written && !g_stopRequested && (n = reader.Read(samples, kSamplesPerBuffer)) > 0) {
         written = pipeline.Feed(samples, n, onText);
     }
     if (written) {

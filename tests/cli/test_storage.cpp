@@ -2,12 +2,16 @@
 // byte, for synthesized broadcasts.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/utf.h"
@@ -160,6 +164,66 @@ TEST(StorageCli, AFrameCutOffByTheEndOfInputStaysUnfinished) {
               "14:03:22 2007-07-21\r\n\r\nZCZC EA12\r\n\n" + r.out.substr(11));
     // The unfinished last line is in the raw log too.
     EXPECT_EQ(ReadFile(kRawLog), RawLogOf(r.out));
+}
+
+TEST(StorageCli, CtrlCLeavesTheFrameUnfinishedAndCompletesTheRawLog) {
+    ScopedTempDir dir;
+    std::u16string body;
+    for (int i = 0; i < 40; ++i) {
+        body += u"LONG WARNING LINE " + FromUtf8(std::to_string(i)) + u"\n";
+    }
+    auto broadcast = synth::MakeBroadcast(synth::SynthMode::SitorB, {{u"EA12", body}});
+    ASSERT_TRUE(broadcast);
+    const synth::Recording recording = synth::Synthesize(*broadcast, synth::SynthOptions{});
+
+    std::signal(SIGPIPE, SIG_IGN);
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const std::string tool = (BinaryDir() / "src/cli/wavelore-decode").string();
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        dup2(fds[0], 0);
+        close(fds[0]);
+        close(fds[1]);
+        if (!std::freopen("out.txt", "w", stdout) || !std::freopen("err.txt", "w", stderr)) {
+            _exit(126);
+        }
+        setenv("WAVELORE_FIXED_TIME", kFixedTime, 1);
+        execl(tool.c_str(), tool.c_str(), "-", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[0]);
+    // Feed the audio a block at a time; interrupt once the frame has begun,
+    // then keep feeding: the rest of the message must not be decoded.
+    const auto* bytes = reinterpret_cast<const char*>(recording.samples.data());
+    const size_t total = recording.samples.size() * 2;
+    bool interrupted = false;
+    for (size_t at = 0; at < total; at += 4096) {
+        const size_t n = std::min<size_t>(4096, total - at);
+        if (write(fds[1], bytes + at, n) != static_cast<ssize_t>(n)) {
+            break;
+        }
+        if (!interrupted && fs::exists("incoming.txt") &&
+            ReadFile("out.txt").find("LINE 3") != std::string::npos) {
+            kill(pid, SIGINT);
+            interrupted = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(interrupted ? 0 : 5));
+    }
+    close(fds[1]);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(interrupted);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << ReadFile("err.txt");
+
+    const std::string out = ReadFile("out.txt");
+    EXPECT_EQ(out.find("NNNN"), std::string::npos);
+    EXPECT_FALSE(fs::exists(kDayDir + std::string("2007-07-21 14.03.22 EA12.txt")));
+    EXPECT_EQ(ReadFile("incoming.txt"), "14:03:22 2007-07-21\r\n\r\nZCZC EA12\r\n\n" +
+                                            out.substr(std::string("ZCZC EA12\r\n").size()));
+    EXPECT_EQ(ReadFile(kRawLog), RawLogOf(out));
 }
 
 TEST(StorageCli, NoStoreWritesNothing) {
