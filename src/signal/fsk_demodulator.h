@@ -18,8 +18,7 @@ class CFskDemodulator {
     // sampleRate: Hz, 11025 (below 2048 Process yields nothing).
     // upper: upper tone, Hz, > 0 and above lower.
     // lower: lower tone, Hz, > 0.
-    // baud: bits per second, > 0; kept for the owner, the integrators stay
-    //       one 100-baud bit long whatever it is.
+    // baud: bits per second, > 0; only kept (the integrators stay 110 samples).
     CFskDemodulator(int32_t sampleRate, double upper, double lower, int32_t baud);
     CFskDemodulator(const CFskDemodulator&) = delete;
     CFskDemodulator& operator=(const CFskDemodulator&) = delete;
