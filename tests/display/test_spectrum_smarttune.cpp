@@ -82,15 +82,6 @@ TEST(SmartTuneEndToEnd, FindsATransmissionAt1500HzFromA1700HzStartAndDecodesIt) 
         << text;
 }
 
-// Without noise the keying sidebands fill the valley between the tones and
-// the search finds no pair: the tuning stays where it was.
-TEST(SmartTuneEndToEnd, CleanSignalLeavesTheTuningAlone) {
-    Receiver receiver(1700);
-    receiver.Run(Render(10.0, std::nullopt));
-    EXPECT_TRUE(receiver.retunes.empty());
-    EXPECT_EQ(receiver.control.Centre(), 1700);
-}
-
 // The command-line receiver drives the real decoder thread the same way.
 TEST(SmartTuneEndToEnd, CommandLineReceiverRetunesAndDecodes) {
     test::ScopedTempDir dir;
