@@ -147,7 +147,10 @@ class CRecordingDevice final : public IWaveInDevice {
             }
             if (s.pace == Pace::RealTime) {
                 paced += have - pos;
-                const auto due = t0 + std::chrono::nanoseconds(paced * 1'000'000'000 / kSampleRate);
+                // Whole seconds apart, so days of audio cannot overflow.
+                const auto due =
+                    t0 + std::chrono::seconds(paced / kSampleRate) +
+                    std::chrono::nanoseconds((paced % kSampleRate) * 1'000'000'000 / kSampleRate);
                 s.changed.wait_until(lock, due, [&] { return s.quit || !s.started; });
                 if (s.quit || !s.started) {
                     continue;
