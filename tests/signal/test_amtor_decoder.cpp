@@ -7,13 +7,14 @@
 #include "common/modes.h"
 #include "signal/amtor_decoder.h"
 #include "signal/ccir476_table.h"
-#include "signal/fsk_demodulator.h"
+#include "support/decode_chain.h"
 #include "support/fixtures.h"
 #include "synth/synthesizer.h"
 
 namespace wavelore {
 namespace {
 
+using test::Feed;
 using test::Narrow;
 
 constexpr char kRealign[] = "11110000110011";
@@ -40,14 +41,6 @@ uint32_t CodeOf(char c, bool figures) {
     }
     ADD_FAILURE() << "no code for " << c;
     return 0;
-}
-
-std::u16string Feed(CAmtorDecoder& decoder, const std::vector<int>& bits) {
-    std::u16string out;
-    for (int bit : bits) {
-        decoder.HandleBit(bit, out);
-    }
-    return out;
 }
 
 TEST(AmtorDecoder, RealignmentPatternAnywhereFramesTheNextBitAndForcesLetters) {
@@ -123,22 +116,6 @@ TEST(AmtorDecoder, DxRxTransmissionPrintsEveryCharacterTwiceInterleaved) {
     EXPECT_EQ(Narrow(Feed(decoder, DxRxTransmission("ABCDE"))), "ABCADBECDE");
 }
 
-// The decoder thread's chain: demodulator and decoder at 100 baud, fed in
-// sound buffers.
-std::u16string DecodeAudio(const std::vector<int16_t>& samples, CCharacterDecoder& decoder,
-                           double centre = 1700, double shift = 170) {
-    CFskDemodulator demodulator(kSampleRate, centre + shift / 2, centre - shift / 2, 100);
-    std::u16string text;
-    for (size_t pos = 0; pos < samples.size(); pos += kSamplesPerBuffer) {
-        SampleBlock block(nullptr, kSamplesPerBuffer);
-        for (size_t i = 0; i < kSamplesPerBuffer && pos + i < samples.size(); ++i) {
-            block[static_cast<int32_t>(i)] = samples[pos + i] * kSampleScale;
-        }
-        text += decoder.Decode(demodulator.Process(block));
-    }
-    return text;
-}
-
 TEST(AmtorDecoder, SynthesizedBroadcastPrintsBothCopies) {
     const std::vector<synth::NavtexMessage> messages = {
         {u"GA23", u"GALE WARNING 045\r\nWIND SW 8 TO 9, VIS 2NM.\r\n"}};
@@ -148,7 +125,7 @@ TEST(AmtorDecoder, SynthesizedBroadcastPrintsBothCopies) {
     const auto recording = synth::SynthesizeBroadcast(synth::SynthMode::Amtor, messages, options);
     ASSERT_TRUE(recording.has_value());
     CAmtorDecoder decoder(kSampleRate, 100);
-    const std::u16string text = DecodeAudio(recording->samples, decoder);
+    const std::u16string text = test::RunChain(recording->samples, decoder).text;
     // Noise before the carrier may print a few characters of its own.
     EXPECT_NE(text.find(recording->expectedText), std::u16string::npos) << Narrow(text);
     EXPECT_LE(text.size(), recording->expectedText.size() + 10) << Narrow(text);

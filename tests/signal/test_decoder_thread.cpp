@@ -7,6 +7,7 @@
 #include "signal/fsk_demodulator.h"
 #include "signal/recording_wave_in.h"
 #include "signal/sitor_b_decoder.h"
+#include "support/decode_chain.h"
 #include "support/fixtures.h"
 #include "test_decoder_thread_support.h"
 #include "test_wave_in_fake.h"
@@ -201,16 +202,10 @@ TEST_F(DecoderThreadTest, ModeChangeInsideTheSpectrumHandlerKeepsTheDeviceAndEve
     EXPECT_EQ(spectra.load(), blocks);
 
     // From the changed buffer on, a fresh AMTOR chain decodes.
-    CFskDemodulator fsk(11025, 1785, 1615, 100);
     CAmtorDecoder amtor(11025, 100);
-    std::u16string afterChange;
-    for (size_t b = change; b < blocks; ++b) {
-        SampleBlock block(nullptr, 2048);
-        for (int i = 0; i < 2048; ++i) {
-            block[i] = audio.samples[b * 2048 + i] * 0.01;
-        }
-        afterChange += amtor.Decode(fsk.Process(block));
-    }
+    const std::vector<int16_t> rest(audio.samples.begin() + change * 2048,
+                                    audio.samples.begin() + blocks * 2048);
+    const std::u16string afterChange = test::RunChain(rest, amtor, 1700, 170, 100).text;
     ASSERT_FALSE(afterChange.empty());
     const std::u16string all = target.AllText();
     ASSERT_GE(all.size(), afterChange.size());

@@ -5,15 +5,16 @@
 #include <vector>
 
 #include "common/modes.h"
-#include "signal/fsk_demodulator.h"
 #include "signal/jis_table.h"
 #include "signal/navtex_j_decoder.h"
+#include "support/decode_chain.h"
 #include "support/fixtures.h"
 #include "synth/synthesizer.h"
 
 namespace wavelore {
 namespace {
 
+using test::Feed;
 using test::Narrow;
 
 constexpr uint32_t kIdle = 0xFFFF;  // a slot without a character: phasing
@@ -87,14 +88,6 @@ struct Transmission {
         return bits;
     }
 };
-
-std::u16string Feed(CNavtexJDecoder& decoder, const std::vector<int>& bits) {
-    std::u16string out;
-    for (int bit : bits) {
-        decoder.HandleBit(bit, out);
-    }
-    return out;
-}
 
 TEST(NavtexJDecoder, TenBitValidityAndEncoding) {
     int valid = 0;
@@ -257,22 +250,6 @@ TEST(NavtexJDecoder, TextAppearsFiveAcceptedCharactersLate) {
     }
 }
 
-// The decoder thread's chain: demodulator and decoder at 100 baud, fed in
-// sound buffers.
-std::u16string DecodeAudio(const std::vector<int16_t>& samples, CCharacterDecoder& decoder,
-                           double centre = 1700, double shift = 170) {
-    CFskDemodulator demodulator(kSampleRate, centre + shift / 2, centre - shift / 2, 100);
-    std::u16string text;
-    for (size_t pos = 0; pos < samples.size(); pos += kSamplesPerBuffer) {
-        SampleBlock block(nullptr, kSamplesPerBuffer);
-        for (size_t i = 0; i < kSamplesPerBuffer && pos + i < samples.size(); ++i) {
-            block[static_cast<int32_t>(i)] = samples[pos + i] * kSampleScale;
-        }
-        text += decoder.Decode(demodulator.Process(block));
-    }
-    return text;
-}
-
 TEST(NavtexJDecoder, SynthesizedBroadcastDecodesToTheSameText) {
     const std::vector<synth::NavtexMessage> messages = {
         {u"JA123", u"海上警報　第５号\r\n日本海中部　低気圧　９９６ヘクトパスカル\r\n"},
@@ -294,7 +271,7 @@ TEST(NavtexJDecoder, SynthesizedBroadcastDecodesToTheSameText) {
         ASSERT_TRUE(recording.has_value());
         CNavtexJDecoder decoder(kSampleRate, 100);
         decoder.SetStrictFec(c.strict);
-        const std::u16string text = DecodeAudio(recording->samples, decoder);
+        const std::u16string text = test::RunChain(recording->samples, decoder).text;
         EXPECT_EQ(Narrow(text), Narrow(recording->expectedText)) << c.snr << " dB";
         EXPECT_EQ(decoder.GoodCount(), static_cast<int32_t>(text.size()));
     }

@@ -9,6 +9,7 @@
 
 #include "signal/ccir476_table.h"
 #include "signal/sitor_b_decoder.h"
+#include "support/decode_chain.h"
 #include "support/fixtures.h"
 #include "support/reference_dsp.h"
 
@@ -54,13 +55,7 @@ class Transmission {
     void SetDx(size_t index, uint8_t code) { SetSlot(2 * (kPhasing + index), code); }
     void SetRx(size_t index, uint8_t code) { SetSlot(2 * (kPhasing + index + 2) + 1, code); }
 
-    std::u16string Decode(CSitorBDecoder& decoder) const {
-        std::u16string text;
-        for (int bit : m_bits) {
-            decoder.HandleBit(bit, text);
-        }
-        return text;
-    }
+    std::u16string Decode(CSitorBDecoder& decoder) const { return test::Feed(decoder, m_bits); }
 
     std::u16string Decode(bool strict) const {
         CSitorBDecoder decoder(11025, 100);

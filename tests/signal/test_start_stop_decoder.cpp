@@ -1,19 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "common/modes.h"
-#include "signal/fsk_demodulator.h"
 #include "signal/start_stop_decoder.h"
+#include "support/decode_chain.h"
 #include "support/fixtures.h"
 #include "synth/synthesizer.h"
 
 namespace wavelore {
 namespace {
 
+using test::Feed;
 using test::Narrow;
 
 constexpr uint32_t kFigs = 27;
@@ -46,14 +46,6 @@ std::vector<int> Key(const std::vector<uint32_t>& codes, int stopHalves) {
         AppendCharacter(samples, code, stopHalves);
     }
     return samples;
-}
-
-std::u16string Feed(CStartStopDecoder& decoder, const std::vector<int>& samples) {
-    std::u16string out;
-    for (int s : samples) {
-        decoder.HandleBit(s, out);
-    }
-    return out;
 }
 
 TEST(StartStopDecoder, TableFollowsIta2) {
@@ -147,38 +139,11 @@ TEST(StartStopDecoder, CarriageReturnNullAndBellGiveNoText) {
 }
 
 // The decoder thread's chain for RTTY: demodulator and decoder both at
-// twice the nominal baud, fed in sound buffers.
-size_t Distance(const std::u16string& a, const std::u16string& b) {
-    std::vector<size_t> row(b.size() + 1);
-    for (size_t j = 0; j <= b.size(); ++j) {
-        row[j] = j;
-    }
-    for (size_t i = 1; i <= a.size(); ++i) {
-        size_t diagonal = row[0];
-        row[0] = i;
-        for (size_t j = 1; j <= b.size(); ++j) {
-            const size_t next =
-                std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = row[j];
-            row[j] = next;
-        }
-    }
-    return row[b.size()];
-}
-
+// twice the nominal baud.
 std::u16string DecodeRtty(const std::vector<int16_t>& samples, double centre, double shift,
                           int32_t baud) {
-    CFskDemodulator demodulator(kSampleRate, centre + shift / 2, centre - shift / 2, 2 * baud);
     CStartStopDecoder decoder(kSampleRate, static_cast<uint32_t>(2 * baud));
-    std::u16string text;
-    for (size_t pos = 0; pos < samples.size(); pos += kSamplesPerBuffer) {
-        SampleBlock block(nullptr, kSamplesPerBuffer);
-        for (size_t i = 0; i < kSamplesPerBuffer && pos + i < samples.size(); ++i) {
-            block[static_cast<int32_t>(i)] = samples[pos + i] * kSampleScale;
-        }
-        text += decoder.Decode(demodulator.Process(block));
-    }
-    return text;
+    return test::RunChain(samples, decoder, centre, shift, 2 * baud).text;
 }
 
 TEST(StartStopDecoder, SynthesizedRttyDecodesAtCommonSpeedsAndShifts) {
@@ -225,7 +190,8 @@ TEST(StartStopDecoder, NoisyMistunedRttyStaysWithinAnErrorBand) {
             synth::SynthesizeBroadcast(synth::SynthMode::Rtty, messages, options, 1.0);
         ASSERT_TRUE(recording.has_value());
         const std::u16string text = DecodeRtty(recording->samples, 1700, 170, sent < 48 ? 45 : 50);
-        EXPECT_LE(Distance(text, recording->expectedText), 4u) << sent << " baud: " << Narrow(text);
+        EXPECT_LE(test::EditDistance(text, recording->expectedText), 4u)
+            << sent << " baud: " << Narrow(text);
     }
 }
 

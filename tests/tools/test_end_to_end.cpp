@@ -20,9 +20,9 @@
 #include "signal/navtex_j_decoder.h"
 #include "signal/sitor_b_decoder.h"
 #include "signal/start_stop_decoder.h"
+#include "support/decode_chain.h"
 #include "support/fixtures.h"
 #include "synth/synthesizer.h"
-#include "tools/decode_chain.h"
 
 namespace wavelore {
 namespace {

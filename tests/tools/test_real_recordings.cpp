@@ -12,8 +12,8 @@
 #include "signal/audio_file_reader.h"
 #include "signal/fsk_demodulator.h"
 #include "signal/sitor_b_decoder.h"
+#include "support/decode_chain.h"
 #include "support/fixtures.h"
-#include "tools/decode_chain.h"
 
 namespace wavelore {
 namespace {

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "signal/character_decoder.h"
+#include "signal/fsk_demodulator.h"
+
+namespace wavelore::test {
+
+struct ChainResult {
+    std::u16string text;
+    int64_t good = 0;  // what the decoder counted during the run
+    int64_t errors = 0;
+};
+
+// Runs 16-bit samples through the receiver's chain as the decoder thread
+// does: 2048-sample buffers scaled by 0.01, the FSK demodulator, then the
+// decoder's bit synchroniser. A final partial buffer is padded with zeros,
+// as a sound device would deliver it. The demodulator and the decoder must
+// be set up for the same tones and (possibly doubled) baud. The decoder's
+// own counters keep running.
+ChainResult RunChain(const std::vector<int16_t>& samples, CFskDemodulator& demodulator,
+                     CCharacterDecoder& decoder);
+
+// The same through a fresh demodulator for the tones centre +- shift / 2
+// at baud, which must be the decoder's.
+ChainResult RunChain(const std::vector<int16_t>& samples, CCharacterDecoder& decoder,
+                     double centre = 1700, double shift = 170, int32_t baud = 100);
+
+// Bits straight into the decoder's bit handler, bypassing the modem;
+// returns the text they produce.
+std::u16string Feed(CCharacterDecoder& decoder, const std::vector<int>& bits);
+
+// Edit distance (insertions, deletions, substitutions) between two texts.
+std::size_t EditDistance(const std::u16string& a, const std::u16string& b);
+
+// Character error rate of decoded text against what was sent.
+double CharacterErrorRate(const std::u16string& decoded, const std::u16string& expected);
+
+}  // namespace wavelore::test
