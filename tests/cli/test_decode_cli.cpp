@@ -1,26 +1,18 @@
 // wavelore-decode as a user runs it: the built program on recordings.
 #include <gtest/gtest.h>
 #include <samplerate.h>
-#include <sys/wait.h>
 
-#include <csignal>
-#include <cstdio>
 #include <random>
 #include <sstream>
 
 #include "cli/audio_files.h"
 #include "common/utf.h"
 #include "support/fixtures.h"
+#include "support/process_runner.h"
 #include "synth/synthesizer.h"
 
 namespace wavelore::test {
 namespace {
-
-struct RunResult {
-    int exitCode = -1;  // -1: did not exit normally
-    std::string out;
-    std::string err;
-};
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -35,46 +27,14 @@ std::vector<std::string> Lines(const std::string& text) {
 // nothing (storage has tests of its own). input,
 // when given, is written to its standard input in pieces of the sizes
 // listed in chunks, in turn, each flushed on its own.
-RunResult RunDecode(const std::string& args, const std::string* input = nullptr,
-                    const std::vector<size_t>& chunks = {65536}, const char* outPath = "out.txt") {
-    std::signal(SIGPIPE, SIG_IGN);  // the tool may exit before reading its input
-    const std::string command = "'" + (BinaryDir() / "src/cli/wavelore-decode").string() +
-                                "' --no-store " + args + " >" + outPath + " 2>err.txt" +
-                                (input ? "" : " </dev/null");
-    RunResult result;
-    std::FILE* pipe = popen(command.c_str(), "w");
-    if (!pipe) {
-        ADD_FAILURE() << "cannot start " << command;
-        return result;
-    }
-    if (input) {
-        size_t at = 0;
-        for (size_t i = 0; at < input->size(); ++i) {
-            const size_t n = std::min(chunks[i % chunks.size()], input->size() - at);
-            if (std::fwrite(input->data() + at, 1, n, pipe) != n || std::fflush(pipe) != 0) {
-                break;
-            }
-            at += n;
-        }
-    }
-    const int status = pclose(pipe);
-    if (WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
-    }
-    if (std::filesystem::is_regular_file(outPath)) {  // not /dev/full, which never ends
-        result.out = ReadFile(outPath);
-    }
-    result.err = ReadFile("err.txt");
-    return result;
-}
-
-std::string RawBytes(const std::vector<int16_t>& samples) {
-    std::string bytes;
-    for (int16_t s : samples) {
-        bytes.push_back(static_cast<char>(static_cast<uint16_t>(s) & 0xFF));
-        bytes.push_back(static_cast<char>(static_cast<uint16_t>(s) >> 8));
-    }
-    return bytes;
+ProcessResult RunDecode(const std::string& args, const std::string* input = nullptr,
+                        const std::vector<size_t>& chunks = {65536},
+                        const char* outPath = "out.txt") {
+    ProcessOptions options;
+    options.input = input;
+    options.chunks = chunks;
+    options.outPath = outPath;
+    return RunProcess(ShellQuote(DecodeTool()) + " --no-store " + args, options);
 }
 
 std::vector<double> Resample(const std::vector<int16_t>& samples, int rate) {
@@ -105,7 +65,7 @@ synth::Recording Broadcast(const synth::SynthOptions& options) {
 }
 
 // One line on standard error, from the tool, saying what went wrong.
-void ExpectOneLineComplaint(const RunResult& r, const std::string& mentions) {
+void ExpectOneLineComplaint(const ProcessResult& r, const std::string& mentions) {
     const auto lines = Lines(r.err);
     ASSERT_EQ(lines.size(), 1u) << r.err;
     EXPECT_EQ(lines[0].rfind("wavelore-decode: ", 0), 0u) << lines[0];
@@ -153,7 +113,7 @@ TEST_F(DecodeCli, SameTextFromEveryFormOfTheSameAudio) {
 
     for (const char* file :
          {"native.wav", "native.raw", "native.s16le", "stereo48k.wav", "eight.wav", "cd.flac"}) {
-        const RunResult r = RunDecode(file);
+        const ProcessResult r = RunDecode(file);
         EXPECT_EQ(r.exitCode, 0) << file;
         EXPECT_EQ(r.out, Expected()) << file;
         EXPECT_EQ(r.err, "") << file;
@@ -163,11 +123,11 @@ TEST_F(DecodeCli, SameTextFromEveryFormOfTheSameAudio) {
     const std::vector<std::vector<size_t>> cuts = {
         {1, 3, 4095, 7, 20001, 2, 333}, {2048 * 2}, {4097}};
     for (const auto& chunks : cuts) {
-        const RunResult r = RunDecode("-", &raw, chunks);
+        const ProcessResult r = RunDecode("-", &raw, chunks);
         EXPECT_EQ(r.exitCode, 0);
         EXPECT_EQ(r.out, Expected()) << "chunks starting " << chunks[0];
     }
-    const RunResult implicit = RunDecode("", &raw);
+    const ProcessResult implicit = RunDecode("", &raw);
     EXPECT_EQ(implicit.exitCode, 0);
     EXPECT_EQ(implicit.out, Expected());
 }
@@ -180,10 +140,10 @@ TEST_F(DecodeCli, TuningAndSenseOptionsReachTheDemodulator) {
     const synth::Recording shifted = Broadcast(options);
     WriteRaw("shifted.raw", shifted.samples);
 
-    const RunResult tuned = RunDecode("--freq 1200 --shift 450 --invert shifted.raw");
+    const ProcessResult tuned = RunDecode("--freq 1200 --shift 450 --invert shifted.raw");
     EXPECT_EQ(tuned.exitCode, 0);
     EXPECT_EQ(tuned.out, ToUtf8(shifted.expectedText));
-    const RunResult upright = RunDecode("--freq=1200 --shift=450 shifted.raw");
+    const ProcessResult upright = RunDecode("--freq=1200 --shift=450 shifted.raw");
     EXPECT_EQ(upright.exitCode, 0);
     EXPECT_EQ(upright.out.find("ZCZC"), std::string::npos) << upright.out;
 }
@@ -194,7 +154,7 @@ struct Totals {
 };
 
 // Checks that the --verbose totals add up the block lines, and returns them.
-Totals VerboseTotals(const RunResult& r) {
+Totals VerboseTotals(const ProcessResult& r) {
     Totals totals;
     long good = 0;
     long errors = 0;
@@ -221,9 +181,9 @@ TEST_F(DecodeCli, VerboseCountsAndStrictFec) {
     options.seed = 5;
     WriteRaw("noisy.raw", Broadcast(options).samples);
 
-    const RunResult quiet = RunDecode("noisy.raw");
-    const RunResult strict = RunDecode("--verbose noisy.raw");
-    const RunResult lenient = RunDecode("--verbose --no-strict noisy.raw");
+    const ProcessResult quiet = RunDecode("noisy.raw");
+    const ProcessResult strict = RunDecode("--verbose noisy.raw");
+    const ProcessResult lenient = RunDecode("--verbose --no-strict noisy.raw");
     EXPECT_EQ(strict.exitCode, 0);
     EXPECT_EQ(lenient.exitCode, 0);
     EXPECT_EQ(strict.out, quiet.out);
@@ -246,11 +206,11 @@ TEST_F(DecodeCli, BadUsageExitsWithTwo) {
     };
     for (const auto& [args, mentions] : cases) {
         SCOPED_TRACE(args);
-        const RunResult r = RunDecode(args);
+        const ProcessResult r = RunDecode(args);
         EXPECT_EQ(r.exitCode, 2);
         ExpectOneLineComplaint(r, mentions);
     }
-    const RunResult help = RunDecode("--help");
+    const ProcessResult help = RunDecode("--help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("Usage: wavelore-decode"), std::string::npos) << help.out;
     EXPECT_NE(help.out.find("--no-strict"), std::string::npos);
@@ -265,12 +225,12 @@ TEST_F(DecodeCli, UnreadableInputExitsWithOne) {
     for (const char* file :
          {"missing.wav", "missing.raw", "garbage.wav", "header.wav", "folder.wav"}) {
         SCOPED_TRACE(file);
-        const RunResult r = RunDecode(file);
+        const ProcessResult r = RunDecode(file);
         EXPECT_EQ(r.exitCode, 1);
         ExpectOneLineComplaint(r, file);
     }
     // Text that cannot be delivered is a failure too.
-    const RunResult full = RunDecode("good.wav", nullptr, {}, "/dev/full");
+    const ProcessResult full = RunDecode("good.wav", nullptr, {}, "/dev/full");
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_NE(full.err.find("standard output"), std::string::npos) << full.err;
 }
@@ -281,7 +241,7 @@ TEST_F(DecodeCli, RecordingCutShortKeepsWhatWasReceived) {
     ASSERT_TRUE(WriteWav11025("good.wav", Clean().samples));
     const std::string full = ReadFile("good.wav");
     WriteFile("cut.wav", full.substr(0, full.size() * 3 / 4));
-    const RunResult r = RunDecode("cut.wav");
+    const ProcessResult r = RunDecode("cut.wav");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_NE(r.out.find("ZCZC EA12"), std::string::npos) << r.out;
     EXPECT_EQ(Expected().rfind(r.out.substr(0, r.out.size() / 2), 0), 0u) << r.out;
@@ -303,14 +263,14 @@ TEST_F(DecodeCli, RandomBytesNeverCrashIt) {
          {"random.raw", "--no-strict --invert random.raw", "--mode SITOR --no-strict random.raw",
           "--mode AMTOR --no-strict random.raw", "--mode NAVTEX-J --no-strict random.raw",
           "--mode RTTY --shift 450 random.raw"}) {
-        const RunResult r = RunDecode(args);
+        const ProcessResult r = RunDecode(args);
         EXPECT_EQ(r.exitCode, 0) << args << r.err;
         EXPECT_EQ(r.err, "");
     }
-    const RunResult piped = RunDecode("--no-strict -", &bytes, {777, 1});
+    const ProcessResult piped = RunDecode("--no-strict -", &bytes, {777, 1});
     EXPECT_EQ(piped.exitCode, 0) << piped.err;
     for (const char* file : {"random.wav", "riff.wav"}) {
-        const RunResult r = RunDecode(file);
+        const ProcessResult r = RunDecode(file);
         EXPECT_EQ(r.exitCode, 1) << file;
         ExpectOneLineComplaint(r, file);
     }
@@ -324,16 +284,17 @@ TEST_F(DecodeCli, RealRecordingDecodesAtItsCentre) {
     }
     const std::string body =
         "NOW IS THE TIME FOR ALL GOOD MEN TO COME TO THE AID OF THEIR COUNTRY.";
-    const RunResult wav =
+    const ProcessResult wav =
         RunDecode("--freq 1000 '" + (dir / "navtex_example_48k.wav").string() + "'");
-    const RunResult raw =
+    const ProcessResult raw =
         RunDecode("--freq 1000 '" + (dir / "navtex_example_11025.s16le").string() + "'");
     EXPECT_EQ(wav.exitCode, 0);
     EXPECT_EQ(raw.exitCode, 0);
     EXPECT_NE(raw.out.find(body), std::string::npos) << raw.out;
     EXPECT_EQ(wav.out, raw.out);
 
-    const RunResult untuned = RunDecode("'" + (dir / "navtex_example_11025.s16le").string() + "'");
+    const ProcessResult untuned =
+        RunDecode("'" + (dir / "navtex_example_11025.s16le").string() + "'");
     EXPECT_EQ(untuned.out.find(body), std::string::npos) << untuned.out;
 }
 

@@ -1,35 +1,20 @@
 // wavelore-decode --mode: each mode's recording decoded by the built tool.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "common/utf.h"
 #include "support/fixtures.h"
+#include "support/process_runner.h"
 #include "synth/synthesizer.h"
 
 namespace wavelore::test {
 namespace {
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-};
-
-RunResult RunDecode(const std::string& args) {
-    const std::string command = "'" + (BinaryDir() / "src/cli/wavelore-decode").string() + "' " +
-                                args + " >out.txt 2>err.txt </dev/null";
-    RunResult result;
-    const int status = std::system(command.c_str());
-    if (WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
-    }
-    result.out = ReadFile("out.txt");
-    return result;
+ProcessResult RunDecode(const std::string& args) {
+    return RunProcess(ShellQuote(DecodeTool()) + " " + args);
 }
 
 // A clean recording (no noise, so nothing is printed outside the
@@ -42,12 +27,7 @@ std::string Record(synth::SynthMode mode, const synth::NavtexMessage& message,
     if (!recording) {
         return {};
     }
-    std::string bytes;
-    for (int16_t s : recording->samples) {
-        bytes.push_back(static_cast<char>(static_cast<uint16_t>(s) & 0xFF));
-        bytes.push_back(static_cast<char>(static_cast<uint16_t>(s) >> 8));
-    }
-    WriteFile(path, bytes);
+    WriteFile(path, RawBytes(recording->samples));
     return ToUtf8(recording->expectedText);
 }
 
@@ -58,7 +38,7 @@ TEST(DecodeModes, EachModeDecodesItsOwnRecording) {
     const std::string japanese = Record(
         synth::SynthMode::NavtexJ, {u"JA123", u"海上警報　第５号\r\n低気圧　９９６ヘクトパスカル"},
         options, "navtex_j.raw");
-    RunResult r = RunDecode("--mode NAVTEX-J navtex_j.raw");
+    ProcessResult r = RunDecode("--mode NAVTEX-J navtex_j.raw");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, japanese);
     EXPECT_EQ(RunDecode("--mode navtex-j navtex_j.raw").out, japanese) << "any case";

@@ -2,91 +2,30 @@
 // recording played as a device, or by an ALSA device that captures a file.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
 
+#include "support/alsa_devices.h"
 #include "support/fixtures.h"
+#include "support/process_runner.h"
 #include "synth/synthesizer.h"
 #include "synth/wav_writer.h"
-
-extern char** environ;
 
 namespace wavelore::test {
 namespace {
 
 using namespace std::chrono_literals;
 
-struct RunResult {
-    int exitCode = -1;  // -1: did not exit normally (or was killed)
-    std::string out;
-    std::string err;
-};
+// The command line that runs the tool with args (shell words).
+std::string Tool(const std::string& args) {
+    return ShellQuote(DecodeTool()) + " " + args;
+}
 
-// The tool running in the background, its output going to out.txt and
-// err.txt in the current directory.
-class CRunningTool {
-  public:
-    explicit CRunningTool(const std::string& args) {
-        // A previous run's output must not pass for this one's.
-        std::filesystem::remove("out.txt");
-        std::filesystem::remove("err.txt");
-        const std::string command = "exec '" + (BinaryDir() / "src/cli/wavelore-decode").string() +
-                                    "' " + args + " >out.txt 2>err.txt </dev/null";
-        const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
-        if (posix_spawn(&m_pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) !=
-            0) {
-            m_pid = -1;
-        }
-    }
-    ~CRunningTool() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-
-    bool Started() const { return m_pid > 0; }
-    void Signal(int sig) { kill(m_pid, sig); }
-
-    // Waits for the exit; the result's exitCode stays -1 after the timeout.
-    RunResult Wait(std::chrono::seconds timeout) {
-        RunResult result;
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (m_pid > 0) {
-            int status = 0;
-            pid_t r = waitpid(m_pid, &status, WNOHANG);
-            if (r == m_pid) {
-                m_pid = -1;
-                if (WIFEXITED(status)) {
-                    result.exitCode = WEXITSTATUS(status);
-                } else if (WIFSIGNALED(status)) {
-                    result.err = "killed by signal " + std::to_string(WTERMSIG(status)) + "\n";
-                }
-                break;
-            }
-            if (std::chrono::steady_clock::now() > deadline) {
-                ADD_FAILURE() << "the tool did not end within " << timeout.count() << " s";
-                break;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        result.out = ReadFile("out.txt");
-        result.err += ReadFile("err.txt");
-        return result;
-    }
-
-  private:
-    pid_t m_pid = -1;
-};
-
-RunResult RunTool(const std::string& args, std::chrono::seconds timeout = 60s) {
-    CRunningTool tool(args);
+ProcessResult RunTool(const std::string& args, std::chrono::seconds timeout = 60s) {
+    CBackgroundProcess tool(Tool(args));
     EXPECT_TRUE(tool.Started());
     return tool.Wait(timeout);
 }
@@ -136,15 +75,7 @@ void ToleratePluginLeaks() {
 void WriteAlsaFileDevice(const synth::Recording& audio) {
     std::vector<int16_t> padded = audio.samples;
     padded.resize(padded.size() + 8 * 2048, 0);
-    const auto raw = std::filesystem::current_path() / "capture.raw";
-    std::ofstream(raw, std::ios::binary)
-        .write(reinterpret_cast<const char*>(padded.data()),
-               static_cast<std::streamsize>(padded.size() * 2));
-    std::ofstream(std::filesystem::current_path() / "asound.conf")
-        << "</usr/share/alsa/alsa.conf>\n"
-           "pcm.navfile {\n  type file\n  slave.pcm \"null\"\n  file \"/dev/null\"\n  infile \""
-        << raw.string() << "\"\n  format \"raw\"\n}\n";
-    setenv("ALSA_CONFIG_PATH", (std::filesystem::current_path() / "asound.conf").c_str(), 1);
+    UseAlsaFileDevice(std::filesystem::current_path(), padded);
     ToleratePluginLeaks();
 }
 
@@ -153,9 +84,9 @@ TEST(LiveCli, PlayingARecordingFastPrintsWhatFileDecodingPrints) {
     const auto audio = Broadcast();
     ASSERT_FALSE(audio.samples.empty());
     ASSERT_TRUE(synth::WriteWav("broadcast.wav", audio.samples, 11025));
-    const RunResult file = RunTool("broadcast.wav --dir file");
+    const ProcessResult file = RunTool("broadcast.wav --dir file");
     ASSERT_EQ(file.exitCode, 0) << file.err;
-    const RunResult live = RunTool("--play broadcast.wav --fast --verbose --dir live");
+    const ProcessResult live = RunTool("--play broadcast.wav --fast --verbose --dir live");
     ASSERT_EQ(live.exitCode, 0) << live.err;
     EXPECT_EQ(live.out, file.out);
     EXPECT_NE(live.out.find("ZCZC GA23\r\nLIVE RECEIVER TEST"), std::string::npos) << live.out;
@@ -176,12 +107,12 @@ TEST(LiveCli, CtrlCStopsARealTimePlayCleanly) {
     ScopedTempDir dir;
     const auto audio = Broadcast(30.0);  // long enough never to end by itself
     ASSERT_TRUE(synth::WriteWav("long.wav", audio.samples, 11025));
-    CRunningTool tool("--play long.wav");
+    CBackgroundProcess tool(Tool("--play long.wav"));
     ASSERT_TRUE(tool.Started());
     // Real time: the header is out after about four seconds of audio.
     ASSERT_TRUE(OutputShows("ZCZC GA23", 30s)) << ReadFile("err.txt");
     tool.Signal(SIGINT);
-    const RunResult r = tool.Wait(10s);
+    const ProcessResult r = tool.Wait(10s);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     // What was received is kept: the interrupted frame stays in incoming.txt.
     EXPECT_NE(ReadFile("incoming.txt").find("ZCZC GA23"), std::string::npos);
@@ -191,7 +122,7 @@ TEST(LiveCli, ListsAndCapturesFromAnAlsaFileDeviceByNameAndNumber) {
     ScopedTempDir dir;
     const auto audio = Broadcast();
     WriteAlsaFileDevice(audio);
-    const RunResult list = RunTool("--list-devices");
+    const ProcessResult list = RunTool("--list-devices");
     ASSERT_EQ(list.exitCode, 0) << list.err << list.out;
     EXPECT_NE(list.out.find(": navfile\n"), std::string::npos) << list.out;
     const std::string number = list.out.substr(0, list.out.find(": navfile"));
@@ -199,11 +130,11 @@ TEST(LiveCli, ListsAndCapturesFromAnAlsaFileDeviceByNameAndNumber) {
     for (const std::string& device : {std::string("navfile"), number}) {
         SCOPED_TRACE(device);
         // The device never ends (it repeats its last data): stop it by signal.
-        CRunningTool tool("--device " + device);
+        CBackgroundProcess tool(Tool("--device " + device));
         ASSERT_TRUE(tool.Started());
         ASSERT_TRUE(OutputShows("NNNN", 60s)) << ReadFile("err.txt");
         tool.Signal(SIGTERM);
-        const RunResult r = tool.Wait(10s);
+        const ProcessResult r = tool.Wait(10s);
         EXPECT_EQ(r.exitCode, 0) << r.err;
         EXPECT_NE(r.out.find("ZCZC GA23\r\nLIVE RECEIVER TEST\r\nPOSITION 5210N 00412E\r\nNNNN"),
                   std::string::npos)
@@ -229,7 +160,7 @@ TEST(LiveCli, BadLiveRequestsSayWhatIsWrong) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
-        const RunResult r = RunTool(c.args, 20s);
+        const ProcessResult r = RunTool(c.args, 20s);
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
@@ -238,16 +169,15 @@ TEST(LiveCli, BadLiveRequestsSayWhatIsWrong) {
 
 TEST(LiveCli, WithoutDevicesListingAndCaptureFail) {
     ScopedTempDir dir;
-    WriteFile("none.conf", "</usr/share/alsa/alsa.conf>\n");
-    setenv("ALSA_CONFIG_PATH", (dir.Path() / "none.conf").c_str(), 1);
+    UseAlsaWithoutDevices(dir.Path());
     ToleratePluginLeaks();
-    const RunResult list = RunTool("--list-devices", 20s);
+    const ProcessResult list = RunTool("--list-devices", 20s);
     if (list.exitCode == 0) {
         GTEST_SKIP() << "this machine has sound devices of its own";
     }
     EXPECT_EQ(list.exitCode, 1);
     EXPECT_NE(list.err.find("No sound devices found"), std::string::npos) << list.err;
-    const RunResult capture = RunTool("--device 0", 20s);
+    const ProcessResult capture = RunTool("--device 0", 20s);
     EXPECT_EQ(capture.exitCode, 1);
     EXPECT_NE(capture.err.find("No sound devices found"), std::string::npos) << capture.err;
     EXPECT_NE(capture.err.find("ERROR: No sound device detected"), std::string::npos)

@@ -16,6 +16,7 @@
 
 #include "common/utf.h"
 #include "support/fixtures.h"
+#include "support/process_runner.h"
 #include "synth/synthesizer.h"
 #include "synth/transmission.h"
 #include "synth/wav_writer.h"
@@ -30,29 +31,14 @@ constexpr char kDayDir[] = "logs/2007-07-21/";
 constexpr char kRawLog[] = "logs/2007-07-21/raw/2007-07-21 14.03.22-raw.txt";
 constexpr char kStamp[] = "2007/07/21\t14:03:22\t";
 
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
 // Runs the tool in the current directory with the clock fixed (unless
 // fixedTime is null) and standard input empty.
-RunResult RunDecode(const std::string& args, const char* fixedTime = kFixedTime) {
-    std::string command;
+ProcessResult RunDecode(const std::string& args, const char* fixedTime = kFixedTime) {
+    ProcessOptions options;
     if (fixedTime != nullptr) {
-        command = std::string("WAVELORE_FIXED_TIME='") + fixedTime + "' ";
+        options.environment.emplace_back("WAVELORE_FIXED_TIME", fixedTime);
     }
-    command += "'" + (BinaryDir() / "src/cli/wavelore-decode").string() + "' " + args +
-               " >out.txt 2>err.txt </dev/null";
-    RunResult result;
-    const int status = std::system(command.c_str());
-    if (WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
-    }
-    result.out = ReadFile("out.txt");
-    result.err = ReadFile("err.txt");
-    return result;
+    return RunProcess(ShellQuote(DecodeTool()) + " " + args, options);
 }
 
 // Every regular file below dir, relative and sorted.
@@ -99,7 +85,7 @@ TEST(StorageCli, NavtexBroadcastLeavesExactlyTheMessageFilesAndTheRawLog) {
     ScopedTempDir dir;
     const synth::CTransmission broadcast = NavtexBroadcast();
     WriteRecording(broadcast, "navtex.wav");
-    const RunResult r = RunDecode("--dir store navtex.wav");
+    const ProcessResult r = RunDecode("--dir store navtex.wav");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     // Storage adds nothing to standard output or standard error.
     EXPECT_EQ(r.out, ToUtf8(broadcast.ExpectedText()));
@@ -123,7 +109,7 @@ TEST(StorageCli, NavtexJMessagesAreStoredAsUtf8UnderTheirThreeDigitNumbers) {
         synth::MakeBroadcast(synth::SynthMode::NavtexJ, {{u"EA123", u"気象警報\nＡＢＣ 123"}});
     ASSERT_TRUE(broadcast);
     WriteRecording(*broadcast, "j.wav");
-    const RunResult r = RunDecode("--mode NAVTEX-J j.wav");
+    const ProcessResult r = RunDecode("--mode NAVTEX-J j.wav");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     ASSERT_EQ(r.out, ToUtf8(broadcast->ExpectedText()));
     const std::string name = std::string(kDayDir) + "2007-07-21 14.03.22 EA123.txt";
@@ -139,7 +125,7 @@ TEST(StorageCli, NavtexJMessagesAreStoredAsUtf8UnderTheirThreeDigitNumbers) {
 TEST(StorageCli, SitorNeverStoresAFrameAndKeepsTheLastInTheWorkingFile) {
     ScopedTempDir dir;
     WriteRecording(NavtexBroadcast(), "navtex.wav");
-    const RunResult r = RunDecode("--mode SITOR navtex.wav");
+    const ProcessResult r = RunDecode("--mode SITOR navtex.wav");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(FilesBelow("."), (std::vector<std::string>{"err.txt", "incoming.txt", kRawLog,
                                                          "navtex.wav", "out.txt"}));
@@ -155,7 +141,7 @@ TEST(StorageCli, AFrameCutOffByTheEndOfInputStaysUnfinished) {
     cut.AddPhasing(2.0);
     ASSERT_TRUE(cut.AddText(u"ZCZC EA12\nSTORM WARNING\nGALE 8 EXP"));
     WriteRecording(cut, "cut.wav");
-    const RunResult r = RunDecode("cut.wav");
+    const ProcessResult r = RunDecode("cut.wav");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     ASSERT_EQ(r.out.substr(0, 28), "ZCZC EA12\r\nSTORM WARNING\r\nGA");
     EXPECT_EQ(FilesBelow("."),
@@ -179,7 +165,7 @@ TEST(StorageCli, CtrlCLeavesTheFrameUnfinishedAndCompletesTheRawLog) {
     std::signal(SIGPIPE, SIG_IGN);
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
-    const std::string tool = (BinaryDir() / "src/cli/wavelore-decode").string();
+    const std::string tool = DecodeTool().string();
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -229,7 +215,7 @@ TEST(StorageCli, CtrlCLeavesTheFrameUnfinishedAndCompletesTheRawLog) {
 TEST(StorageCli, NoStoreWritesNothing) {
     ScopedTempDir dir;
     WriteRecording(NavtexBroadcast(), "navtex.wav");
-    const RunResult r = RunDecode("--no-store navtex.wav");
+    const ProcessResult r = RunDecode("--no-store navtex.wav");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("ZCZC GD01"), std::string::npos);
     EXPECT_EQ(FilesBelow("."), (std::vector<std::string>{"err.txt", "navtex.wav", "out.txt"}));
@@ -239,7 +225,7 @@ TEST(StorageCli, AnUnusableDirectoryOrClockIsAClearErrorBeforeDecoding) {
     ScopedTempDir dir;
     WriteRecording(NavtexBroadcast(), "navtex.wav");
     WriteFile("plain-file", "x");
-    RunResult r = RunDecode("--dir plain-file navtex.wav");
+    ProcessResult r = RunDecode("--dir plain-file navtex.wav");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("plain-file/logs"), std::string::npos) << r.err;
@@ -256,7 +242,7 @@ TEST(StorageCli, MessagesStoredWhileTheLogDirectoryIsBlockedAreKeptBesideIt) {
     // The day directory cannot be made: a file stands where it belongs.
     fs::create_directory("logs");
     WriteFile("logs/2007-07-21", "in the way");
-    const RunResult r = RunDecode("navtex.wav");
+    const ProcessResult r = RunDecode("navtex.wav");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(FilesBelow("."), (std::vector<std::string>{
                                    "2007-07-21 14.03.22 EA12.txt", "2007-07-21 14.03.22 FB34.txt",
@@ -278,7 +264,7 @@ TEST(StorageCli, MessagesStoredWhileTheLogDirectoryIsBlockedAreKeptBesideIt) {
 TEST(StorageCli, WithoutAFixedTimeNamesCarryTheLocalTime) {
     ScopedTempDir dir;
     WriteRecording(NavtexBroadcast(), "navtex.wav");
-    const RunResult r = RunDecode("navtex.wav", nullptr);
+    const ProcessResult r = RunDecode("navtex.wav", nullptr);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     int messages = 0;
     int raws = 0;

@@ -1,16 +1,16 @@
 // wavelore-decode --upload against a collection service on 127.0.0.1.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <chrono>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "../net/loopback_server.h"
+#include "../net/upload_wire.h"
 #include "common/utf.h"
 #include "net/upload_request.h"
 #include "support/fixtures.h"
+#include "support/process_runner.h"
 #include "synth/synthesizer.h"
 
 namespace wavelore::test {
@@ -21,36 +21,13 @@ using namespace std::chrono_literals;
 constexpr const char* kUid = "0123abcd-ef01-2345-6789-abcdefabcdef";
 constexpr const char* kUpperUid = "0123ABCD-EF01-2345-6789-ABCDEFABCDEF";
 
-struct RunResult {
-    int exitCode = -1;
-    std::string err;
-};
-
 // Runs the tool in the current directory with a fixed clock and a settings
 // profile of its own under ./config.
-RunResult RunDecode(const std::string& args) {
-    const std::string command =
-        "WAVELORE_FIXED_TIME='2007-07-21 09:05:07' XDG_CONFIG_HOME=config '" +
-        (BinaryDir() / "src/cli/wavelore-decode").string() + "' --dir out " + args +
-        " >out.txt 2>err.txt </dev/null";
-    RunResult result;
-    const int status = std::system(command.c_str());
-    if (WIFEXITED(status)) {
-        result.exitCode = WEXITSTATUS(status);
-    }
-    result.err = ReadFile("err.txt");
-    return result;
-}
-
-std::string PartValue(const std::string& request, const std::string& name) {
-    const std::string head = "name=\"" + name + "\"\r\n";
-    size_t at = request.find(head);
-    if (at == std::string::npos || (at = request.find("\r\n\r\n", at)) == std::string::npos) {
-        return {};
-    }
-    at += 4;
-    const size_t end = request.find("\r\n----MULTI-PARTS-FORM-DATA-BOUNDARY", at);
-    return end == std::string::npos ? std::string() : request.substr(at, end - at);
+ProcessResult RunDecode(const std::string& args) {
+    ProcessOptions options;
+    options.environment = {{"WAVELORE_FIXED_TIME", "2007-07-21 09:05:07"},
+                           {"XDG_CONFIG_HOME", "config"}};
+    return RunProcess(ShellQuote(DecodeTool()) + " --dir out " + args, options);
 }
 
 class UploadCli : public ::testing::Test {
@@ -62,11 +39,7 @@ class UploadCli : public ::testing::Test {
         };
         auto recording = synth::SynthesizeBroadcast(synth::SynthMode::SitorB, messages, {});
         ASSERT_TRUE(recording);
-        s_raw = new std::string;
-        for (int16_t s : recording->samples) {
-            s_raw->push_back(static_cast<char>(static_cast<uint16_t>(s) & 0xFF));
-            s_raw->push_back(static_cast<char>(static_cast<uint16_t>(s) >> 8));
-        }
+        s_raw = new std::string(RawBytes(recording->samples));
     }
     static void TearDownTestSuite() {
         delete s_raw;
@@ -88,8 +61,8 @@ class UploadCli : public ::testing::Test {
 
 TEST_F(UploadCli, EveryStoredMessageIsUploadedExactly) {
     LoopbackServer server;
-    const RunResult r = RunDecode(std::string("--upload --uid ") + kUid + " --upload-host " +
-                                  server.Host() + " broadcast.raw");
+    const ProcessResult r = RunDecode(std::string("--upload --uid ") + kUid + " --upload-host " +
+                                      server.Host() + " broadcast.raw");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find("wavelore-decode: uploads: 2 sent, 0 left"), std::string::npos) << r.err;
     const auto requests = server.Requests();
@@ -102,33 +75,21 @@ TEST_F(UploadCli, EveryStoredMessageIsUploadedExactly) {
     ASSERT_EQ(stored.rfind(headerLine, 0), 0u) << stored;
     const std::string message =
         ToUtf8(EscapeMessageText(FromUtf8(stored.substr(headerLine.size()))));
-    std::string body;
-    for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
-             {"PATH", "/cgi-bin/navtex/navtex_upload.cgi"},
-             {"UID", kUpperUid},
-             {"VERSION", "2.1.2"},
-             {"DATE", "2007-07-21"},
-             {"TIME", "09%3A05%3A07"},
-             {"NAVAREA", "1"},
-             {"STATION", "E"},
-             {"NUMBER", "12"},
-             {"MESSAGE", message},
-             {"TYPE", "A"},
-             {"QUALITY", "100"},
-         }) {
-        body += "----MULTI-PARTS-FORM-DATA-BOUNDARY\r\nContent-Disposition: form-data; name=\"" +
-                name +
-                "\"\r\nContent-Type: text/plain; charset=\"utf-8\"\r\n"
-                "Content-Transfer-Encoding: quoted-printable\r\n\r\n" +
-                value + "\r\n";
-    }
-    body += "----MULTI-PARTS-FORM-DATA-BOUNDARY--\r\n";
-    EXPECT_EQ(requests[0],
-              "POST /cgi-bin/navtex/navtex_upload.cgi HTTP/1.0\r\nHost: " + server.Host() +
-                  "\r\nUser-Agent: Wavelore v2.1.2\r\nAccept: */*\r\n"
-                  "Content-Type: multipart/form-data; boundary=--MULTI-PARTS-FORM-DATA-BOUNDARY\r\n"
-                  "Content-Length: " +
-                  std::to_string(body.size()) + "\r\n\r\n" + body);
+    const std::string expected =
+        UploadRequestOnTheWire(server.Host(), {
+                                                  {"PATH", "/cgi-bin/navtex/navtex_upload.cgi"},
+                                                  {"UID", kUpperUid},
+                                                  {"VERSION", "2.1.2"},
+                                                  {"DATE", "2007-07-21"},
+                                                  {"TIME", "09%3A05%3A07"},
+                                                  {"NAVAREA", "1"},
+                                                  {"STATION", "E"},
+                                                  {"NUMBER", "12"},
+                                                  {"MESSAGE", message},
+                                                  {"TYPE", "A"},
+                                                  {"QUALITY", "100"},
+                                              });
+    EXPECT_EQ(requests[0], expected);
     EXPECT_NE(message.find("%4E%41%56%41%52%45%41"), std::string::npos);  // "NAVAREA"
     EXPECT_EQ(PartValue(requests[1], "STATION") + PartValue(requests[1], "TYPE") +
                   PartValue(requests[1], "NUMBER"),
@@ -139,7 +100,7 @@ TEST_F(UploadCli, StoredIdAndHostAreUsedAndTheCommandLineOverrides) {
     LoopbackServer stored;
     LoopbackServer given;
     StoreSettings(std::string("UID=") + kUpperUid + "\nUploadHost=" + stored.Host() + "\n");
-    RunResult r = RunDecode("--upload broadcast.raw");
+    ProcessResult r = RunDecode("--upload broadcast.raw");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     ASSERT_EQ(stored.RequestCount(), 2u);
     EXPECT_EQ(PartValue(stored.Requests()[0], "UID"), kUpperUid);
@@ -160,9 +121,9 @@ TEST_F(UploadCli, StoredIdAndHostAreUsedAndTheCommandLineOverrides) {
 
 TEST_F(UploadCli, ServiceDownOrAnsweringGarbageLeavesMessagesCounted) {
     const auto start = std::chrono::steady_clock::now();
-    RunResult r = RunDecode(std::string("--upload --uid ") + kUid + " --upload-wait 1" +
-                            " --upload-host 127.0.0.1:" + std::to_string(UnusedLoopbackPort()) +
-                            " broadcast.raw");
+    ProcessResult r = RunDecode(std::string("--upload --uid ") + kUid + " --upload-wait 1" +
+                                " --upload-host 127.0.0.1:" + std::to_string(UnusedLoopbackPort()) +
+                                " broadcast.raw");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find("wavelore-decode: uploads: 0 sent, 2 left"), std::string::npos) << r.err;
     // Decoding was not held up, and the message files are there.
@@ -192,13 +153,13 @@ TEST_F(UploadCli, UnusableUploadSettingsAreUsageErrors) {
         {std::string("--uid ") + kUid, "--upload"},
     };
     for (const Case& c : cases) {
-        const RunResult r = RunDecode(c.args + " broadcast.raw");
+        const ProcessResult r = RunDecode(c.args + " broadcast.raw");
         EXPECT_EQ(r.exitCode, 2) << c.args;
         EXPECT_NE(r.err.find(c.mentions), std::string::npos) << c.args << ": " << r.err;
         EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;  // one line
     }
     StoreSettings(std::string("UID=") + kUpperUid + "\nUploadHost=bad host/\n");
-    const RunResult r = RunDecode("--upload broadcast.raw");
+    const ProcessResult r = RunDecode("--upload broadcast.raw");
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("UploadHost"), std::string::npos) << r.err;
 }

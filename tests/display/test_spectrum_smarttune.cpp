@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "signal/fsk_demodulator.h"
 #include "signal/sitor_b_decoder.h"
 #include "support/fixtures.h"
+#include "support/process_runner.h"
 #include "synth/fsk_modulator.h"
 #include "synth/transmission.h"
 #include "synth/wav_writer.h"
@@ -86,9 +86,8 @@ TEST(SmartTuneEndToEnd, FindsATransmissionAt1500HzFromA1700HzStartAndDecodesIt) 
 TEST(SmartTuneEndToEnd, CommandLineReceiverRetunesAndDecodes) {
     test::ScopedTempDir dir;
     ASSERT_TRUE(synth::WriteWav("in.wav", Render(35.0, 8.0), kSampleRate));
-    const std::string tool = "'" + (test::BinaryDir() / "src/cli/wavelore-decode").string() + "'";
-    const auto run = [&](const std::string& args) {
-        return std::system((tool + " " + args + " >out.txt 2>err.txt </dev/null").c_str());
+    const auto run = [](const std::string& args) {
+        return test::RunProcess(test::ShellQuote(test::DecodeTool()) + " " + args).exitCode;
     };
     EXPECT_EQ(run("--play in.wav --fast --smarttune --verbose --no-store"), 0);
     const std::string out = test::ReadFile("out.txt");

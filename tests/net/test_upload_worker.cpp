@@ -18,12 +18,14 @@
 #include "net/upload_step.h"
 #include "net/upload_worker.h"
 #include "support/fixtures.h"
+#include "upload_wire.h"
 
 namespace wavelore {
 namespace {
 
 using namespace std::chrono_literals;
 using test::LoopbackServer;
+using test::PartValue;
 
 // What the fake transport saw and how it answers; shared by all instances
 // a worker creates.
@@ -371,47 +373,22 @@ TEST(UploadStep, MessageUploadIsExactOnTheWire) {
     EXPECT_EQ(r->status, kUploadReplied);
     EXPECT_EQ(r->reply, u"OK");
 
-    std::string body;
-    for (const auto& [name, value] : std::vector<std::pair<std::string, std::string>>{
-             {"PATH", "/cgi-bin/navtex/navtex_upload.cgi"},
-             {"UID", "0123ABCD-EF01-2345-6789-ABCDEFABCDEF"},
-             {"VERSION", "2.1.2"},
-             {"DATE", "2007-07-21"},
-             {"TIME", "09%3A05%3A07"},
-             {"NAVAREA", "1"},
-             {"STATION", "E"},
-             {"NUMBER", "12"},
-             {"MESSAGE", "%41%42%0D%0A%00"},
-             {"TYPE", "A"},
-             {"QUALITY", "98"},
-         }) {
-        body += "----MULTI-PARTS-FORM-DATA-BOUNDARY\r\nContent-Disposition: form-data; name=\"" +
-                name +
-                "\"\r\nContent-Type: text/plain; charset=\"utf-8\"\r\n"
-                "Content-Transfer-Encoding: quoted-printable\r\n\r\n" +
-                value + "\r\n";
-    }
-    body += "----MULTI-PARTS-FORM-DATA-BOUNDARY--\r\n";
     const std::string expected =
-        "POST /cgi-bin/navtex/navtex_upload.cgi HTTP/1.0\r\nHost: " + hostText +
-        "\r\nUser-Agent: Wavelore v2.1.2\r\nAccept: */*\r\n"
-        "Content-Type: multipart/form-data; boundary=--MULTI-PARTS-FORM-DATA-BOUNDARY\r\n"
-        "Content-Length: " +
-        std::to_string(body.size()) + "\r\n\r\n" + body;
+        test::UploadRequestOnTheWire(hostText, {
+                                                   {"PATH", "/cgi-bin/navtex/navtex_upload.cgi"},
+                                                   {"UID", "0123ABCD-EF01-2345-6789-ABCDEFABCDEF"},
+                                                   {"VERSION", "2.1.2"},
+                                                   {"DATE", "2007-07-21"},
+                                                   {"TIME", "09%3A05%3A07"},
+                                                   {"NAVAREA", "1"},
+                                                   {"STATION", "E"},
+                                                   {"NUMBER", "12"},
+                                                   {"MESSAGE", "%41%42%0D%0A%00"},
+                                                   {"TYPE", "A"},
+                                                   {"QUALITY", "98"},
+                                               });
     ASSERT_EQ(server.RequestCount(), 1u);
     EXPECT_EQ(server.Requests()[0], expected);
-}
-
-// The value of one text part in a recorded multipart request.
-std::string PartValue(const std::string& request, const std::string& name) {
-    const std::string head = "name=\"" + name + "\"\r\n";
-    size_t at = request.find(head);
-    if (at == std::string::npos || (at = request.find("\r\n\r\n", at)) == std::string::npos) {
-        return {};
-    }
-    at += 4;
-    const size_t end = request.find("\r\n----MULTI-PARTS-FORM-DATA-BOUNDARY", at);
-    return end == std::string::npos ? std::string() : request.substr(at, end - at);
 }
 
 TEST(UploadStep, LongMessageIsSentWhole) {

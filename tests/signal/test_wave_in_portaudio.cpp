@@ -6,27 +6,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-
 #include "signal/decoder_thread.h"
 #include "signal/sound_input.h"
 #include "signal/wave_in_portaudio.h"
+#include "support/alsa_devices.h"
+#include "support/alsa_sanitizer_hooks.h"
 #include "support/fixtures.h"
 #include "test_decoder_thread_support.h"
 #include "test_wave_in_fake.h"
-
-// ALSA loads its plugins with dlopen; a library one of them pulls in leaks a
-// little at its initialisation and is unloaded again before the leak check
-// of the sanitizer build runs. Let that pass, recognised by the full
-// allocation stack through ALSA's loader (these hooks are read only by the
-// sanitizer runtime).
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:snd_dlopen\n";
-}
-extern "C" const char* __asan_default_options() {
-    return "fast_unwind_on_malloc=0:print_suppressions=0";
-}
 
 namespace wavelore {
 namespace {
@@ -39,23 +26,8 @@ class PortAudioFileDevice : public ::testing::Test {
         s_dir = new test::ScopedTempDir();
         s_audio = test::NavtexAudio(1700, std::nullopt);
         s_audio.samples.resize(s_audio.samples.size() + 4 * 2048, 0);
-        const auto raw = s_dir->Path() / "capture.raw";
-        std::ofstream(raw, std::ios::binary)
-            .write(reinterpret_cast<const char*>(s_audio.samples.data()),
-                   static_cast<std::streamsize>(s_audio.samples.size() * 2));
-        const auto conf = s_dir->Path() / "asound.conf";
-        std::ofstream(conf) << "</usr/share/alsa/alsa.conf>\n"
-                               "pcm.navfile {\n"
-                               "  type file\n"
-                               "  slave.pcm \"null\"\n"
-                               "  file \"/dev/null\"\n"
-                               "  infile \""
-                            << raw.string()
-                            << "\"\n"
-                               "  format \"raw\"\n"
-                               "}\n";
         // Before PortAudio's first use, which reads the ALSA configuration.
-        setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+        test::UseAlsaFileDevice(s_dir->Path(), s_audio.samples);
     }
     static void TearDownTestSuite() {
         delete s_dir;

@@ -3,35 +3,20 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "signal/decoder_thread.h"
 #include "signal/wave_in_portaudio.h"
+#include "support/alsa_devices.h"
+#include "support/alsa_sanitizer_hooks.h"
 #include "support/fixtures.h"
 #include "test_decoder_thread_support.h"
 #include "test_wave_in_fake.h"
-
-// ALSA loads its plugins with dlopen; a library one of them pulls in leaks a
-// little at its initialisation and is unloaded again before the leak check
-// of the sanitizer build runs. Let that pass, recognised by the full
-// allocation stack through ALSA's loader (these hooks are read only by the
-// sanitizer runtime).
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:snd_dlopen\n";
-}
-extern "C" const char* __asan_default_options() {
-    return "fast_unwind_on_malloc=0:print_suppressions=0";
-}
 
 namespace wavelore {
 namespace {
 
 TEST(PortAudioWithoutDevices, NoDeviceIsListedAndTheStartFailsWithTheMessage) {
     test::ScopedTempDir dir;
-    // Only the system defaults, which name no card that exists here. (A
-    // file without even those trips an assertion inside PortAudio.)
-    test::WriteFile("empty.conf", "</usr/share/alsa/alsa.conf>\n");
-    setenv("ALSA_CONFIG_PATH", (dir.Path() / "empty.conf").c_str(), 1);
+    test::UseAlsaWithoutDevices(dir.Path());
     CPortAudioWaveIn driver;
     if (driver.GetNumDevs() > 0) {
         GTEST_SKIP() << "this machine has sound hardware or a sound server of its own";

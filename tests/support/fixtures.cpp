@@ -51,6 +51,16 @@ void WriteFile(const std::filesystem::path& path, const std::string& contents) {
     out << contents;
 }
 
+std::string RawBytes(const std::vector<int16_t>& samples) {
+    std::string bytes;
+    bytes.reserve(2 * samples.size());
+    for (int16_t s : samples) {
+        bytes.push_back(static_cast<char>(static_cast<uint16_t>(s) & 0xFF));
+        bytes.push_back(static_cast<char>(static_cast<uint16_t>(s) >> 8));
+    }
+    return bytes;
+}
+
 std::string Narrow(const std::u16string& text) {
     return ToUtf8(text);
 }

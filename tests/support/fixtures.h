@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace wavelore::test {
 
@@ -29,6 +31,9 @@ std::filesystem::path RecordingsDir();
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& contents);
+
+// 16-bit samples as raw little-endian bytes, the tool's raw input format.
+std::string RawBytes(const std::vector<int16_t>& samples);
 
 // UTF-16 text as UTF-8, for readable assertion messages.
 std::string Narrow(const std::u16string& text);

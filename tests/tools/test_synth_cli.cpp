@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <string>
 
 #include "support/fixtures.h"
+#include "support/process_runner.h"
 
 namespace wavelore {
 namespace {
@@ -13,16 +11,15 @@ namespace {
 // Runs wavelore-synth with args in the current directory; returns its exit
 // code and leaves its standard error in "err.txt".
 int RunSynth(const std::string& args) {
-    const std::string command = "'" + (test::BinaryDir() / "tools" / "wavelore-synth").string() +
-                                "' " + args + " 2>err.txt >/dev/null";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    test::ProcessOptions options;
+    options.outPath = "/dev/null";
+    return test::RunProcess(test::ShellQuote(test::SynthTool()) + " " + args, options).exitCode;
 }
 
 class SynthCli : public testing::Test {
   protected:
     void SetUp() override {
-        if (!std::filesystem::exists(test::BinaryDir() / "tools" / "wavelore-synth")) {
+        if (!std::filesystem::exists(test::SynthTool())) {
             GTEST_SKIP() << "wavelore-synth is not built";
         }
     }

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace wavelore::test {
+
+struct ProcessResult {
+    int exitCode = -1;  // -1: did not exit normally (or was killed)
+    std::string out;
+    std::string err;
+};
+
+struct ProcessOptions {
+    // NAME=value pairs set for the command only.
+    std::vector<std::pair<std::string, std::string>> environment;
+    // Written to the command's standard input in pieces of the sizes in
+    // chunks, in turn, each flushed on its own; null: standard input empty.
+    const std::string* input = nullptr;
+    std::vector<std::size_t> chunks = {65536};
+    // Where standard output and error go; read back when regular files.
+    std::string outPath = "out.txt";
+    std::string errPath = "err.txt";
+};
+
+// The built programs.
+std::filesystem::path DecodeTool();
+std::filesystem::path SynthTool();
+
+// text as one shell word.
+std::string ShellQuote(const std::string& text);
+
+// Runs command (a shell command line, e.g. ShellQuote(DecodeTool()) + args)
+// in the current directory and waits for it.
+ProcessResult RunProcess(const std::string& command, const ProcessOptions& options = {});
+
+// A command running in the background in the current directory, standard
+// input empty, its output going to out.txt and err.txt there. Killed if
+// still running when destroyed.
+class CBackgroundProcess {
+  public:
+    explicit CBackgroundProcess(const std::string& command);
+    ~CBackgroundProcess();
+    CBackgroundProcess(const CBackgroundProcess&) = delete;
+    CBackgroundProcess& operator=(const CBackgroundProcess&) = delete;
+
+    bool Started() const { return m_pid > 0; }
+    void Signal(int sig);
+
+    // Waits for the exit; the result's exitCode stays -1 after the timeout.
+    ProcessResult Wait(std::chrono::seconds timeout);
+
+  private:
+    pid_t m_pid = -1;
+};
+
+}  // namespace wavelore::test
