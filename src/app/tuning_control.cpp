@@ -5,11 +5,11 @@
 
 #include "common/message_ids.h"
 #include "common/modes.h"
-#include "display/spectrum_analyzer.h"
+#include "display/band_scope.h"
 
 namespace wavelore {
 
-CTuningControl::CTuningControl(CSpectrumAnalyzer& display, PostToDecoder post)
+CTuningControl::CTuningControl(CBandScope& display, PostToDecoder post)
     : m_display(display), m_post(std::move(post)) {}
 
 void CTuningControl::SetTuning(int32_t centre, int32_t halfShift) {

@@ -7,7 +7,7 @@
 
 namespace wavelore {
 
-class CSpectrumAnalyzer;
+class CBandScope;
 
 // The main window's tuning: the one place where a retune request (a click
 // or drag on the spectrum, or the automatic search) is clamped to the
@@ -21,7 +21,7 @@ class CTuningControl {
 
     // display: the spectrum display whose markers follow the tuning; must
     // outlive this object. post: may be empty while no decoder thread exists.
-    CTuningControl(CSpectrumAnalyzer& display, PostToDecoder post);
+    CTuningControl(CBandScope& display, PostToDecoder post);
 
     // Replaces the way to the decoder thread (e.g. once it has been created).
     void SetPostToDecoder(PostToDecoder post) { m_post = std::move(post); }
@@ -45,7 +45,7 @@ class CTuningControl {
     static int32_t Clamp(int32_t requested, int32_t halfShift);
 
   private:
-    CSpectrumAnalyzer& m_display;
+    CBandScope& m_display;
     PostToDecoder m_post;
     int32_t m_centre = 0;
     // The main window's half shift until a mode sets one (170 Hz shift).

@@ -19,7 +19,7 @@
 #include "common/user_notifier.h"
 #include "common/utf.h"
 #include "common/window_target.h"
-#include "display/spectrum_analyzer.h"
+#include "display/band_scope.h"
 #include "signal/decoder_thread.h"
 #include "signal/recording_wave_in.h"
 #include "signal/wave_in_portaudio.h"
@@ -121,7 +121,7 @@ class CLiveReceiver {
     CTextHandler& m_text;
     CRunStorage& m_storage;
     CDecoderThread& m_thread;
-    CSpectrumAnalyzer m_spectrum;
+    CBandScope m_spectrum;
     CTuningControl m_tuning{m_spectrum,
                             [this](Message m) { return m_thread.PostThreadMessage(std::move(m)); }};
     uint64_t m_buffers = 0;

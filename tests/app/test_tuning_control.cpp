@@ -4,13 +4,13 @@
 
 #include "app/tuning_control.h"
 #include "common/message_ids.h"
-#include "display/spectrum_analyzer.h"
+#include "display/band_scope.h"
 
 namespace wavelore {
 namespace {
 
 TEST(TuningControl, ClampsStoresShowsAndRetunesTheDecoder) {
-    CSpectrumAnalyzer display;
+    CBandScope display;
     std::vector<Message> posted;
     CTuningControl control(display, [&](Message m) {
         posted.push_back(std::move(m));

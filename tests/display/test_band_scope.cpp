@@ -7,13 +7,13 @@
 #include <random>
 #include <vector>
 
-#include "display/spectrum_analyzer.h"
+#include "display/band_scope.h"
 
 namespace wavelore {
 namespace {
 
-constexpr int32_t kN = CSpectrumAnalyzer::kTransformLength;
-constexpr int32_t kBins = CSpectrumAnalyzer::kBins;
+constexpr int32_t kN = CBandScope::kTransformLength;
+constexpr int32_t kBins = CBandScope::kBins;
 
 SampleBlock RandomBlock(uint32_t seed, int32_t count = kN) {
     std::mt19937 engine(seed);
@@ -40,16 +40,16 @@ SampleBlock TonePairBlock() {
     return block;
 }
 
-std::vector<double> History(const CSpectrumAnalyzer& analyzer) {
+std::vector<double> History(const CBandScope& analyzer) {
     std::vector<double> history;
-    for (int32_t r = 0; r < CSpectrumAnalyzer::kHistoryRows; ++r) {
+    for (int32_t r = 0; r < CBandScope::kHistoryRows; ++r) {
         history.insert(history.end(), analyzer.HistoryRow(r), analyzer.HistoryRow(r) + kBins);
     }
     return history;
 }
 
-TEST(SpectrumAnalyzer, AllZeroBlockGivesEveryBinTheSubstituteLevelAndAFlatTrace) {
-    CSpectrumAnalyzer analyzer;
+TEST(BandScope, AllZeroBlockGivesEveryBinTheSubstituteLevelAndAFlatTrace) {
+    CBandScope analyzer;
     EXPECT_EQ(analyzer.Spectrum(), nullptr);
     analyzer.ProcessBlock(SampleBlock(nullptr, kN));
     ASSERT_NE(analyzer.Spectrum(), nullptr);
@@ -62,15 +62,15 @@ TEST(SpectrumAnalyzer, AllZeroBlockGivesEveryBinTheSubstituteLevelAndAFlatTrace)
     EXPECT_EQ(analyzer.FrameCounter(), 2);
 }
 
-TEST(SpectrumAnalyzer, ToneAt1000HzPeaksInItsBin) {
+TEST(BandScope, ToneAt1000HzPeaksInItsBin) {
     SampleBlock block(nullptr, kN);
     for (int32_t i = 0; i < kN; ++i) {
         block[i] = 100.0 * std::sin(2 * std::numbers::pi * 1000.0 * i / 11025.0);
     }
-    CSpectrumAnalyzer analyzer;
+    CBandScope analyzer;
     analyzer.ProcessBlock(block);
     const int32_t* s = analyzer.Spectrum();
-    int32_t peak = CSpectrumAnalyzer::kFirstScaledBin;
+    int32_t peak = CBandScope::kFirstScaledBin;
     for (int32_t k = peak; k < kBins; ++k) {
         peak = s[k] > s[peak] ? k : peak;
     }
@@ -81,7 +81,7 @@ TEST(SpectrumAnalyzer, ToneAt1000HzPeaksInItsBin) {
 
 // The whole chain up to the levels against a direct DFT of the emphasised
 // samples; a longer block contributes only its first 2048 values.
-TEST(SpectrumAnalyzer, LevelsMatchADirectTransformOfTheEmphasisedSamples) {
+TEST(BandScope, LevelsMatchADirectTransformOfTheEmphasisedSamples) {
     const SampleBlock block = RandomBlock(3, kN + 500);
     std::vector<double> x(block.Data(), block.Data() + kN);
     const double x1 = x[1];
@@ -92,7 +92,7 @@ TEST(SpectrumAnalyzer, LevelsMatchADirectTransformOfTheEmphasisedSamples) {
     x[0] = (x[0] + x1) / 2;
     x[kN - 1] = (x[kN - 1] + inner) / 2;
 
-    CSpectrumAnalyzer analyzer;
+    CBandScope analyzer;
     analyzer.ProcessBlock(block);
     for (int32_t k = 0; k < kBins; k += 7) {
         std::complex<double> sum;
@@ -105,7 +105,7 @@ TEST(SpectrumAnalyzer, LevelsMatchADirectTransformOfTheEmphasisedSamples) {
 
 // Each row is the scaled spectrum through a 63-tap windowed-sinc low-pass
 // whose older inputs carry over from the row before; rows form a ring.
-TEST(SpectrumAnalyzer, HistoryRowsAreSmoothedSpectraInARing) {
+TEST(BandScope, HistoryRowsAreSmoothedSpectraInARing) {
     std::vector<double> taps(63);
     double sum = 0;
     for (int32_t i = 0; i < 63; ++i) {
@@ -115,14 +115,14 @@ TEST(SpectrumAnalyzer, HistoryRowsAreSmoothedSpectraInARing) {
         taps[i] = sinc * (0.54 - 0.46 * std::cos(2 * std::numbers::pi * i / 62));
         sum += taps[i];
     }
-    CSpectrumAnalyzer analyzer;
+    CBandScope analyzer;
     std::vector<double> inputs;  // every row's input, one after the other
     for (uint32_t frame = 0; frame < 2; ++frame) {
         analyzer.ProcessBlock(RandomBlock(10 + frame));
         const int32_t* s = analyzer.Spectrum();
         // Bin 0 enters the history before it is zeroed for display.
         double maximum = -1e10, minimum = 1e10;
-        for (int32_t k = CSpectrumAnalyzer::kFirstScaledBin; k < kBins; ++k) {
+        for (int32_t k = CBandScope::kFirstScaledBin; k < kBins; ++k) {
             maximum = std::max(maximum, analyzer.Levels()[k]);
             minimum = std::min(minimum, analyzer.Levels()[k]);
         }
@@ -152,14 +152,14 @@ TEST(SpectrumAnalyzer, HistoryRowsAreSmoothedSpectraInARing) {
 // that back, so unsmoothed humps read 31 bins (167 Hz) low.
 TEST(SmartTuneSearch, FindsAHumpPairAndIgnoresOneBelowTheBand) {
     const auto search = [](int32_t firstBin) {
-        std::vector<double> history(CSpectrumAnalyzer::kHistoryRows * kBins, 1000.0);
-        for (int32_t r = 0; r < CSpectrumAnalyzer::kHistoryRows; ++r) {
+        std::vector<double> history(CBandScope::kHistoryRows * kBins, 1000.0);
+        for (int32_t r = 0; r < CBandScope::kHistoryRows; ++r) {
             for (int32_t k = firstBin; k < firstBin + 4; ++k) {
                 history[r * kBins + k] = history[r * kBins + k + 31] = 3000.0;
             }
         }
         std::vector<double> work(kBins);
-        return CSpectrumAnalyzer::SearchCandidate(history.data(), 85, work.data());
+        return CBandScope::SearchCandidate(history.data(), 85, work.data());
     };
     EXPECT_EQ(search(300), 1547);
     EXPECT_EQ(search(30), 94);
@@ -177,8 +177,7 @@ class SmartTune : public ::testing::Test {
             analyzer.ProcessBlock(block);
         }
         std::vector<double> work(kBins);
-        const auto found =
-            CSpectrumAnalyzer::SearchCandidate(History(analyzer).data(), 85, work.data());
+        const auto found = CBandScope::SearchCandidate(History(analyzer).data(), 85, work.data());
         ASSERT_TRUE(found.has_value());
         candidate = *found;
         ASSERT_NEAR(candidate, 1500, 20);
@@ -198,7 +197,7 @@ class SmartTune : public ::testing::Test {
     }
 
     SampleBlock block = TonePairBlock();
-    CSpectrumAnalyzer analyzer;
+    CBandScope analyzer;
     int32_t candidate = 0;
 };
 
@@ -231,7 +230,7 @@ TEST_F(SmartTune, VotesSurviveFramesWithoutAVote) {
 }
 
 TEST(SpectrumMouse, ClicksAndDragsRequestClampedFrequencies) {
-    CSpectrumAnalyzer analyzer;
+    CBandScope analyzer;
     analyzer.SetTuning(1700, 85);
     EXPECT_FALSE(analyzer.OnMouseMove(10, false, 1000).has_value());  // not dragging
     EXPECT_EQ(analyzer.OnLeftButtonDown(0, 5, 1000), 86);
@@ -248,14 +247,14 @@ TEST(SpectrumMouse, ClicksAndDragsRequestClampedFrequencies) {
 }
 
 TEST(SpectrumPainting, ColumnsBinsAndRows) {
-    EXPECT_EQ(CSpectrumAnalyzer::ColumnOfFrequency(5512, 800), 800);
-    EXPECT_EQ(CSpectrumAnalyzer::ColumnOfFrequency(1700, 800), 246);
-    EXPECT_EQ(CSpectrumAnalyzer::BinOfColumn(0, 800), 1);  // never the DC bin
-    EXPECT_EQ(CSpectrumAnalyzer::BinOfColumn(400, 800), 512);
-    EXPECT_EQ(CSpectrumAnalyzer::BinOfColumn(799, 800), 1022);
-    EXPECT_EQ(CSpectrumAnalyzer::RowOfLevel(65535, 100), 1);
-    EXPECT_EQ(CSpectrumAnalyzer::RowOfLevel(0, 100), 100);
-    EXPECT_EQ(CSpectrumAnalyzer::RowOfLevel(-65536, 100), 200);  // below the strip
+    EXPECT_EQ(CBandScope::ColumnOfFrequency(5512, 800), 800);
+    EXPECT_EQ(CBandScope::ColumnOfFrequency(1700, 800), 246);
+    EXPECT_EQ(CBandScope::BinOfColumn(0, 800), 1);  // never the DC bin
+    EXPECT_EQ(CBandScope::BinOfColumn(400, 800), 512);
+    EXPECT_EQ(CBandScope::BinOfColumn(799, 800), 1022);
+    EXPECT_EQ(CBandScope::RowOfLevel(65535, 100), 1);
+    EXPECT_EQ(CBandScope::RowOfLevel(0, 100), 100);
+    EXPECT_EQ(CBandScope::RowOfLevel(-65536, 100), 200);  // below the strip
 }
 
 }  // namespace

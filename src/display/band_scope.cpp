@@ -1,4 +1,4 @@
-#include "display/spectrum_analyzer.h"
+#include "display/band_scope.h"
 
 #include <algorithm>
 #include <cmath>
@@ -46,23 +46,23 @@ std::unique_ptr<T[]> NewArray(int32_t count) {
 
 }  // namespace
 
-CSpectrumAnalyzer::CSpectrumAnalyzer() {
+CBandScope::CBandScope() {
     m_smoother.Design(kSmoothingTaps, 0.0, 0.15);
 }
 
-void CSpectrumAnalyzer::SetTuning(int32_t centre, int32_t halfShift) {
+void CBandScope::SetTuning(int32_t centre, int32_t halfShift) {
     m_centre = centre;
     m_halfShift = halfShift;
 }
 
-const double* CSpectrumAnalyzer::HistoryRow(int32_t row) const {
+const double* CBandScope::HistoryRow(int32_t row) const {
     if (!m_history || row < 0 || row >= kHistoryRows) {
         return nullptr;
     }
     return m_history.get() + static_cast<size_t>(row) * kBins;
 }
 
-bool CSpectrumAnalyzer::Allocate() {
+bool CBandScope::Allocate() {
     if (!m_samples) {
         auto samples = NewArray<double>(kTransformLength);
         auto history = NewArray<double>(kHistoryRows * kBins);
@@ -75,7 +75,7 @@ bool CSpectrumAnalyzer::Allocate() {
     return true;
 }
 
-std::optional<int32_t> CSpectrumAnalyzer::ProcessBlock(const SampleBlock& block) {
+std::optional<int32_t> CBandScope::ProcessBlock(const SampleBlock& block) {
     if (!Allocate()) {
         return std::nullopt;
     }
@@ -92,7 +92,7 @@ std::optional<int32_t> CSpectrumAnalyzer::ProcessBlock(const SampleBlock& block)
     return Vote(SearchCandidate(m_history.get(), m_halfShift, m_search.get()));
 }
 
-bool CSpectrumAnalyzer::ComputeSpectrum() {
+bool CBandScope::ComputeSpectrum() {
     // Allocated once; a failure shows no trace until a later block succeeds
     // and leaves the history and frame counter as they are.
     if (!m_re) {
@@ -168,8 +168,8 @@ bool CSpectrumAnalyzer::ComputeSpectrum() {
     return true;
 }
 
-std::optional<int32_t> CSpectrumAnalyzer::SearchCandidate(const double* history, int32_t halfShift,
-                                                          double* a) {
+std::optional<int32_t> CBandScope::SearchCandidate(const double* history, int32_t halfShift,
+                                                   double* a) {
     double total = 0.0;
     for (int32_t k = 0; k < kBins; ++k) {
         double sum = 0.0;
@@ -253,7 +253,7 @@ std::optional<int32_t> CSpectrumAnalyzer::SearchCandidate(const double* history,
     return found;
 }
 
-std::optional<int32_t> CSpectrumAnalyzer::Vote(std::optional<int32_t> candidate) {
+std::optional<int32_t> CBandScope::Vote(std::optional<int32_t> candidate) {
     // Votes outlive frames without a candidate or with one on tune, so a
     // transmission that is found only now and then still pulls the tuning.
     if (!candidate || std::abs(static_cast<int64_t>(*candidate) - m_centre) <= kRetuneToleranceHz) {
@@ -266,7 +266,7 @@ std::optional<int32_t> CSpectrumAnalyzer::Vote(std::optional<int32_t> candidate)
     return candidate;
 }
 
-void CSpectrumAnalyzer::Transform(double* re, double* im) {
+void CBandScope::Transform(double* re, double* im) {
     constexpr int32_t n = kTransformLength;
     for (int32_t i = 0, j = 0; i < n - 1; ++i) {
         if (i < j) {
@@ -302,13 +302,13 @@ void CSpectrumAnalyzer::Transform(double* re, double* im) {
     }
 }
 
-int32_t CSpectrumAnalyzer::ClampMouseFrequency(float f) const {
+int32_t CBandScope::ClampMouseFrequency(float f) const {
     const float low = static_cast<float>(m_halfShift + 1);
     const float high = static_cast<float>(kNyquist - m_halfShift - 1);
     return TruncToInt32(std::max(low, std::min(high, f)));
 }
 
-std::optional<int32_t> CSpectrumAnalyzer::OnLeftButtonDown(int32_t x, int32_t y, int32_t width) {
+std::optional<int32_t> CBandScope::OnLeftButtonDown(int32_t x, int32_t y, int32_t width) {
     if (width <= 0) {
         return std::nullopt;
     }
@@ -319,7 +319,7 @@ std::optional<int32_t> CSpectrumAnalyzer::OnLeftButtonDown(int32_t x, int32_t y,
     return ClampMouseFrequency(f);
 }
 
-std::optional<int32_t> CSpectrumAnalyzer::OnMouseMove(int32_t x, bool fine, int32_t width) {
+std::optional<int32_t> CBandScope::OnMouseMove(int32_t x, bool fine, int32_t width) {
     if (!m_dragging || width <= 0) {
         return std::nullopt;
     }
@@ -334,21 +334,21 @@ std::optional<int32_t> CSpectrumAnalyzer::OnMouseMove(int32_t x, bool fine, int3
     return ClampMouseFrequency(f);
 }
 
-int32_t CSpectrumAnalyzer::ColumnOfFrequency(int32_t frequency, int32_t width) {
+int32_t CBandScope::ColumnOfFrequency(int32_t frequency, int32_t width) {
     if (width <= 0) {
         return 0;
     }
     return TruncToInt32(frequency / (static_cast<double>(kNyquist) / width));
 }
 
-int32_t CSpectrumAnalyzer::BinOfColumn(int32_t x, int32_t width) {
+int32_t CBandScope::BinOfColumn(int32_t x, int32_t width) {
     if (x <= 0 || width <= 0) {
         return 1;
     }
     return std::min(kBins - 1, TruncToInt32(x * static_cast<double>(kBins) / width));
 }
 
-int32_t CSpectrumAnalyzer::RowOfLevel(int32_t level, int32_t traceHeight) {
+int32_t CBandScope::RowOfLevel(int32_t level, int32_t traceHeight) {
     return TruncToInt32(traceHeight - std::trunc(level * (traceHeight / 65536.0)));
 }
 

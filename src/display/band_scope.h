@@ -15,7 +15,7 @@ namespace wavelore {
 // turns clicks and drags into retune requests. A retune request is a centre
 // frequency for the main window (WM_SET_FREQUENCY); the analyser never
 // changes its own tuning, that comes back through SetTuning.
-class CSpectrumAnalyzer {
+class CBandScope {
   public:
     static constexpr int32_t kTransformLength = 2048;
     static constexpr int32_t kBins = 1024;
@@ -27,9 +27,9 @@ class CSpectrumAnalyzer {
     // Hz per bin as the tuning search counts it: 11025/2048 rounded to 689/128.
     static constexpr double kSearchBinWidth = 689.0 / 128.0;
 
-    CSpectrumAnalyzer();
-    CSpectrumAnalyzer(const CSpectrumAnalyzer&) = delete;
-    CSpectrumAnalyzer& operator=(const CSpectrumAnalyzer&) = delete;
+    CBandScope();
+    CBandScope(const CBandScope&) = delete;
+    CBandScope& operator=(const CBandScope&) = delete;
 
     // Automatic tuning search on or off (the SmartTune/AFC switches). The
     // history keeps filling while it is off.

@@ -7,7 +7,7 @@
 #include "app/tuning_control.h"
 #include "common/message_ids.h"
 #include "common/modes.h"
-#include "display/spectrum_analyzer.h"
+#include "display/band_scope.h"
 #include "signal/fsk_demodulator.h"
 #include "signal/sitor_b_decoder.h"
 #include "support/fixtures.h"
@@ -42,7 +42,7 @@ struct Receiver {
         }
     }
 
-    CSpectrumAnalyzer analyzer;
+    CBandScope analyzer;
     CFskDemodulator demodulator;
     CSitorBDecoder decoder;
     // Stands in for the decoder thread's retune.
