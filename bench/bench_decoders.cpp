@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "common/modes.h"
-#include "signal/amtor_decoder.h"
-#include "signal/jis_table.h"
-#include "signal/navtex_j_decoder.h"
-#include "signal/start_stop_decoder.h"
+#include "dsp/amtor_decoder.h"
+#include "dsp/jis_table.h"
+#include "dsp/navtex_j_decoder.h"
+#include "dsp/start_stop_decoder.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "common/modes.h"
-#include "signal/fsk_demodulator.h"
-#include "signal/sitor_b_decoder.h"
+#include "dsp/fsk_demodulator.h"
+#include "dsp/sitor_b_decoder.h"
 #include "support/reference_dsp.h"
 #include "synth/synthesizer.h"
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Generates src/signal/jis_table.inc, the JIS X 0208 conversion rows.
+"""Generates src/dsp/jis_table.inc, the JIS X 0208 conversion rows.
 
 Rows are (Shift-JIS, JIS X 0208, Unicode) for the 6879 characters of
 JIS X 0208, in JIS order, as in the published JIS0208 mapping table of the

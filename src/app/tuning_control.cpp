@@ -5,17 +5,18 @@
 
 #include "common/message_ids.h"
 #include "common/modes.h"
-#include "display/band_scope.h"
 
 namespace wavelore {
 
-CTuningControl::CTuningControl(CBandScope& display, PostToDecoder post)
-    : m_display(display), m_post(std::move(post)) {}
+CTuningControl::CTuningControl(ShowTuning show, PostToDecoder post)
+    : m_show(std::move(show)), m_post(std::move(post)) {}
 
 void CTuningControl::SetTuning(int32_t centre, int32_t halfShift) {
     m_centre = centre;
     m_halfShift = halfShift;
-    m_display.SetTuning(m_centre, m_halfShift);
+    if (m_show) {
+        m_show(m_centre, m_halfShift);
+    }
 }
 
 int32_t CTuningControl::Clamp(int32_t requested, int32_t halfShift) {
@@ -24,7 +25,9 @@ int32_t CTuningControl::Clamp(int32_t requested, int32_t halfShift) {
 
 int32_t CTuningControl::OnSetFrequency(int32_t requested) {
     m_centre = Clamp(requested, m_halfShift);
-    m_display.SetTuning(m_centre, m_halfShift);
+    if (m_show) {
+        m_show(m_centre, m_halfShift);
+    }
     if (m_post) {
         // A decoder thread that is shutting down refuses it; the tuning
         // stays stored and goes with the next start.

@@ -2,12 +2,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "common/message.h"
 
 namespace wavelore {
-
-class CBandScope;
 
 // The main window's tuning: the one place where a retune request (a click
 // or drag on the spectrum, or the automatic search) is clamped to the
@@ -18,10 +17,12 @@ class CTuningControl {
   public:
     // Posts a thread message to the decoder thread; false when refused.
     using PostToDecoder = std::function<bool(Message)>;
+    // Shows the tuning (centre, half shift in Hz) on the spectrum display.
+    using ShowTuning = std::function<void(int32_t centre, int32_t halfShift)>;
 
-    // display: the spectrum display whose markers follow the tuning; must
-    // outlive this object. post: may be empty while no decoder thread exists.
-    CTuningControl(CBandScope& display, PostToDecoder post);
+    // show: moves the spectrum display's markers. post: may be empty while
+    // no decoder thread exists.
+    CTuningControl(ShowTuning show, PostToDecoder post);
 
     // Replaces the way to the decoder thread (e.g. once it has been created).
     void SetPostToDecoder(PostToDecoder post) { m_post = std::move(post); }
@@ -36,6 +37,12 @@ class CTuningControl {
     // [half shift, 5512 - half shift], stores and shows it and posts
     // WM_DECODER_TUNE (centre, half shift). Returns the centre now in force.
     int32_t OnSetFrequency(int32_t requested);
+    // A retune the tuning search voted for, if any; the same path.
+    void OnSearchResult(std::optional<int32_t> requested) {
+        if (requested) {
+            OnSetFrequency(*requested);
+        }
+    }
 
     int32_t Centre() const { return m_centre; }
     int32_t HalfShift() const { return m_halfShift; }
@@ -45,7 +52,7 @@ class CTuningControl {
     static int32_t Clamp(int32_t requested, int32_t halfShift);
 
   private:
-    CBandScope& m_display;
+    ShowTuning m_show;
     PostToDecoder m_post;
     int32_t m_centre = 0;
     // The main window's half shift until a mode sets one (170 Hz shift).

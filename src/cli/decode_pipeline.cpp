@@ -4,46 +4,14 @@
 #include <new>
 
 #include "common/sample_block.h"
-#include "signal/amtor_decoder.h"
-#include "signal/navtex_j_decoder.h"
-#include "signal/sitor_b_decoder.h"
-#include "signal/start_stop_decoder.h"
 
 namespace wavelore::cli {
 
-namespace {
-
-std::unique_ptr<CCharacterDecoder> MakeDecoder(DecoderType type, uint32_t baud) {
-    switch (type) {
-        case DecoderType::SitorB:
-            return std::unique_ptr<CCharacterDecoder>(new (std::nothrow)
-                                                          CSitorBDecoder(kSampleRate, baud));
-        case DecoderType::StartStop:
-            return std::unique_ptr<CCharacterDecoder>(new (std::nothrow)
-                                                          CStartStopDecoder(kSampleRate, baud));
-        case DecoderType::Amtor:
-            return std::unique_ptr<CCharacterDecoder>(new (std::nothrow)
-                                                          CAmtorDecoder(kSampleRate, baud));
-        case DecoderType::NavtexJ:
-            return std::unique_ptr<CCharacterDecoder>(new (std::nothrow)
-                                                          CNavtexJDecoder(kSampleRate, baud));
-        default:
-            return nullptr;
-    }
-}
-
-}  // namespace
-
-CDecodePipeline::CDecodePipeline(const PipelineSettings& settings) {
-    m_demodulator.reset(new (std::nothrow) CFskDemodulator(
-        kSampleRate, settings.centreFrequency + settings.halfShift,
-        settings.centreFrequency - settings.halfShift, settings.baud));
-    m_decoder = MakeDecoder(settings.decoderType, static_cast<uint32_t>(settings.baud));
-    if (m_demodulator) {
-        m_demodulator->SetInvert(settings.invert);
-    }
-    if (m_decoder) {
-        m_decoder->SetStrictFec(settings.strictFec);
+CDecodePipeline::CDecodePipeline(const PipelineSettings& settings)
+    : m_chain(CReceiveChain::Create(settings.chain)) {
+    if (m_chain) {
+        m_chain->SetInvert(settings.invert);
+        m_chain->SetStrictFec(settings.strictFec);
     }
 }
 
@@ -83,20 +51,12 @@ bool CDecodePipeline::ProcessBlock(const TextHandler& onText) {
     for (int32_t i = 0; i < kSamplesPerBuffer; ++i) {
         block[i] = m_block[static_cast<size_t>(i)] * kSampleScale;
     }
-    const SampleBlock signal = m_demodulator->Process(block);
-    if (signal.Empty()) {
-        return true;
-    }
-    DecoderText chunk;
-    chunk.text = m_decoder->Decode(signal);
-    if (chunk.text.empty()) {
+    ChainOutput output = m_chain->Process(block);
+    if (output.text.empty()) {
         // The counts carry over to the next block that has text.
         return true;
     }
-    chunk.good = m_decoder->GoodCount();
-    chunk.errors = m_decoder->ErrorCount();
-    m_decoder->ResetCounts();
-    return onText(chunk);
+    return onText(DecoderText{std::move(output.text), output.good, output.errors});
 }
 
 }  // namespace wavelore::cli

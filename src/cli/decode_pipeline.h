@@ -8,16 +8,12 @@
 
 #include "common/decoder_text.h"
 #include "common/modes.h"
-#include "signal/character_decoder.h"
-#include "signal/fsk_demodulator.h"
+#include "receiver/receive_chain.h"
 
 namespace wavelore::cli {
 
 struct PipelineSettings {
-    int32_t centreFrequency = 1700;  // Hz, midway between the tones
-    int32_t halfShift = 85;          // Hz; tones are centre +- half shift
-    int32_t baud = 100;              // given to demodulator and decoder as is
-    DecoderType decoderType = DecoderType::SitorB;
+    ChainSettings chain;
     bool strictFec = true;
     bool invert = false;
 };
@@ -36,9 +32,9 @@ class CDecodePipeline {
     CDecodePipeline(const CDecodePipeline&) = delete;
     CDecodePipeline& operator=(const CDecodePipeline&) = delete;
 
-    // False when the demodulator or decoder could not be made (no memory,
-    // or a decoder type that produces no text).
-    bool Ready() const { return m_demodulator && m_decoder; }
+    // False when the chain could not be made (no memory, or a decoder type
+    // that produces no text).
+    bool Ready() const { return m_chain && m_chain->ProducesText(); }
 
     // Takes count samples; each completed block is processed at once.
     // Returns false when the handler asked to stop.
@@ -54,8 +50,7 @@ class CDecodePipeline {
   private:
     bool ProcessBlock(const TextHandler& onText);
 
-    std::unique_ptr<CFskDemodulator> m_demodulator;
-    std::unique_ptr<CCharacterDecoder> m_decoder;
+    std::unique_ptr<CReceiveChain> m_chain;
     std::array<int16_t, kSamplesPerBuffer> m_block{};
     size_t m_fill = 0;
     int64_t m_blocks = 0;

@@ -5,11 +5,11 @@
 #include <string>
 
 #include "app/mode_controller.h"
+#include "audio/audio_file_reader.h"
 #include "cli/decode_pipeline.h"
 #include "cli/message_storage.h"
 #include "cli/run_uploads.h"
 #include "cli/text_handler.h"
-#include "signal/audio_file_reader.h"
 
 namespace wavelore::cli {
 
@@ -17,13 +17,10 @@ namespace {
 
 PipelineSettings SettingsFrom(const CliOptions& options) {
     PipelineSettings settings;
-    settings.centreFrequency = options.centreFrequency;
-    settings.halfShift = options.HalfShift();
-    settings.decoderType = CModeController::Info(options.mode).decoder;
-    // RTTY runs demodulator and decoder at twice the baud, as the decoder
-    // thread does, so that the decoder sees half bits.
-    settings.baud =
-        settings.decoderType == DecoderType::StartStop ? 2 * options.baud : options.baud;
+    settings.chain.type = CModeController::Info(options.mode).decoder;
+    settings.chain.centre = options.centreFrequency;
+    settings.chain.halfShift = options.HalfShift();
+    settings.chain.baud = options.baud;
     settings.strictFec = options.strictFec;
     settings.invert = options.invert;
     return settings;

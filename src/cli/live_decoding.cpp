@@ -10,6 +10,8 @@
 
 #include "app/mode_controller.h"
 #include "app/tuning_control.h"
+#include "audio/recording_wave_in.h"
+#include "audio/wave_in_portaudio.h"
 #include "cli/message_storage.h"
 #include "cli/run_uploads.h"
 #include "cli/text_handler.h"
@@ -19,10 +21,9 @@
 #include "common/user_notifier.h"
 #include "common/utf.h"
 #include "common/window_target.h"
-#include "display/band_scope.h"
-#include "signal/decoder_thread.h"
-#include "signal/recording_wave_in.h"
-#include "signal/wave_in_portaudio.h"
+#include "dsp/spectrum_analyzer.h"
+#include "dsp/tuning_search.h"
+#include "receiver/decoder_thread.h"
 
 namespace wavelore::cli {
 
@@ -54,7 +55,6 @@ class CLiveReceiver {
                   CDecoderThread& thread)
         : m_options(options), m_text(text), m_storage(storage), m_thread(thread) {
         m_tuning.SetTuning(options.centreFrequency, options.HalfShift());
-        m_spectrum.autoTune = options.smartTune;
     }
 
     void Handle(Message& message) {
@@ -79,13 +79,17 @@ class CLiveReceiver {
     }
 
     // Every buffer's scaled samples, synchronously while the decoder thread
-    // waits. With --smarttune the spectrum model searches them and its
+    // waits. With --smarttune the tuning search reads their spectra and its
     // retune requests take the main window's way to the decoder thread.
     void OnSpectrum(const SampleBlock& block) {
         if (!m_options.smartTune) {
             return;
         }
-        const auto request = m_spectrum.ProcessBlock(block);
+        if (!m_analyzer.Process(block)) {
+            return;
+        }
+        const auto request =
+            m_search.Process(m_analyzer.History(), m_tuning.Centre(), m_tuning.HalfShift());
         if (!request) {
             return;
         }
@@ -121,8 +125,10 @@ class CLiveReceiver {
     CTextHandler& m_text;
     CRunStorage& m_storage;
     CDecoderThread& m_thread;
-    CBandScope m_spectrum;
-    CTuningControl m_tuning{m_spectrum,
+    CSpectrumAnalyzer m_analyzer;
+    CTuningSearch m_search;
+    // No strip to show the tuning on.
+    CTuningControl m_tuning{nullptr,
                             [this](Message m) { return m_thread.PostThreadMessage(std::move(m)); }};
     uint64_t m_buffers = 0;
     int64_t m_spectra = 0;  // buffers begun, for the block numbers

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "app/profile_store_qt.h"
+#include "app/qt/profile_store_qt.h"
 #include "app/settings.h"
 #include "common/utf.h"
 #include "net/http_client.h"

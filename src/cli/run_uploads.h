@@ -6,8 +6,8 @@
 
 #include "app/message_sinks.h"
 #include "app/profile_store.h"
+#include "app/upload_session.h"
 #include "cli/cli_options.h"
-#include "net/upload_session.h"
 
 namespace wavelore::cli {
 

@@ -1,33 +1,24 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 
 #include "common/sample_block.h"
-#include "signal/fir_filter.h"
+#include "dsp/spectrum_analyzer.h"
+#include "dsp/tuning_search.h"
 
 namespace wavelore {
 
 // What the spectrum strip shows and decides, without the painting: the
-// logarithmic spectrum of each audio block, the ring of smoothed spectra the
-// automatic tuning searches, the tuning markers, and the arithmetic that
-// turns clicks and drags into retune requests. A retune request is a centre
-// frequency for the main window (WM_SET_FREQUENCY); the analyser never
-// changes its own tuning, that comes back through SetTuning.
+// analysis and tuning search of each audio block, the tuning markers, and
+// the arithmetic that turns clicks and drags into retune requests. A retune
+// request is a centre frequency for the main window (WM_SET_FREQUENCY); the
+// strip never changes its own tuning, that comes back through SetTuning.
 class CBandScope {
   public:
-    static constexpr int32_t kTransformLength = 2048;
-    static constexpr int32_t kBins = 1024;
-    static constexpr int32_t kHistoryRows = 20;
-    static constexpr int32_t kSmoothingTaps = 63;
-    // Bins 0..kFirstScaledBin-1 take no part in the normalisation.
-    static constexpr int32_t kFirstScaledBin = 11;
-    static constexpr int32_t kFullScale = 65535;
-    // Hz per bin as the tuning search counts it: 11025/2048 rounded to 689/128.
-    static constexpr double kSearchBinWidth = 689.0 / 128.0;
+    static constexpr int32_t kBins = CSpectrumAnalyzer::kBins;
 
-    CBandScope();
+    CBandScope() = default;
     CBandScope(const CBandScope&) = delete;
     CBandScope& operator=(const CBandScope&) = delete;
 
@@ -39,33 +30,19 @@ class CBandScope {
     void SetTuning(int32_t centre, int32_t halfShift);
     int32_t GetCentre() const { return m_centre; }
     int32_t HalfShift() const { return m_halfShift; }
+    // False until the first SetTuning: until then the strip takes no mouse
+    // input.
+    bool Tuned() const { return m_tuned; }
 
-    // One block of raw samples (already scaled by 0.01); at most 2048 values
-    // are taken. Computes the spectrum and, with autoTune, runs the search.
-    // Returns the centre frequency to request when the search has voted for
-    // a retune.
+    // One block of raw samples (already scaled by 0.01). Computes the
+    // spectrum and, with autoTune, runs the search. Returns the centre
+    // frequency to request when the search has voted for a retune.
     std::optional<int32_t> ProcessBlock(const SampleBlock& block);
 
-    // The displayed spectrum, kBins levels scaled to 0..65535 (bins 1..10
-    // may lie outside; bin 0 is 0), or null before the first spectrum.
-    const int32_t* Spectrum() const { return m_spectrum.get(); }
-    // The levels in dB of the last spectrum, or null before the first.
-    const double* Levels() const { return m_levels.get(); }
-    // History row 0..19 (kBins smoothed levels), or null before the first block.
-    const double* HistoryRow(int32_t row) const;
-    int32_t FrameCounter() const { return m_frameCounter; }
-    int32_t RetuneVotes() const { return m_retuneVotes; }
-
-    // The tuning search over a full history (kHistoryRows x kBins values,
-    // row after row): the centre frequency of the last two-tone pattern
-    // found for the given half shift whose tones lie inside the band, or
-    // none. work holds kBins values.
-    static std::optional<int32_t> SearchCandidate(const double* history, int32_t halfShift,
-                                                  double* work);
-
-    // In-place complex transform of kTransformLength points (radix 2,
-    // decimation in time, forward sign).
-    static void Transform(double* re, double* im);
+    const CSpectrumAnalyzer& Analyzer() const { return m_analyzer; }
+    // The displayed spectrum (see CSpectrumAnalyzer), or null before the first.
+    const int32_t* Spectrum() const { return m_analyzer.Spectrum(); }
+    int32_t RetuneVotes() const { return m_search.Votes(); }
 
     // Mouse input on a strip `width` pixels wide. A press always requests a
     // frequency and starts a drag; a move requests one only while dragging.
@@ -88,24 +65,13 @@ class CBandScope {
     static int32_t RowOfLevel(int32_t level, int32_t traceHeight);
 
   private:
-    bool Allocate();
-    bool ComputeSpectrum();
-    std::optional<int32_t> Vote(std::optional<int32_t> candidate);
     int32_t ClampMouseFrequency(float f) const;
 
-    CFirFilter m_smoother;
-    std::unique_ptr<double[]> m_samples;  // kTransformLength
-    std::unique_ptr<double[]> m_history;  // kHistoryRows x kBins
-    std::unique_ptr<double[]> m_re;       // kTransformLength, working
-    std::unique_ptr<double[]> m_im;       // kTransformLength, working
-    std::unique_ptr<double[]> m_levels;   // kBins
-    std::unique_ptr<double[]> m_search;   // kBins, working
-    std::unique_ptr<int32_t[]> m_spectrum;
-
-    int32_t m_frameCounter = 1;
+    CSpectrumAnalyzer m_analyzer;
+    CTuningSearch m_search;
     int32_t m_centre = 0;
     int32_t m_halfShift = 0;
-    int32_t m_retuneVotes = 0;
+    bool m_tuned = false;
     bool m_dragging = false;
     int32_t m_pressX = 0;
     int32_t m_pressY = 0;

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "app/profile_store.h"
-#include "app/profile_store_qt.h"
+#include "app/qt/profile_store_qt.h"
 #include "app/settings.h"
 #include "support/fixtures.h"
 

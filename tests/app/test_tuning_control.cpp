@@ -12,10 +12,11 @@ namespace {
 TEST(TuningControl, ClampsStoresShowsAndRetunesTheDecoder) {
     CBandScope display;
     std::vector<Message> posted;
-    CTuningControl control(display, [&](Message m) {
-        posted.push_back(std::move(m));
-        return true;
-    });
+    CTuningControl control([&](int32_t c, int32_t h) { display.SetTuning(c, h); },
+                           [&](Message m) {
+                               posted.push_back(std::move(m));
+                               return true;
+                           });
     // Start-up and mode changes show the tuning but do not retune; the
     // centre is taken as read until the next request.
     control.SetTuning(9000, 212);

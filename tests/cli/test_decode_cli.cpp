@@ -5,8 +5,8 @@
 #include <random>
 #include <sstream>
 
-#include "cli/audio_files.h"
 #include "common/utf.h"
+#include "support/audio_files.h"
 #include "support/fixtures.h"
 #include "support/process_runner.h"
 #include "synth/synthesizer.h"

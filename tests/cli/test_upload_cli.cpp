@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "../net/loopback_server.h"
-#include "../net/upload_wire.h"
 #include "common/utf.h"
 #include "net/upload_request.h"
 #include "support/fixtures.h"
+#include "support/loopback_server.h"
 #include "support/process_runner.h"
+#include "support/upload_wire.h"
 #include "synth/synthesizer.h"
 
 namespace wavelore::test {

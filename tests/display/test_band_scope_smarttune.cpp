@@ -8,8 +8,8 @@
 #include "common/message_ids.h"
 #include "common/modes.h"
 #include "display/band_scope.h"
-#include "signal/fsk_demodulator.h"
-#include "signal/sitor_b_decoder.h"
+#include "dsp/fsk_demodulator.h"
+#include "dsp/sitor_b_decoder.h"
 #include "support/fixtures.h"
 #include "support/process_runner.h"
 #include "synth/fsk_modulator.h"
@@ -46,7 +46,8 @@ struct Receiver {
     CFskDemodulator demodulator;
     CSitorBDecoder decoder;
     // Stands in for the decoder thread's retune.
-    CTuningControl control{analyzer, [this](Message m) {
+    CTuningControl control{[this](int32_t c, int32_t h) { analyzer.SetTuning(c, h); },
+                           [this](Message m) {
                                EXPECT_EQ(m.id, WM_DECODER_TUNE);
                                demodulator.SetTones(kSampleRate, double(m.wParam + m.lParam),
                                                     double(m.wParam - m.lParam));

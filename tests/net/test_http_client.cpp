@@ -3,9 +3,9 @@
 #include <chrono>
 #include <string>
 
-#include "loopback_server.h"
 #include "net/http_client.h"
 #include "support/fixtures.h"
+#include "support/loopback_server.h"
 
 namespace wavelore {
 namespace {

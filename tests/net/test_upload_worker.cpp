@@ -9,16 +9,16 @@
 #include <vector>
 
 #include "app/message_record.h"
+#include "app/upload_session.h"
+#include "app/upload_step.h"
 #include "common/message_ids.h"
 #include "common/window_target.h"
-#include "loopback_server.h"
 #include "net/http_client.h"
 #include "net/upload_result_handler.h"
-#include "net/upload_session.h"
-#include "net/upload_step.h"
 #include "net/upload_worker.h"
 #include "support/fixtures.h"
-#include "upload_wire.h"
+#include "support/loopback_server.h"
+#include "support/upload_wire.h"
 
 namespace wavelore {
 namespace {

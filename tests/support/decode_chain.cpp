@@ -7,19 +7,32 @@
 
 namespace wavelore::test {
 
-ChainResult RunChain(const std::vector<int16_t>& samples, CFskDemodulator& demodulator,
-                     CCharacterDecoder& decoder) {
-    ChainResult result;
-    const int64_t good = decoder.GoodCount();
-    const int64_t errors = decoder.ErrorCount();
+namespace {
+
+// The recording as the sound card delivers it: scaled buffers, the last
+// one padded with silence.
+template <typename Each>
+void ForEachBuffer(const std::vector<int16_t>& samples, Each each) {
     for (std::size_t start = 0; start < samples.size(); start += kSamplesPerBuffer) {
         SampleBlock block(nullptr, kSamplesPerBuffer);
         const std::size_t n = std::min<std::size_t>(kSamplesPerBuffer, samples.size() - start);
         for (std::size_t i = 0; i < n; ++i) {
             block[static_cast<int32_t>(i)] = samples[start + i] * kSampleScale;
         }
-        result.text += decoder.Decode(demodulator.Process(block));
+        each(block);
     }
+}
+
+}  // namespace
+
+ChainResult RunChain(const std::vector<int16_t>& samples, CFskDemodulator& demodulator,
+                     CCharacterDecoder& decoder) {
+    ChainResult result;
+    const int64_t good = decoder.GoodCount();
+    const int64_t errors = decoder.ErrorCount();
+    ForEachBuffer(samples, [&](const SampleBlock& block) {
+        result.text += decoder.Decode(demodulator.Process(block));
+    });
     result.good = decoder.GoodCount() - good;
     result.errors = decoder.ErrorCount() - errors;
     return result;
@@ -29,6 +42,24 @@ ChainResult RunChain(const std::vector<int16_t>& samples, CCharacterDecoder& dec
                      double shift, int32_t baud) {
     CFskDemodulator demodulator(kSampleRate, centre + shift / 2, centre - shift / 2, baud);
     return RunChain(samples, demodulator, decoder);
+}
+
+ChainResult Receive(const std::vector<int16_t>& samples, const ChainSettings& settings, bool strict,
+                    bool invert) {
+    ChainResult result;
+    const auto chain = CReceiveChain::Create(settings);
+    if (!chain) {
+        return result;
+    }
+    chain->SetStrictFec(strict);
+    chain->SetInvert(invert);
+    ForEachBuffer(samples, [&](const SampleBlock& block) {
+        ChainOutput output = chain->Process(block);
+        result.text += output.text;
+        result.good += output.good;
+        result.errors += output.errors;
+    });
+    return result;
 }
 
 std::u16string Feed(CCharacterDecoder& decoder, const std::vector<int>& bits) {

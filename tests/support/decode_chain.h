@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "signal/character_decoder.h"
-#include "signal/fsk_demodulator.h"
+#include "dsp/character_decoder.h"
+#include "dsp/fsk_demodulator.h"
+#include "receiver/receive_chain.h"
 
 namespace wavelore::test {
 
@@ -29,6 +30,11 @@ ChainResult RunChain(const std::vector<int16_t>& samples, CFskDemodulator& demod
 // at baud, which must be the decoder's.
 ChainResult RunChain(const std::vector<int16_t>& samples, CCharacterDecoder& decoder,
                      double centre = 1700, double shift = 170, int32_t baud = 100);
+
+// The receiver's chain for a decoder type, as the decoder thread builds
+// it, over the whole recording.
+ChainResult Receive(const std::vector<int16_t>& samples, const ChainSettings& settings,
+                    bool strict = true, bool invert = false);
 
 // Bits straight into the decoder's bit handler, bypassing the modem;
 // returns the text they produce.

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/sample_block.h"
-#include "signal/character_decoder.h"
+#include "dsp/character_decoder.h"
 
 namespace wavelore::reference {
 

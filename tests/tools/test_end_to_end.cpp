@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "common/modes.h"
-#include "signal/amtor_decoder.h"
-#include "signal/fsk_demodulator.h"
-#include "signal/navtex_j_decoder.h"
-#include "signal/sitor_b_decoder.h"
-#include "signal/start_stop_decoder.h"
+#include "dsp/amtor_decoder.h"
+#include "dsp/fsk_demodulator.h"
+#include "dsp/navtex_j_decoder.h"
+#include "dsp/sitor_b_decoder.h"
+#include "dsp/start_stop_decoder.h"
 #include "support/decode_chain.h"
 #include "support/fixtures.h"
 #include "synth/synthesizer.h"
@@ -62,11 +62,9 @@ Recording Broadcast(const SynthOptions& options, SynthMode mode = SynthMode::Sit
 // The receiver in NAVTEX mode, tuned to centre with the 170 Hz shift.
 test::ChainResult ReceiveNavtex(const std::vector<int16_t>& samples, double centre = 1700.0,
                                 bool invert = false, bool strict = true) {
-    CFskDemodulator demodulator(kSampleRate, centre + 85, centre - 85, 100);
-    demodulator.SetInvert(invert);
-    CSitorBDecoder decoder(kSampleRate, 100);
-    decoder.SetStrictFec(strict);
-    return test::RunChain(samples, demodulator, decoder);
+    const ChainSettings settings{DecoderType::SitorB, kSampleRate, static_cast<int32_t>(centre), 85,
+                                 100};
+    return test::Receive(samples, settings, strict, invert);
 }
 
 bool Contains(const std::u16string& text, const std::u16string& part) {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "audio/audio_file_reader.h"
 #include "common/modes.h"
-#include "signal/audio_file_reader.h"
-#include "signal/fsk_demodulator.h"
-#include "signal/sitor_b_decoder.h"
+#include "dsp/fsk_demodulator.h"
+#include "dsp/sitor_b_decoder.h"
 #include "support/decode_chain.h"
 #include "support/fixtures.h"
 
@@ -40,10 +40,8 @@ std::vector<int16_t> Load(const std::string& name) {
 }
 
 test::ChainResult Receive(const std::vector<int16_t>& samples, int32_t centre, bool strict) {
-    CFskDemodulator demodulator(kSampleRate, centre + 85, centre - 85, 100);
-    CSitorBDecoder decoder(kSampleRate, 100);
-    decoder.SetStrictFec(strict);
-    return test::RunChain(samples, demodulator, decoder);
+    return test::Receive(samples, ChainSettings{DecoderType::SitorB, kSampleRate, centre, 85, 100},
+                         strict);
 }
 
 class RealRecordings : public testing::TestWithParam<const char*> {

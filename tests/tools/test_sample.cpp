@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "audio/audio_file_reader.h"
 #include "common/modes.h"
 #include "common/utf.h"
-#include "signal/audio_file_reader.h"
-#include "signal/fsk_demodulator.h"
-#include "signal/sitor_b_decoder.h"
+#include "dsp/fsk_demodulator.h"
+#include "dsp/sitor_b_decoder.h"
 #include "support/decode_chain.h"
 #include "support/fixtures.h"
 

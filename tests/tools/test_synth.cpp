@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "common/modes.h"
-#include "signal/amtor_decoder.h"
-#include "signal/ccir476_table.h"
-#include "signal/navtex_j_decoder.h"
-#include "signal/sitor_b_decoder.h"
-#include "signal/start_stop_decoder.h"
+#include "dsp/amtor_decoder.h"
+#include "dsp/ccir476_table.h"
+#include "dsp/navtex_j_decoder.h"
+#include "dsp/sitor_b_decoder.h"
+#include "dsp/start_stop_decoder.h"
 #include "support/fixtures.h"
 #include "synth/ccir476_encoder.h"
 #include "synth/fec_interleaver.h"

@@ -1,6 +1,6 @@
 #include "synth/ccir476_encoder.h"
 
-#include "signal/ccir476_table.h"
+#include "dsp/ccir476_table.h"
 
 namespace wavelore::synth {
 

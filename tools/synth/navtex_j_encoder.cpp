@@ -1,6 +1,6 @@
 #include "synth/navtex_j_encoder.h"
 
-#include "signal/jis_table.h"
+#include "dsp/jis_table.h"
 
 namespace wavelore::synth {
 

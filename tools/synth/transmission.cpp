@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "signal/ccir476_table.h"
+#include "dsp/ccir476_table.h"
 #include "synth/navtex_j_encoder.h"
 
 namespace wavelore::synth {

@@ -1,0 +1,245 @@
+#include "audio/recording_wave_in.h"
+
+#include <chrono>
+#include <new>
+#include <optional>
+#include <thread>
+
+#include "audio/wave_in_queue.h"
+#include "common/modes.h"
+
+namespace wavelore {
+
+struct CRecordingWaveIn::State {
+    State(std::unique_ptr<ISampleSource> s, Pace p) : source(std::move(s)), pace(p) {}
+
+    std::unique_ptr<ISampleSource> source;
+    const Pace pace;
+    mutable std::mutex mutex;
+    std::condition_variable changed;
+    std::optional<CWaveInQueue> queue;  // while a device is open
+    bool open = false;
+    bool started = false;
+    bool quit = false;
+    bool ended = false;
+    uint64_t delivered = 0;
+    uint64_t dropped = 0;
+};
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using State = CRecordingWaveIn::State;
+using Pace = CRecordingWaveIn::Pace;
+
+// Read size; at real-time pace also the step of delivery (46 ms).
+constexpr size_t kChunk = 512;
+
+class CRecordingDevice final : public IWaveInDevice {
+  public:
+    explicit CRecordingDevice(std::shared_ptr<State> state) : m_state(std::move(state)) {
+        m_thread = std::thread([this] { Run(); });
+    }
+    ~CRecordingDevice() override { Close(); }
+
+    MmResult PrepareHeader(WaveHeader& header) override {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        return m_closed ? MMSYSERR_INVALHANDLE : m_state->queue->Prepare(header);
+    }
+
+    MmResult UnprepareHeader(WaveHeader& header) override {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        return m_closed ? MMSYSERR_INVALHANDLE : m_state->queue->Unprepare(header);
+    }
+
+    MmResult AddBuffer(WaveHeader& header) override {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        if (m_closed) {
+            return MMSYSERR_INVALHANDLE;
+        }
+        MmResult r = m_state->queue->Add(header);
+        m_state->changed.notify_all();
+        return r;
+    }
+
+    MmResult Start() override {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        if (m_closed) {
+            return MMSYSERR_INVALHANDLE;
+        }
+        m_state->started = true;
+        m_state->changed.notify_all();
+        return MMSYSERR_NOERROR;
+    }
+
+    MmResult Reset() override {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        if (m_closed) {
+            return MMSYSERR_INVALHANDLE;
+        }
+        ResetLocked();
+        return MMSYSERR_NOERROR;
+    }
+
+    MmResult Close() override {
+        {
+            std::lock_guard<std::mutex> lock(m_state->mutex);
+            if (m_closed) {
+                return MMSYSERR_INVALHANDLE;
+            }
+            ResetLocked();
+            m_closed = true;
+            m_state->quit = true;
+            m_state->changed.notify_all();
+        }
+        m_thread.join();
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->queue.reset();
+        m_state->open = false;
+        m_state->quit = false;
+        return MMSYSERR_NOERROR;
+    }
+
+  private:
+    void ResetLocked() {
+        m_state->started = false;
+        m_state->queue->ReturnAll();
+        m_state->delivered = m_state->queue->Announced();
+        m_state->changed.notify_all();
+    }
+
+    // The "hardware": reads the recording and fills queued buffers.
+    void Run() {
+        State& s = *m_state;
+        int16_t staging[kChunk];
+        size_t have = 0;
+        size_t pos = 0;
+        bool eof = false;
+        bool running = false;
+        Clock::time_point t0;
+        uint64_t paced = 0;  // samples delivered since t0
+        std::unique_lock<std::mutex> lock(s.mutex);
+        while (!s.quit) {
+            if (!s.started || s.ended) {
+                running = false;
+                s.changed.wait(lock);
+                continue;
+            }
+            if (!running) {
+                running = true;
+                t0 = Clock::now();
+                paced = 0;
+            }
+            if (pos == have && !eof) {
+                lock.unlock();
+                have = s.source->Read(staging, kChunk);
+                lock.lock();
+                pos = 0;
+                eof = have == 0;
+                continue;
+            }
+            if (eof) {
+                s.queue->PadHead();
+                s.delivered = s.queue->Announced();
+                s.ended = true;
+                s.changed.notify_all();
+                continue;
+            }
+            if (s.pace == Pace::RealTime) {
+                paced += have - pos;
+                // Whole seconds apart, so days of audio cannot overflow.
+                const auto due =
+                    t0 + std::chrono::seconds(paced / kSampleRate) +
+                    std::chrono::nanoseconds((paced % kSampleRate) * 1'000'000'000 / kSampleRate);
+                s.changed.wait_until(lock, due, [&] { return s.quit || !s.started; });
+                if (s.quit || !s.started) {
+                    continue;
+                }
+                size_t n = s.queue->Write(staging + pos, have - pos);
+                s.dropped += (have - pos) - n;
+                pos = have;
+            } else {
+                if (s.queue->Empty()) {
+                    s.changed.wait(lock, [&] { return s.quit || !s.started || !s.queue->Empty(); });
+                    continue;
+                }
+                pos += s.queue->Write(staging + pos, have - pos);
+            }
+            s.delivered = s.queue->Announced();
+        }
+    }
+
+    std::shared_ptr<State> m_state;
+    std::thread m_thread;
+    bool m_closed = false;
+};
+
+}  // namespace
+
+CRecordingWaveIn::CRecordingWaveIn(std::unique_ptr<ISampleSource> source, std::u16string name,
+                                   Pace pace)
+    : m_state(std::make_shared<State>(std::move(source), pace)), m_name(std::move(name)) {}
+
+CRecordingWaveIn::~CRecordingWaveIn() = default;
+
+MmResult CRecordingWaveIn::GetDevCaps(uint32_t deviceId, WaveInCaps& caps) {
+    if (deviceId != 0) {
+        return MMSYSERR_BADDEVICEID;
+    }
+    caps.productName = m_name;
+    return MMSYSERR_NOERROR;
+}
+
+MmResult CRecordingWaveIn::Open(uint32_t deviceId, const WaveFormat& format,
+                                CThreadMessageQueue* notify,
+                                std::unique_ptr<IWaveInDevice>& device) {
+    device.reset();
+    if (deviceId != 0) {
+        return MMSYSERR_BADDEVICEID;
+    }
+    if (!IsMono16Pcm(format) || format.samplesPerSec != static_cast<uint32_t>(kSampleRate)) {
+        return WAVERR_BADFORMAT;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        if (m_state->open) {
+            return MMSYSERR_ALLOCATED;
+        }
+        if (!m_state->source) {
+            return MMSYSERR_NODRIVER;
+        }
+        m_state->open = true;
+        m_state->queue.emplace(notify);
+    }
+    auto* opened = new (std::nothrow) CRecordingDevice(m_state);
+    if (opened == nullptr) {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        m_state->open = false;
+        m_state->queue.reset();
+        return MMSYSERR_NOMEM;
+    }
+    device.reset(opened);
+    return MMSYSERR_NOERROR;
+}
+
+bool CRecordingWaveIn::Ended() const {
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->ended;
+}
+
+uint64_t CRecordingWaveIn::BuffersDelivered() const {
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->delivered;
+}
+
+std::string CRecordingWaveIn::SourceError() const {
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->ended ? m_state->source->Error() : std::string();
+}
+
+uint64_t CRecordingWaveIn::SamplesDropped() const {
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->dropped;
+}
+
+}  // namespace wavelore

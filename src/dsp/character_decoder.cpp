@@ -1,0 +1,64 @@
+#include "dsp/character_decoder.h"
+
+#include <algorithm>
+
+namespace wavelore {
+
+namespace {
+// Values smoothed per pass; bounds the stack scratch.
+constexpr int32_t kChunk = 256;
+}  // namespace
+
+CCharacterDecoder::CCharacterDecoder(uint32_t sampleRate, uint32_t baud, int32_t smoothLength)
+    : m_sampleRate(sampleRate),
+      m_baud(baud),
+      // Integer samples per bit (110 for the true 110.25 at 100 baud): the
+      // edge corrections below keep the clock on the transmitter.
+      m_samplesPerBit(baud > 0 ? static_cast<int32_t>(sampleRate / baud) : 1),
+      m_smoother(smoothLength) {
+    if (m_samplesPerBit < 1) {
+        m_samplesPerBit = 1;
+    }
+}
+
+std::u16string CCharacterDecoder::Decode(const SampleBlock& block) {
+    std::u16string text;
+    const double* values = block.Data();
+    const int32_t count = block.Count();
+    const int32_t spb = m_samplesPerBit;
+    const int32_t half = spb / 2;
+    alignas(64) double smoothed[kChunk];
+    for (int32_t start = 0; start < count; start += kChunk) {
+        const int32_t n = std::min(kChunk, count - start);
+        std::copy(values + start, values + start + n, smoothed);
+        m_smoother.FilterBlock(smoothed, n);
+        for (int32_t i = 0; i < n; ++i) {
+            const bool level = smoothed[i] > 0.0;
+            if (level != m_level) {
+                m_level = level;
+                const int32_t r = m_bitPhase;
+                const int32_t e = r < half ? -r : spb - r;
+                // Move a fifth of the way to the edge; a near edge snaps
+                // exactly.
+                const int32_t d = e / 5;
+                if (d == 0) {
+                    m_bitPhase = 0;
+                } else {
+                    m_bitPhase += d;
+                    if (m_bitPhase >= spb) {
+                        m_bitPhase -= spb;
+                    }
+                }
+            }
+            if (m_bitPhase == half) {
+                HandleBit(m_level ? 1 : 0, text);
+            }
+            if (++m_bitPhase == spb) {
+                m_bitPhase = 0;
+            }
+        }
+    }
+    return text;
+}
+
+}  // namespace wavelore

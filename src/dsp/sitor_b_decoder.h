@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "dsp/character_decoder.h"
+
+namespace wavelore {
+
+// SITOR-B forward error correction: every CCIR 476 character is sent twice,
+// the RX copy 35 bits after its DX copy. Each slot whose two copies agree
+// (or, with strict FEC off, can be repaired) yields its character.
+class CSitorBDecoder : public CCharacterDecoder {
+  public:
+    // sampleRate: Hz, 11025. baud: bits per second, 100 (1 .. sampleRate).
+    CSitorBDecoder(uint32_t sampleRate, uint32_t baud);
+
+    void SetStrictFec(bool strict) override { m_strict = strict; }
+    void HandleBit(int bit, std::u16string& out) override;
+
+    bool Acquired() const { return m_acquired; }
+    bool Letters() const { return m_letters; }
+
+  private:
+    // > 0 accepted, 0 nothing to judge, < 0 error.
+    int EvaluateSlot(uint32_t rx, uint32_t dx, std::u16string& out);
+
+    // The last 42 bits; the newest enters at bit 41.
+    uint64_t m_window = 0;
+    uint32_t m_bitCounter = 0;
+    bool m_acquired = false;
+    // Alternates DX and RX slots; a slot is decoded when it was false.
+    bool m_phase = false;
+    bool m_letters = true;
+    int32_t m_consecutiveErrors = 0;
+    bool m_strict = true;
+};
+
+}  // namespace wavelore

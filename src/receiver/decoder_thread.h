@@ -1,0 +1,102 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "common/message.h"
+#include "common/thread_message_queue.h"
+#include "receiver/cpu_load_monitor.h"
+
+namespace wavelore {
+
+class CReceiveChain;
+class CSoundInput;
+class IUserNotifier;
+class IWaveInDriver;
+class WindowTarget;
+
+// The receiver's spine: a worker thread with its own message queue that
+// turns every filled sound buffer into up to four messages for the notify
+// target, in this order: WM_DECODER_SPECTRUM (sent, synchronously; the block
+// stays the thread's), WM_DECODER_SIGNAL (the demodulated block),
+// WM_DECODER_TEXT (a DecoderText, only when text came out) and
+// WM_DECODER_CPULOAD (wParam the load in percent).
+//
+// Thread messages: MM_WIM_DATA from the sound input, WM_DECODER_TUNE
+// (wParam centre Hz, lParam half shift Hz) from the main window.
+//
+// One lock guards the demodulators, the decoder and the configuration;
+// WM_DECODER_SPECTRUM is sent outside it, so its handler may call Start.
+class CDecoderThread {
+  public:
+    // driver: the sound devices. notifier: shows sound errors to the user.
+    // cpuTimes: processor times for the load figure; null reads /proc/stat.
+    // All three must outlive the object. The thread starts here.
+    CDecoderThread(IWaveInDriver& driver, IUserNotifier& notifier,
+                   ICpuTimesSource* cpuTimes = nullptr);
+    // Shutdown, then releases the demodulators, the decoder and the sound
+    // input (which closes the device).
+    ~CDecoderThread();
+    CDecoderThread(const CDecoderThread&) = delete;
+    CDecoderThread& operator=(const CDecoderThread&) = delete;
+
+    // sampleRate Hz (11025); centre and halfShift Hz; baud > 0 except for
+    // FAX; decoderType 1..6; notify must outlive the thread; deviceId a
+    // wave-input device. True when configured and capture is running. A
+    // mode change while capturing keeps the device open.
+    bool Start(int32_t sampleRate, int32_t centre, int32_t halfShift, int32_t baud,
+               int32_t decoderType, WindowTarget* notify, uint32_t deviceId);
+    // Empties "fax.raw" in the current directory and starts decoder type 3.
+    bool StartFax(int32_t sampleRate, int32_t centre, int32_t halfShift, double linesPerMinute,
+                  WindowTarget* notify, uint32_t deviceId);
+    void SetStrictFec(bool strict);
+    // Sets the demodulator's invert flag; returns the previous one (false
+    // when there is no demodulator).
+    bool SetBitSense(bool invert);
+    // The next buffer resets the device; from then on buffers only yield
+    // WM_DECODER_CPULOAD. Never cleared.
+    void RequestStop();
+
+    // Queues a thread message (MM_WIM_DATA, WM_DECODER_TUNE).
+    bool PostThreadMessage(Message message);
+    // The main window's retune, after it has clamped the centre.
+    bool PostTune(int32_t centre, int32_t halfShift);
+
+    // Ends the thread: requests a stop, closes the queue and joins. A
+    // synchronous send to the notify target that is pending at that moment
+    // must be released by the target (CQueueWindowTarget::Close, or a main
+    // window that refuses sends once it is closing); then this returns
+    // within one buffer's processing. Idempotent.
+    void Shutdown();
+
+    bool Capturing() const { return m_capturing.load(); }
+    bool StopRequested() const { return m_stopRequested.load(); }
+
+  private:
+    void Run();
+    void ProcessBuffer();
+    void ProcessCurrent(CSoundInput& input);
+    void Retune(int32_t centre, int32_t halfShift);
+    void PostLoad();
+
+    IWaveInDriver& m_driver;
+    IUserNotifier& m_notifier;
+    CThreadMessageQueue m_queue;
+
+    std::atomic<bool> m_capturing{false};
+    std::atomic<bool> m_stopRequested{false};
+
+    std::mutex m_lock;
+    std::unique_ptr<CSoundInput> m_soundInput;
+    bool m_captureRunning = false;
+    CCpuLoadMonitor m_loadMonitor;
+    WindowTarget* m_notify = nullptr;
+    std::unique_ptr<CReceiveChain> m_chain;
+
+    std::thread m_thread;
+};
+
+}  // namespace wavelore

@@ -1,0 +1,118 @@
+#include "receiver/receive_chain.h"
+
+#include <new>
+
+#include "dsp/amtor_decoder.h"
+#include "dsp/dpsk_demodulator.h"
+#include "dsp/fsk_demodulator.h"
+#include "dsp/navtex_j_decoder.h"
+#include "dsp/sitor_b_decoder.h"
+#include "dsp/start_stop_decoder.h"
+
+namespace wavelore {
+
+namespace {
+
+template <typename T, typename... Args>
+std::unique_ptr<T> MakeOrNull(Args&&... args) {
+    return std::unique_ptr<T>(new (std::nothrow) T(std::forward<Args>(args)...));
+}
+
+bool IsKnown(DecoderType type) {
+    const auto value = static_cast<int32_t>(type);
+    return value >= static_cast<int32_t>(DecoderType::SitorB) &&
+           value <= static_cast<int32_t>(DecoderType::NavtexJ);
+}
+
+}  // namespace
+
+int32_t ChainBaud(DecoderType type, int32_t baud) {
+    return type == DecoderType::StartStop ? 2 * baud : baud;
+}
+
+CReceiveChain::CReceiveChain(const ChainSettings& settings) : m_settings(settings) {}
+
+CReceiveChain::~CReceiveChain() = default;
+
+std::unique_ptr<CReceiveChain> CReceiveChain::Create(const ChainSettings& settings) {
+    // The bit clock divides by both rate and baud.
+    if (!IsKnown(settings.type) || settings.sampleRate <= 0 ||
+        (settings.type != DecoderType::Fax && settings.baud <= 0)) {
+        return nullptr;
+    }
+    auto chain = std::unique_ptr<CReceiveChain>(new (std::nothrow) CReceiveChain(settings));
+    if (!chain) {
+        return nullptr;
+    }
+    const int32_t baud = ChainBaud(settings.type, settings.baud);
+    const double upper = settings.centre + settings.halfShift;
+    const double lower = settings.centre - settings.halfShift;
+    const auto rate = static_cast<uint32_t>(settings.sampleRate);
+    const auto bps = static_cast<uint32_t>(baud);
+    switch (settings.type) {
+        case DecoderType::SitorB:
+            chain->m_decoder = MakeOrNull<CSitorBDecoder>(rate, bps);
+            break;
+        case DecoderType::StartStop:
+            chain->m_decoder = MakeOrNull<CStartStopDecoder>(rate, bps);
+            break;
+        case DecoderType::Amtor:
+            chain->m_decoder = MakeOrNull<CAmtorDecoder>(rate, bps);
+            break;
+        case DecoderType::NavtexJ:
+            chain->m_decoder = MakeOrNull<CNavtexJDecoder>(rate, bps);
+            break;
+        case DecoderType::Dpsk:
+            chain->m_dpsk =
+                MakeOrNull<CDpskDemodulator>(settings.sampleRate, settings.centre, baud);
+            return chain->m_dpsk ? std::move(chain) : nullptr;
+        case DecoderType::Fax:
+            return chain;
+    }
+    chain->m_fsk = MakeOrNull<CFskDemodulator>(settings.sampleRate, upper, lower, baud);
+    if (!chain->m_fsk || !chain->m_decoder) {
+        return nullptr;
+    }
+    return chain;
+}
+
+ChainOutput CReceiveChain::Process(const SampleBlock& samples) {
+    ChainOutput out;
+    if (!ProducesText()) {
+        return out;
+    }
+    out.signal = m_fsk->Process(samples);
+    if (out.signal.Empty()) {
+        return out;
+    }
+    out.text = m_decoder->Decode(out.signal);
+    if (!out.text.empty()) {
+        out.good = m_decoder->GoodCount();
+        out.errors = m_decoder->ErrorCount();
+        m_decoder->ResetCounts();
+    }
+    return out;
+}
+
+void CReceiveChain::Retune(int32_t centre, int32_t halfShift) {
+    m_settings.centre = centre;
+    m_settings.halfShift = halfShift;
+    if (m_dpsk) {
+        m_dpsk->SetFrequency(centre);
+    } else if (m_fsk) {
+        m_fsk->SetTones(m_settings.sampleRate, double(centre + halfShift),
+                        double(centre - halfShift));
+    }
+}
+
+void CReceiveChain::SetStrictFec(bool strict) {
+    if (m_decoder) {
+        m_decoder->SetStrictFec(strict);
+    }
+}
+
+bool CReceiveChain::SetInvert(bool invert) {
+    return m_fsk ? m_fsk->SetInvert(invert) : false;
+}
+
+}  // namespace wavelore

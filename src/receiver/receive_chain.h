@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "common/modes.h"
+#include "common/sample_block.h"
+
+namespace wavelore {
+
+class CCharacterDecoder;
+class CDpskDemodulator;
+class CFskDemodulator;
+
+// What a decoder type is given to work with.
+struct ChainSettings {
+    DecoderType type = DecoderType::SitorB;
+    int32_t sampleRate = kSampleRate;  // Hz, > 0
+    int32_t centre = 1700;             // Hz, midway between the tones
+    int32_t halfShift = 85;            // Hz; the tones are centre +- half shift
+    int32_t baud = 100;                // the mode's keying speed, > 0 except for FAX
+};
+
+// What one sound buffer gave.
+struct ChainOutput {
+    SampleBlock signal;  // the demodulated block; empty when nothing was demodulated
+    std::u16string text;
+    // The decoder's counts since the previous text; only set with text, so
+    // counts of buffers without text carry over to the next chunk.
+    int32_t good = 0;
+    int32_t errors = 0;
+};
+
+// The receive chain of one decoder type: the demodulator and the character
+// decoder it feeds, built in one place for the decoder thread, the
+// command-line decoder and the tests.
+//   SITOR-B, AMTOR, NAVTEX-J: FSK demodulator + their decoder at the baud.
+//   RTTY: both at twice the baud, so that the decoder sees half bits.
+//   DPSK: a demodulator that only carries its tuning; no output, no text.
+//   FAX: nothing at all (the spectrum still runs in the caller).
+class CReceiveChain {
+  public:
+    // Null for an unknown type, a non-positive rate or baud (FAX needs no
+    // baud), or when memory is short.
+    static std::unique_ptr<CReceiveChain> Create(const ChainSettings& settings);
+    ~CReceiveChain();
+    CReceiveChain(const CReceiveChain&) = delete;
+    CReceiveChain& operator=(const CReceiveChain&) = delete;
+
+    DecoderType Type() const { return m_settings.type; }
+    // True for the types that turn the tones into text.
+    bool ProducesText() const { return m_decoder != nullptr && m_fsk != nullptr; }
+
+    // One buffer of samples (already scaled for the signal chain).
+    ChainOutput Process(const SampleBlock& samples);
+
+    // Moves the tones; centre and halfShift in Hz.
+    void Retune(int32_t centre, int32_t halfShift);
+    void SetStrictFec(bool strict);
+    // Swaps the tones' sense; returns the previous setting (false without
+    // an FSK demodulator).
+    bool SetInvert(bool invert);
+
+    // The parts, for tests that look inside; null where the type has none.
+    CFskDemodulator* Demodulator() { return m_fsk.get(); }
+    CCharacterDecoder* Decoder() { return m_decoder.get(); }
+
+  private:
+    explicit CReceiveChain(const ChainSettings& settings);
+
+    ChainSettings m_settings;
+    std::unique_ptr<CFskDemodulator> m_fsk;
+    std::unique_ptr<CDpskDemodulator> m_dpsk;
+    std::unique_ptr<CCharacterDecoder> m_decoder;
+};
+
+// The baud the demodulator and decoder of a type run at: RTTY's decoder
+// samples each bit twice.
+int32_t ChainBaud(DecoderType type, int32_t baud);
+
+}  // namespace wavelore

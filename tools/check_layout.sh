@@ -1,0 +1,67 @@
+#!/bin/bash
+# Checks that dependencies between the source folders run one way
+# (gui -> app -> display/net/system -> receiver -> audio/dsp -> common) and
+# that platform headers stay in the folders that wrap them. Prints every
+# violation and exits 1 when there is one.
+set -u
+cd "$(dirname "$0")/../src" || exit 2
+
+allowed_for() {
+    case "$1" in
+        common) echo "common" ;;
+        dsp) echo "common dsp" ;;
+        audio) echo "common audio" ;;
+        receiver) echo "common dsp audio receiver" ;;
+        display | net | system) echo "common dsp audio receiver $1" ;;
+        app) echo "common dsp audio receiver display net system app" ;;
+        gui) echo "common dsp audio receiver display net system app gui" ;;
+        cli) echo "common dsp audio receiver display net system app cli" ;;
+        *) echo "" ;;
+    esac
+}
+
+# Platform header pattern @ the only folders that may include it.
+platform_rules=(
+    '<portaudio\.h>@audio'
+    '<(sndfile|samplerate)\.h>@audio'
+    '<curl/@net'
+    '<sqlite3\.h>@app'
+    '<Q[A-Za-z]*>@gui app/qt'
+)
+
+status=0
+while IFS= read -r file; do
+    folder=${file%%/*}
+    sub=${file%/*}
+    allowed=$(allowed_for "$folder")
+    if [ -z "$allowed" ]; then
+        echo "$file: folder '$folder' has no place in the layout"
+        status=1
+        continue
+    fi
+    while IFS= read -r line; do
+        target=$(sed -n 's/^#include "\([a-z_]*\)\/.*/\1/p' <<<"$line")
+        [ -z "$target" ] && continue
+        if ! grep -qw -- "$target" <<<"$allowed"; then
+            echo "$file: $folder may not include $line"
+            status=1
+        fi
+    done < <(grep -E '^#include "' "$file")
+    for rule in "${platform_rules[@]}"; do
+        pattern=${rule%%@*}
+        owners=${rule#*@}
+        if grep -qE "^#include $pattern" "$file"; then
+            ok=0
+            for owner in $owners; do
+                [ "$sub" = "$owner" ] || [ "$folder" = "$owner" ] && ok=1
+            done
+            # app/qt is the only Qt folder under app.
+            [ "$owners" = "gui app/qt" ] && [ "$folder" = app ] && [ "$sub" != app/qt ] && ok=0
+            if [ $ok = 0 ]; then
+                echo "$file: $(grep -oE "^#include $pattern[^>]*>?" "$file" | head -1) belongs in $owners"
+                status=1
+            fi
+        fi
+    done
+done < <(find . -name '*.h' -o -name '*.cpp' | sed 's|^\./||' | sort)
+exit $status
