@@ -1,33 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numbers>
 #include <optional>
-#include <random>
 #include <vector>
 
 #include "display/band_scope.h"
+#include "support/tone_pair_block.h"
 
 namespace wavelore {
 namespace {
 
-constexpr int32_t kN = CSpectrumAnalyzer::kTransformLength;
 constexpr int32_t kBins = CBandScope::kBins;
-
-// Two steady tones 170 Hz apart around 1500 Hz in fixed noise: fed again and
-// again it fills the history with identical rows, so the search finds the
-// same candidate on every frame.
-SampleBlock TonePairBlock() {
-    std::mt19937 engine(2);
-    SampleBlock block(nullptr, kN);
-    for (int32_t i = 0; i < kN; ++i) {
-        const double t = i / 11025.0;
-        block[i] = 56.0 * (std::sin(2 * std::numbers::pi * 1415 * t) +
-                           std::sin(2 * std::numbers::pi * 1585 * t)) +
-                   40.0 * (engine() / 4294967296.0 - 0.5);
-    }
-    return block;
-}
 
 class SmartTune : public ::testing::Test {
   protected:
@@ -56,7 +38,7 @@ class SmartTune : public ::testing::Test {
         return at;
     }
 
-    SampleBlock block = TonePairBlock();
+    SampleBlock block = test::TonePairBlock();
     CBandScope analyzer;
     int32_t candidate = 0;
 };
