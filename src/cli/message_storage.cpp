@@ -1,24 +1,8 @@
 #include "cli/message_storage.h"
 
-#include <cstdlib>
-
 #include "common/utf.h"
 
 namespace wavelore::cli {
-
-std::unique_ptr<IClock> MakeRunClock(std::string& error) {
-    const char* fixed = std::getenv(kFixedTimeVariable);
-    if (fixed == nullptr || *fixed == '\0') {
-        return std::make_unique<CSystemClock>();
-    }
-    LocalTime t;
-    if (!ParseLocalTime(fixed, t)) {
-        error = std::string(kFixedTimeVariable) + " must be \"YYYY-MM-DD HH:MM:SS\", not \"" +
-                fixed + "\"";
-        return nullptr;
-    }
-    return std::make_unique<CManualClock>(t);
-}
 
 void CStreamNotifier::ShowMessage(const std::u16string& text) {
     std::fprintf(m_stream, "wavelore-decode: %s\n", ToUtf8(text).c_str());

@@ -9,6 +9,7 @@
 #include "app/log_day.h"
 #include "app/message_assembler.h"
 #include "app/message_sinks.h"
+#include "app/run_clock.h"
 #include "cli/cli_options.h"
 #include "common/clock.h"
 #include "common/decoder_text.h"
@@ -16,15 +17,6 @@
 #include "common/user_notifier.h"
 
 namespace wavelore::cli {
-
-// Testing aid: when this environment variable holds "YYYY-MM-DD HH:MM:SS",
-// every time stamp (message names, headers, raw log) is that fixed time
-// instead of the local time, so a run gives the same files every time.
-constexpr const char* kFixedTimeVariable = "WAVELORE_FIXED_TIME";
-
-// The clock of a run: the local time, or the fixed time of
-// kFixedTimeVariable. Null, with error set, when the variable is malformed.
-std::unique_ptr<IClock> MakeRunClock(std::string& error);
 
 // Problems with the message files, as lines on a stream (standard error).
 class CStreamNotifier final : public IUserNotifier {
