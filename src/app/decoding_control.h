@@ -1,0 +1,129 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/sound_source_selector.h"
+#include "audio/recording_wave_in.h"
+#include "common/message.h"
+#include "common/modes.h"
+#include "common/window_target.h"
+
+namespace wavelore {
+
+class CDecoderThread;
+class CSettings;
+class ICpuTimesSource;
+class IUserNotifier;
+class IWaveInDriver;
+
+// The way one decoder thread's messages reach the main window. Closing it
+// refuses further messages and releases a Send the thread is waiting in, so
+// the thread can always be ended.
+class IWindowChannel : public WindowTarget {
+  public:
+    virtual void Close() = 0;
+};
+
+// What the decoding control asks of the main window.
+class IDecodingHost {
+  public:
+    virtual ~IDecodingHost() = default;
+    // A fresh channel for a decoder thread about to be created.
+    virtual std::unique_ptr<IWindowChannel> OpenChannel() = 0;
+    // Timer 1, the start-up watchdog: the host calls OnWatchdog when it
+    // fires, until it is stopped.
+    virtual void StartWatchdog(std::chrono::milliseconds period) = 0;
+    virtual void StopWatchdog() = 0;
+    // The "Sound source" check mark moves to this source.
+    virtual void ShowCurrentSource(int32_t index) = 0;
+    // Starts decoding again with the current mode's values (StartDecoder).
+    virtual void RestartDecoding() = 0;
+    // Errors the user must see.
+    virtual void ReportNoDevices() = 0;
+    virtual void ReportStartFailure() = 0;
+    virtual void ReportSwitch(std::u16string_view from, std::u16string_view to) = 0;
+    virtual void ReportNoSourceLeft(std::u16string_view current) = 0;
+    // Decoding cannot continue: the window closes.
+    virtual void CloseWindow() = 0;
+};
+
+// The main window's decoding: the decoder thread's life, the sound source
+// it captures from, the start-up watchdog and the fallback to another
+// source when one fails to open or never delivers a buffer.
+//
+// A decoder thread keeps the device it first opened, so a change of source
+// ends the thread and starts a new one on the new source.
+class CDecodingControl {
+  public:
+    static constexpr std::chrono::milliseconds kWatchdogPeriod{2000};
+    static constexpr double kFaxLinesPerMinute = 120.0;
+
+    // devices: the sound input devices; soundNotifier: the sound input's
+    // messages; cpuTimes: null reads /proc/stat. All must outlive this.
+    CDecodingControl(IWaveInDriver& devices, IUserNotifier& soundNotifier, CSettings& settings,
+                     IDecodingHost& host, ICpuTimesSource* cpuTimes = nullptr);
+    ~CDecodingControl();
+    CDecodingControl(const CDecodingControl&) = delete;
+    CDecodingControl& operator=(const CDecodingControl&) = delete;
+
+    // The "Sound source" list, with the stored "SoundDevice" current.
+    // reportMissing: say "No sound devices found" when there are none.
+    void BuildSources(bool reportMissing);
+    // Plays a recording as the source after the devices and makes it the
+    // current one; decoding moves to it at the next StartDecoder. False,
+    // with a one-line reason, when the file cannot be played.
+    bool OpenRecording(const std::string& path, CRecordingWaveIn::Pace pace, std::string& error);
+    const CSoundSourceSelector& Sources() const { return m_sources; }
+    // The recording in use, or null.
+    const CRecordingWaveIn* Recording() const { return m_recording.get(); }
+
+    // Starts (or restarts) decoding on the current source. On failure the
+    // user is told, the thread is dropped and the fallback runs at once.
+    bool StartDecoder(DecoderType type, int32_t centre, int32_t halfShift, int32_t baud);
+    // Command 500 + index: that source becomes current and decoding starts
+    // again. False when the index has no item.
+    bool OnSoundSource(int32_t index);
+    // WM_DECODER_SPECTRUM arrived: the current source works.
+    void OnSpectrum();
+    // Timer 1 fired.
+    void OnWatchdog();
+
+    void SetStrictFec(bool strict);
+    void SetBitSense(bool invert);
+    // A thread message for the decoder thread (WM_DECODER_TUNE); false
+    // while there is no thread.
+    bool PostToDecoder(Message message);
+
+    // Shutdown: asks the thread to stop and ends it; nothing starts after.
+    void Stop();
+    // Releases the thread object, which closes the sound device.
+    void Release();
+
+    bool HasThread() const { return m_thread != nullptr; }
+
+  private:
+    void DropThread();
+    void RunFallback();
+
+    IWaveInDriver& m_devices;
+    IUserNotifier& m_soundNotifier;
+    CSettings& m_settings;
+    IDecodingHost& m_host;
+    ICpuTimesSource* m_cpuTimes;
+
+    CSoundSourceSelector m_sources;
+    std::unique_ptr<CRecordingWaveIn> m_recording;
+    // The channel outlives the thread that sends through it.
+    std::unique_ptr<IWindowChannel> m_channel;
+    std::unique_ptr<CDecoderThread> m_thread;
+    int32_t m_threadSource = -1;
+    bool m_strictFec = true;
+    bool m_bitSense = false;
+    bool m_stopped = false;
+};
+
+}  // namespace wavelore
