@@ -1,5 +1,6 @@
 #include "app/message_assembler.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -15,6 +16,20 @@ namespace {
 constexpr char16_t kFullwidthZ = 0xFF3A;
 constexpr char16_t kFullwidthC = 0xFF23;
 constexpr char16_t kFullwidthN = 0xFF2E;
+
+bool IsAsciiStartMarker(const char16_t* w) {
+    return w[0] == u'Z' && w[1] == u'C' && w[2] == u'Z' && w[3] == u'C';
+}
+
+bool IsStartMarker(const char16_t* w) {
+    return IsAsciiStartMarker(w) || (w[0] == kFullwidthZ && w[1] == kFullwidthC &&
+                                     w[2] == kFullwidthZ && w[3] == kFullwidthC);
+}
+
+// B1 and B2 letters, then the first two serial digits.
+bool IsHeader(const char16_t* w) {
+    return IsAlpha(w[0]) && IsAlpha(w[1]) && IsDigit(w[2]) && IsDigit(w[3]);
+}
 
 // A header character as it may stand in a file name: the third serial digit
 // of a NAVTEX-J header is not checked, and a separator or a character that
@@ -114,13 +129,6 @@ void CMessageAssembler::ShiftIn(char16_t c) {
     m_window[8] = c;
 }
 
-bool CMessageAssembler::StartMarkerAt(size_t first) const {
-    const char16_t* w = &m_window[first];
-    return (w[0] == u'Z' && w[1] == u'C' && w[2] == u'Z' && w[3] == u'C') ||
-           (w[0] == kFullwidthZ && w[1] == kFullwidthC && w[2] == kFullwidthZ &&
-            w[3] == kFullwidthC);
-}
-
 bool CMessageAssembler::EndMarkerAt(size_t first) const {
     const char16_t* w = &m_window[first];
     return (w[0] == u'N' && w[1] == u'N' && w[2] == u'N' && w[3] == u'N') ||
@@ -129,17 +137,33 @@ bool CMessageAssembler::EndMarkerAt(size_t first) const {
 }
 
 void CMessageAssembler::FeedUnit(char16_t c) {
-    if (!IsSpace(c)) {
+    const bool space = IsSpace(c);
+    if (!space) {
         ShiftIn(c);
+        std::copy(m_recent.begin() + 1, m_recent.end(), m_recent.begin());
+        m_recent.back() = c;
     }
     // A NAVTEX header has two serial digits: shifting once more when the
     // marker reaches position 2 lets the header test run on B4 instead of
     // one character later.
-    if (m_mode == Mode::Navtex && m_window[1] == u'Z' && m_window[2] == u'C' &&
-        m_window[3] == u'Z' && m_window[4] == u'C') {
+    if (m_mode == Mode::Navtex && IsAsciiStartMarker(&m_window[1])) {
         ShiftIn(0);
     }
-    if (StartMarkerAt(0)) {
+    bool started = false;
+    if (IsStartMarker(&m_window[0])) {
+        started = StartFrame();
+    }
+    // A doubled marker ("ZCZCZC EA12", a decoder slip) makes the shift above
+    // fire on the first "ZCZC" and leaves a gap in the window, so the real
+    // header behind it would never be tested and the message would be lost.
+    // Test it on the last eight characters as received, and line the window
+    // up as if the header had arrived cleanly, so the frame goes on exactly
+    // like any other. Without that shift (other modes, the fullwidth marker)
+    // the window already is the text as received.
+    if (!started && !space && m_mode == Mode::Navtex && IsAsciiStartMarker(&m_recent[1]) &&
+        IsHeader(&m_recent[5])) {
+        std::copy(m_recent.begin() + 1, m_recent.end(), m_window.begin());
+        m_window[8] = 0;
         StartFrame();
     }
     Record(c);
@@ -161,20 +185,19 @@ void CMessageAssembler::CloseFile() {
     }
 }
 
-void CMessageAssembler::StartFrame() {
+bool CMessageAssembler::StartFrame() {
     m_text.clear();
     m_good = 0;
     m_errors = 0;
     CloseFile();
-    if (!IsAlpha(m_window[4]) || !IsAlpha(m_window[5]) || !IsDigit(m_window[6]) ||
-        !IsDigit(m_window[7])) {
-        return;
+    if (!IsHeader(&m_window[4])) {
+        return false;
     }
     // Reusing the working file would destroy a completed message that
     // could not be stored before; this frame then goes unrecorded (the raw
     // log still has its text).
     if (m_held && !StoreWorkingFile()) {
-        return;
+        return true;
     }
     const LocalTime now = m_clock.Now();
     m_working = std::fopen(WorkingPath().c_str(), "wb");
@@ -196,13 +219,14 @@ void CMessageAssembler::StartFrame() {
                            NarrowChar(m_window[8])};
     }
     if (m_working == nullptr) {
-        return;
+        return true;
     }
     const std::string bytes = ToUtf8(HeaderLine());
     if (std::fwrite(bytes.data(), 1, bytes.size(), m_working) != bytes.size()) {
         m_writeFailed = true;
         Report(u"Could not write to \"" + PathText(WorkingPath()) + u"\".");
     }
+    return true;
 }
 
 void CMessageAssembler::Record(char16_t c) {

@@ -59,9 +59,9 @@ class CMessageAssembler {
   private:
     void FeedUnit(char16_t c);
     void ShiftIn(char16_t c);
-    bool StartMarkerAt(size_t first) const;
     bool EndMarkerAt(size_t first) const;
-    void StartFrame();
+    // False when the header after the marker is not valid.
+    bool StartFrame();
     void Record(char16_t c);
     void EndFrame();
     void CloseFile();
@@ -80,6 +80,9 @@ class CMessageAssembler {
     // Positions 1 to 10 of the window: the last nine non-white-space units,
     // oldest first, and a terminator that is always 0.
     std::array<char16_t, 10> m_window{};
+    // The last nine non-white-space units as received, never shifted by the
+    // NAVTEX realignment.
+    std::array<char16_t, 9> m_recent{};
     std::FILE* m_working = nullptr;
     bool m_writeFailed = false;
     std::u16string m_text;

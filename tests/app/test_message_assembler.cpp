@@ -159,6 +159,32 @@ TEST_F(Assembler, TwoStartsWithoutAnEndKeepOnlyTheSecond) {
     EXPECT_EQ(ReadFile(name), "14:04:22 2007-07-21\r\n\r\nZCZC FB34\r\n\nSECOND\r\nNNNN");
 }
 
+TEST_F(Assembler, AHeaderBehindARepeatedMarkerIsStoredLikeAnyOther) {
+    // A decoder slip that doubles a character pair repeats the marker. The
+    // second message of each mode arrives one unit per chunk.
+    for (const Mode mode : {Mode::Navtex, Mode::NavtexJ}) {
+        const std::u16string digit = mode == Mode::NavtexJ ? u"1" : u"";
+        Make(mode);
+        Feed(u"RYRY ZCZCZC ND70" + digit + u"\r\nFIRST\r\nNNNN\r\n");
+        clock.Advance(60);
+        for (const char16_t c : u"NOISE LVHAZCZCZC QJ35" + digit + u"\r\nSECOND\r\nNNNN") {
+            Feed(std::u16string_view(&c, 1));
+        }
+        clock.Advance(60);
+    }
+    const std::string day = "logs/2007-07-21/2007-07-21 ";
+    EXPECT_EQ(Files(),
+              (std::vector<std::string>{day + "14.03.22 ND70.txt", day + "14.04.22 QJ35.txt",
+                                        day + "14.05.22 ND701.txt", day + "14.06.22 QJ351.txt"}));
+    EXPECT_EQ(ReadFile(day + "14.03.22 ND70.txt"),
+              "14:03:22 2007-07-21\r\n\r\nZCZC ND70\r\n\nFIRST\r\nNNNN");
+    EXPECT_EQ(ReadFile(day + "14.04.22 QJ35.txt"),
+              "14:04:22 2007-07-21\r\n\r\nZCZC QJ35\r\n\nSECOND\r\nNNNN");
+    EXPECT_EQ(ReadFile(day + "14.06.22 QJ351.txt"),
+              "14:06:22 2007-07-21\r\n\r\nZCZC QJ351\r\n\nSECOND\r\nNNNN");
+    EXPECT_EQ(sinks.stored.size(), 4u);
+}
+
 TEST_F(Assembler, FourNsInTheBodyEndTheFrameEvenWithSpacesBetween) {
     Make(Mode::Navtex);
     Feed(u"ZCZC EA12\r\nRUNNING N N\r\nNN ON\r\n");
