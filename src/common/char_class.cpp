@@ -147,4 +147,11 @@ bool IsDigit(char16_t c) {
     return InRanges(kDigits, c);
 }
 
+bool IsPrint(char16_t c) {
+    const bool control = c < 0x0020 || (c >= 0x007F && c <= 0x009F);
+    const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
+    const bool nonCharacter = (c >= 0xFDD0 && c <= 0xFDEF) || c >= 0xFFFE;
+    return !control && !surrogate && !nonCharacter;
+}
+
 }  // namespace wavelore

@@ -17,8 +17,13 @@ namespace wavelore {
 //            Alphabetic property also holds, are not letters here.
 //   IsDigit: general category Nd: ASCII, fullwidth (U+FF10..U+FF19) and the
 //            decimal digits of the other scripts.
+//   IsPrint: everything that takes a place in text: all but the control
+//            characters (Cc), the surrogate halves and the noncharacters
+//            U+FDD0..U+FDEF, U+FFFE and U+FFFF. Every letter, digit and
+//            non-control space is printable.
 bool IsSpace(char16_t c);
 bool IsAlpha(char16_t c);
 bool IsDigit(char16_t c);
+bool IsPrint(char16_t c);
 
 }  // namespace wavelore

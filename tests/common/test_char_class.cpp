@@ -16,6 +16,7 @@ TEST(CharClass, AsciiAgreesWithTheCLocale) {
         EXPECT_EQ(IsSpace(static_cast<char16_t>(c)), std::isspace(c) != 0);
         EXPECT_EQ(IsAlpha(static_cast<char16_t>(c)), std::isalpha(c) != 0);
         EXPECT_EQ(IsDigit(static_cast<char16_t>(c)), std::isdigit(c) != 0);
+        EXPECT_EQ(IsPrint(static_cast<char16_t>(c)), std::isprint(c) != 0);
     }
 }
 
@@ -67,7 +68,13 @@ TEST(CharClass, UnicodeSpacesDigitsAndNonClasses) {
     EXPECT_TRUE(IsAlpha(0x0416));   // Ж
     EXPECT_FALSE(IsAlpha(0x00D7));  // ×
     for (char16_t c : {0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xFFFF}) {
-        EXPECT_FALSE(IsAlpha(c) || IsDigit(c) || IsSpace(c)) << std::hex << int{c};
+        EXPECT_FALSE(IsAlpha(c) || IsDigit(c) || IsSpace(c) || IsPrint(c)) << std::hex << int{c};
+    }
+    for (char16_t c : {0x0080, 0x0085, 0x009F, 0xFDD0, 0xFFFE}) {
+        EXPECT_FALSE(IsPrint(c)) << std::hex << int{c};
+    }
+    for (char16_t c : {0x00A0, 0x00FF, 0x200B, 0x3000, 0x3042, 0xFF21, 0xFFFD}) {
+        EXPECT_TRUE(IsPrint(c)) << std::hex << int{c};
     }
 }
 
