@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QImage>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+#include <string>
+
+#include "gui/color_edit_wnd.h"
+
+namespace wavelore {
+namespace {
+
+std::u16string Lines(int count) {
+    std::u16string text;
+    for (int i = 0; i < count; ++i) {
+        text += u"line " + QString::number(i).toStdU16String() + u"\n";
+    }
+    return text;
+}
+
+class ColorEditWndTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        view.resize(420, 240);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    }
+
+    // The centre of a cell on the text area, where the mouse goes.
+    QPoint Cell(int column, int row) const {
+        return QPoint(5 + column * view.CellWidth() + view.CellWidth() / 2,
+                      row * view.LineHeight() + view.LineHeight() / 2);
+    }
+
+    ColorEditWnd view;
+};
+
+TEST_F(ColorEditWndTest, KeyboardSelectionCopiesWithCtrlC) {
+    view.SetReadOnly(true);
+    view.SetText(u"NAVTEX one\nsecond");
+    QTest::keyClick(&view, Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("NAVTEX one\r\nsecond"));
+
+    // Without a selection there is nothing to copy and the clipboard stays.
+    QApplication::clipboard()->setText(QStringLiteral("kept"));
+    QTest::keyClick(&view, Qt::Key_Left);
+    QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("kept"));
+    // Read-only: paste, cut and typing do nothing.
+    QTest::keyClick(&view, Qt::Key_A, Qt::ShiftModifier);
+    QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(view.Model().Text(), u"NAVTEX one\nsecond");
+}
+
+TEST_F(ColorEditWndTest, CtrlZUndoesAndCtrlARedoes) {
+    QTest::keyClicks(&view, QStringLiteral("ab"));
+    QTest::keyClick(&view, Qt::Key_Return);
+    QTest::keyClick(&view, Qt::Key_C);
+    EXPECT_EQ(view.Model().Text(), u"ab\nc");
+    QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view.Model().Text(), u"ab");
+    QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(view.Model().Text(), u"ab\n");
+    EXPECT_EQ(view.Model().Caret(), (TextPosition{0, 1}));
+    EXPECT_FALSE(view.Model().HasSelection());  // not select all
+}
+
+TEST_F(ColorEditWndTest, JapaneseTextSwitchesToTheWideFontForGood) {
+    EXPECT_TRUE(QFontInfo(view.TextFont()).fixedPitch());
+    const int narrow = view.CellWidth();
+    EXPECT_EQ(narrow, QFontMetrics(view.TextFont()).averageCharWidth());
+    view.AppendText(u"ZCZC\n");
+    EXPECT_FALSE(view.WideFont());
+
+    view.AppendText(u"気象警報\n");
+    EXPECT_TRUE(view.WideFont());
+    EXPECT_TRUE(QFontDatabase::writingSystems(QFontInfo(view.TextFont()).family())
+                    .contains(QFontDatabase::Japanese));
+    EXPECT_EQ(view.CellWidth(), 2 * QFontMetrics(view.TextFont()).averageCharWidth());
+    EXPECT_GE(view.CellWidth(), 2 * narrow - 2);
+    view.SetText(u"plain");
+    EXPECT_TRUE(view.WideFont());
+}
+
+TEST_F(ColorEditWndTest, TheWheelScrollsFiveLinesPerNotch) {
+    view.SetText(Lines(100));
+    const QPointF at(20, 20);
+    const auto wheel = [&](int delta) {
+        QWheelEvent event(at, view.viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view.viewport(), &event);
+    };
+    wheel(-120);
+    wheel(-120);
+    EXPECT_EQ(view.Model().FirstVisibleLine(), 10);
+    wheel(120);
+    EXPECT_EQ(view.Model().FirstVisibleLine(), 5);
+    EXPECT_EQ(view.verticalScrollBar()->value(), 5);
+    wheel(120);
+    wheel(120);
+    EXPECT_EQ(view.Model().FirstVisibleLine(), 0);
+}
+
+TEST_F(ColorEditWndTest, SelectedCellsArePaintedInTheSelectionColours) {
+    view.SetSelectionColor(QColor(0, 0, 255));
+    view.SetText(u"AB CD");
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, Cell(1, 0));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ShiftModifier, Cell(4, 0));
+    ASSERT_EQ(view.Model().SelectedText(), u"B C");
+
+    const QImage image = view.grab().toImage();
+    const auto cellPixels = [&](int column) {
+        std::vector<QRgb> pixels;
+        const QPoint centre = view.viewport()->mapTo(&view, Cell(column, 0));
+        for (int y = centre.y() - view.LineHeight() / 2; y < centre.y() + view.LineHeight() / 2;
+             ++y) {
+            for (int x = centre.x() - view.CellWidth() / 2; x < centre.x() + view.CellWidth() / 2;
+                 ++x) {
+                pixels.push_back(image.pixel(x, y) & 0xFFFFFF);
+            }
+        }
+        return pixels;
+    };
+    const auto holds = [](const std::vector<QRgb>& pixels, QRgb colour) {
+        return std::find(pixels.begin(), pixels.end(), colour) != pixels.end();
+    };
+    const auto space = cellPixels(2);
+    EXPECT_TRUE(std::all_of(space.begin(), space.end(), [](QRgb p) { return p == 0x0000FF; }));
+    EXPECT_TRUE(holds(cellPixels(1), 0xFFFFFF));  // white B on blue
+    EXPECT_TRUE(holds(cellPixels(1), 0x0000FF));
+    EXPECT_TRUE(holds(cellPixels(4), 0x000000));  // black D on white
+    EXPECT_FALSE(holds(cellPixels(4), 0x0000FF));
+    EXPECT_FALSE(holds(cellPixels(6), 0x000000));  // past the end of the text
+}
+
+}  // namespace
+}  // namespace wavelore
