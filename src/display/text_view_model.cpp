@@ -89,7 +89,7 @@ CTextViewModel::AppendResult CTextViewModel::AppendText(std::u16string_view text
     if (lineFeed && atEnd) {
         m_firstLine = MaxFirstVisibleLine();
     }
-    return {m_firstLine + removed != oldFirst, firstChanged};
+    return {m_firstLine + removed - oldFirst, firstChanged};
 }
 
 std::u16string CTextViewModel::Text() const {

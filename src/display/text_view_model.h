@@ -56,11 +56,11 @@ class CTextViewModel {
         PageDown,
     };
 
-    // How an append changed the screen. When the visible text moved
-    // (shifted), everything visible must be drawn again; otherwise only the
-    // lines from firstChangedLine on.
+    // How an append changed the screen: the text on it moved up by
+    // scrolledLines rows (the view followed the end, or the oldest lines
+    // went from under it), and the lines from firstChangedLine on changed.
     struct AppendResult {
-        bool shifted = false;
+        int32_t scrolledLines = 0;
         int32_t firstChangedLine = 0;
     };
 

@@ -16,6 +16,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 namespace wavelore {
@@ -97,11 +98,16 @@ void ColorEditWnd::AppendText(std::u16string_view text) {
     const CTextViewModel::AppendResult result = m_model.AppendText(text);
     const bool switched = CheckWideFont();
     SyncScrollBars();
-    if (switched || result.shifted) {
+    const int shift = result.scrolledLines;
+    if (switched || std::abs(shift) > m_model.VisibleLines()) {
         viewport()->update();
         return;
     }
-    // Only the lines from the old last line down can have changed.
+    // What is still on screen moves with the text; only the lines from the
+    // old last line down are painted anew.
+    if (shift != 0) {
+        viewport()->scroll(0, -shift * m_lineHeight);
+    }
     const int row = std::max(0, result.firstChangedLine - m_model.FirstVisibleLine());
     if (row <= m_model.VisibleLines()) {
         const int top = row * m_lineHeight;

@@ -60,7 +60,7 @@ TEST(TextViewModel, TheOldestLinesGoAndPositionsMoveUpWithTheText) {
     EXPECT_EQ(view.Caret(), (TextPosition{0, 0}));  // fell off the top
     // The user keeps looking at the same text, so nothing on screen moved.
     EXPECT_EQ(view.FirstVisibleLine(), 499);
-    EXPECT_FALSE(result.shifted);
+    EXPECT_EQ(result.scrolledLines, 0);
     EXPECT_EQ(result.firstChangedLine, 1022);
 }
 
@@ -71,12 +71,12 @@ TEST(TextViewModel, OnlyAViewAtTheEndFollowsNewLines) {
     ASSERT_EQ(view.FirstVisibleLine(), 41);
 
     view.ScrollToLine(39);  // two lines short of the end still counts
-    EXPECT_TRUE(view.AppendText(u"L50\n").shifted);
+    EXPECT_EQ(view.AppendText(u"L50\n").scrolledLines, 3);
     EXPECT_EQ(view.FirstVisibleLine(), view.MaxFirstVisibleLine());
     EXPECT_EQ(view.FirstVisibleLine(), 42);
 
     view.ScrollToLine(39);  // three short: the user is reading
-    EXPECT_FALSE(view.AppendText(u"L51\nL52\n").shifted);
+    EXPECT_EQ(view.AppendText(u"L51\nL52\n").scrolledLines, 0);
     EXPECT_EQ(view.FirstVisibleLine(), 39);
 
     // Text without a line feed never moves the view.

@@ -6,6 +6,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
@@ -108,6 +109,41 @@ TEST_F(ColorEditWndTest, TheWheelScrollsFiveLinesPerNotch) {
     wheel(120);
     wheel(120);
     EXPECT_EQ(view.Model().FirstVisibleLine(), 0);
+}
+
+TEST_F(ColorEditWndTest, PaintingOnlyWhatAnAppendChangedLeavesTheFullPicture) {
+    view.SetSelectionColor(QColor(0, 0, 255));
+    view.AppendText(Lines(CTextViewModel::kMaxLines));
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(&view, Qt::Key_Up, Qt::ShiftModifier);
+    QTest::keyClick(&view, Qt::Key_Up, Qt::ShiftModifier);
+    const auto onScreen = [this] {
+        QApplication::processEvents();
+        return view.screen()
+            ->grabWindow(view.winId())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    const auto repainted = [this] {
+        return view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    // Following the end: the picture moves up with the text.
+    for (int i = 0; i < 12; ++i) {
+        view.AppendText(i % 4 == 3 ? u"\r\n" : u"NAV ");
+        onScreen();
+    }
+    EXPECT_TRUE(onScreen() == repainted());
+    // Reading further up while the oldest lines go.
+    QWheelEvent up(QPointF(20, 20), view.viewport()->mapToGlobal(QPointF(20, 20)), QPoint(),
+                   QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view.viewport(), &up);
+    for (int i = 0; i < 6; ++i) {
+        view.AppendText(u"TEX\r\n");
+        onScreen();
+    }
+    // The text read stays in place as the end moves away from it.
+    EXPECT_EQ(view.Model().FirstVisibleLine(), view.Model().MaxFirstVisibleLine() - 5 - 6);
+    EXPECT_TRUE(onScreen() == repainted());
 }
 
 TEST_F(ColorEditWndTest, SelectedCellsArePaintedInTheSelectionColours) {
