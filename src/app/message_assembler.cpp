@@ -8,6 +8,7 @@
 #include "common/char_class.h"
 #include "common/user_notifier.h"
 #include "common/utf.h"
+#include "system/file_move.h"
 
 namespace wavelore {
 
@@ -297,16 +298,6 @@ bool CMessageAssembler::RewriteWorkingFile() {
     return std::fclose(file) == 0 && written;
 }
 
-bool CMessageAssembler::MoveWithoutReplacing(const std::filesystem::path& to) {
-    std::error_code ec;
-    // rename() would replace an existing file here, which is never wanted.
-    if (std::filesystem::exists(to, ec) || ec) {
-        return false;
-    }
-    std::filesystem::rename(WorkingPath(), to, ec);
-    return !ec;
-}
-
 bool CMessageAssembler::StoreWorkingFile() {
     const std::filesystem::path& final = m_heldPath;
     const std::filesystem::path dir = final.parent_path();
@@ -324,7 +315,16 @@ bool CMessageAssembler::StoreWorkingFile() {
         dirError = std::make_error_code(std::errc::not_a_directory);
     }
 
-    if (std::filesystem::exists(final, ec)) {
+    // A file of that name is never replaced, even one that appears just now.
+    const std::error_code moved = MoveFileWithoutReplacing(WorkingPath(), final);
+    if (!moved) {
+        m_held = false;
+        if (m_sinks.stored != nullptr) {
+            m_sinks.stored->AddStoredMessage(m_heldHeader, final);
+        }
+        return true;
+    }
+    if (moved == std::errc::file_exists) {
         // The same header and start second again. A true repeat leaves the
         // working file as it is (the stored copy holds the same bytes);
         // different text is kept beside it under a name of its own, which
@@ -337,33 +337,23 @@ bool CMessageAssembler::StoreWorkingFile() {
         for (int n = 2; n < 1000; ++n) {
             const std::filesystem::path other =
                 dir / (stem + u" (" + FromUtf8(std::to_string(n)) + u").txt");
-            if (std::filesystem::exists(other, ec)) {
-                continue;
-            }
-            if (MoveWithoutReplacing(other)) {
+            const std::error_code error = MoveFileWithoutReplacing(WorkingPath(), other);
+            if (!error) {
                 m_held = false;
                 return true;
             }
-            break;
-        }
-    } else {
-        std::filesystem::rename(WorkingPath(), final, ec);
-        if (!ec) {
-            m_held = false;
-            if (m_sinks.stored != nullptr) {
-                m_sinks.stored->AddStoredMessage(m_heldHeader, final);
+            if (error != std::errc::file_exists) {
+                break;
             }
-            return true;
         }
-        if (!dirError) {
-            dirError = ec;
-        }
+    } else if (!dirError) {
+        dirError = moved;
     }
 
     // The log directory is unusable: keep the message beside the working
     // file under its final name rather than let the next frame destroy it.
     const std::filesystem::path fallback = m_base / final.filename();
-    if (MoveWithoutReplacing(fallback)) {
+    if (!MoveFileWithoutReplacing(WorkingPath(), fallback)) {
         m_held = false;
         Report(u"Could not store the message in \"" + PathText(dir) + u"\" (" +
                ErrorText(dirError) + u"); it was kept as \"" + PathText(fallback) + u"\".");

@@ -69,7 +69,6 @@ class CMessageAssembler {
     bool StoreWorkingFile();
     // Writes the held message into a working file that vanished.
     bool RewriteWorkingFile();
-    bool MoveWithoutReplacing(const std::filesystem::path& to);
     void Report(const std::u16string& text);
 
     std::filesystem::path m_base;
