@@ -6,12 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "common/program_version.h"
+
 namespace wavelore {
 
 // Object requested and first form field of every upload.
 constexpr std::u16string_view kUploadPath = u"/cgi-bin/navtex/navtex_upload.cgi";
-// The program version the service is told about.
-constexpr std::u16string_view kProgramVersion = u"2.1.2";
 constexpr std::u16string_view kUploadUserAgent = u"Wavelore v2.1.2";
 
 // One upload: eleven text fields in a fixed order, plus the version-check
