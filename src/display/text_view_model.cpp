@@ -214,22 +214,18 @@ bool CTextViewModel::InsertText(std::u16string_view text) {
 }
 
 bool CTextViewModel::Backspace() {
-    if (m_readOnly) {
-        return false;
-    }
-    const auto [start, end] = HasSelection() ? Selection() : std::pair{Before(m_caret), m_caret};
-    if (start == end) {
-        return false;
-    }
-    Edit(start, end, {});
-    return true;
+    return DeleteSelectionOr(Before(m_caret), m_caret);
 }
 
 bool CTextViewModel::Delete() {
+    return DeleteSelectionOr(m_caret, After(m_caret));
+}
+
+bool CTextViewModel::DeleteSelectionOr(TextPosition from, TextPosition to) {
     if (m_readOnly) {
         return false;
     }
-    const auto [start, end] = HasSelection() ? Selection() : std::pair{m_caret, After(m_caret)};
+    const auto [start, end] = HasSelection() ? Selection() : std::pair{from, to};
     if (start == end) {
         return false;
     }

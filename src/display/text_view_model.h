@@ -162,6 +162,8 @@ class CTextViewModel {
     std::u16string Range(TextPosition from, TextPosition to, std::u16string_view lineBreak) const;
     std::u16string Remove(TextPosition from, TextPosition to);
     TextPosition Insert(TextPosition at, std::u16string_view prepared);
+    // Backspace and Delete: the selection if there is one, else [from, to).
+    bool DeleteSelectionOr(TextPosition from, TextPosition to);
     // Replaces [from, to) by prepared text and records the edit.
     void Edit(TextPosition from, TextPosition to, std::u16string_view prepared);
     void UpdateLongest();
