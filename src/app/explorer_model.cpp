@@ -1,0 +1,191 @@
+#include "app/explorer_model.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "app/subject_table.h"
+#include "common/char_class.h"
+#include "common/utf.h"
+
+namespace wavelore {
+
+namespace {
+
+constexpr size_t kDayNameLength = 10;
+
+// Names in UTF-16 as the explorer compares and shows them; bytes that are
+// not UTF-8 become U+FFFD rather than failing.
+std::u16string NameOf(const std::filesystem::path& path) {
+    return FromUtf8(path.filename().string());
+}
+
+std::filesystem::path PathOf(std::u16string_view text) {
+    return std::filesystem::path(ToUtf8(text));
+}
+
+bool HasTxtExtension(std::u16string_view name) {
+    if (name.size() < 4) {
+        return false;
+    }
+    const std::u16string_view ext = name.substr(name.size() - 4);
+    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 0x20) : c; };
+    return ext[0] == u'.' && lower(ext[1]) == u't' && lower(ext[2]) == u'x' &&
+           lower(ext[3]) == u't';
+}
+
+// Entries of a directory in name order, the order in which the log tree's
+// dated names sort by date; what cannot be read is left out.
+template <typename Keep>
+std::vector<std::pair<std::u16string, std::filesystem::path>> ListSorted(
+    const std::filesystem::path& dir, Keep keep) {
+    std::vector<std::pair<std::u16string, std::filesystem::path>> entries;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::u16string name = NameOf(it->path());
+        if (keep(*it, name)) {
+            entries.emplace_back(std::move(name), it->path());
+        }
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    return entries;
+}
+
+}  // namespace
+
+void CExplorerModel::SetLogRoot(const std::filesystem::path& root) {
+    m_root = root;
+    Clear();
+    const auto days = ListSorted(
+        m_root, [](const std::filesystem::directory_entry& entry, const std::u16string& name) {
+            std::error_code ec;
+            return name.size() == kDayNameLength && entry.is_directory(ec);
+        });
+    int32_t added = kNoDay;
+    for (const auto& [name, path] : days) {
+        if (std::find(m_days.begin(), m_days.end(), name) == m_days.end()) {
+            m_days.push_back(name);
+            added = static_cast<int32_t>(m_days.size()) - 1;
+        }
+    }
+    SelectDay(added);
+}
+
+void CExplorerModel::Clear() {
+    m_days.clear();
+    m_selected = kNoDay;
+    ClearRows();
+}
+
+void CExplorerModel::ClearRows() {
+    m_rows.clear();
+    m_chosen = 0;
+}
+
+void CExplorerModel::SelectDay(int32_t index) {
+    ClearRows();
+    if (index < 0 || index >= static_cast<int32_t>(m_days.size())) {
+        m_selected = kNoDay;
+        return;
+    }
+    m_selected = index;
+    const std::u16string& day = m_days[static_cast<size_t>(index)];
+    const auto files =
+        ListSorted(m_root / PathOf(day),
+                   [](const std::filesystem::directory_entry& entry, const std::u16string& name) {
+                       std::error_code ec;
+                       return HasTxtExtension(name) && !entry.is_directory(ec);
+                   });
+    for (const auto& [name, path] : files) {
+        MessageHeader header;
+        if (ParseFileName(name, day, header)) {
+            AddRow(header, m_root / PathOf(day) / path.filename());
+        }
+    }
+}
+
+bool CExplorerModel::ParseFileName(std::u16string_view name, std::u16string_view day,
+                                   MessageHeader& header) {
+    if (name.size() != 28 && name.size() != 29) {
+        return false;
+    }
+    header.time = std::u16string(name.substr(11, 8));
+    std::replace(header.time.begin(), header.time.end(), u'.', u':');
+    header.date = std::u16string(day);
+    header.b1 = std::u16string(1, name[20]);
+    header.b2 = std::u16string(1, name[21]);
+    header.number = std::u16string(name.substr(22, 2));
+    if (IsDigit(name[24])) {
+        header.number += name[24];
+    }
+    return true;
+}
+
+void CExplorerModel::AddRow(const MessageHeader& header, const std::filesystem::path& path) {
+    m_rows.push_back(ExplorerRow{header, path, m_nextId++});
+}
+
+std::u16string_view CExplorerModel::ColumnText(const ExplorerRow& row, int32_t column) {
+    switch (column) {
+        case kMessage:
+            return row.header.number;
+        case kStation:
+            return row.header.b1;
+        case kType:
+            return row.header.b2;
+        case kTime:
+            return row.header.time;
+        case kCategory:
+            return SubjectTable::Category(row.header.b2.empty() ? u'\0' : row.header.b2[0]);
+        default:
+            return {};
+    }
+}
+
+int32_t CExplorerModel::Image(const ExplorerRow& row) {
+    const bool important = !row.header.b2.empty() && SubjectTable::IsImportant(row.header.b2[0]);
+    return important ? kImageImportant : kImageOrdinary;
+}
+
+void CExplorerModel::Sort(int32_t column) {
+    if (column < 0 || column >= kColumns) {
+        return;
+    }
+    const bool descending = m_descending[static_cast<size_t>(column)];
+    std::stable_sort(m_rows.begin(), m_rows.end(),
+                     [column, descending](const ExplorerRow& a, const ExplorerRow& b) {
+                         const std::u16string_view ta = ColumnText(a, column);
+                         const std::u16string_view tb = ColumnText(b, column);
+                         return descending ? tb < ta : ta < tb;
+                     });
+    m_descending[static_cast<size_t>(column)] = !descending;
+}
+
+CExplorerModel::Added CExplorerModel::AddStoredMessage(const MessageHeader& header,
+                                                       const std::filesystem::path& path) {
+    Added added;
+    if (std::find(m_days.begin(), m_days.end(), header.date) == m_days.end()) {
+        m_days.push_back(header.date);
+        added.day = true;
+    }
+    if (m_selected != kNoDay && m_days[static_cast<size_t>(m_selected)] == header.date) {
+        AddRow(header, path);
+        added.row = true;
+    }
+    return added;
+}
+
+bool CExplorerModel::Choose(int32_t row, std::filesystem::path& path) {
+    if (row < 0 || row >= static_cast<int32_t>(m_rows.size())) {
+        return false;
+    }
+    const ExplorerRow& chosen = m_rows[static_cast<size_t>(row)];
+    if (chosen.id == m_chosen) {
+        return false;
+    }
+    m_chosen = chosen.id;
+    path = chosen.path;
+    return true;
+}
+
+}  // namespace wavelore
