@@ -29,8 +29,11 @@ int32_t CPaneLayout::SplitX(int32_t width, float ratio) {
 }
 
 CPaneLayout::Geometry CPaneLayout::Layout(int32_t width, int32_t height) const {
+    return Layout(width, height, (height / 10) * 2);
+}
+
+CPaneLayout::Geometry CPaneLayout::Layout(int32_t width, int32_t height, int32_t d) const {
     const int32_t c = SplitX(width, m_ratio);
-    const int32_t d = (height / 10) * 2;
     const bool closed = m_mode == Mode::Closed;
     const int32_t paneTop = d + 10;
     const int32_t paneHeight = NotNegative(height - (d + 15));
@@ -45,14 +48,14 @@ CPaneLayout::Geometry CPaneLayout::Layout(int32_t width, int32_t height) const {
     return g;
 }
 
-bool CPaneLayout::SizingCursorAt(int32_t x, int32_t y, int32_t width, int32_t height) const {
-    return m_mode == Mode::Open && Layout(width, height).splitter.Contains(x, y);
+bool CPaneLayout::SizingCursorAt(int32_t x, int32_t y, const Geometry& g) const {
+    return m_mode == Mode::Open && g.splitter.Contains(x, y);
 }
 
-bool CPaneLayout::Press(int32_t x, int32_t y, int32_t width, int32_t height) {
+bool CPaneLayout::Press(int32_t x, int32_t y, const Geometry& g) {
     // Only where the sizing cursor shows: a drag on a sliding or closed
     // pane would store a share the user never saw.
-    if (m_dragging || !SizingCursorAt(x, y, width, height)) {
+    if (m_dragging || !SizingCursorAt(x, y, g)) {
         return false;
     }
     m_dragging = true;

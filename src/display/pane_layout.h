@@ -44,9 +44,14 @@ class CPaneLayout {
     // perMille: the "PaneSplit" setting, the text views' share of the width.
     explicit CPaneLayout(int32_t perMille);
 
-    // Widths and heights that the formula would make negative (a window
-    // narrower than its margins, the last ticks of a slide) are 0.
+    // The window's client area: the panes start a fifth of the way down,
+    // d = (height / 10) * 2. Widths and heights that the formula would make
+    // negative (a window narrower than its margins, the last ticks of a
+    // slide) are 0.
     Geometry Layout(int32_t width, int32_t height) const;
+    // The same with d given: for an area whose top rows are laid out by
+    // other means, d is 5 pixels below the top of the buttons.
+    Geometry Layout(int32_t width, int32_t height, int32_t d) const;
 
     float Ratio() const { return m_ratio; }
     Mode PaneMode() const { return m_mode; }
@@ -54,11 +59,13 @@ class CPaneLayout {
     // The bar is drawn while the explorer is open or opening, and offers the
     // sizing cursor only while it is open.
     bool DrawsBar() const { return m_mode == Mode::Open || m_mode == Mode::Opening; }
-    bool SizingCursorAt(int32_t x, int32_t y, int32_t width, int32_t height) const;
+    // Whether (x, y) is on the bar of a pane laid out as g.
+    bool SizingCursorAt(int32_t x, int32_t y, const Geometry& g) const;
 
-    // Left button down at (x, y): true when it starts a drag (capture the
-    // mouse). Only an open explorer's bar can be dragged.
-    bool Press(int32_t x, int32_t y, int32_t width, int32_t height);
+    // Left button down at (x, y) in a pane laid out as g: true when it
+    // starts a drag (capture the mouse). Only an open explorer's bar can be
+    // dragged.
+    bool Press(int32_t x, int32_t y, const Geometry& g);
     // The pointer at x while dragging: true when the ratio changed (lay out
     // again). x is kept within [10, width - 10].
     bool Drag(int32_t x, int32_t width);

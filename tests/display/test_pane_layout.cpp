@@ -49,10 +49,10 @@ TEST(PaneLayout, DragsWithinTheEdgesOfAnOpenPaneAndWritesAtEveryRelease) {
     constexpr int32_t kW = 800;
     constexpr int32_t kH = 500;
     CPaneLayout pane(500);
-    EXPECT_FALSE(pane.Press(405, 200, kW, kH));  // beside the bar
-    EXPECT_TRUE(pane.SizingCursorAt(395, 200, kW, kH));
-    ASSERT_TRUE(pane.Press(395, 200, kW, kH));
-    EXPECT_FALSE(pane.Press(395, 200, kW, kH));
+    EXPECT_FALSE(pane.Press(405, 200, pane.Layout(kW, kH)));  // beside the bar
+    EXPECT_TRUE(pane.SizingCursorAt(395, 200, pane.Layout(kW, kH)));
+    ASSERT_TRUE(pane.Press(395, 200, pane.Layout(kW, kH)));
+    EXPECT_FALSE(pane.Press(395, 200, pane.Layout(kW, kH)));
     EXPECT_TRUE(pane.Drag(-50, kW));
     EXPECT_EQ(pane.Layout(kW, kH).splitter.left, 5);  // x = 10
     EXPECT_TRUE(pane.Drag(kW + 50, kW));
@@ -65,14 +65,14 @@ TEST(PaneLayout, DragsWithinTheEdgesOfAnOpenPaneAndWritesAtEveryRelease) {
     for (int32_t perMille = 0; perMille <= 1000; ++perMille) {
         CPaneLayout still(perMille);
         const PaneRect bar = still.Layout(kW, kH).splitter;
-        ASSERT_TRUE(still.Press(bar.left, bar.top, kW, kH));
+        ASSERT_TRUE(still.Press(bar.left, bar.top, still.Layout(kW, kH)));
         ASSERT_EQ(still.Release(), perMille);
     }
 
     // Neither a sliding nor a closed pane offers its bar.
     ASSERT_TRUE(pane.Close());
-    EXPECT_FALSE(pane.SizingCursorAt(kW - 10, 200, kW, kH));
-    EXPECT_FALSE(pane.Press(kW - 10, 200, kW, kH));
+    EXPECT_FALSE(pane.SizingCursorAt(kW - 10, 200, pane.Layout(kW, kH)));
+    EXPECT_FALSE(pane.Press(kW - 10, 200, pane.Layout(kW, kH)));
     EXPECT_FALSE(pane.DrawsBar());
 }
 
