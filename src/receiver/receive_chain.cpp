@@ -35,9 +35,14 @@ CReceiveChain::CReceiveChain(const ChainSettings& settings) : m_settings(setting
 CReceiveChain::~CReceiveChain() = default;
 
 std::unique_ptr<CReceiveChain> CReceiveChain::Create(const ChainSettings& settings) {
-    // The bit clock divides by both rate and baud.
+    // The bit clock divides the rate by the baud, so it takes one sample per
+    // bit at most. Stored settings can hold any number: doubling RTTY's must
+    // not overflow.
+    const int64_t chainBaud =
+        settings.type == DecoderType::StartStop ? 2 * int64_t{settings.baud} : settings.baud;
     if (!IsKnown(settings.type) || settings.sampleRate <= 0 ||
-        (settings.type != DecoderType::Fax && settings.baud <= 0)) {
+        (settings.type != DecoderType::Fax &&
+         (settings.baud <= 0 || chainBaud > settings.sampleRate))) {
         return nullptr;
     }
     auto chain = std::unique_ptr<CReceiveChain>(new (std::nothrow) CReceiveChain(settings));
@@ -45,8 +50,8 @@ std::unique_ptr<CReceiveChain> CReceiveChain::Create(const ChainSettings& settin
         return nullptr;
     }
     const int32_t baud = ChainBaud(settings.type, settings.baud);
-    const double upper = settings.centre + settings.halfShift;
-    const double lower = settings.centre - settings.halfShift;
+    const double upper = double(settings.centre) + settings.halfShift;
+    const double lower = double(settings.centre) - settings.halfShift;
     const auto rate = static_cast<uint32_t>(settings.sampleRate);
     const auto bps = static_cast<uint32_t>(baud);
     switch (settings.type) {
@@ -100,8 +105,8 @@ void CReceiveChain::Retune(int32_t centre, int32_t halfShift) {
     if (m_dpsk) {
         m_dpsk->SetFrequency(centre);
     } else if (m_fsk) {
-        m_fsk->SetTones(m_settings.sampleRate, double(centre + halfShift),
-                        double(centre - halfShift));
+        m_fsk->SetTones(m_settings.sampleRate, double(centre) + halfShift,
+                        double(centre) - halfShift);
     }
 }
 

@@ -42,7 +42,8 @@ struct ChainOutput {
 class CReceiveChain {
   public:
     // Null for an unknown type, a non-positive rate or baud (FAX needs no
-    // baud), or when memory is short.
+    // baud), a baud above the sample rate (RTTY's doubled one included), or
+    // when memory is short.
     static std::unique_ptr<CReceiveChain> Create(const ChainSettings& settings);
     ~CReceiveChain();
     CReceiveChain(const CReceiveChain&) = delete;
