@@ -28,6 +28,10 @@ constexpr size_t kRawChunkBytes = 8192;
 constexpr int kConverter = SRC_SINC_MEDIUM_QUALITY;
 
 int16_t ToInt16(double normalised) {
+    // A float file can hold NaN, which no integer stands for: take silence.
+    if (std::isnan(normalised)) {
+        return 0;
+    }
     // The sound-file library normalises integer formats to [-1, 1) by
     // dividing by 2^15 for 16 bits, so this scale round-trips 16-bit input.
     const double v = std::nearbyint(normalised * 32768.0);

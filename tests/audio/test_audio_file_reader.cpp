@@ -185,5 +185,20 @@ TEST(AudioFileReader, SurvivesRandomAndDamagedFiles) {
     }
 }
 
+// Found by fuzzing: a float WAV at 384 Hz whose one sample is NaN, which
+// reached the 16-bit conversion through the resampler. It reads as silence.
+TEST(AudioFileReader, NotANumberReadsAsSilence) {
+    ScopedTempDir dir;
+    const unsigned char bytes[] = {0x52, 0x49, 0x46, 0x46, 0xe4, 0x08, 0x00, 0x00, 0x57, 0x41,
+                                   0x56, 0x45, 0x66, 0x6d, 0x74, 0x20, 0x10, 0x00, 0x00, 0x00,
+                                   0x03, 0x00, 0x01, 0x00, 0x80, 0x01, 0x00, 0x00, 0x00, 0x00,
+                                   0x00, 0x08, 0x01, 0x00, 0x20, 0x00, 0x64, 0x61, 0x74, 0x61,
+                                   0x9c, 0x01, 0xc5, 0xff, 0xff, 0xff, 0xff, 0xff};
+    WriteFile("nan.wav", std::string(reinterpret_cast<const char*>(bytes), sizeof bytes));
+    const std::vector<int16_t> got = ReadPath("nan.wav", 2048);
+    EXPECT_FALSE(got.empty());
+    EXPECT_TRUE(std::all_of(got.begin(), got.end(), [](int16_t s) { return s == 0; }));
+}
+
 }  // namespace
 }  // namespace wavelore::test
