@@ -34,8 +34,12 @@ bool IsHeader(const char16_t* w) {
 
 // A header character as it may stand in a file name: the third serial digit
 // of a NAVTEX-J header is not checked, and a separator or a character that
-// other systems forbid must not turn the name into another path.
+// other systems forbid must not turn the name into another path. A lone
+// surrogate has no form in a file name at all.
 char16_t FileNameSafe(char16_t c) {
+    if (c >= 0xD800 && c <= 0xDFFF) {
+        return u'_';
+    }
     switch (c) {
         case u'/':
         case u'\\':

@@ -223,6 +223,16 @@ TEST_F(Assembler, NavtexJThirdDigitThatCannotStandInANameIsReplacedThere) {
     EXPECT_EQ(ReadFile(name), "14:03:22 2007-07-21\r\n\r\nZCZC EA12/\r\n\nX\r\nNNNN");
 }
 
+// An input of the message-assembler fuzz target: a lone surrogate has no
+// file-name form, and converting it ended the program.
+TEST_F(Assembler, NavtexJThirdDigitThatIsALoneSurrogateIsReplacedInTheName) {
+    Make(Mode::NavtexJ);
+    Feed(u"ZCZC AB12\xD800\r\nTEXT\r\nNNNN\r\n");
+    const std::string name = "logs/2007-07-21/2007-07-21 14.03.22 AB12_.txt";
+    EXPECT_EQ(Files(), (std::vector<std::string>{name}));
+    EXPECT_EQ(ReadFile(name), "14:03:22 2007-07-21\r\n\r\nZCZC AB12\xEF\xBF\xBD\r\n\nTEXT\r\nNNNN");
+}
+
 TEST_F(Assembler, SitorAndAmtorOpenTheWorkingFileButNeverStore) {
     // Without the NAVTEX realignment the header is recognised on the first
     // body character, and these modes keep no serial number.
