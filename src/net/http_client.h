@@ -105,9 +105,6 @@ class CHttpClient final : public HttpClient {
     // Defaults: 10 s to connect, 30 s for the whole exchange.
     static constexpr long kDefaultConnectTimeoutMs = 10000;
     static constexpr long kDefaultTransferTimeoutMs = 30000;
-    // Reply bytes kept by Send; a longer reply is cut here (ReadReply's
-    // capacity is far smaller in every use).
-    static constexpr size_t kMaxKeptReply = 1 << 20;
 
     CHttpClient();
     ~CHttpClient() override;

@@ -5,13 +5,11 @@
 
 #include "common/utf.h"
 #include "net/http_client.h"
+#include "net/http_reply.h"
 
 namespace wavelore {
 
 namespace {
-
-// A reply whose header block grows past this is not an HTTP reply we can use.
-constexpr size_t kMaxHeaderBlock = 64 * 1024;
 
 bool IsHostChar(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
@@ -39,36 +37,16 @@ struct CHttpClient::Impl {
     long transferMs = kDefaultTransferTimeoutMs;
 
     bool sent = false;
-    bool headersComplete = false;
-    std::string headers;
-    std::string body;
+    CHttpReply reply;
 
     static size_t OnHeader(char* data, size_t size, size_t count, void* user) {
-        auto* self = static_cast<Impl*>(user);
         const size_t n = size * count;
-        std::string_view line(data, n);
-        if (line.starts_with("HTTP/")) {
-            // A new status line: keep the block of the final reply only.
-            self->headers.clear();
-            self->headersComplete = false;
-        }
-        if (self->headers.size() + n > kMaxHeaderBlock) {
-            return 0;
-        }
-        self->headers.append(line);
-        if (line == "\r\n" || line == "\n") {
-            self->headersComplete = true;
-        }
-        return n;
+        return static_cast<Impl*>(user)->reply.AddHeaderLine(std::string_view(data, n)) ? n : 0;
     }
 
     static size_t OnBody(char* data, size_t size, size_t count, void* user) {
-        auto* self = static_cast<Impl*>(user);
-        const size_t n = size * count;
-        const size_t take = std::min(n, kMaxKeptReply - self->body.size());
-        self->body.append(data, take);
         // Enough kept: stopping the transfer here is what a cut read does.
-        return take;
+        return static_cast<Impl*>(user)->reply.AddBody(std::string_view(data, size * count));
     }
 
     static int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
@@ -154,9 +132,7 @@ int CHttpClient::Send(std::u16string_view path, int kind) {
     }
 
     d.sent = true;
-    d.headersComplete = false;
-    d.headers.clear();
-    d.body.clear();
+    d.reply.Clear();
 
     curl_easy_reset(curl);
     const std::string url = d.origin + ToUtf8(path);
@@ -195,7 +171,7 @@ int CHttpClient::Send(std::u16string_view path, int kind) {
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_slist_free_all(headers);
 
-    if (rc == CURLE_OK || (rc == CURLE_WRITE_ERROR && d.body.size() >= kMaxKeptReply)) {
+    if (rc == CURLE_OK || (rc == CURLE_WRITE_ERROR && d.reply.BodyFull())) {
         return 1;
     }
     SetLastError(static_cast<uint32_t>(rc));
@@ -210,20 +186,10 @@ int CHttpClient::ReadReply(std::string& headers, size_t headerCapacity, std::str
         SetLastError(kErrorNoRequest);
         return 0;
     }
-    const Impl& d = *m_impl;
     // Whatever arrived counts, even when the transfer broke off later.
-    body.assign(d.body, 0, std::min(d.body.size(), bodyCapacity));
-    if (!d.headersComplete) {
-        SetLastError(kErrorNoHeaders);
-        return 0;
-    }
-    if (d.headers.size() > headerCapacity) {
-        SetLastError(kErrorHeadersTooLarge);
-        return 0;
-    }
-    headers = d.headers;
-    if (body.empty()) {
-        SetLastError(kErrorEmptyBody);
+    const uint32_t error = m_impl->reply.Read(headers, headerCapacity, body, bodyCapacity);
+    if (error != 0) {
+        SetLastError(error);
         return 0;
     }
     return 1;

@@ -3,7 +3,7 @@
 #include <system_error>
 
 #include "common/message_ids.h"
-#include "common/utf.h"
+#include "net/http_reply.h"
 #include "net/upload_host.h"
 
 namespace wavelore {
@@ -101,9 +101,7 @@ void CUploadWorker::Handle(UploadJob job) {
     client.reset();
 
     if (replied) {
-        // The reply is read as a terminated string: it ends at a zero byte.
-        const size_t end = body.find('\0');
-        Report(kUploadReplied, FromUtf8(std::string_view(body).substr(0, end)), std::move(job));
+        Report(kUploadReplied, ReplyText(body), std::move(job));
     } else {
         Pause();
         Report(kUploadFailed, std::nullopt, std::move(job));
