@@ -10,8 +10,7 @@ constexpr int32_t kChunk = 256;
 }  // namespace
 
 CCharacterDecoder::CCharacterDecoder(uint32_t sampleRate, uint32_t baud, int32_t smoothLength)
-    : m_sampleRate(sampleRate),
-      m_baud(baud),
+    : m_baud(baud),
       // Integer samples per bit (110 for the true 110.25 at 100 baud): the
       // edge corrections below keep the clock on the transmitter.
       m_samplesPerBit(baud > 0 ? static_cast<int32_t>(sampleRate / baud) : 1),

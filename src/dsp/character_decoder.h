@@ -45,7 +45,6 @@ class CCharacterDecoder {
     int32_t m_errorCount = 0;
 
   private:
-    uint32_t m_sampleRate;
     uint32_t m_baud;
     int32_t m_samplesPerBit;
     CMovingAverage m_smoother;
