@@ -1,0 +1,8 @@
+// The NAVTEX-J decoder: bits or demodulator output in (layout in decoder_fuzzing.h).
+
+#include "decoder_fuzzing.h"
+#include "dsp/navtex_j_decoder.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return wavelore::fuzz::FuzzDecoder<wavelore::CNavtexJDecoder>(data, size, 100);
+}

@@ -1,0 +1,64 @@
+// The receive chain of any decoder type on raw sound samples, as the
+// decoder thread runs it.
+//
+// Input (22 bytes of set-up, then the sound):
+//   byte 0      decoder type (any value: unknown ones must be refused)
+//   bytes 1-12  centre, half shift and baud, int32 little-endian each
+//   byte 13     bit 0: Strict FEC off; bit 1: invert; bit 2: retune after
+//               the first buffer to the centre and half shift that follow
+//   bytes 14-21 that centre and half shift, int32 little-endian
+//   the rest    16-bit little-endian samples, in buffers of up to 2048
+// Checks: one demodulated value per sample, and text only from the types
+// that make text, its carriage returns followed by line feeds.
+
+#include <cstdint>
+#include <vector>
+
+#include "common/modes.h"
+#include "fuzz_input.h"
+#include "receiver/receive_chain.h"
+
+using wavelore::fuzz::Require;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    wavelore::fuzz::CFuzzInput in(data, size);
+    wavelore::ChainSettings settings;
+    settings.type = static_cast<wavelore::DecoderType>(in.Byte());
+    settings.centre = in.Int32();
+    settings.halfShift = in.Int32();
+    settings.baud = in.Int32();
+    const uint8_t options = in.Byte();
+    const int32_t retuneCentre = in.Int32();
+    const int32_t retuneHalfShift = in.Int32();
+
+    auto chain = wavelore::CReceiveChain::Create(settings);
+    if (!chain) {
+        return 0;
+    }
+    chain->SetStrictFec((options & 1) == 0);
+    chain->SetInvert((options & 2) != 0);
+    std::vector<double> buffer;
+    bool first = true;
+    while (!in.Empty()) {
+        buffer.clear();
+        while (buffer.size() < wavelore::kSamplesPerBuffer && in.Remaining() >= 2) {
+            buffer.push_back(in.Int16() * wavelore::kSampleScale);
+        }
+        if (buffer.empty()) {
+            break;
+        }
+        const auto count = static_cast<int32_t>(buffer.size());
+        const wavelore::ChainOutput out =
+            chain->Process(wavelore::SampleBlock(buffer.data(), count));
+        Require(out.signal.Empty() || out.signal.Count() == count,
+                "the demodulator gave a block of another length");
+        Require(chain->ProducesText() || out.text.empty(), "text from a type that makes none");
+        Require(wavelore::fuzz::LinesEndInCrLf(out.text), "a carriage return without a line feed");
+        Require(out.good >= 0 && out.errors >= 0, "negative counts");
+        if (first && (options & 4) != 0) {
+            chain->Retune(retuneCentre, retuneHalfShift);
+        }
+        first = false;
+    }
+    return 0;
+}

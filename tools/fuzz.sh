@@ -1,0 +1,54 @@
+#!/bin/bash
+# tools/fuzz.sh TARGET SECONDS [LIBFUZZER OPTIONS...]
+#
+# Builds the fuzz targets with clang (WAVELORE_FUZZ=ON) in build-fuzz/, or
+# in the build directory named by WAVELORE_FUZZ_BUILD, and runs one target
+# for SECONDS. The seed corpus is written afresh by wavelore-fuzz-seeds
+# (synthesizer, samples/, hand-made replies and settings); what the fuzzer
+# finds new goes to fuzz-corpus/TARGET in the build directory and is kept
+# for the next run; a crashing input is saved as fuzz-crashes/TARGET-*.
+# Exit status 0 when nothing was found.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${WAVELORE_FUZZ_BUILD:-$root/build-fuzz}
+
+targets=$(cd "$root/fuzz" && ls fuzz_*.cpp | sed 's/^fuzz_//; s/\.cpp$//')
+if [ $# -lt 2 ] || ! [[ $2 =~ ^[0-9]+$ ]]; then
+    echo "usage: tools/fuzz.sh TARGET SECONDS [LIBFUZZER OPTIONS...]" >&2
+    echo "targets:" $targets >&2
+    exit 2
+fi
+target=${1#fuzz_}
+seconds=$2
+shift 2
+if ! grep -qx -- "$target" <<<"$targets"; then
+    echo "tools/fuzz.sh: no target '$target'; targets:" $targets >&2
+    exit 2
+fi
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    launcher=()
+    if command -v ccache >/dev/null; then
+        launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_COMPILER=clang++ -DWAVELORE_FUZZ=ON \
+        -DWAVELORE_BUILD_TESTS=OFF -DWAVELORE_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+fi
+cmake --build "$build" -j2 --target "fuzz_$target" wavelore-fuzz-seeds
+
+seeds=$build/fuzz-seeds
+rm -rf "$seeds"
+"$build/fuzz/wavelore-fuzz-seeds" "$root/samples" "$seeds"
+corpus=$build/fuzz-corpus/$target
+mkdir -p "$corpus" "$build/fuzz-crashes"
+# Targets that write files do it in a directory of their own, in memory
+# where possible: on a disk file system that I/O takes most of each run.
+parent=$build
+[ -d /dev/shm ] && [ -w /dev/shm ] && parent=/dev/shm
+TMPDIR=$(mktemp -d "$parent/wavelore-fuzz.XXXXXX")
+export TMPDIR
+trap 'rm -rf "$TMPDIR"' EXIT
+
+"$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=60 -print_final_stats=1 \
+    -artifact_prefix="$build/fuzz-crashes/$target-" "$@" "$corpus" "$seeds/$target"
