@@ -1,0 +1,590 @@
+#include "gui/main_window.h"
+
+#include <fstream>
+#include <sstream>
+
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "common/decoder_text.h"
+#include "common/message_ids.h"
+#include "common/program_version.h"
+#include "common/sample_block.h"
+#include "common/user_notifier.h"
+#include "common/utf.h"
+#include "gui/color_edit_wnd.h"
+#include "gui/qt_window_target.h"
+#include "gui/signal_wnd.h"
+#include "gui/spectrum_wnd.h"
+
+namespace wavelore {
+
+namespace {
+
+constexpr int kMinimumWidth = 720;
+constexpr int kMinimumHeight = 470;
+constexpr int32_t kStartHalfShift = 85;  // until the mode sets its own
+
+std::u16string ToU16(const QString& text) {
+    return text.toStdU16String();
+}
+
+QString FromU16(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A menu item's text shows "&" as itself, not as a mnemonic.
+QString MenuText(std::u16string_view name) {
+    return FromU16(name).replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+}  // namespace
+
+CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
+    : QMainWindow(parent),
+      m_setup(setup),
+      m_settings(*setup.profile),
+      m_logDay(setup.workDir, setup.errors),
+      m_assembler(setup.workDir, *setup.clock, {nullptr, nullptr, setup.errors}),
+      m_textHandler(*setup.clock, m_assembler, m_logDay, this),
+      m_tuning(
+          [this](int32_t centre, int32_t halfShift) { m_spectrum->SetTuning(centre, halfShift); },
+          [this](Message m) { return m_decoding.PostToDecoder(std::move(m)); }),
+      m_modes(m_settings, *this),
+      m_decoding(*setup.devices, *setup.soundMessages, m_settings, *this, setup.cpuTimes) {
+    m_router = new CWindowMessageRouter([this](Message& m) { OnWindowMessage(m); }, this);
+    m_self = std::make_unique<CQtWindowTarget>(*m_router);
+    m_watchdog.setParent(this);
+    connect(&m_watchdog, &QTimer::timeout, this, [this] { m_decoding.OnWatchdog(); });
+    CreateControls();
+
+    CollectSystemInfo();
+    CreateLogDirectory();
+    CreateMenus();
+    CreateMessageExplorer();
+    CreateTrayIcon();
+    RestoreTuning();
+    SetTitle();
+    StartLogDay();
+    PostStartupBanner();
+    CreateTextViews();
+    BuildSoundSourceMenu();
+    RestoreCheckBoxes();
+    CreateUploadWorker();
+    ShowRawData();
+    RestoreMode();
+    ShowTipsAtStartUp();
+    StartVersionCheck();
+}
+
+CMainWindow::~CMainWindow() {
+    Shutdown();
+}
+
+WindowTarget& CMainWindow::Target() {
+    return *m_self;
+}
+
+void CMainWindow::CreateControls() {
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    m_spectrum = new CSpectrumWnd(central);
+    m_spectrum->setMinimumHeight(90);
+    connect(m_spectrum, &CSpectrumWnd::frequencyRequested, this,
+            [this](int32_t centre) { m_tuning.OnSetFrequency(centre); });
+    layout->addWidget(m_spectrum, 3);
+
+    auto* middle = new QHBoxLayout;
+    m_signal = new CSignalWnd(central);
+    m_signal->setMinimumHeight(60);
+    middle->addWidget(m_signal, 1);
+    middle->addWidget(CreateCheckBoxes());
+    layout->addLayout(middle, 2);
+
+    m_paneButtons = new QWidget(central);
+    auto* buttons = new QHBoxLayout(m_paneButtons);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    m_rawButton = new QRadioButton(tr("Raw data"), m_paneButtons);
+    m_messagesButton = new QRadioButton(tr("Messages"), m_paneButtons);
+    connect(m_rawButton, &QRadioButton::clicked, this, [this] { ShowRawData(); });
+    connect(m_messagesButton, &QRadioButton::clicked, this, [this] { ShowMessages(); });
+    buttons->addWidget(m_rawButton);
+    buttons->addWidget(m_messagesButton);
+    buttons->addStretch();
+    layout->addWidget(m_paneButtons);
+
+    // The text views; the Message Explorer takes its place beside them.
+    m_paneLayout = new QHBoxLayout;
+    m_textViews = new QStackedWidget(central);
+    m_paneLayout->addWidget(m_textViews, 1);
+    layout->addLayout(m_paneLayout, 8);
+
+    setCentralWidget(central);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    resize(800, 560);
+}
+
+QWidget* CMainWindow::CreateCheckBoxes() {
+    auto* box = new QWidget(this);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(0, 0, 0, 0);
+    m_afc = new QCheckBox(tr("AFC"), box);
+    m_strictFec = new QCheckBox(tr("Strict FEC"), box);
+    m_invert = new QCheckBox(tr("Invert"), box);
+    m_smartTune = new QCheckBox(tr("SmartTune"), box);
+    m_navtexJ = new QCheckBox(tr("NAVTEX-J"), box);
+    m_cpuLoad = new QLabel(QStringLiteral("%1: %2%").arg(tr("CPU load")).arg(0), box);
+    m_statusLine = new QLabel(box);
+    m_statusLine->hide();
+    grid->addWidget(m_afc, 0, 0);
+    grid->addWidget(m_smartTune, 0, 1);
+    grid->addWidget(m_strictFec, 1, 0);
+    grid->addWidget(m_invert, 1, 1);
+    grid->addWidget(m_navtexJ, 2, 0);
+    grid->addWidget(m_cpuLoad, 2, 1);
+    grid->addWidget(m_statusLine, 3, 0, 1, 2);
+
+    connect(m_afc, &QCheckBox::clicked, this, [this](bool on) {
+        m_spectrum->SetAutoTune(on);
+        m_settings.WriteAfc(on);
+    });
+    connect(m_strictFec, &QCheckBox::clicked, this, [this](bool on) {
+        m_decoding.SetStrictFec(on);
+        m_settings.WriteStrictFec(on);
+    });
+    connect(m_invert, &QCheckBox::clicked, this, [this](bool on) {
+        m_decoding.SetBitSense(on);
+        m_settings.WriteBitSense(on);
+    });
+    connect(m_smartTune, &QCheckBox::clicked, this, [this](bool on) {
+        m_spectrum->SetAutoTune(on);
+        m_settings.WriteSmartTune(on);
+    });
+    connect(m_navtexJ, &QCheckBox::clicked, this,
+            [this](bool on) { m_modes.OnNavtexJCheckBox(on); });
+    return box;
+}
+
+void CMainWindow::CollectSystemInfo() {
+    m_systemInfo.Collect(*m_setup.systemFacts);
+}
+
+void CMainWindow::CreateLogDirectory() {
+    std::error_code ignored;
+    std::filesystem::create_directories(m_setup.workDir / kLogsDirName, ignored);
+}
+
+void CMainWindow::CreateMenus() {
+    m_soundMenu = menuBar()->addMenu(tr("Sound source"));
+    CreateModeMenu();
+    m_helpMenu = menuBar()->addMenu(tr("Help"));
+    m_helpMenu->addAction(tr("About Wavelore"), this, &CMainWindow::ShowAbout);
+}
+
+void CMainWindow::CreateModeMenu() {
+    m_modeMenu = menuBar()->addMenu(tr("Mode"));
+    // Optional: NAVTEX-J has no item, and a stored baud or shift may match none.
+    const auto newGroup = [this] {
+        auto* group = new QActionGroup(this);
+        group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+        return group;
+    };
+    const auto addCommand = [this](QActionGroup* group, const QString& text, int32_t id) {
+        QAction* action = m_modeMenu->addAction(text);
+        action->setCheckable(true);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, id] { m_modes.OnCommand(id); });
+        m_commands[id] = action;
+    };
+    QActionGroup* modes = newGroup();
+    for (const auto& info : CModeController::kModes) {
+        if (info.commandId != 0) {
+            addCommand(modes, FromU16(info.name), info.commandId);
+        }
+    }
+    m_modeMenu->addSeparator();
+    QActionGroup* bauds = newGroup();
+    for (const auto& c : CModeController::kBaudCommands) {
+        addCommand(bauds, tr("%1 baud").arg(c.value), c.commandId);
+    }
+    m_modeMenu->addSeparator();
+    QActionGroup* shifts = newGroup();
+    for (const auto& c : CModeController::kShiftCommands) {
+        addCommand(shifts, tr("%1 Hz shift").arg(c.value), c.commandId);
+    }
+    // Decoder options (the enhanced decoder's switch) follow here.
+    m_modeMenu->addSeparator();
+}
+
+void CMainWindow::CreateMessageExplorer() {
+    // Filled by the Message Explorer's work: until then there is none.
+}
+
+void CMainWindow::CreateTrayIcon() {
+    // Filled by the tray icon's work: until then minimising keeps the
+    // window on the taskbar.
+}
+
+void CMainWindow::RestoreTuning() {
+    m_paneSplit = m_settings.PaneSplit();
+    m_tuning.SetTuning(m_settings.Frequency(), kStartHalfShift);
+}
+
+void CMainWindow::SetTitle() {
+    setWindowTitle(QStringLiteral("%1 v%2").arg(tr("Tarvolt Wavelore"), FromU16(kProgramVersion)));
+}
+
+void CMainWindow::StartLogDay() {
+    m_logDay.StartLogDay(m_setup.clock->Now());
+}
+
+void CMainWindow::PostStartupBanner() {
+    DecoderText banner;
+    banner.text = m_systemInfo.Report(ToU16(windowTitle()));
+    banner.good = static_cast<int32_t>(banner.text.size());
+    banner.errors = 1;
+    m_self->Post(Message::With(WM_DECODER_TEXT, 0, 0, std::move(banner)));
+}
+
+void CMainWindow::CreateTextViews() {
+    m_rawView = new ColorEditWnd(m_textViews);
+    m_messagesView = new ColorEditWnd(m_textViews);
+    for (ColorEditWnd* view : {m_rawView, m_messagesView}) {
+        view->SetReadOnly(true);
+        view->SetSelectionColor(QColor(0, 0, 255));
+        m_textViews->addWidget(view);
+    }
+}
+
+void CMainWindow::BuildSoundSourceMenu() {
+    const bool playing = !m_setup.play.empty();
+    // With a recording to play, missing devices are no error.
+    m_decoding.BuildSources(!playing);
+    if (playing) {
+        std::string error;
+        if (!m_decoding.OpenRecording(
+                m_setup.play,
+                m_setup.fast ? CRecordingWaveIn::Pace::AsTaken : CRecordingWaveIn::Pace::RealTime,
+                error)) {
+            Report(QString::fromStdString(error));
+        }
+    }
+    FillSoundSourceMenu();
+}
+
+void CMainWindow::FillSoundSourceMenu() {
+    m_soundMenu->clear();
+    m_sources.clear();
+    const CSoundSourceSelector& sources = m_decoding.Sources();
+    if (sources.Items().empty()) {
+        m_soundMenu->addAction(tr("(none)"))->setEnabled(false);
+    }
+    auto* group = new QActionGroup(m_soundMenu);
+    for (const auto& item : sources.Items()) {
+        QAction* action = m_soundMenu->addAction(MenuText(item.name));
+        action->setCheckable(true);
+        group->addAction(action);
+        const int32_t index = item.index;
+        connect(action, &QAction::triggered, this,
+                [this, index] { m_decoding.OnSoundSource(index); });
+        m_sources[index] = action;
+    }
+    m_soundMenu->addSeparator();
+    m_soundMenu->addAction(tr("Open recording..."), this, &CMainWindow::OpenRecording);
+    ShowCurrentSource(sources.Current());
+}
+
+void CMainWindow::RestoreCheckBoxes() {
+    m_strictFec->setChecked(m_settings.StrictFec());
+    m_invert->setChecked(m_settings.BitSense());
+    m_smartTune->setChecked(m_settings.SmartTune());
+    m_afc->setChecked(m_settings.Afc());
+    m_spectrum->SetAutoTune(m_settings.SmartTune());
+    m_decoding.SetStrictFec(m_settings.StrictFec());
+    m_decoding.SetBitSense(m_settings.BitSense());
+}
+
+void CMainWindow::CreateUploadWorker() {
+    // Filled by the message upload's work: until then nothing is uploaded.
+}
+
+void CMainWindow::ShowRawData() {
+    m_rawButton->setChecked(true);
+    m_textViews->setCurrentWidget(m_rawView);
+}
+
+void CMainWindow::ShowMessages() {
+    m_messagesButton->setChecked(true);
+    m_textViews->setCurrentWidget(m_messagesView);
+}
+
+void CMainWindow::RestoreMode() {
+    m_modes.RestoreMode();
+}
+
+void CMainWindow::ShowTipsAtStartUp() {
+    // Filled by the tip of the day's work: until then no tip is shown.
+}
+
+void CMainWindow::StartVersionCheck() {
+    // Filled by the version check's work: until then none is made.
+}
+
+void CMainWindow::closeEvent(QCloseEvent* event) {
+    Shutdown();
+    event->accept();
+}
+
+void CMainWindow::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape:
+            if (m_closing) {
+                close();
+            }
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            break;
+        default:
+            QMainWindow::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+}
+
+void CMainWindow::Shutdown() {
+    if (m_shutDown) {
+        return;
+    }
+    m_shutDown = true;
+    // From here on decoded text and spectra go nowhere.
+    m_closing = true;
+    m_textHandler.SetClosing();
+    m_decoding.Stop();
+    StopUploadWorker();
+    m_assembler.CloseWorkingFile();
+    m_settings.WriteFrequency(m_spectrum->GetCentre());
+    m_decoding.Release();
+    DestroyMessageExplorer();
+    m_logDay.Close(m_setup.clock->Now());
+    m_self->Close();
+}
+
+void CMainWindow::StopUploadWorker() {
+    // Filled by the message upload's work, which waits for its queue here.
+}
+
+void CMainWindow::DestroyMessageExplorer() {
+    // Filled by the Message Explorer's work.
+}
+
+void CMainWindow::OnWindowMessage(Message& message) {
+    switch (message.id) {
+        case WM_DECODER_SPECTRUM:
+            OnDecoderSpectrum(message);
+            break;
+        case WM_SET_FREQUENCY:
+            m_tuning.OnSetFrequency(static_cast<int32_t>(message.wParam));
+            break;
+        case WM_DECODER_SIGNAL:
+            if (const SampleBlock* block = message.Get<SampleBlock>()) {
+                m_signal->AddBlock(*block);
+            }
+            break;
+        case WM_DECODER_TEXT:
+            if (const DecoderText* text = message.Get<DecoderText>()) {
+                m_textHandler.Handle(*text);
+            }
+            break;
+        case WM_DECODER_CPULOAD:
+            OnCpuLoad(static_cast<int32_t>(message.wParam));
+            break;
+        case WM_SHOW_MESSAGE:
+            if (const auto* path = message.Get<std::filesystem::path>()) {
+                ShowStoredMessage(*path);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void CMainWindow::OnDecoderSpectrum(Message& message) {
+    m_decoding.OnSpectrum();
+    const SampleBlock* block = message.Get<SampleBlock>();
+    // The block stays the decoder thread's, which demodulates it next: the
+    // strip keeps only what it computes from it.
+    if (!m_closing && block != nullptr) {
+        m_spectrum->AddBlock(*block);
+    }
+}
+
+void CMainWindow::OnCpuLoad(int32_t percent) {
+    if (percent >= 0) {
+        m_cpuLoad->setText(QStringLiteral("%1: %2%").arg(tr("CPU load")).arg(percent));
+    }
+}
+
+void CMainWindow::ShowStoredMessage(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    if (in) {
+        bytes << in.rdbuf();
+    }
+    if (in && !in.bad()) {
+        m_messagesView->SetText(FromUtf8(bytes.str()));
+    } else {
+        m_messagesView->SetText(ToU16(tr("Error opening message file")));
+    }
+    ShowMessages();
+}
+
+void CMainWindow::OpenRecording() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, tr("Open recording"), QString(),
+        tr("Recordings (*.wav *.flac *.ogg *.raw *.s16le);;All files (*)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    std::string error;
+    if (!m_decoding.OpenRecording(path.toStdString(), CRecordingWaveIn::Pace::RealTime, error)) {
+        Report(QString::fromStdString(error));
+        return;
+    }
+    FillSoundSourceMenu();
+    m_decoding.OnSoundSource(m_decoding.Sources().Current());
+}
+
+void CMainWindow::ShowAbout() {
+    QMessageBox::about(
+        this, tr("About Wavelore"),
+        tr("%1\nA NAVTEX receiver.\n%2").arg(windowTitle(), FromU16(CSystemInfo::kSiteAddress)));
+}
+
+int32_t CMainWindow::CentreFrequency() const {
+    return m_tuning.Centre();
+}
+
+void CMainWindow::SetTuning(int32_t centre, int32_t halfShift) {
+    m_tuning.SetTuning(centre, halfShift);
+}
+
+void CMainWindow::SetCommandChecked(int32_t commandId, bool checked) {
+    const auto it = m_commands.find(commandId);
+    if (it != m_commands.end()) {
+        it->second->setChecked(checked);
+    }
+}
+
+void CMainWindow::SetNavtexJChecked(bool checked) {
+    m_navtexJ->setChecked(checked);
+}
+
+void CMainWindow::ShowMessagePane(bool shown) {
+    m_paneButtons->setVisible(shown);
+    if (!shown && m_textViews->currentWidget() == m_messagesView) {
+        ShowRawData();
+        m_rawView->SetText(u"");
+    }
+}
+
+void CMainWindow::EnableAfc(bool enabled) {
+    m_afc->setEnabled(enabled);
+}
+
+void CMainWindow::EnableStrictFec(bool enabled) {
+    m_strictFec->setEnabled(enabled);
+}
+
+void CMainWindow::CloseWorkingFile() {
+    m_assembler.CloseWorkingFile();
+}
+
+void CMainWindow::ModeSelected(Mode mode) {
+    m_assembler.SetMode(mode);
+    // The box follows modes chosen from the menu too.
+    m_navtexJ->setChecked(mode == Mode::NavtexJ);
+}
+
+void CMainWindow::HideStatusLine() {
+    m_statusLine->hide();
+    m_statusLine->clear();
+}
+
+bool CMainWindow::StartDecoding(DecoderType type, int32_t centre, int32_t halfShift, int32_t baud) {
+    return m_decoding.StartDecoder(type, centre, halfShift, baud);
+}
+
+std::unique_ptr<IWindowChannel> CMainWindow::OpenChannel() {
+    return std::make_unique<CQtWindowTarget>(*m_router);
+}
+
+void CMainWindow::StartWatchdog(std::chrono::milliseconds period) {
+    m_watchdog.start(period);
+}
+
+void CMainWindow::StopWatchdog() {
+    m_watchdog.stop();
+}
+
+void CMainWindow::ShowCurrentSource(int32_t index) {
+    for (const auto& [source, action] : m_sources) {
+        action->setChecked(source == index);
+    }
+}
+
+void CMainWindow::RestartDecoding() {
+    if (m_modes.CurrentMode() < 0) {
+        return;  // the mode is restored later and starts decoding itself
+    }
+    const auto& info = CModeController::Info(static_cast<Mode>(m_modes.CurrentMode()));
+    StartDecoding(info.decoder, m_tuning.Centre(), m_modes.HalfShift(), m_modes.Baud());
+}
+
+void CMainWindow::ReportNoDevices() {
+    Report(tr("No sound devices found"));
+}
+
+void CMainWindow::ReportStartFailure() {
+    Report(
+        tr("Could not start decoder for this sound device. Check that no other applications are "
+           "trying to use this sound device."));
+}
+
+void CMainWindow::ReportSwitch(std::u16string_view from, std::u16string_view to) {
+    Report(tr("There was an error opening sound device \"%1\", switching to device \"%2\"")
+               .arg(FromU16(from), FromU16(to)));
+}
+
+void CMainWindow::ReportNoSourceLeft(std::u16string_view current) {
+    Report(tr("There was an error opening device \"%1\".\nNo other sound devices are "
+              "available.\nDecoding cannot continue.")
+               .arg(FromU16(current)));
+}
+
+void CMainWindow::CloseWindow() {
+    // Also during initialisation, before the window is shown: close once
+    // the event loop runs.
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void CMainWindow::AppendRawText(std::u16string_view chunk) {
+    m_rawView->AppendText(chunk);
+}
+
+void CMainWindow::Report(const QString& text) {
+    m_setup.errors->ShowMessage(ToU16(text));
+}
+
+}  // namespace wavelore

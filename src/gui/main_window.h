@@ -1,0 +1,206 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include "app/decoder_text_handler.h"
+#include "app/decoding_control.h"
+#include "app/log_day.h"
+#include "app/message_assembler.h"
+#include "app/message_sinks.h"
+#include "app/mode_controller.h"
+#include "app/settings.h"
+#include "app/tuning_control.h"
+#include "system/system_info.h"
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QHBoxLayout;
+class QLabel;
+class QMenu;
+class QRadioButton;
+class QStackedWidget;
+
+namespace wavelore {
+
+class ColorEditWnd;
+class CQtWindowTarget;
+class CSignalWnd;
+class CSpectrumWnd;
+class CWindowMessageRouter;
+class ICpuTimesSource;
+class IProfileStore;
+class IUserNotifier;
+class IWaveInDriver;
+
+// What the main window is given: every service it uses, so that tests can
+// hand it scripted devices, a fixed clock and a settings file of their own.
+struct MainWindowSetup {
+    IProfileStore* profile = nullptr;
+    IWaveInDriver* devices = nullptr;
+    // Message boxes captioned "Error" with the stop icon.
+    IUserNotifier* errors = nullptr;
+    // The sound input's own messages.
+    IUserNotifier* soundMessages = nullptr;
+    const IClock* clock = nullptr;
+    const ISystemFacts* systemFacts = nullptr;
+    // Processor times for the load figure; null reads /proc/stat.
+    ICpuTimesSource* cpuTimes = nullptr;
+    // Where "incoming.txt" and the log tree go.
+    std::filesystem::path workDir;
+    // A recording to play as the sound source instead of a device.
+    std::string play;
+    bool fast = false;  // play it as fast as it decodes
+};
+
+// The receiver's window: the spectrum strip, the signal panel, the check
+// boxes, the text views and the menus. It hosts the parts and routes the
+// messages between them; the decisions are made by the classes it owns
+// (modes, tuning, decoding and sound sources, decoded text).
+class CMainWindow final : public QMainWindow,
+                          private IModeView,
+                          private IDecodingHost,
+                          private IRawTextView {
+    Q_OBJECT
+
+  public:
+    // Every pointer of setup must outlive the window.
+    explicit CMainWindow(const MainWindowSetup& setup, QWidget* parent = nullptr);
+    ~CMainWindow() override;
+
+    // The window's own message queue: the start-up banner, and stored
+    // messages to show (WM_SHOW_MESSAGE with a std::filesystem::path).
+    WindowTarget& Target();
+    // Reads a stored message (UTF-8) into the "Messages" view and shows it.
+    void ShowStoredMessage(const std::filesystem::path& path);
+
+    CSpectrumWnd* Spectrum() const { return m_spectrum; }
+    CSignalWnd* Signal() const { return m_signal; }
+    ColorEditWnd* RawView() const { return m_rawView; }
+    ColorEditWnd* MessagesView() const { return m_messagesView; }
+    const CDecodingControl& Decoding() const { return m_decoding; }
+    bool Closing() const { return m_closing; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    // The controls of the window, before initialisation fills them.
+    void CreateControls();
+    QWidget* CreateCheckBoxes();
+    void CreateModeMenu();
+
+    // Initialisation, in this order.
+    void CollectSystemInfo();
+    void CreateLogDirectory();
+    void CreateMenus();
+    void CreateMessageExplorer();
+    void CreateTrayIcon();
+    void RestoreTuning();
+    void SetTitle();
+    void StartLogDay();
+    void PostStartupBanner();
+    void CreateTextViews();
+    void BuildSoundSourceMenu();
+    void RestoreCheckBoxes();
+    void CreateUploadWorker();
+    void ShowRawData();
+    void RestoreMode();
+    void ShowTipsAtStartUp();
+    void StartVersionCheck();
+
+    // Shutdown, in this order.
+    void Shutdown();
+    void StopUploadWorker();
+    void DestroyMessageExplorer();
+
+    void OnWindowMessage(Message& message);
+    void OnDecoderSpectrum(Message& message);
+    void OnCpuLoad(int32_t percent);
+    void ShowMessages();
+    void FillSoundSourceMenu();
+    void OpenRecording();
+    void ShowAbout();
+
+    // IModeView
+    int32_t CentreFrequency() const override;
+    void SetTuning(int32_t centre, int32_t halfShift) override;
+    void SetCommandChecked(int32_t commandId, bool checked) override;
+    void SetNavtexJChecked(bool checked) override;
+    void ShowMessagePane(bool shown) override;
+    void EnableAfc(bool enabled) override;
+    void EnableStrictFec(bool enabled) override;
+    void CloseWorkingFile() override;
+    void ModeSelected(Mode mode) override;
+    void HideStatusLine() override;
+    bool StartDecoding(DecoderType type, int32_t centre, int32_t halfShift, int32_t baud) override;
+
+    // IDecodingHost
+    std::unique_ptr<IWindowChannel> OpenChannel() override;
+    void StartWatchdog(std::chrono::milliseconds period) override;
+    void StopWatchdog() override;
+    void ShowCurrentSource(int32_t index) override;
+    void RestartDecoding() override;
+    void ReportNoDevices() override;
+    void ReportStartFailure() override;
+    void ReportSwitch(std::u16string_view from, std::u16string_view to) override;
+    void ReportNoSourceLeft(std::u16string_view current) override;
+    void CloseWindow() override;
+
+    // IRawTextView
+    void AppendRawText(std::u16string_view chunk) override;
+
+    void Report(const QString& text);
+
+    MainWindowSetup m_setup;
+    CSettings m_settings;
+    CSystemInfo m_systemInfo;
+    CLogDay m_logDay;
+    CMessageAssembler m_assembler;
+    CDecoderTextHandler m_textHandler;
+    CTuningControl m_tuning;
+    CModeController m_modes;
+    CDecodingControl m_decoding;
+    CWindowMessageRouter* m_router = nullptr;
+    std::unique_ptr<CQtWindowTarget> m_self;
+    QTimer m_watchdog;
+    // The width share of the text views in per mille, for the splitter.
+    int32_t m_paneSplit = 500;
+    bool m_closing = false;
+    bool m_shutDown = false;
+
+    CSpectrumWnd* m_spectrum = nullptr;
+    CSignalWnd* m_signal = nullptr;
+    QCheckBox* m_afc = nullptr;
+    QCheckBox* m_strictFec = nullptr;
+    QCheckBox* m_invert = nullptr;
+    QCheckBox* m_smartTune = nullptr;
+    QCheckBox* m_navtexJ = nullptr;
+    QLabel* m_cpuLoad = nullptr;
+    QLabel* m_statusLine = nullptr;
+    // The message pane: the view buttons and, beside the text views, the
+    // place of the Message Explorer.
+    QWidget* m_paneButtons = nullptr;
+    QRadioButton* m_rawButton = nullptr;
+    QRadioButton* m_messagesButton = nullptr;
+    QHBoxLayout* m_paneLayout = nullptr;
+    QStackedWidget* m_textViews = nullptr;
+    ColorEditWnd* m_rawView = nullptr;
+    ColorEditWnd* m_messagesView = nullptr;
+
+    QMenu* m_soundMenu = nullptr;
+    QMenu* m_modeMenu = nullptr;
+    QMenu* m_helpMenu = nullptr;
+    std::map<int32_t, QAction*> m_commands;  // mode, baud and shift commands
+    std::map<int32_t, QAction*> m_sources;   // sound source index -> item
+};
+
+}  // namespace wavelore

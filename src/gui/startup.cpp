@@ -1,0 +1,68 @@
+#include "gui/startup.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTranslator>
+
+namespace wavelore {
+
+bool ParseReceiverOptions(const QStringList& arguments, ReceiverOptions& options, QString& message,
+                          int& exitCode) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QCoreApplication::translate("main", "Wavelore, a NAVTEX receiver."));
+    const QCommandLineOption help(
+        {QStringLiteral("h"), QStringLiteral("help")},
+        QCoreApplication::translate("main", "Shows these options and ends."));
+    const QCommandLineOption play(
+        QStringLiteral("play"),
+        QCoreApplication::translate("main", "Plays a recording as the sound source, in real time."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption fast(
+        QStringLiteral("fast"),
+        QCoreApplication::translate("main", "With --play: as fast as it decodes."));
+    const QCommandLineOption dir(
+        QStringLiteral("dir"),
+        QCoreApplication::translate(
+            "main", "Keeps logs/, incoming.txt, fax.raw and tips.txt in DIR (default: here)."),
+        QStringLiteral("DIR"));
+    parser.addOptions({help, play, fast, dir});
+
+    exitCode = 2;
+    if (!parser.parse(arguments)) {
+        message = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(help)) {
+        message = parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                            QStringLiteral("wavelore"));
+        exitCode = 0;
+        return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        message = QCoreApplication::translate("main", "Unexpected argument: %1")
+                      .arg(parser.positionalArguments().first());
+        return false;
+    }
+    if (parser.isSet(fast) && !parser.isSet(play)) {
+        message = QCoreApplication::translate("main", "--fast needs --play FILE");
+        return false;
+    }
+    options.play =
+        parser.isSet(play) ? QFileInfo(parser.value(play)).absoluteFilePath() : QString();
+    options.fast = parser.isSet(fast);
+    options.dir = parser.value(dir);
+    return true;
+}
+
+bool InstallTranslation(QTranslator& translator, const QString& directory) {
+    const QString path = QDir(directory).filePath(QString::fromLatin1(kTranslationFile));
+    if (!QFileInfo::exists(path) || !translator.load(path)) {
+        return false;
+    }
+    return QCoreApplication::installTranslator(&translator);
+}
+
+}  // namespace wavelore

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QTranslator;
+
+namespace wavelore {
+
+// The file of translated texts looked for beside the program.
+constexpr const char* kTranslationFile = "lan_jp.qm";
+
+// What the receiver's command line asks for.
+struct ReceiverOptions {
+    QString play;  // a recording to play as the sound source, absolute
+    bool fast = false;
+    QString dir;  // the working directory; empty: the current one
+};
+
+// Parses the command line (arguments[0] is the program). False when the
+// program is to end at once: with exit code 0 after --help, 2 after a
+// usage error; message is then what to print.
+bool ParseReceiverOptions(const QStringList& arguments, ReceiverOptions& options, QString& message,
+                          int& exitCode);
+
+// Loads kTranslationFile from directory, when present, and installs it as
+// the source of all texts; false when there is none (or it is unusable).
+// translator must outlive every window.
+bool InstallTranslation(QTranslator& translator, const QString& directory);
+
+}  // namespace wavelore

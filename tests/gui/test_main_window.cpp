@@ -1,0 +1,257 @@
+// The receiver's window, driven as a user drives it: offscreen, with a
+// settings file of its own, scripted sound devices or a played recording.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QTest>
+
+#include <map>
+
+#include "app/qt/profile_store_qt.h"
+#include "app/settings.h"
+#include "common/clock.h"
+#include "common/message_ids.h"
+#include "display/band_scope.h"
+#include "gui/color_edit_wnd.h"
+#include "gui/main_window.h"
+#include "gui/spectrum_wnd.h"
+#include "support/fake_wave_in.h"
+#include "support/fixtures.h"
+#include "support/process_runner.h"
+#include "synth/synthesizer.h"
+#include "synth/wav_writer.h"
+#include "system/system_info.h"
+
+namespace wavelore {
+namespace {
+
+constexpr const char* kFixedTime = "2024-03-04 05:06:07";
+
+class WindowTest : public ::testing::Test {
+  protected:
+    MainWindowSetup WindowSetup() {
+        MainWindowSetup setup;
+        setup.profile = &profile;
+        setup.devices = &devices;
+        setup.errors = &errors;
+        setup.soundMessages = &errors;
+        setup.clock = &clock;
+        setup.systemFacts = &facts;
+        setup.workDir = dir.Path();
+        return setup;
+    }
+
+    template <typename T>
+    static T* Find(QWidget& window, const QString& text) {
+        for (T* child : window.findChildren<T*>()) {
+            if (child->text() == text) {
+                return child;
+            }
+        }
+        ADD_FAILURE() << "no control " << text.toStdString();
+        return nullptr;
+    }
+
+    std::u16string Setting(const char16_t* name) {
+        return profile.GetString(u"Settings", name, u"(none)");
+    }
+
+    test::ScopedTempDir dir;
+    CQtProfileStore profile{dir.Path() / "settings.ini"};
+    test::CFakeWaveIn devices;
+    test::CRecordingNotifier errors;
+    CManualClock clock{LocalTime{2024, 3, 4, 5, 6, 7}};
+    CProcSystemFacts facts;
+};
+
+synth::Recording Broadcast(double centre, std::vector<synth::NavtexMessage> messages) {
+    synth::SynthOptions options;
+    options.centreHz = centre;
+    options.snrDb = 20.0;
+    options.seed = 11;
+    return synth::SynthesizeBroadcast(synth::SynthMode::SitorB, messages, options)
+        .value_or(synth::Recording{});
+}
+
+// Every file under root, by its path relative to root.
+std::map<std::string, std::string> FilesUnder(const std::filesystem::path& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file()) {
+            files[entry.path().lexically_relative(root).string()] = test::ReadFile(entry.path());
+        }
+    }
+    return files;
+}
+
+TEST_F(WindowTest, EmptySettingsStartNavtexAt1700AndShutdownWritesTheFrequency) {
+    CMainWindow window(WindowSetup());
+    window.show();
+    EXPECT_EQ(window.windowTitle(), "Tarvolt Wavelore v2.1.2");
+    EXPECT_EQ(window.minimumSize(), QSize(720, 470));
+    EXPECT_EQ(window.Spectrum()->GetCentre(), 1700);
+    EXPECT_EQ(window.Spectrum()->Model().HalfShift(), 85);
+    EXPECT_TRUE(window.Spectrum()->AutoTune());
+    for (const char* checked : {"NAVTEX", "100 baud", "170 Hz shift", "Fake 0"}) {
+        EXPECT_TRUE(Find<QAction>(window, checked)->isChecked()) << checked;
+    }
+    for (const char* box : {"AFC", "Strict FEC", "SmartTune"}) {
+        EXPECT_TRUE(Find<QCheckBox>(window, box)->isChecked()) << box;
+        EXPECT_TRUE(Find<QCheckBox>(window, box)->isEnabled()) << box;
+    }
+    EXPECT_FALSE(Find<QCheckBox>(window, "Invert")->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>(window, "NAVTEX-J")->isChecked());
+    EXPECT_TRUE(Find<QRadioButton>(window, "Raw data")->isChecked());
+
+    // The start-up report arrives as decoded text.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.RawView()->Model().Text().empty(); }, 5000));
+    EXPECT_EQ(window.RawView()->Model().Text().find(u"Tarvolt Wavelore v2.1.2 - "), 0u);
+
+    // The stored device was never chosen: device 0 is stored once it works.
+    EXPECT_EQ(Setting(u"SoundDevice"), u"(none)");
+    ASSERT_TRUE(devices.Deliver({0}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Setting(u"SoundDevice") == u"Fake 0"; }, 5000));
+
+    // Escape and Enter leave the window open.
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QTest::keyClick(&window, Qt::Key_Return);
+    EXPECT_TRUE(window.isVisible());
+
+    // NAVTEX-J leaves NAVTEX, saving its values; the menu takes it back.
+    QTest::mouseClick(Find<QCheckBox>(window, "NAVTEX-J"), Qt::LeftButton);
+    EXPECT_EQ(Setting(u"MODE"), u"NAVTEX-J");
+    EXPECT_EQ(Setting(u"NAVTEX-BAUD"), u"100");
+    EXPECT_FALSE(Find<QAction>(window, "NAVTEX")->isChecked());
+    EXPECT_TRUE(Find<QAction>(window, "100 baud")->isChecked());
+    Find<QAction>(window, "NAVTEX")->trigger();
+    EXPECT_EQ(Setting(u"MODE"), u"NAVTEX");
+    EXPECT_FALSE(Find<QCheckBox>(window, "NAVTEX-J")->isChecked());
+
+    // A stored message, read back; one that cannot be read says so.
+    test::WriteFile("stored.txt", "ZCZC GA23\r\nK\xC3\x96LN\r\n");
+    window.Target().Post(
+        Message::With(WM_SHOW_MESSAGE, 0, 0, std::filesystem::path(dir.Path() / "stored.txt")));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return Find<QRadioButton>(window, "Messages")->isChecked(); }, 5000));
+    EXPECT_NE(window.MessagesView()->Model().Text().find(u"K\u00D6LN"), std::u16string::npos);
+    window.ShowStoredMessage(dir.Path() / "missing.txt");
+    EXPECT_EQ(window.MessagesView()->Model().Text(), u"Error opening message file");
+
+    window.close();
+    EXPECT_TRUE(window.Closing());
+    EXPECT_EQ(Setting(u"Frequency"), u"1700");
+    EXPECT_TRUE(errors.Messages().empty());
+}
+
+TEST_F(WindowTest, AClickOnTheStripRetunesTheDecoder) {
+    profile.WriteInt(u"Settings", u"SmartTune", 0);
+    const auto audio = Broadcast(1500.0, {{u"EA12", u"RETUNED BY A CLICK"}});
+    ASSERT_FALSE(audio.samples.empty());
+    CMainWindow window(WindowSetup());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    CSpectrumWnd* strip = window.Spectrum();
+    const int x = CBandScope::ColumnOfFrequency(1500, strip->width());
+    QTest::mouseClick(strip, Qt::LeftButton, {}, QPoint(x, strip->height() / 2));
+    const int32_t centre = strip->GetCentre();
+    EXPECT_NEAR(centre, 1500, 6);
+
+    // The broadcast at 1500 Hz, buffer by buffer, as a sound card gives it.
+    for (size_t at = 0; at + 2048 <= audio.samples.size();) {
+        const std::vector<int16_t> block(audio.samples.begin() + at,
+                                         audio.samples.begin() + at + 2048);
+        if (devices.Deliver(block)) {
+            at += 2048;
+        } else {
+            QTest::qWait(1);
+        }
+    }
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return window.RawView()->Model().Text().find(u"RETUNED BY A CLICK") !=
+                   std::u16string::npos;
+        },
+        10000));
+    window.close();
+    EXPECT_EQ(Setting(u"Frequency"), DecimalText(centre));
+}
+
+TEST_F(WindowTest, PlayingARecordingStoresWhatTheCommandLineReceiverStores) {
+    const auto audio =
+        Broadcast(1700.0, {{u"GA23", u"WINDOW TEST\nSECOND LINE"}, {u"EB45", u"ANOTHER MESSAGE"}});
+    ASSERT_TRUE(synth::WriteWav("broadcast.wav", audio.samples, 11025));
+    std::filesystem::create_directory("gui");
+    MainWindowSetup setup = WindowSetup();
+    setup.workDir = dir.Path() / "gui";
+    setup.play = (dir.Path() / "broadcast.wav").string();
+    setup.fast = true;
+    devices.numDevs = 0;  // a recording needs no sound card
+    std::u16string shown;
+    {
+        CMainWindow window(setup);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return window.Decoding().Recording() && window.Decoding().Recording()->Ended(); },
+            60000));
+        // The last buffers are still on their way.
+        QTest::qWait(500);
+        shown = window.RawView()->Model().Text();
+        EXPECT_TRUE(Find<QAction>(window, "broadcast.wav")->isChecked());
+        window.close();
+        // The recording ended, and the window stayed open until closed.
+        EXPECT_TRUE(errors.Messages().empty()) << errors.Messages().front();
+    }
+    EXPECT_NE(shown.find(u"ZCZC GA23"), std::u16string::npos) << test::Narrow(shown);
+    EXPECT_NE(shown.find(u"ANOTHER MESSAGE"), std::u16string::npos);
+    // Playing a recording stores no sound device.
+    EXPECT_EQ(Setting(u"SoundDevice"), u"(none)");
+
+    test::ProcessOptions options;
+    options.environment = {{"WAVELORE_FIXED_TIME", kFixedTime}};
+    const test::ProcessResult cli = test::RunProcess(
+        test::ShellQuote(test::DecodeTool()) + " --play broadcast.wav --fast --smarttune --dir cli",
+        options);
+    ASSERT_EQ(cli.exitCode, 0) << cli.err;
+
+    const auto gui = FilesUnder("gui");
+    const auto expected = FilesUnder("cli");
+    ASSERT_EQ(gui.size(), expected.size());
+    int messages = 0;
+    for (const auto& [path, bytes] : expected) {
+        ASSERT_TRUE(gui.count(path)) << path;
+        if (path.find("/raw/") == std::string::npos) {
+            EXPECT_EQ(gui.at(path), bytes) << path;
+            messages += path.size() > 4 && path.substr(path.size() - 4) == ".txt";
+            continue;
+        }
+        // The raw log also holds the start-up report, ahead of the same lines.
+        const std::string& raw = gui.at(path);
+        ASSERT_GT(raw.size(), bytes.size());
+        EXPECT_EQ(raw.substr(raw.size() - bytes.size()), bytes);
+        EXPECT_NE(raw.find("\tTarvolt Wavelore v2.1.2 - "), std::string::npos) << raw;
+    }
+    EXPECT_EQ(messages, 2);
+}
+
+TEST_F(WindowTest, DevicesThatNeverDeliverFallBackUntilDecodingCannotContinue) {
+    devices.numDevs = 2;
+    CMainWindow window(WindowSetup());
+    window.show();
+    // Each watchdog period (2 s) without a buffer moves on.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 20000));
+    EXPECT_EQ(errors.Messages(),
+              (std::vector<std::string>{
+                  "There was an error opening sound device \"Fake 0\", switching to device "
+                  "\"Fake 1\"",
+                  "There was an error opening device \"Fake 1\".\nNo other sound devices are "
+                  "available.\nDecoding cannot continue."}));
+    EXPECT_TRUE(Find<QAction>(window, "Fake 1")->isChecked());
+    EXPECT_EQ(devices.opens, 2);
+    EXPECT_EQ(Setting(u"SoundDevice"), u"(none)");
+}
+
+}  // namespace
+}  // namespace wavelore
