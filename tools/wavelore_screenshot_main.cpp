@@ -1,0 +1,98 @@
+// wavelore-screenshot: renders the receiver's window, decoding a recording,
+// to a PNG file (the README's picture).
+//   wavelore-screenshot RECORDING OUT.png [TEXT]
+// Plays the recording in real time (so the processor load shown is the
+// real one), offscreen, with default settings kept in a temporary
+// directory, until TEXT (default: the end of the recording) has been
+// decoded, then grabs the window.
+#include <cstdio>
+#include <string>
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/qt/profile_store_qt.h"
+#include "audio/recording_wave_in.h"
+#include "common/clock.h"
+#include "common/user_notifier.h"
+#include "common/utf.h"
+#include "gui/color_edit_wnd.h"
+#include "gui/main_window.h"
+#include "system/system_info.h"
+
+namespace {
+
+class CStderrNotifier final : public wavelore::IUserNotifier {
+  public:
+    void ShowMessage(const std::u16string& text) override {
+        std::fprintf(stderr, "wavelore-screenshot: %s\n", wavelore::ToUtf8(text).c_str());
+    }
+};
+
+// No sound card: the recording is the only source.
+class CNoDevices final : public wavelore::IWaveInDriver {
+  public:
+    uint32_t GetNumDevs() override { return 0; }
+    wavelore::MmResult GetDevCaps(uint32_t, wavelore::WaveInCaps&) override {
+        return wavelore::MMSYSERR_BADDEVICEID;
+    }
+    wavelore::MmResult Open(uint32_t, const wavelore::WaveFormat&, wavelore::CThreadMessageQueue*,
+                            std::unique_ptr<wavelore::IWaveInDevice>&) override {
+        return wavelore::MMSYSERR_BADDEVICEID;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace wavelore;
+    if (argc < 3 || argc > 4) {
+        std::fprintf(stderr, "usage: wavelore-screenshot RECORDING OUT.png [TEXT]\n");
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QTemporaryDir work;
+    CQtProfileStore profile(std::filesystem::path(work.path().toStdString()) / "settings.ini");
+    CNoDevices devices;
+    CStderrNotifier notifier;
+    CSystemClock clock;
+    CProcSystemFacts facts;
+    MainWindowSetup setup;
+    setup.profile = &profile;
+    setup.devices = &devices;
+    setup.errors = &notifier;
+    setup.soundMessages = &notifier;
+    setup.clock = &clock;
+    setup.systemFacts = &facts;
+    setup.workDir = work.path().toStdString();
+    setup.play = argv[1];
+
+    CMainWindow window(setup);
+    window.show();
+    const std::u16string until = argc == 4 ? FromUtf8(argv[3]) : std::u16string();
+    const auto done = [&] {
+        const CRecordingWaveIn* recording = window.Decoding().Recording();
+        if (recording == nullptr) {
+            return true;
+        }
+        if (!until.empty()) {
+            return window.RawView()->Model().Text().find(until) != std::u16string::npos ||
+                   recording->Ended();
+        }
+        return recording->Ended();
+    };
+    if (!QTest::qWaitFor(done, 600000)) {
+        std::fprintf(stderr, "wavelore-screenshot: the recording did not end\n");
+        return 1;
+    }
+    if (!window.grab().save(QString::fromLocal8Bit(argv[2]), "PNG")) {
+        std::fprintf(stderr, "wavelore-screenshot: cannot write %s\n", argv[2]);
+        return 1;
+    }
+    return 0;
+}
