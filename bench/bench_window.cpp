@@ -60,14 +60,8 @@ void StartToFirstPaintedSpectrum(benchmark::State& state) {
         const auto start = Clock::now();
         CQtProfileStore profile(std::filesystem::path(work.path().toStdString()) / "settings.ini");
         CPortAudioWaveIn devices;
-        MainWindowSetup setup;
-        setup.profile = &profile;
-        setup.devices = &devices;
-        setup.errors = &notifier;
-        setup.soundMessages = &notifier;
-        setup.clock = &clock;
-        setup.systemFacts = &facts;
-        setup.workDir = work.path().toStdString();
+        MainWindowSetup setup(profile, devices, notifier, notifier, clock, facts,
+                              work.path().toStdString());
         setup.play = WAVELORE_SOURCE_DIR "/samples/navtex_sample.wav";
         CMainWindow window(setup);
         CFirstSpectrumPaint paint(*window.Spectrum());

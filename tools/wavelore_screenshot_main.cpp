@@ -62,14 +62,8 @@ int main(int argc, char** argv) {
     CStderrNotifier notifier;
     CSystemClock clock;
     CProcSystemFacts facts;
-    MainWindowSetup setup;
-    setup.profile = &profile;
-    setup.devices = &devices;
-    setup.errors = &notifier;
-    setup.soundMessages = &notifier;
-    setup.clock = &clock;
-    setup.systemFacts = &facts;
-    setup.workDir = work.path().toStdString();
+    MainWindowSetup setup(profile, devices, notifier, notifier, clock, facts,
+                          work.path().toStdString());
     setup.play = argv[1];
 
     CMainWindow window(setup);

@@ -62,14 +62,8 @@ int main(int argc, char** argv) {
         QCoreApplication::translate("wavelore::CMainWindow", "Tarvolt Wavelore"),
         QMessageBox::Information);
     CProcSystemFacts facts;
-    MainWindowSetup setup;
-    setup.profile = &profile;
-    setup.devices = &devices;
-    setup.errors = &errors;
-    setup.soundMessages = &soundMessages;
-    setup.clock = clock.get();
-    setup.systemFacts = &facts;
-    setup.workDir = std::filesystem::current_path();
+    MainWindowSetup setup(profile, devices, errors, soundMessages, *clock, facts,
+                          std::filesystem::current_path());
     setup.play = options.play.toStdString();
     setup.fast = options.fast;
 

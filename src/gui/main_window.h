@@ -42,19 +42,31 @@ class IWaveInDriver;
 
 // What the main window is given: every service it uses, so that tests can
 // hand it scripted devices, a fixed clock and a settings file of their own.
+// Everything referred to must outlive the window.
 struct MainWindowSetup {
-    IProfileStore* profile = nullptr;
-    IWaveInDriver* devices = nullptr;
-    // Message boxes captioned "Error" with the stop icon.
-    IUserNotifier* errors = nullptr;
-    // The sound input's own messages.
-    IUserNotifier* soundMessages = nullptr;
-    const IClock* clock = nullptr;
-    const ISystemFacts* systemFacts = nullptr;
+    // errors: message boxes captioned "Error" with the stop icon;
+    // soundMessages: the sound input's own messages; workDir: where
+    // "incoming.txt" and the log tree go.
+    MainWindowSetup(IProfileStore& profile_, IWaveInDriver& devices_, IUserNotifier& errors_,
+                    IUserNotifier& soundMessages_, const IClock& clock_,
+                    const ISystemFacts& systemFacts_, std::filesystem::path workDir_)
+        : profile(&profile_),
+          devices(&devices_),
+          errors(&errors_),
+          soundMessages(&soundMessages_),
+          clock(&clock_),
+          systemFacts(&systemFacts_),
+          workDir(std::move(workDir_)) {}
+
+    IProfileStore* profile;
+    IWaveInDriver* devices;
+    IUserNotifier* errors;
+    IUserNotifier* soundMessages;
+    const IClock* clock;
+    const ISystemFacts* systemFacts;
+    std::filesystem::path workDir;
     // Processor times for the load figure; null reads /proc/stat.
     ICpuTimesSource* cpuTimes = nullptr;
-    // Where "incoming.txt" and the log tree go.
-    std::filesystem::path workDir;
     // A recording to play as the sound source instead of a device.
     std::string play;
     bool fast = false;  // play it as fast as it decodes
@@ -71,7 +83,6 @@ class CMainWindow final : public QMainWindow,
     Q_OBJECT
 
   public:
-    // Every pointer of setup must outlive the window.
     explicit CMainWindow(const MainWindowSetup& setup, QWidget* parent = nullptr);
     ~CMainWindow() override;
 

@@ -32,15 +32,7 @@ constexpr const char* kFixedTime = "2024-03-04 05:06:07";
 class WindowTest : public ::testing::Test {
   protected:
     MainWindowSetup WindowSetup() {
-        MainWindowSetup setup;
-        setup.profile = &profile;
-        setup.devices = &devices;
-        setup.errors = &errors;
-        setup.soundMessages = &errors;
-        setup.clock = &clock;
-        setup.systemFacts = &facts;
-        setup.workDir = dir.Path();
-        return setup;
+        return MainWindowSetup(profile, devices, errors, errors, clock, facts, dir.Path());
     }
 
     template <typename T>

@@ -41,14 +41,7 @@ TEST(Startup, ATranslationFileBesideTheProgramGivesEveryText) {
     test::CRecordingNotifier notifier;
     CManualClock clock{LocalTime{2024, 1, 2, 3, 4, 5}};
     CProcSystemFacts facts;
-    MainWindowSetup setup;
-    setup.profile = &profile;
-    setup.devices = &devices;
-    setup.errors = &notifier;
-    setup.soundMessages = &notifier;
-    setup.clock = &clock;
-    setup.systemFacts = &facts;
-    setup.workDir = dir.Path();
+    MainWindowSetup setup(profile, devices, notifier, notifier, clock, facts, dir.Path());
     {
         CMainWindow window(setup);
         EXPECT_EQ(window.windowTitle(), "Tarvolt Nami v2.1.2");
