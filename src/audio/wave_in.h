@@ -9,9 +9,11 @@ namespace wavelore {
 class CThreadMessageQueue;
 
 // The wave-input layer: the calls and buffer semantics of the classic
-// multimedia wave-input interface, so that the sound capture above it reads
-// like the original. Implemented over PortAudio (real devices) and over a
-// recording (a file played as if it were a capture device).
+// multimedia wave-input interface. The sound capture above it is written
+// against that call sequence (prepare, add, start, a reset that returns
+// every buffer), so a Windows port maps it straight onto the system calls.
+// Implemented over PortAudio (real devices) and over a recording (a file
+// played as if it were a capture device).
 //
 // Buffer rules: the caller owns every header and its data. A header is
 // prepared once, then added to the device's queue; the device fills queued
@@ -68,7 +70,7 @@ struct WaveHeader {
     uint32_t flags = 0;
 };
 
-// An open device (the handle of the original interface). Calls come from the
+// An open device (the interface's device handle). Calls come from the
 // application's threads; they are serialised inside the device.
 class IWaveInDevice {
   public:

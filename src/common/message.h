@@ -19,7 +19,7 @@ struct PayloadOf final : Payload {
 };
 
 // A window or thread message: id, the two plain parameters, and an owned
-// payload standing for the pointer parameters of the Windows original.
+// payload standing for what a window message would carry as pointers.
 struct Message {
     uint32_t id = 0;
     int64_t wParam = 0;

@@ -4,8 +4,9 @@
 
 namespace wavelore {
 
-// Window and thread message ids. The values are those of the original
-// Windows receiver (WM_USER + n) so that logs and tools agree on them.
+// Window and thread message ids, numbered WM_USER + n as on Windows, so that
+// a port there can post them as window messages unchanged and logs and tools
+// agree on them everywhere.
 constexpr uint32_t WM_USER = 0x0400;
 constexpr uint32_t MM_WIM_DATA = 0x03C0;
 

@@ -83,7 +83,7 @@ bool CSpectrumAnalyzer::ComputeSpectrum() {
 
     // Emphasis: a three-point high-pass run in place, so each point sees
     // its already filtered left neighbour; the ends average with their
-    // original inner neighbour.
+    // unfiltered inner neighbour.
     const double x1 = x[1];
     const double xInner = x[kTransformLength - 2];
     for (int32_t i = 1; i < kTransformLength - 1; ++i) {
