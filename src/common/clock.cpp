@@ -54,7 +54,8 @@ bool ReadField(std::string_view text, size_t pos, size_t width, int32_t& out) {
 
 LocalTime AddSeconds(const LocalTime& t, int64_t seconds) {
     const int64_t day = DaysFromCivil(t.year, t.month, t.day);
-    int64_t total = day * 86400 + t.hour * 3600 + t.minute * 60 + t.second + seconds;
+    int64_t total =
+        day * 86400 + int64_t{t.hour} * 3600 + int64_t{t.minute} * 60 + t.second + seconds;
     int64_t days = total / 86400;
     int64_t rest = total % 86400;
     if (rest < 0) {
