@@ -28,9 +28,10 @@ namespace wavelore::fuzz {
 
 constexpr uint8_t kLenient = 1;
 constexpr uint8_t kValues = 2;
-// About 150 bits at 100 baud: enough for the bit clock; the decoders' own
-// states are reached faster through bits.
-constexpr size_t kMaxValues = size_t{1} << 14;
+// About 37 bits at 100 baud: enough for the bit clock, whose state lasts
+// a bit or two; the decoders' own states are reached far faster through
+// bits.
+constexpr size_t kMaxValues = size_t{1} << 12;
 
 template <typename Decoder>
 int FuzzDecoder(const uint8_t* data, size_t size, uint32_t baud) {

@@ -24,7 +24,7 @@ using wavelore::fuzz::Require;
 
 // Samples read from one file at most: more adds nothing but time (a few
 // bytes of a compressed file can stand for minutes of audio).
-constexpr size_t kMaxSamples = size_t{1} << 20;
+constexpr size_t kMaxSamples = size_t{1} << 17;
 constexpr size_t kStep = 2048;  // what the command-line tool asks for
 
 struct Directory {

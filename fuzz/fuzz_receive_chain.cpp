@@ -5,9 +5,12 @@
 //   byte 0      decoder type (any value: unknown ones must be refused)
 //   bytes 1-12  centre, half shift and baud, int32 little-endian each
 //   byte 13     bit 0: Strict FEC off; bit 1: invert; bit 2: retune after
-//               the first buffer to the centre and half shift that follow
+//               the first buffer to the centre and half shift that follow;
+//               bits 3-7: the buffer length / 64 - 1 (the receiver's
+//               buffers hold 2048 samples, shorter ones reach several
+//               buffers and the retune in a shorter run)
 //   bytes 14-21 that centre and half shift, int32 little-endian
-//   the rest    16-bit little-endian samples, in buffers of up to 2048
+//   the rest    16-bit little-endian samples, in buffers of that length
 // Checks: one demodulated value per sample, and text only from the types
 // that make text, its carriage returns followed by line feeds.
 
@@ -30,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t options = in.Byte();
     const int32_t retuneCentre = in.Int32();
     const int32_t retuneHalfShift = in.Int32();
+    const size_t length = ((options >> 3) + size_t{1}) * 64;
 
     auto chain = wavelore::CReceiveChain::Create(settings);
     if (!chain) {
@@ -41,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool first = true;
     while (!in.Empty()) {
         buffer.clear();
-        while (buffer.size() < wavelore::kSamplesPerBuffer && in.Remaining() >= 2) {
+        while (buffer.size() < length && in.Remaining() >= 2) {
             buffer.push_back(in.Int16() * wavelore::kSampleScale);
         }
         if (buffer.empty()) {

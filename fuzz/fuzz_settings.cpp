@@ -2,9 +2,10 @@
 // the "Settings" values, the modes with their baud and shift (down to the
 // receive chain they start), the upload host and the upload ID.
 //
-// Input: steps of one byte naming the value (an index into kNames,
-// modulo its size), one byte of length n, then n UTF-16 units little-
-// endian: the text stored under that name.
+// Input: byte 0 is the mode switched to after the stored one is restored
+// (modulo 8; 7 stays), then steps of one byte naming the value (an index
+// into kNames, modulo its size), one byte of length n, then n UTF-16 units
+// little-endian: the text stored under that name.
 // Checks: an accepted host is one the HTTP client can open and reads back
 // the same; the chosen host is always usable; ID checks ignore case;
 // numbers read as the profile store reads them agree with the plain
@@ -122,6 +123,7 @@ void CheckId(const std::u16string& uid) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     wavelore::fuzz::CFuzzInput in(data, size);
+    const uint8_t nextMode = in.Byte() % 8;
     wavelore::CMemoryProfileStore store;
     wavelore::CSettings settings(store);
     while (!in.Empty()) {
@@ -145,8 +147,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CModeView view(settings);
     wavelore::CModeController modes(settings, view);
     modes.RestoreMode();
-    for (const auto& mode : wavelore::CModeController::kModes) {
-        modes.SetMode(mode.mode);
+    if (nextMode < wavelore::CModeController::kModes.size()) {
+        modes.SetMode(wavelore::CModeController::kModes[nextMode].mode);
     }
 
     CheckHost(store.GetString(wavelore::CSettings::kSection, wavelore::kUploadHostSetting, u""));

@@ -103,7 +103,8 @@ std::string ChainHeader(int type, int32_t centre, int32_t halfShift, int32_t bau
     PutInt32(out, centre);
     PutInt32(out, halfShift);
     PutInt32(out, baud);
-    out += static_cast<char>(options);
+    // Buffers of 2048 samples, as the receiver's.
+    out += static_cast<char>(options | 31 << 3);
     PutInt32(out, centre + 10);
     PutInt32(out, halfShift);
     return out;
@@ -248,18 +249,19 @@ std::string Setting(int index, std::u16string_view value) {
 }
 
 void SettingsSeeds(CSeedWriter& seeds, const fs::path& dir) {
-    // Indexes into the target's names: 0 Frequency, 2 StrictFEC, 3 BitSense,
-    // 6 MODE, 8 UID, 9 UploadHost, 12 RTTY-BAUD, 13 RTTY-SHIFT,
+    // The first byte is the mode switched to afterwards (6: NAVTEX-J, 7:
+    // none). Indexes into the target's names: 0 Frequency, 2 StrictFEC,
+    // 3 BitSense, 6 MODE, 8 UID, 9 UploadHost, 12 RTTY-BAUD, 13 RTTY-SHIFT,
     // 14 NAVTEX-BAUD, 24 and 25 the stored MODE's baud and shift.
     seeds.Write(dir, "navtex",
-                Setting(6, u"NAVTEX") + Setting(14, u"100") + Setting(0, u"1700") +
+                "\x06" + Setting(6, u"NAVTEX") + Setting(14, u"100") + Setting(0, u"1700") +
                     Setting(8, u"0123abcd-EF01-2345-6789-ABCDEFABCDEF") +
                     Setting(9, u"127.0.0.1:8080"));
     seeds.Write(dir, "rtty",
-                Setting(6, u"RTTY") + Setting(12, u"45") + Setting(13, u"450") +
+                "\x07" + Setting(6, u"RTTY") + Setting(12, u"45") + Setting(13, u"450") +
                     Setting(9, u"[::1]:80") + Setting(3, u"1"));
     seeds.Write(dir, "custom",
-                Setting(6, u"WEATHER") + Setting(24, u" -75x") + Setting(25, u"+0850") +
+                "\x01" + Setting(6, u"WEATHER") + Setting(24, u" -75x") + Setting(25, u"+0850") +
                     Setting(2, u"0") + Setting(9, u"upload.example.org"));
 }
 
