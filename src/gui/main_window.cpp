@@ -24,6 +24,9 @@
 #include "common/user_notifier.h"
 #include "common/utf.h"
 #include "gui/color_edit_wnd.h"
+#include "gui/link_static.h"
+#include "gui/message_explorer_wnd.h"
+#include "gui/message_pane_wnd.h"
 #include "gui/qt_window_target.h"
 #include "gui/signal_wnd.h"
 #include "gui/spectrum_wnd.h"
@@ -56,7 +59,7 @@ CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
       m_setup(setup),
       m_settings(*setup.profile),
       m_logDay(setup.workDir, setup.errors),
-      m_assembler(setup.workDir, *setup.clock, {nullptr, nullptr, setup.errors}),
+      m_assembler(setup.workDir, *setup.clock, {nullptr, this, setup.errors}),
       m_textHandler(*setup.clock, m_assembler, m_logDay, this),
       m_tuning(
           [this](int32_t centre, int32_t halfShift) { m_spectrum->SetTuning(centre, halfShift); },
@@ -112,23 +115,22 @@ void CMainWindow::CreateControls() {
     middle->addWidget(CreateCheckBoxes());
     layout->addLayout(middle, 2);
 
-    m_paneButtons = new QWidget(central);
-    auto* buttons = new QHBoxLayout(m_paneButtons);
-    buttons->setContentsMargins(0, 0, 0, 0);
-    m_rawButton = new QRadioButton(tr("Raw data"), m_paneButtons);
-    m_messagesButton = new QRadioButton(tr("Messages"), m_paneButtons);
+    // The view buttons, the text views and, from step 4, the Message
+    // Explorer, placed by the pane's own rules below the rows above.
+    m_pane = new CMessagePaneWnd(central);
+    m_rawButton = new QRadioButton(tr("Raw data"), m_pane);
+    m_messagesButton = new QRadioButton(tr("Messages"), m_pane);
     connect(m_rawButton, &QRadioButton::clicked, this, [this] { ShowRawData(); });
     connect(m_messagesButton, &QRadioButton::clicked, this, [this] { ShowMessages(); });
-    buttons->addWidget(m_rawButton);
-    buttons->addWidget(m_messagesButton);
-    buttons->addStretch();
-    layout->addWidget(m_paneButtons);
-
-    // The text views; the Message Explorer takes its place beside them.
-    m_paneLayout = new QHBoxLayout;
-    m_textViews = new QStackedWidget(central);
-    m_paneLayout->addWidget(m_textViews, 1);
-    layout->addLayout(m_paneLayout, 8);
+    m_siteLink = new CLinkStatic(m_pane);
+    m_siteLink->SetLinkText(FromU16(CSystemInfo::kSiteAddress));
+    m_siteLink->SetLinkStyle(CLinkStatic::kClickable, QColor(0, 0, 255));
+    m_pane->SetButtons(m_rawButton, m_messagesButton, m_siteLink);
+    m_textViews = new QStackedWidget(m_pane);
+    m_pane->SetTextPane(m_textViews);
+    connect(m_pane, &CMessagePaneWnd::paneSplitDragged, this,
+            [this](int32_t perMille) { m_settings.WritePaneSplit(perMille); });
+    layout->addWidget(m_pane, 8);
 
     setCentralWidget(central);
     setMinimumSize(kMinimumWidth, kMinimumHeight);
@@ -228,7 +230,14 @@ void CMainWindow::CreateModeMenu() {
 }
 
 void CMainWindow::CreateMessageExplorer() {
-    // Filled by the Message Explorer's work: until then there is none.
+    m_explorer = new CMessageExplorerWnd(m_pane);
+    m_explorer->SetLogRoot(m_setup.workDir / kLogsDirName);
+    connect(m_explorer, &CMessageExplorerWnd::MessageChosen, this,
+            [this](const std::filesystem::path& path) {
+                Message show = Message::With(WM_SHOW_MESSAGE, 0, 0, path);
+                m_self->Send(show);
+            });
+    m_pane->SetExplorer(m_explorer);
 }
 
 void CMainWindow::CreateTrayIcon() {
@@ -237,7 +246,7 @@ void CMainWindow::CreateTrayIcon() {
 }
 
 void CMainWindow::RestoreTuning() {
-    m_paneSplit = m_settings.PaneSplit();
+    m_pane->SetPaneSplit(m_settings.PaneSplit());
     m_tuning.SetTuning(m_settings.Frequency(), kStartHalfShift);
 }
 
@@ -386,7 +395,12 @@ void CMainWindow::StopUploadWorker() {
 }
 
 void CMainWindow::DestroyMessageExplorer() {
-    // Filled by the Message Explorer's work.
+    if (m_explorer) {
+        m_explorer->Clear();
+        m_pane->SetExplorer(nullptr);
+        delete m_explorer;
+        m_explorer = nullptr;
+    }
 }
 
 void CMainWindow::OnWindowMessage(Message& message) {
@@ -492,7 +506,9 @@ void CMainWindow::SetNavtexJChecked(bool checked) {
 }
 
 void CMainWindow::ShowMessagePane(bool shown) {
-    m_paneButtons->setVisible(shown);
+    m_rawButton->setVisible(shown);
+    m_messagesButton->setVisible(shown);
+    m_pane->ShowExplorer(shown);
     if (!shown && m_textViews->currentWidget() == m_messagesView) {
         ShowRawData();
         m_rawView->SetText(u"");
@@ -577,6 +593,12 @@ void CMainWindow::CloseWindow() {
     // Also during initialisation, before the window is shown: close once
     // the event loop runs.
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void CMainWindow::AddStoredMessage(const MessageHeader& header, const std::filesystem::path& path) {
+    if (m_explorer) {
+        m_explorer->AddStoredMessage(header, path);
+    }
 }
 
 void CMainWindow::AppendRawText(std::u16string_view chunk) {

@@ -22,7 +22,6 @@
 class QAction;
 class QButtonGroup;
 class QCheckBox;
-class QHBoxLayout;
 class QLabel;
 class QMenu;
 class QRadioButton;
@@ -30,6 +29,9 @@ class QStackedWidget;
 
 namespace wavelore {
 
+class CLinkStatic;
+class CMessageExplorerWnd;
+class CMessagePaneWnd;
 class ColorEditWnd;
 class CQtWindowTarget;
 class CSignalWnd;
@@ -79,7 +81,8 @@ struct MainWindowSetup {
 class CMainWindow final : public QMainWindow,
                           private IModeView,
                           private IDecodingHost,
-                          private IRawTextView {
+                          private IRawTextView,
+                          private IStoredMessageSink {
     Q_OBJECT
 
   public:
@@ -96,6 +99,8 @@ class CMainWindow final : public QMainWindow,
     CSignalWnd* Signal() const { return m_signal; }
     ColorEditWnd* RawView() const { return m_rawView; }
     ColorEditWnd* MessagesView() const { return m_messagesView; }
+    CMessagePaneWnd* Pane() const { return m_pane; }
+    CMessageExplorerWnd* Explorer() const { return m_explorer; }
     const CDecodingControl& Decoding() const { return m_decoding; }
     bool Closing() const { return m_closing; }
 
@@ -169,6 +174,9 @@ class CMainWindow final : public QMainWindow,
     // IRawTextView
     void AppendRawText(std::u16string_view chunk) override;
 
+    // IStoredMessageSink: the assembler's stored messages go to the explorer.
+    void AddStoredMessage(const MessageHeader& header, const std::filesystem::path& path) override;
+
     void Report(const QString& text);
 
     MainWindowSetup m_setup;
@@ -183,8 +191,6 @@ class CMainWindow final : public QMainWindow,
     CWindowMessageRouter* m_router = nullptr;
     std::unique_ptr<CQtWindowTarget> m_self;
     QTimer m_watchdog;
-    // The width share of the text views in per mille, for the splitter.
-    int32_t m_paneSplit = 500;
     bool m_closing = false;
     bool m_shutDown = false;
 
@@ -197,13 +203,14 @@ class CMainWindow final : public QMainWindow,
     QCheckBox* m_navtexJ = nullptr;
     QLabel* m_cpuLoad = nullptr;
     QLabel* m_statusLine = nullptr;
-    // The message pane: the view buttons and, beside the text views, the
-    // place of the Message Explorer.
-    QWidget* m_paneButtons = nullptr;
+    // The message pane: the view buttons, the text views and the Message
+    // Explorer beside them.
+    CMessagePaneWnd* m_pane = nullptr;
     QRadioButton* m_rawButton = nullptr;
     QRadioButton* m_messagesButton = nullptr;
-    QHBoxLayout* m_paneLayout = nullptr;
+    CLinkStatic* m_siteLink = nullptr;
     QStackedWidget* m_textViews = nullptr;
+    CMessageExplorerWnd* m_explorer = nullptr;
     ColorEditWnd* m_rawView = nullptr;
     ColorEditWnd* m_messagesView = nullptr;
 

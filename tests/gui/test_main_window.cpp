@@ -6,16 +6,22 @@
 #include <QCheckBox>
 #include <QRadioButton>
 #include <QTest>
+#include <QTreeWidget>
 
+#include <functional>
 #include <map>
+#include <set>
 
 #include "app/qt/profile_store_qt.h"
 #include "app/settings.h"
 #include "common/clock.h"
+#include "common/decoder_text.h"
 #include "common/message_ids.h"
 #include "display/band_scope.h"
 #include "gui/color_edit_wnd.h"
 #include "gui/main_window.h"
+#include "gui/message_explorer_wnd.h"
+#include "gui/message_pane_wnd.h"
 #include "gui/spectrum_wnd.h"
 #include "support/fake_wave_in.h"
 #include "support/fixtures.h"
@@ -243,6 +249,84 @@ TEST_F(WindowTest, DevicesThatNeverDeliverFallBackUntilDecodingCannotContinue) {
     EXPECT_TRUE(Find<QAction>(window, "Fake 1")->isChecked());
     EXPECT_EQ(devices.opens, 2);
     EXPECT_EQ(Setting(u"SoundDevice"), u"(none)");
+}
+
+// Waits for done while the sound card keeps delivering silence, so that no
+// start-up watchdog gives up on it.
+bool WaitDelivering(test::CFakeWaveIn& devices, const std::function<bool()>& done) {
+    return QTest::qWaitFor(
+        [&] {
+            devices.Deliver({0});
+            return done();
+        },
+        20000);
+}
+
+TEST_F(WindowTest, AMessageStoredWhileRunningJoinsTheExplorerAndOpensInTheMessagesView) {
+    std::filesystem::create_directories("logs/2024-03-03");
+    std::filesystem::create_directories("logs/2024-03-04");
+    CMainWindow window(WindowSetup());
+    window.show();
+    QTreeWidget* list = window.Explorer()->MessageList();
+    ASSERT_EQ(window.Explorer()->DayTree()->currentItem()->text(0), "2024-03-04");
+    ASSERT_EQ(list->topLevelItemCount(), 0);
+
+    DecoderText text;
+    text.text = u"ZCZC EA12\r\nGALE WARNING\r\nNNNN\r\n";
+    window.Target().Post(Message::With(WM_DECODER_TEXT, 0, 0, std::move(text)));
+    ASSERT_TRUE(WaitDelivering(devices, [&] { return list->topLevelItemCount() == 1; }));
+    const QTreeWidgetItem* row = list->topLevelItem(0);
+    EXPECT_EQ(row->text(0), "12");
+    EXPECT_EQ(row->text(3), "05:06:07");
+    EXPECT_EQ(row->text(4), "Nav warning");
+
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(row).center());
+    EXPECT_TRUE(Find<QRadioButton>(window, "Messages")->isChecked());
+    const std::u16string shown = window.MessagesView()->Model().Text();
+    EXPECT_EQ(shown.find(u"05:06:07 2024-03-04"), 0u) << test::Narrow(shown);
+    EXPECT_NE(shown.find(u"GALE WARNING"), std::u16string::npos);
+    window.close();
+}
+
+TEST_F(WindowTest, TheSplitterDragIsStoredAndSitorSlidesTheExplorerShutAndNavtexOpen) {
+    CMainWindow window(WindowSetup());
+    window.resize(800, 560);
+    window.show();
+    CMessagePaneWnd* pane = window.Pane();
+    QWidget* explorer = window.Explorer();
+    const int y = explorer->y() + 40;
+    const int bar = pane->Geometry().splitter.left + 5;
+    QTest::mousePress(pane, Qt::LeftButton, {}, QPoint(bar, y));
+    QTest::mouseMove(pane, QPoint(bar - 100, y));
+    QTest::mouseRelease(pane, Qt::LeftButton, {}, QPoint(bar - 100, y));
+    const int32_t share = (bar - 100) * 1000 / pane->width();
+    EXPECT_NEAR(DecimalValue(Setting(u"PaneSplit")), share, 1);
+    const QRect open = explorer->geometry();
+
+    // Each 40 ms step narrows the explorer until the text takes the width.
+    std::set<int> widths;
+    Find<QAction>(window, "SITOR")->trigger();
+    EXPECT_FALSE(Find<QRadioButton>(window, "Raw data")->isVisible());
+    ASSERT_TRUE(WaitDelivering(devices, [&] {
+        widths.insert(explorer->width());
+        return pane->Pane().PaneMode() == CPaneLayout::Mode::Closed;
+    }));
+    EXPECT_GT(widths.size(), 10u);
+    EXPECT_EQ(explorer->width(), 0);
+
+    Find<QAction>(window, "NAVTEX")->trigger();
+    EXPECT_TRUE(Find<QRadioButton>(window, "Raw data")->isVisible());
+    ASSERT_TRUE(WaitDelivering(devices,
+                               [&] { return pane->Pane().PaneMode() == CPaneLayout::Mode::Open; }));
+    EXPECT_EQ(explorer->geometry(), open);
+    window.close();
+
+    // The next start puts the bar where the drag left it, to the per mille.
+    CMainWindow again(WindowSetup());
+    again.resize(800, 560);
+    again.show();
+    EXPECT_NEAR(again.Explorer()->x(), open.x(), 1);
+    again.close();
 }
 
 }  // namespace
