@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "net/upload_host.h"
+
 namespace wavelore {
 
 namespace {
@@ -144,6 +146,10 @@ std::u16string CSettings::Uid() const {
 }
 bool CSettings::WriteUid(std::u16string_view uid) {
     return m_store.WriteString(kSection, u"UID", uid);
+}
+
+std::u16string CSettings::UploadHost() const {
+    return ChooseUploadHost(m_store.GetString(kSection, kUploadHostSetting, u""));
 }
 
 }  // namespace wavelore

@@ -61,6 +61,9 @@ class CSettings {
     bool WriteSoundDevice(std::u16string_view productName);
     std::u16string Uid() const;
     bool WriteUid(std::u16string_view uid);
+    // The upload service, "host" or "host:port": the "UploadHost" value when
+    // it names one, else the built-in host.
+    std::u16string UploadHost() const;
 
     IProfileStore& Store() const { return m_store; }
 

@@ -25,6 +25,9 @@ UploadRequest MakeMessageUploadRequest(const MessageRecord& record, std::u16stri
 }
 
 CUploadStep::CUploadStep(UidSource uid, CUploadWorker* worker, std::u16string host)
+    : CUploadStep(std::move(uid), worker, HostSource([host = std::move(host)] { return host; })) {}
+
+CUploadStep::CUploadStep(UidSource uid, CUploadWorker* worker, HostSource host)
     : m_uid(std::move(uid)), m_worker(worker), m_host(std::move(host)) {}
 
 void CUploadStep::UploadMessage(const MessageRecord& record) {
@@ -39,7 +42,7 @@ void CUploadStep::UploadMessage(const MessageRecord& record) {
             return;
         }
     }
-    if (m_worker->Post(UploadJob{m_host, std::move(request)})) {
+    if (m_worker->Post(UploadJob{m_host(), std::move(request)})) {
         ++m_posted;
     } else {
         ++m_refused;

@@ -20,11 +20,14 @@ UploadRequest MakeMessageUploadRequest(const MessageRecord& record, std::u16stri
 class CUploadStep final : public IUploadHook {
   public:
     using UidSource = std::function<std::u16string()>;
+    using HostSource = std::function<std::u16string()>;
 
     // uid: read at every upload (the "UID" setting, or a value given on the
     // command line); empty means no upload. worker: null when it could not
-    // be created. host: the service, "host" or "host:port".
+    // be created. host: the service, "host" or "host:port", fixed or read
+    // at every upload.
     CUploadStep(UidSource uid, CUploadWorker* worker, std::u16string host);
+    CUploadStep(UidSource uid, CUploadWorker* worker, HostSource host);
 
     void UploadMessage(const MessageRecord& record) override;
 
@@ -39,7 +42,7 @@ class CUploadStep final : public IUploadHook {
   private:
     UidSource m_uid;
     CUploadWorker* m_worker;
-    std::u16string m_host;
+    HostSource m_host;
     uint64_t m_posted = 0;
     uint64_t m_refused = 0;
     uint64_t m_tooLong = 0;
