@@ -98,5 +98,19 @@ TEST(TipOfTheDay, NoTipsEndsTheSearchAndTheStartUpFlagIsStoredOnClose) {
     EXPECT_EQ(profile.GetInt(CTipOfTheDay::kSection, u"StartUp", -1), 0);
 }
 
+TEST(TipOfTheDay, TheShippedTipsFileHoldsTwentyTipsAtLeast) {
+    test::ScopedTempDir dir;
+    CMemoryProfileStore profile;
+    CTipOfTheDay tips(profile, test::SourceDir() / "res" / "tips.txt", nullptr);
+    std::vector<std::u16string> seen;
+    while (seen.empty() || tips.Tip() != seen.front()) {
+        ASSERT_GT(tips.Tip().size(), 20u);
+        seen.push_back(tips.Tip());
+        ASSERT_LT(seen.size(), 100u);
+        tips.Next();
+    }
+    EXPECT_GE(seen.size(), 20u);
+}
+
 }  // namespace
 }  // namespace wavelore
