@@ -17,6 +17,10 @@ constexpr std::u16string_view kUploadUserAgent = u"Wavelore v2.1.2";
 // One upload: eleven text fields in a fixed order, plus the version-check
 // flag that appends VERSIONCHECK=TRUE. Message uploads, the upload ID test
 // and the version check all use it.
+// Qt defines "slots" as a macro; the field keeps its name after Qt's
+// headers too (code that reads it must still come before them).
+#pragma push_macro("slots")
+#undef slots
 struct UploadRequest {
     enum Slot : size_t {
         kPath,
@@ -40,6 +44,7 @@ struct UploadRequest {
     std::array<std::u16string, kSlotCount> slots;
     uint8_t versionCheck = 0;
 };
+#pragma pop_macro("slots")
 
 // Payload of WM_UPLOAD_REQUEST: the request and the service host
 // ("host" or "host:port") it goes to.
