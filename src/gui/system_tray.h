@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QPointer>
+#include <QSystemTrayIcon>
+
+class QAction;
+class QMenu;
+
+namespace wavelore {
+
+// The main window's icon in the desktop's notification area. Minimising
+// the window hides it and shows the icon; "Restore" (the default item,
+// shown in bold) or a double-click brings the window back and removes the
+// icon; "Exit" closes the window. Where the desktop has no notification
+// area, minimising stays an ordinary minimise: hiding the window there
+// would leave no way to bring it back.
+class CSystemTray final : public QObject {
+    Q_OBJECT
+
+  public:
+    // window: the main window, watched for minimising. available: whether
+    // the desktop has a notification area
+    // (QSystemTrayIcon::isSystemTrayAvailable()).
+    CSystemTray(QWidget* window, const QIcon& icon, const QString& tip, bool available);
+    ~CSystemTray() override;
+
+    // The icon can be shown.
+    bool Enabled() const { return m_enabled; }
+    // The icon is not in the notification area.
+    bool Hidden() const { return m_hidden; }
+    QMenu* Menu() const { return m_menu; }
+    QAction* RestoreAction() const { return m_restore; }
+    QAction* ExitAction() const { return m_exit; }
+    QString ToolTip() const { return m_icon.toolTip(); }
+
+    void ShowIcon();
+    void HideIcon();
+    // "Restore": the window shown normally, the icon removed.
+    void Restore();
+    // What the icon does when clicked: a double-click runs the default item.
+    void Activate(QSystemTrayIcon::ActivationReason reason);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QPointer<QWidget> m_window;
+    QSystemTrayIcon m_icon;
+    QMenu* m_menu = nullptr;
+    QAction* m_restore = nullptr;
+    QAction* m_exit = nullptr;
+    bool m_enabled = false;
+    bool m_hidden = true;
+};
+
+}  // namespace wavelore
