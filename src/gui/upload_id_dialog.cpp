@@ -9,6 +9,7 @@
 
 #include "app/settings.h"
 #include "common/message_ids.h"
+#include "gui/link_static.h"
 #include "gui/service_call.h"
 #include "net/upload_host.h"
 
@@ -37,11 +38,9 @@ CUploadIdDialog::CUploadIdDialog(CSettings& settings, CUploadWorker::ClientFacto
                    this);
 
     const QString signUp = ToQString(SignUpPageUrl(m_settings.UploadHost()));
-    auto* link = new QLabel(this);
-    link->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(signUp.toHtmlEscaped()));
-    link->setTextFormat(Qt::RichText);
-    link->setOpenExternalLinks(true);
-    m_link = link;
+    m_link = new CLinkStatic(this);
+    m_link->SetLinkText(signUp);
+    m_link->SetLinkStyle(CLinkStatic::kClickable, Qt::blue);
 
     auto* group = new QGroupBox(tr("Upload ID"), this);
     m_edit = new QLineEdit(group);

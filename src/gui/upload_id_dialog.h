@@ -12,6 +12,7 @@ class QPushButton;
 
 namespace wavelore {
 
+class CLinkStatic;
 class CSettings;
 class CServiceCall;
 
@@ -32,7 +33,7 @@ class CUploadIdDialog final : public QDialog {
     QLineEdit* IdEdit() const { return m_edit; }
     QPushButton* OkButton() const { return m_ok; }
     QPushButton* CancelButton() const { return m_cancel; }
-    QWidget* SignUpLink() const { return m_link; }
+    CLinkStatic* SignUpLink() const { return m_link; }
     bool Testing() const { return m_testing; }
 
     // OK: stores the ID and runs the test; the dialog stays open until the
@@ -53,7 +54,7 @@ class CUploadIdDialog final : public QDialog {
     QLineEdit* m_edit = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
-    QWidget* m_link = nullptr;
+    CLinkStatic* m_link = nullptr;
     bool m_testing = false;
 };
 

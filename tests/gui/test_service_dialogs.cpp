@@ -1,7 +1,6 @@
 // The upload ID dialog and the version check against a service on 127.0.0.1.
 #include <gtest/gtest.h>
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -11,6 +10,7 @@
 
 #include "app/profile_store.h"
 #include "app/settings.h"
+#include "gui/link_static.h"
 #include "gui/upload_id_dialog.h"
 #include "gui/version_check.h"
 #include "net/http_client.h"
@@ -69,11 +69,10 @@ TEST(UploadIdDialog, OkStoresTheIdUpperCasedTestsItAndShowsTheAnswer) {
     service.server.SetReply(LoopbackServer::Reply("200 OK", "Alice"));
     CUploadIdDialog dialog(service.settings, Http(), service.Boxes());
     dialog.show();
-    EXPECT_NE(static_cast<QLabel*>(dialog.SignUpLink())
-                  ->text()
-                  .indexOf("http://" + QString::fromStdString(service.server.Host()) +
-                           "/cgi-bin/navtex/register.cgi"),
-              -1);
+    EXPECT_EQ(
+        dialog.SignUpLink()->LinkText(),
+        "http://" + QString::fromStdString(service.server.Host()) + "/cgi-bin/navtex/register.cgi");
+    EXPECT_TRUE(dialog.SignUpLink()->Flags() & CLinkStatic::kClickable);
 
     // OK only for the GUID form: 35 characters, then a "g", are refused.
     QTest::keyClicks(dialog.IdEdit(), "0123abcd-ef01-2345-6789-abcdefabcde");
