@@ -3,6 +3,7 @@
 #include <chrono>
 #include <new>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "audio/wave_in_queue.h"
@@ -37,10 +38,20 @@ constexpr size_t kChunk = 512;
 
 class CRecordingDevice final : public IWaveInDevice {
   public:
-    explicit CRecordingDevice(std::shared_ptr<State> state) : m_state(std::move(state)) {
-        m_thread = std::thread([this] { Run(); });
-    }
+    explicit CRecordingDevice(std::shared_ptr<State> state) : m_state(std::move(state)) {}
     ~CRecordingDevice() override { Close(); }
+
+    // Starts the "hardware"; false when no thread can be had, and then the
+    // device is closed.
+    bool StartDelivery() {
+        try {
+            m_thread = std::thread([this] { Deliver(); });
+        } catch (const std::system_error&) {
+            Close();
+            return false;
+        }
+        return true;
+    }
 
     MmResult PrepareHeader(WaveHeader& header) override {
         std::lock_guard<std::mutex> lock(m_state->mutex);
@@ -92,7 +103,9 @@ class CRecordingDevice final : public IWaveInDevice {
             m_state->quit = true;
             m_state->changed.notify_all();
         }
-        m_thread.join();
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
         std::lock_guard<std::mutex> lock(m_state->mutex);
         m_state->queue.reset();
         m_state->open = false;
@@ -109,7 +122,7 @@ class CRecordingDevice final : public IWaveInDevice {
     }
 
     // The "hardware": reads the recording and fills queued buffers.
-    void Run() {
+    void Deliver() {
         State& s = *m_state;
         int16_t staging[kChunk];
         size_t have = 0;
@@ -187,6 +200,8 @@ MmResult CRecordingWaveIn::GetDevCaps(uint32_t deviceId, WaveInCaps& caps) {
         return MMSYSERR_BADDEVICEID;
     }
     caps.productName = m_name;
+    caps.defaultRate = kSampleRate;
+    caps.channels = 1;
     return MMSYSERR_NOERROR;
 }
 
@@ -211,14 +226,17 @@ MmResult CRecordingWaveIn::Open(uint32_t deviceId, const WaveFormat& format,
         m_state->open = true;
         m_state->queue.emplace(notify);
     }
-    auto* opened = new (std::nothrow) CRecordingDevice(m_state);
-    if (opened == nullptr) {
+    auto opened = std::unique_ptr<CRecordingDevice>(new (std::nothrow) CRecordingDevice(m_state));
+    if (!opened) {
         std::lock_guard<std::mutex> lock(m_state->mutex);
         m_state->open = false;
         m_state->queue.reset();
         return MMSYSERR_NOMEM;
     }
-    device.reset(opened);
+    if (!opened->StartDelivery()) {
+        return MMSYSERR_NOMEM;  // closing released the device
+    }
+    device = std::move(opened);
     return MMSYSERR_NOERROR;
 }
 
@@ -237,7 +255,7 @@ std::string CRecordingWaveIn::SourceError() const {
     return m_state->ended ? m_state->source->Error() : std::string();
 }
 
-uint64_t CRecordingWaveIn::SamplesDropped() const {
+uint64_t CRecordingWaveIn::SamplesLost() const {
     std::lock_guard<std::mutex> lock(m_state->mutex);
     return m_state->dropped;
 }

@@ -57,7 +57,7 @@ class CRecordingWaveIn final : public IWaveInDriver {
     // Buffers announced so far, full or returned by a reset.
     uint64_t BuffersDelivered() const;
     // Samples lost because no buffer was queued (real-time pace only).
-    uint64_t SamplesDropped() const;
+    uint64_t SamplesLost() const override;
     // The source's read error, once Ended; empty for a clean end.
     std::string SourceError() const;
 

@@ -61,6 +61,10 @@ inline bool IsMono16Pcm(const WaveFormat& f) {
 
 struct WaveInCaps {
     std::u16string productName;
+    // What the device captures by default: its own rate (Hz) and its most
+    // input channels. The receiver converts to what it asks for.
+    uint32_t defaultRate = 0;
+    uint16_t channels = 0;
 };
 
 struct WaveHeader {
@@ -104,6 +108,10 @@ class IWaveInDriver {
     // cannot deliver the format.
     virtual MmResult Open(uint32_t deviceId, const WaveFormat& format, CThreadMessageQueue* notify,
                           std::unique_ptr<IWaveInDevice>& device) = 0;
+    // Captured samples that never reached a buffer because the receiver or
+    // the host fell behind, counted at the opened format's rate, over every
+    // device this driver opened. Safe to call from any thread at any time.
+    virtual uint64_t SamplesLost() const { return 0; }
 };
 
 }  // namespace wavelore

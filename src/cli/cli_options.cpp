@@ -59,7 +59,9 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         "and logs/YYYY-MM-DD/raw/ for the raw log of all decoded text.\n"
         "\n"
         "--device and --play run the live receiver (the decoder thread, as the main window\n"
-        "drives it) until the recording ends or Ctrl-C; --list-devices shows the devices.\n"
+        "drives it) until the recording ends or Ctrl-C; --list-devices shows the devices with\n"
+        "their own rate and channels. A device that cannot capture at 11025 Hz is captured at\n"
+        "its own rate and converted.\n"
         "\n"
         "--upload sends every completed message to the upload service, as the receiver does\n"
         "when an upload ID is stored; at the end the number sent and left is on standard error.\n"
@@ -85,7 +87,8 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
                  "Strict FEC off: repair a character when one of its two copies is damaged");
     app.add_flag("--invert", options.invert, "Invert the bit sense (swap the tones)");
     app.add_flag("--verbose", options.verbose,
-                 "Good and error character counts of every decoded block on standard error");
+                 "Good and error character counts of every decoded block on standard error; live,\n"
+                 "also the processor load and the captured samples lost");
     app.add_option("--dir", options.storeDir,
                    "Directory for incoming.txt, the stored messages and the raw log")
         ->capture_default_str();

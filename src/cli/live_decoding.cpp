@@ -48,12 +48,18 @@ class CStderrNotifier final : public IUserNotifier {
     void ShowMessage(const std::u16string& text) override { Complain(ToUtf8(text)); }
 };
 
+// With --verbose: the captured samples that never reached the decoder.
+void ReportLost(uint64_t lost) {
+    std::fprintf(stderr, "Samples lost: %llu (%.1f s)\n", static_cast<unsigned long long>(lost),
+                 static_cast<double>(lost) / kSampleRate);
+}
+
 // The main window's part: handles what the decoder thread sends and posts.
 class CLiveReceiver {
   public:
     CLiveReceiver(const CliOptions& options, CTextHandler& text, CRunStorage& storage,
-                  CDecoderThread& thread)
-        : m_options(options), m_text(text), m_storage(storage), m_thread(thread) {
+                  CDecoderThread& thread, const IWaveInDriver& driver)
+        : m_options(options), m_text(text), m_storage(storage), m_thread(thread), m_driver(driver) {
         m_tuning.SetTuning(options.centreFrequency, options.HalfShift());
     }
 
@@ -114,6 +120,11 @@ class CLiveReceiver {
         // About every five seconds of audio.
         if (m_options.verbose && m_buffers % 27 == 1) {
             std::fprintf(stderr, "CPU load: %d%%\n", percent);
+            const uint64_t lost = m_driver.SamplesLost();
+            if (lost != m_lostReported) {
+                ReportLost(lost);
+                m_lostReported = lost;
+            }
         }
     }
 
@@ -125,12 +136,14 @@ class CLiveReceiver {
     CTextHandler& m_text;
     CRunStorage& m_storage;
     CDecoderThread& m_thread;
+    const IWaveInDriver& m_driver;
     CSpectrumAnalyzer m_analyzer;
     CTuningSearch m_search;
     // No strip to show the tuning on.
     CTuningControl m_tuning{nullptr,
                             [this](Message m) { return m_thread.PostThreadMessage(std::move(m)); }};
     uint64_t m_buffers = 0;
+    uint64_t m_lostReported = 0;
     int64_t m_spectra = 0;  // buffers begun, for the block numbers
     bool m_writeFailed = false;
 };
@@ -219,7 +232,9 @@ int ListDevices() {
     for (uint32_t id = 0; id < count; ++id) {
         WaveInCaps caps;
         if (driver.GetDevCaps(id, caps) == MMSYSERR_NOERROR) {
-            std::printf("%u: %s\n", id, ToUtf8(caps.productName).c_str());
+            std::printf("%u: %s (%u Hz, %u %s)\n", id, ToUtf8(caps.productName).c_str(),
+                        caps.defaultRate, unsigned{caps.channels},
+                        caps.channels == 1 ? "channel" : "channels");
         }
     }
     std::fflush(stdout);
@@ -272,7 +287,7 @@ int DecodeLive(const CliOptions& options) {
     CQueueWindowTarget target;
     CTextHandler text(options, stdout, stderr);
     CDecoderThread thread(*driver, notifier);
-    CLiveReceiver receiver(options, text, storage, thread);
+    CLiveReceiver receiver(options, text, storage, thread, *driver);
     const auto handle = [&receiver](Message& m) { receiver.Handle(m); };
 
     const DecoderType type = CModeController::Info(options.mode).decoder;
@@ -310,6 +325,9 @@ int DecodeLive(const CliOptions& options) {
     }
     target.Close();
     thread.Shutdown();
+    if (options.verbose) {
+        ReportLost(driver->SamplesLost());
+    }
     // As at shutdown: a frame still in progress stays in incoming.txt.
     storage.Finish();
     text.Finish();

@@ -4,8 +4,9 @@
 
 namespace wavelore::cli {
 
-// --list-devices: one "N: NAME" line per sound capture device on standard
-// output. Returns the exit code (1 when there is no device).
+// --list-devices: one "N: NAME (RATE Hz, C channels)" line per sound
+// capture device on standard output, with the device's own rate and most
+// channels. Returns the exit code (1 when there is no device).
 int ListDevices();
 
 // --device / --play: runs the real decoder thread on a sound device or on a

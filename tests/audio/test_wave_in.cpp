@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <vector>
 
 #include "audio/recording_wave_in.h"
@@ -155,7 +159,7 @@ TEST(RecordingWaveIn, AsTakenDeliversEverySampleInOrderThenPadsAndEnds) {
         }
         EXPECT_TRUE(driver.Ended());
         EXPECT_EQ(driver.BuffersDelivered(), 4u);
-        EXPECT_EQ(driver.SamplesDropped(), 0u);
+        EXPECT_EQ(driver.SamplesLost(), 0u);
         EXPECT_FALSE(notify.GetFor(m, 50ms));  // silent after the end
         EXPECT_EQ(device->Close(), MMSYSERR_NOERROR);
     }
@@ -216,8 +220,42 @@ TEST(RecordingWaveIn, RealTimePaceTakesTheRecordingsDurationAndDropsUncollectedS
     // A lower bound only: the device must not run ahead of the clock.
     EXPECT_GE(std::chrono::steady_clock::now() - t0,
               std::chrono::milliseconds(total * 1000 / 11025 - 50));
-    EXPECT_EQ(driver.SamplesDropped(), total - 2048);
+    EXPECT_EQ(driver.SamplesLost(), total - 2048);
     EXPECT_EQ(driver.BuffersDelivered(), 1u);
+}
+
+// A thread is a resource like memory: when none can be had, opening fails
+// with a code, as any other open failure does, and a later open succeeds.
+TEST(RecordingWaveInDeathTest, OpenFailsWithACodeWhenNoThreadCanStart) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers need more address space than this test leaves";
+#else
+    CRecordingWaveIn driver(std::make_unique<CVectorSampleSource>(Ramp(2048), 2048), u"r",
+                            CRecordingWaveIn::Pace::AsTaken);
+    CThreadMessageQueue notify;
+    EXPECT_EXIT(
+        {
+            // Address space for what the process holds and a little more,
+            // not for a thread's stack.
+            size_t pages = 0;
+            std::ifstream("/proc/self/statm") >> pages;
+            rlimit limit{};
+            getrlimit(RLIMIT_AS, &limit);
+            const rlim_t unlimited = limit.rlim_cur;
+            limit.rlim_cur = pages * static_cast<size_t>(sysconf(_SC_PAGESIZE)) + (1 << 20);
+            setrlimit(RLIMIT_AS, &limit);
+            std::unique_ptr<IWaveInDevice> device;
+            const MmResult failed = driver.Open(0, WaveFormat{}, &notify, device);
+            limit.rlim_cur = unlimited;
+            setrlimit(RLIMIT_AS, &limit);
+            std::unique_ptr<IWaveInDevice> retry;
+            const bool ok = failed == MMSYSERR_NOMEM && !device &&
+                            driver.Open(0, WaveFormat{}, &notify, retry) == MMSYSERR_NOERROR;
+            retry.reset();
+            std::_Exit(ok ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 TEST(RecordingWaveIn, OpensRecordingFilesThroughTheAudioFileReader) {

@@ -6,11 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <thread>
+
 #include "audio/sound_input.h"
 #include "audio/wave_in_portaudio.h"
 #include "receiver/decoder_thread.h"
 #include "support/alsa_devices.h"
 #include "support/alsa_sanitizer_hooks.h"
+#include "support/audio_files.h"
 #include "support/decoder_thread_support.h"
 #include "support/fake_wave_in.h"
 #include "support/fixtures.h"
@@ -27,22 +32,54 @@ class PortAudioFileDevice : public ::testing::Test {
         s_audio = test::NavtexAudio(1700, std::nullopt);
         s_audio.samples.resize(s_audio.samples.size() + 4 * 2048, 0);
         // Before PortAudio's first use, which reads the ALSA configuration.
-        test::UseAlsaFileDevice(s_dir->Path(), s_audio.samples);
+        test::UseAlsaFileDevices(s_dir->Path(),
+                                 {{"navfile", s_audio.samples},
+                                  {"card48", AtRate(s_audio.samples, 48000, 2), 48000, 2},
+                                  {"card44", AtRate(s_audio.samples, 44100, 1), 44100, 1}});
     }
     static void TearDownTestSuite() {
         delete s_dir;
         s_dir = nullptr;
     }
 
-    // The id of the file device in the driver's list, or -1.
-    static int FindDevice(CPortAudioWaveIn& driver) {
+    // The recording as a sound card captures it at rate, each sample in
+    // every channel.
+    static std::vector<int16_t> AtRate(const std::vector<int16_t>& samples, int rate,
+                                       int channels) {
+        std::vector<int16_t> out;
+        for (double v : test::Resample(samples, rate)) {
+            const double s = std::clamp(std::round(v * 32768.0), -32768.0, 32767.0);
+            out.insert(out.end(), static_cast<size_t>(channels), static_cast<int16_t>(s));
+        }
+        return out;
+    }
+
+    // The id of the named device in the driver's list, or -1.
+    static int FindDevice(CPortAudioWaveIn& driver, const std::u16string& name = u"navfile") {
         for (uint32_t id = 0; id < driver.GetNumDevs(); ++id) {
             WaveInCaps caps;
-            if (driver.GetDevCaps(id, caps) == MMSYSERR_NOERROR && caps.productName == u"navfile") {
+            if (driver.GetDevCaps(id, caps) == MMSYSERR_NOERROR && caps.productName == name) {
                 return static_cast<int>(id);
             }
         }
         return -1;
+    }
+
+    // What the decoder thread makes of the whole recording captured from
+    // the named device.
+    static std::string Decode(const std::u16string& name) {
+        CPortAudioWaveIn driver;
+        const int id = FindDevice(driver, name);
+        EXPECT_GE(id, 0) << test::Narrow(name) << " is not listed";
+        test::CRecordingNotifier notifier;
+        test::CCollectingTarget target;
+        CDecoderThread thread(driver, notifier);
+        EXPECT_TRUE(thread.Start(11025, 1700, 85, 100, 1, &target, static_cast<uint32_t>(id)));
+        EXPECT_TRUE(target.WaitForLoads(s_audio.samples.size() / 2048, 60s));
+        thread.RequestStop();
+        thread.Shutdown();
+        EXPECT_TRUE(notifier.Messages().empty());
+        return test::Narrow(target.AllText());
     }
 
     static test::ScopedTempDir* s_dir;
@@ -92,21 +129,70 @@ TEST_F(PortAudioFileDevice, CapturesTheFileExactlyThroughTheLayer) {
 }
 
 TEST_F(PortAudioFileDevice, TheDecoderThreadDecodesTheCapturedText) {
+    const std::string text = Decode(u"navfile");
+    const std::string expected = test::Narrow(s_audio.expectedText);
+    EXPECT_EQ(text.substr(0, expected.size()), expected);
+}
+
+// Sound cards that offer only their own rate: the stream runs at it and is
+// converted, and the receiver reads what it reads from a direct capture.
+struct CardFormat {
+    const char16_t* name;
+    uint32_t rate;
+    uint16_t channels;
+};
+
+void PrintTo(const CardFormat& card, std::ostream* out) {
+    *out << card.rate << " Hz, " << card.channels
+         << (card.channels == 1 ? " channel" : " channels");
+}
+
+class PortAudioCardRates : public PortAudioFileDevice,
+                           public ::testing::WithParamInterface<CardFormat> {};
+
+TEST_P(PortAudioCardRates, DecodeWhatTheDirectCaptureDecodes) {
+    const CardFormat card = GetParam();
+    CPortAudioWaveIn driver;
+    const int id = FindDevice(driver, card.name);
+    ASSERT_GE(id, 0);
+    WaveInCaps caps;
+    ASSERT_EQ(driver.GetDevCaps(static_cast<uint32_t>(id), caps), MMSYSERR_NOERROR);
+    EXPECT_EQ(caps.defaultRate, card.rate);
+    EXPECT_EQ(caps.channels, card.channels);
+
+    const std::string converted = Decode(card.name);
+    const std::string direct = Decode(u"navfile");
+    EXPECT_NE(converted.find(test::Narrow(s_audio.expectedText)), std::string::npos) << converted;
+    EXPECT_EQ(converted, direct);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cards, PortAudioCardRates,
+                         ::testing::Values(CardFormat{u"card48", 48000, 2},
+                                           CardFormat{u"card44", 44100, 1}),
+                         [](const auto& info) { return std::to_string(info.param.rate); });
+
+// A receiver that takes nothing for longer than the ring holds: the newest
+// samples are dropped and counted, the oldest wait for the first buffer.
+TEST_F(PortAudioFileDevice, AFullRingKeepsTheOldestSamplesAndCountsTheRest) {
     CPortAudioWaveIn driver;
     const int id = FindDevice(driver);
     ASSERT_GE(id, 0);
-    test::CRecordingNotifier notifier;
-    test::CCollectingTarget target;
-    CDecoderThread thread(driver, notifier);
-    ASSERT_TRUE(thread.Start(11025, 1700, 85, 100, 1, &target, static_cast<uint32_t>(id)));
-    const size_t blocks = s_audio.samples.size() / 2048;
-    ASSERT_TRUE(target.WaitForLoads(blocks, 60s));
-    thread.RequestStop();
-    thread.Shutdown();
-    EXPECT_TRUE(notifier.Messages().empty());
-    const std::string text = test::Narrow(target.AllText());
-    const std::string expected = test::Narrow(s_audio.expectedText);
-    EXPECT_EQ(text.substr(0, expected.size()), expected);
+    CThreadMessageQueue notify;
+    std::unique_ptr<IWaveInDevice> device;
+    ASSERT_EQ(driver.Open(id, WaveFormat{}, &notify, device), MMSYSERR_NOERROR);
+    std::vector<int16_t> data(2048);
+    WaveHeader header{reinterpret_cast<char*>(data.data()), 4096, 0, 0};
+    ASSERT_EQ(device->PrepareHeader(header), MMSYSERR_NOERROR);
+    ASSERT_EQ(device->Start(), MMSYSERR_NOERROR);
+    for (int i = 0; i < 6000 && driver.SamplesLost() == 0; ++i) {
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_GT(driver.SamplesLost(), 0u);
+    ASSERT_EQ(device->AddBuffer(header), MMSYSERR_NOERROR);
+    Message m;
+    ASSERT_TRUE(notify.GetFor(m, 10s));
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), s_audio.samples.begin()));
+    EXPECT_EQ(device->Close(), MMSYSERR_NOERROR);
 }
 
 TEST_F(PortAudioFileDevice, RefusesFormatsOtherThanMonoSixteenBit) {

@@ -1,6 +1,5 @@
 // wavelore-decode as a user runs it: the built program on recordings.
 #include <gtest/gtest.h>
-#include <samplerate.h>
 
 #include <random>
 #include <sstream>
@@ -35,23 +34,6 @@ ProcessResult RunDecode(const std::string& args, const std::string* input = null
     options.chunks = chunks;
     options.outPath = outPath;
     return RunProcess(ShellQuote(DecodeTool()) + " --no-store " + args, options);
-}
-
-std::vector<double> Resample(const std::vector<int16_t>& samples, int rate) {
-    std::vector<float> in(samples.begin(), samples.end());
-    for (float& v : in) {
-        v /= 32768.0f;
-    }
-    const double ratio = static_cast<double>(rate) / 11025.0;
-    std::vector<float> out(static_cast<size_t>(static_cast<double>(in.size()) * ratio) + 16);
-    SRC_DATA data{};
-    data.data_in = in.data();
-    data.input_frames = static_cast<long>(in.size());
-    data.data_out = out.data();
-    data.output_frames = static_cast<long>(out.size());
-    data.src_ratio = ratio;
-    EXPECT_EQ(src_simple(&data, SRC_SINC_MEDIUM_QUALITY, 1), 0);
-    return std::vector<double>(out.begin(), out.begin() + data.output_frames_gen);
 }
 
 synth::Recording Broadcast(const synth::SynthOptions& options) {

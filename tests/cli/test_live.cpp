@@ -90,8 +90,10 @@ TEST(LiveCli, PlayingARecordingFastPrintsWhatFileDecodingPrints) {
     ASSERT_EQ(live.exitCode, 0) << live.err;
     EXPECT_EQ(live.out, file.out);
     EXPECT_NE(live.out.find("ZCZC GA23\r\nLIVE RECEIVER TEST"), std::string::npos) << live.out;
-    // --verbose adds the processor load, on standard error only.
+    // --verbose adds the processor load and the samples lost (none, when the
+    // receiver sets the pace), on standard error only.
     EXPECT_NE(live.err.find("CPU load: "), std::string::npos) << live.err;
+    EXPECT_NE(live.err.find("Samples lost: 0 (0.0 s)\n"), std::string::npos) << live.err;
     // The message is stored as file decoding stores it.
     for (const char* dir : {"file/logs", "live/logs"}) {
         int stored = 0;
@@ -124,7 +126,8 @@ TEST(LiveCli, ListsAndCapturesFromAnAlsaFileDeviceByNameAndNumber) {
     WriteAlsaFileDevice(audio);
     const ProcessResult list = RunTool("--list-devices");
     ASSERT_EQ(list.exitCode, 0) << list.err << list.out;
-    EXPECT_NE(list.out.find(": navfile\n"), std::string::npos) << list.out;
+    // Each device with its own rate and channels.
+    EXPECT_NE(list.out.find(": navfile (11025 Hz, 1 channel)\n"), std::string::npos) << list.out;
     const std::string number = list.out.substr(0, list.out.find(": navfile"));
 
     for (const std::string& device : {std::string("navfile"), number}) {

@@ -11,23 +11,27 @@ constexpr char kSystemDefaults[] = "</usr/share/alsa/alsa.conf>\n";
 
 }  // namespace
 
-void UseAlsaFileDevice(const std::filesystem::path& dir, const std::vector<int16_t>& samples) {
-    const auto raw = dir / "capture.raw";
-    std::ofstream(raw, std::ios::binary)
-        .write(reinterpret_cast<const char*>(samples.data()),
-               static_cast<std::streamsize>(samples.size() * 2));
+void UseAlsaFileDevices(const std::filesystem::path& dir,
+                        const std::vector<AlsaFileDevice>& devices) {
     const auto conf = dir / "asound.conf";
-    std::ofstream(conf) << kSystemDefaults
-                        << "pcm.navfile {\n"
-                           "  type file\n"
-                           "  slave.pcm \"null\"\n"
-                           "  file \"/dev/null\"\n"
-                           "  infile \""
-                        << raw.string()
-                        << "\"\n"
-                           "  format \"raw\"\n"
-                           "}\n";
+    std::ofstream out(conf);
+    out << kSystemDefaults << "pcm_type.wavelore_fixed { lib \"" WAVELORE_ALSA_FIXED_PCM "\" }\n";
+    for (const AlsaFileDevice& device : devices) {
+        const auto raw = dir / (device.name + ".raw");
+        std::ofstream(raw, std::ios::binary)
+            .write(reinterpret_cast<const char*>(device.samples.data()),
+                   static_cast<std::streamsize>(device.samples.size() * 2));
+        out << "pcm." << device.name << " {\n  type file\n  slave.pcm { type wavelore_fixed rate "
+            << device.rate << " channels " << device.channels
+            << " }\n  file \"/dev/null\"\n  infile \"" << raw.string()
+            << "\"\n  format \"raw\"\n}\n";
+    }
+    out.close();
     setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
+}
+
+void UseAlsaFileDevice(const std::filesystem::path& dir, const std::vector<int16_t>& samples) {
+    UseAlsaFileDevices(dir, {{"navfile", samples}});
 }
 
 void UseAlsaWithoutDevices(const std::filesystem::path& dir) {

@@ -6,14 +6,27 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 namespace wavelore::test {
 
-// One capture device, "navfile", a PCM of type "file" whose infile holds
-// samples (raw, 16-bit, written to dir). This runs far faster than real
-// time, and past the end of its file ALSA repeats stale data: pad the
-// samples with silence.
+// A capture device that offers one rate and channel count, as most sound
+// cards do: a PCM of type "file" whose infile holds samples (raw, 16-bit,
+// interleaved when there are two channels, written to dir). It captures at
+// five times real time, and past the end of its file ALSA repeats stale
+// data: pad the samples with silence.
+struct AlsaFileDevice {
+    std::string name;
+    std::vector<int16_t> samples;
+    uint32_t rate = 11025;
+    uint16_t channels = 1;
+};
+
+void UseAlsaFileDevices(const std::filesystem::path& dir,
+                        const std::vector<AlsaFileDevice>& devices);
+
+// One device at 11025 Hz mono, "navfile".
 void UseAlsaFileDevice(const std::filesystem::path& dir, const std::vector<int16_t>& samples);
 
 // Only the system defaults, which name no card that exists on a machine

@@ -3,6 +3,8 @@
 // Small helpers for the command-line tests: writing recordings in the
 // formats the tool accepts, and reading a reader to its end.
 
+#include <gtest/gtest.h>
+#include <samplerate.h>
 #include <sndfile.h>
 
 #include <cmath>
@@ -64,6 +66,24 @@ inline std::vector<double> Sine(double hz, int rate, size_t frames, double ampli
         out[i] = amplitude * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / rate);
     }
     return out;
+}
+
+// 16-bit samples at 11025 Hz converted to rate, in [-1, 1].
+inline std::vector<double> Resample(const std::vector<int16_t>& samples, int rate) {
+    std::vector<float> in(samples.begin(), samples.end());
+    for (float& v : in) {
+        v /= 32768.0f;
+    }
+    const double ratio = static_cast<double>(rate) / 11025.0;
+    std::vector<float> out(static_cast<size_t>(static_cast<double>(in.size()) * ratio) + 16);
+    SRC_DATA data{};
+    data.data_in = in.data();
+    data.input_frames = static_cast<long>(in.size());
+    data.data_out = out.data();
+    data.output_frames = static_cast<long>(out.size());
+    data.src_ratio = ratio;
+    EXPECT_EQ(src_simple(&data, SRC_SINC_MEDIUM_QUALITY, 1), 0);
+    return std::vector<double>(out.begin(), out.begin() + data.output_frames_gen);
 }
 
 // Reads everything, step samples per call.
