@@ -6,6 +6,8 @@
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -23,6 +25,7 @@
 #include "common/sample_block.h"
 #include "common/user_notifier.h"
 #include "common/utf.h"
+#include "gui/app_icon.h"
 #include "gui/color_edit_wnd.h"
 #include "gui/link_static.h"
 #include "gui/message_explorer_wnd.h"
@@ -30,6 +33,12 @@
 #include "gui/qt_window_target.h"
 #include "gui/signal_wnd.h"
 #include "gui/spectrum_wnd.h"
+#include "gui/system_tray.h"
+#include "gui/tip_dialog.h"
+#include "gui/upload_id_dialog.h"
+#include "gui/version_check.h"
+#include "net/http_client.h"
+#include "system/tips_reader.h"
 
 namespace wavelore {
 
@@ -47,6 +56,17 @@ QString FromU16(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The setup's transport and boxes, or the program's own.
+MainWindowSetup WithDefaults(MainWindowSetup setup) {
+    if (!setup.network) {
+        setup.network = [] { return std::make_unique<CHttpClient>(); };
+    }
+    if (!setup.boxes) {
+        setup.boxes = RunModalMessageBox;
+    }
+    return setup;
+}
+
 // A menu item's text shows "&" as itself, not as a mnemonic.
 QString MenuText(std::u16string_view name) {
     return FromU16(name).replace(QLatin1Char('&'), QLatin1String("&&"));
@@ -56,10 +76,11 @@ QString MenuText(std::u16string_view name) {
 
 CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
     : QMainWindow(parent),
-      m_setup(setup),
+      m_setup(WithDefaults(setup)),
       m_settings(*setup.profile),
+      m_uploads(m_settings, m_setup.network),
       m_logDay(setup.workDir, setup.errors),
-      m_assembler(setup.workDir, *setup.clock, {nullptr, this, setup.errors}),
+      m_assembler(setup.workDir, *setup.clock, {&m_uploads, this, setup.errors}),
       m_textHandler(*setup.clock, m_assembler, m_logDay, this),
       m_tuning(
           [this](int32_t centre, int32_t halfShift) { m_spectrum->SetTuning(centre, halfShift); },
@@ -191,6 +212,9 @@ void CMainWindow::CreateMenus() {
     m_soundMenu = menuBar()->addMenu(tr("Sound source"));
     CreateModeMenu();
     m_helpMenu = menuBar()->addMenu(tr("Help"));
+    m_helpMenu->addAction(tr("Tip of the day"), this, &CMainWindow::ShowTipOfTheDay);
+    m_helpMenu->addAction(tr("Upload ID..."), this, &CMainWindow::ShowUploadIdDialog);
+    m_helpMenu->addSeparator();
     m_helpMenu->addAction(tr("About Wavelore"), this, &CMainWindow::ShowAbout);
 }
 
@@ -241,8 +265,9 @@ void CMainWindow::CreateMessageExplorer() {
 }
 
 void CMainWindow::CreateTrayIcon() {
-    // Filled by the tray icon's work: until then minimising keeps the
-    // window on the taskbar.
+    setWindowIcon(WindowIcon());
+    m_tray = new CSystemTray(this, WindowIcon(), tr("Tarvolt Wavelore"),
+                             QSystemTrayIcon::isSystemTrayAvailable());
 }
 
 void CMainWindow::RestoreTuning() {
@@ -325,7 +350,8 @@ void CMainWindow::RestoreCheckBoxes() {
 }
 
 void CMainWindow::CreateUploadWorker() {
-    // Filled by the message upload's work: until then nothing is uploaded.
+    // Without a worker completed messages are simply not uploaded.
+    m_uploads.Start(*m_self);
 }
 
 void CMainWindow::ShowRawData() {
@@ -343,11 +369,16 @@ void CMainWindow::RestoreMode() {
 }
 
 void CMainWindow::ShowTipsAtStartUp() {
-    // Filled by the tip of the day's work: until then no tip is shown.
+    // Reading the flag reads one tip on, so each start moves the tips on.
+    if (CTipDialog::ShowAtStartUp(*m_setup.profile, m_setup.workDir / CTipsReader::kFileName,
+                                  m_setup.boxes, this)) {
+        QMetaObject::invokeMethod(this, &CMainWindow::ShowTipOfTheDay, Qt::QueuedConnection);
+    }
 }
 
 void CMainWindow::StartVersionCheck() {
-    // Filled by the version check's work: until then none is made.
+    CVersionCheck::Start(this, m_settings, m_setup.network, m_setup.boxes,
+                         [](const QUrl& url) { return QDesktopServices::openUrl(url); });
 }
 
 void CMainWindow::closeEvent(QCloseEvent* event) {
@@ -391,7 +422,13 @@ void CMainWindow::Shutdown() {
 }
 
 void CMainWindow::StopUploadWorker() {
-    // Filled by the message upload's work, which waits for its queue here.
+    // The window keeps painting while the worker gets through its queue,
+    // but takes no input.
+    m_uploads.Stop([](std::chrono::milliseconds poll) {
+        QEventLoop wait;
+        QTimer::singleShot(poll, &wait, &QEventLoop::quit);
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+    });
 }
 
 void CMainWindow::DestroyMessageExplorer() {
@@ -423,6 +460,9 @@ void CMainWindow::OnWindowMessage(Message& message) {
             break;
         case WM_DECODER_CPULOAD:
             OnCpuLoad(static_cast<int32_t>(message.wParam));
+            break;
+        case WM_UPLOAD_RESULT:
+            m_uploads.HandleResult(message);
             break;
         case WM_SHOW_MESSAGE:
             if (const auto* path = message.Get<std::filesystem::path>()) {
@@ -484,6 +524,22 @@ void CMainWindow::ShowAbout() {
     QMessageBox::about(
         this, tr("About Wavelore"),
         tr("%1\nA NAVTEX receiver.\n%2").arg(windowTitle(), FromU16(CSystemInfo::kSiteAddress)));
+}
+
+void CMainWindow::ShowTipOfTheDay() {
+    if (m_closing) {
+        return;
+    }
+    auto* dialog = new CTipDialog(*m_setup.profile, m_setup.workDir / CTipsReader::kFileName,
+                                  m_setup.boxes, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+void CMainWindow::ShowUploadIdDialog() {
+    auto* dialog = new CUploadIdDialog(m_settings, m_setup.network, m_setup.boxes, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 int32_t CMainWindow::CentreFrequency() const {

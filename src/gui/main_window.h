@@ -17,6 +17,8 @@
 #include "app/mode_controller.h"
 #include "app/settings.h"
 #include "app/tuning_control.h"
+#include "app/window_uploads.h"
+#include "gui/message_boxes.h"
 #include "system/system_info.h"
 
 class QAction;
@@ -36,6 +38,7 @@ class ColorEditWnd;
 class CQtWindowTarget;
 class CSignalWnd;
 class CSpectrumWnd;
+class CSystemTray;
 class CWindowMessageRouter;
 class ICpuTimesSource;
 class IProfileStore;
@@ -72,6 +75,11 @@ struct MainWindowSetup {
     // A recording to play as the sound source instead of a device.
     std::string play;
     bool fast = false;  // play it as fast as it decodes
+    // The upload service's transport; null: CHttpClient.
+    CUploadWorker::ClientFactory network;
+    // The boxes of the upload ID test, the version check and the tips;
+    // null: modal message boxes.
+    MessageBoxRunner boxes;
 };
 
 // The receiver's window: the spectrum strip, the signal panel, the check
@@ -101,6 +109,8 @@ class CMainWindow final : public QMainWindow,
     ColorEditWnd* MessagesView() const { return m_messagesView; }
     CMessagePaneWnd* Pane() const { return m_pane; }
     CMessageExplorerWnd* Explorer() const { return m_explorer; }
+    CSystemTray* Tray() const { return m_tray; }
+    const CWindowUploads& Uploads() const { return m_uploads; }
     const CDecodingControl& Decoding() const { return m_decoding; }
     bool Closing() const { return m_closing; }
 
@@ -145,6 +155,8 @@ class CMainWindow final : public QMainWindow,
     void FillSoundSourceMenu();
     void OpenRecording();
     void ShowAbout();
+    void ShowTipOfTheDay();
+    void ShowUploadIdDialog();
 
     // IModeView
     int32_t CentreFrequency() const override;
@@ -181,6 +193,8 @@ class CMainWindow final : public QMainWindow,
 
     MainWindowSetup m_setup;
     CSettings m_settings;
+    // Before the assembler, whose upload step it is.
+    CWindowUploads m_uploads;
     CSystemInfo m_systemInfo;
     CLogDay m_logDay;
     CMessageAssembler m_assembler;
@@ -211,6 +225,7 @@ class CMainWindow final : public QMainWindow,
     CLinkStatic* m_siteLink = nullptr;
     QStackedWidget* m_textViews = nullptr;
     CMessageExplorerWnd* m_explorer = nullptr;
+    CSystemTray* m_tray = nullptr;
     ColorEditWnd* m_rawView = nullptr;
     ColorEditWnd* m_messagesView = nullptr;
 

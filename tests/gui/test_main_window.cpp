@@ -4,6 +4,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -23,9 +26,14 @@
 #include "gui/message_explorer_wnd.h"
 #include "gui/message_pane_wnd.h"
 #include "gui/spectrum_wnd.h"
+#include "gui/system_tray.h"
+#include "gui/tip_dialog.h"
+#include "gui/upload_id_dialog.h"
 #include "support/fake_wave_in.h"
 #include "support/fixtures.h"
+#include "support/loopback_server.h"
 #include "support/process_runner.h"
+#include "support/upload_wire.h"
 #include "synth/synthesizer.h"
 #include "synth/wav_writer.h"
 #include "system/system_info.h"
@@ -327,6 +335,63 @@ TEST_F(WindowTest, TheSplitterDragIsStoredAndSitorSlidesTheExplorerShutAndNavtex
     again.show();
     EXPECT_NEAR(again.Explorer()->x(), open.x(), 1);
     again.close();
+}
+
+TEST_F(WindowTest, UploadsTipsAndTheVersionCheckRunWithTheWindow) {
+    test::LoopbackServer service;
+    service.SetReply(test::LoopbackServer::Reply("200 OK", "2,The service moves next week."));
+    const std::string host = service.Host();
+    profile.WriteString(u"Settings", u"UID", u"0123ABCD-EF01-2345-6789-ABCDEFABCDEF");
+    profile.WriteString(u"Settings", u"UploadHost", std::u16string(host.begin(), host.end()));
+    test::WriteFile(dir.Path() / "tips.txt", "First tip\nSecond tip\n");
+    std::vector<MessageBoxSpec> boxes;
+    MainWindowSetup setup = WindowSetup();
+    setup.boxes = [&](QWidget*, const MessageBoxSpec& spec) {
+        boxes.push_back(spec);
+        return QMessageBox::Ok;
+    };
+    CMainWindow window(setup);
+    window.show();
+
+    // The version check's answer, and the tip after the one the start-up
+    // moved past.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.empty(); }, 10000));
+    EXPECT_EQ(boxes[0].caption, "Information");
+    EXPECT_EQ(boxes[0].text, "The service moves next week.");
+    EXPECT_EQ(test::PartValue(service.Requests().at(0), "VERSIONCHECK"), "TRUE");
+    CTipDialog* tip = window.findChild<CTipDialog*>();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(tip->TipLabel()->text(), "Second tip");
+    QTest::mouseClick(tip->CloseButton(), Qt::LeftButton);
+
+    // A completed message goes to the stored service under the stored ID.
+    service.SetReply(test::LoopbackServer::Reply("200 OK", "OK"));
+    DecoderText text;
+    text.text = u"ZCZC EA12\r\nGALE WARNING\r\nNNNN\r\n";
+    window.Target().Post(Message::With(WM_DECODER_TEXT, 0, 0, std::move(text)));
+    ASSERT_TRUE(WaitDelivering(devices, [&] { return window.Uploads().Delivered() == 1; }));
+    ASSERT_EQ(service.RequestCount(), 2u);
+    const std::string upload = service.Requests()[1];
+    EXPECT_EQ(test::PartValue(upload, "UID"), "0123ABCD-EF01-2345-6789-ABCDEFABCDEF");
+    EXPECT_EQ(test::PartValue(upload, "STATION") + test::PartValue(upload, "TYPE") +
+                  test::PartValue(upload, "NUMBER"),
+              "EA12");
+
+    // The Help menu opens the upload ID dialog on the stored ID.
+    Find<QAction>(window, "Upload ID...")->trigger();
+    auto* idDialog = window.findChild<CUploadIdDialog*>();
+    ASSERT_NE(idDialog, nullptr);
+    EXPECT_TRUE(idDialog->isVisible());
+    EXPECT_EQ(idDialog->IdEdit()->text(), "0123ABCD-EF01-2345-6789-ABCDEFABCDEF");
+    QTest::mouseClick(idDialog->CancelButton(), Qt::LeftButton);
+
+    // No notification area offscreen: minimising keeps the window.
+    EXPECT_FALSE(window.Tray()->Enabled());
+    window.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.isVisible());
+    window.close();
+    EXPECT_FALSE(window.Uploads().HasWorker());
 }
 
 }  // namespace
