@@ -312,6 +312,9 @@ void CMainWindow::BuildSoundSourceMenu() {
                 m_setup.fast ? CRecordingWaveIn::Pace::AsTaken : CRecordingWaveIn::Pace::RealTime,
                 error)) {
             Report(QString::fromStdString(error));
+            if (m_decoding.Sources().DeviceCount() == 0) {
+                ReportNoDevices();
+            }
         }
     }
     FillSoundSourceMenu();
