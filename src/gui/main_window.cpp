@@ -210,6 +210,7 @@ void CMainWindow::CreateLogDirectory() {
 
 void CMainWindow::CreateMenus() {
     m_soundMenu = menuBar()->addMenu(tr("Sound source"));
+    m_sourceGroup = new QActionGroup(this);
     CreateModeMenu();
     m_helpMenu = menuBar()->addMenu(tr("Help"));
     m_helpMenu->addAction(tr("Tip of the day"), this, &CMainWindow::ShowTipOfTheDay);
@@ -327,11 +328,10 @@ void CMainWindow::FillSoundSourceMenu() {
     if (sources.Items().empty()) {
         m_soundMenu->addAction(tr("(none)"))->setEnabled(false);
     }
-    auto* group = new QActionGroup(m_soundMenu);
     for (const auto& item : sources.Items()) {
         QAction* action = m_soundMenu->addAction(MenuText(item.name));
         action->setCheckable(true);
-        group->addAction(action);
+        m_sourceGroup->addAction(action);
         const int32_t index = item.index;
         connect(action, &QAction::triggered, this,
                 [this, index] { m_decoding.OnSoundSource(index); });

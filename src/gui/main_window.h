@@ -22,6 +22,7 @@
 #include "system/system_info.h"
 
 class QAction;
+class QActionGroup;
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
@@ -230,6 +231,7 @@ class CMainWindow final : public QMainWindow,
     ColorEditWnd* m_messagesView = nullptr;
 
     QMenu* m_soundMenu = nullptr;
+    QActionGroup* m_sourceGroup = nullptr;
     QMenu* m_modeMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
     std::map<int32_t, QAction*> m_commands;  // mode, baud and shift commands
