@@ -1,8 +1,9 @@
-// The real PortAudio path, through an ALSA device that captures a file: a
-// PCM of type "file" whose infile holds a synthesized recording, selected by
-// an ALSA configuration of the test's own. This runs far faster than real
-// time; past the end of its file ALSA repeats stale data, so the file is
-// padded with silence.
+// The real PortAudio path, through ALSA devices that capture a file: PCMs of
+// type "file" whose infile holds a synthesized recording, each offering one
+// rate and channel count as a sound card does, selected by an ALSA
+// configuration of the test's own. They run at five times real time; past
+// the end of its file ALSA repeats stale data, so the file is padded with
+// silence.
 
 #include <gtest/gtest.h>
 
