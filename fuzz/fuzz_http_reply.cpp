@@ -3,11 +3,14 @@
 // upload worker uses or smaller, then taken as the upload ID test's and
 // the version check's answer.
 //
-// Input: byte 0 is the body piece length - 1, byte 1 chooses the header
-// capacity (even: the worker's 1023 bytes, odd: byte * 64), then the bytes
-// as the server sent them: lines up to and including a blank line are the
-// header block (another block follows when the next line is a status
-// line, as after "100 Continue"), the rest is the body.
+// Input: byte 0 is the body piece length - 1; byte 1 chooses the header
+// capacity (even: the worker's 1023 bytes, odd: byte * 64); bytes 2 and 3
+// choose the bounds of the header block and the kept body (0: the
+// transport's, 64 KB and 1 MB; else byte * 16 bytes, so that a short input
+// reaches them). Then the bytes as the server sent them: lines up to and
+// including a blank line are the header block (another block follows when
+// the next line is a status line, as after "100 Continue"), the rest is
+// the body.
 // Checks: a read hands out at most the capacities, a good read has a
 // header block ending in a blank line and a body, and the reply text stops
 // before any zero byte.
@@ -30,9 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t capacityChoice = in.Byte();
     const size_t headerCapacity = capacityChoice % 2 == 0 ? wavelore::CUploadWorker::kReplyCapacity
                                                           : capacityChoice * size_t{64};
+    const size_t headerBound = in.Byte() * size_t{16};
+    const size_t bodyBound = in.Byte() * size_t{16};
     std::string_view stream = in.Rest();
 
-    wavelore::CHttpReply reply;
+    wavelore::CHttpReply reply(
+        headerBound == 0 ? wavelore::CHttpReply::kMaxHeaderBlock : headerBound,
+        bodyBound == 0 ? wavelore::CHttpReply::kMaxKeptBody : bodyBound);
     bool stopped = false;
     bool inHeaders = true;
     while (inHeaders && !stream.empty() && !stopped) {

@@ -227,13 +227,19 @@ void SoundFileSeeds(CSeedWriter& seeds, const fs::path& dir, const fs::path& sam
 }
 
 void ReplySeeds(CSeedWriter& seeds, const fs::path& dir) {
-    const std::string worker("\x0f\x00", 2);
+    // Body pieces of 16 bytes, the worker's capacities, the transport's bounds.
+    const std::string worker("\x0f\x00\x00\x00", 4);
     seeds.Write(dir, "ok", worker + "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nOK");
     seeds.Write(dir, "upgrade",
                 worker +
                     "HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nServer: t\r\n\r\n"
                     "1,A new version is available. Download it now?");
-    seeds.Write(dir, "notice", "\x03\x01HTTP/1.0 200 OK\n\n2,Service notice\n");
+    seeds.Write(dir, "notice",
+                std::string("\x03\x01\x00\x00", 4) + "HTTP/1.0 200 OK\n\n2,Service notice\n");
+    // Bounds of 512 bytes for the header block and 256 for the body.
+    seeds.Write(dir, "bounds",
+                std::string("\x07\x00\x20\x10", 4) + "HTTP/1.0 200 OK\r\nX-Padding: " +
+                    std::string(400, 'p') + "\r\n\r\n" + std::string(300, 'b'));
     seeds.Write(dir, "unknown-id", worker + "HTTP/1.0 200 OK\r\n\r\nERROR: Client test failed");
     seeds.Write(dir, "error", worker + "HTTP/1.0 500 Oops\r\n\r\nERROR: database down");
     seeds.Write(dir, "zero",

@@ -18,7 +18,7 @@ bool CHttpReply::AddHeaderLine(std::string_view line) {
         m_headers.clear();
         m_headersComplete = false;
     }
-    if (line.size() > kMaxHeaderBlock - m_headers.size()) {
+    if (line.size() > m_maxHeaderBlock - m_headers.size()) {
         return false;
     }
     m_headers.append(line);
@@ -29,7 +29,7 @@ bool CHttpReply::AddHeaderLine(std::string_view line) {
 }
 
 size_t CHttpReply::AddBody(std::string_view data) {
-    const size_t take = std::min(data.size(), kMaxKeptBody - m_body.size());
+    const size_t take = std::min(data.size(), m_maxKeptBody - m_body.size());
     m_body.append(data.substr(0, take));
     return take;
 }

@@ -19,20 +19,24 @@ class CHttpReply {
     // is far smaller).
     static constexpr size_t kMaxKeptBody = 1 << 20;
 
+    // Other bounds are for tests, which reach them with a few bytes.
+    explicit CHttpReply(size_t maxHeaderBlock = kMaxHeaderBlock, size_t maxKeptBody = kMaxKeptBody)
+        : m_maxHeaderBlock(maxHeaderBlock), m_maxKeptBody(maxKeptBody) {}
+
     // Forgets everything; a new request starts from here.
     void Clear();
 
     // One line of the header block. A status line ("HTTP/...") starts the
     // block again, so only the final reply's block is kept after interim
-    // ones. False when the block would grow past kMaxHeaderBlock: the
-    // transfer should stop.
+    // ones. False when the block would grow past its bound: the transfer
+    // should stop.
     bool AddHeaderLine(std::string_view line);
-    // Body bytes; returns how many were kept, fewer than given once
-    // kMaxKeptBody is reached.
+    // Body bytes; returns how many were kept, fewer than given once the
+    // body's bound is reached.
     size_t AddBody(std::string_view data);
 
     bool HeadersComplete() const { return m_headersComplete; }
-    bool BodyFull() const { return m_body.size() >= kMaxKeptBody; }
+    bool BodyFull() const { return m_body.size() >= m_maxKeptBody; }
 
     // Copies the reply as HttpClient::ReadReply hands it out: the body cut
     // at bodyCapacity (whatever arrived, even when the headers fail), and
@@ -43,6 +47,8 @@ class CHttpReply {
                   size_t bodyCapacity) const;
 
   private:
+    size_t m_maxHeaderBlock;
+    size_t m_maxKeptBody;
     bool m_headersComplete = false;
     std::string m_headers;
     std::string m_body;
