@@ -1,15 +1,13 @@
 #include "net/upload_worker.h"
 
-#include <system_error>
-
 #include "common/message_ids.h"
 #include "net/http_reply.h"
 #include "net/upload_host.h"
 
 namespace wavelore {
 
-CUploadWorker::CUploadWorker(WindowTarget& owner, ClientFactory factory)
-    : m_owner(owner), m_factory(std::move(factory)) {}
+CUploadWorker::CUploadWorker(WindowTarget& owner, ClientFactory factory, ThreadStarter startThread)
+    : m_owner(owner), m_factory(std::move(factory)), m_startThread(startThread) {}
 
 CUploadWorker::~CUploadWorker() {
     {
@@ -27,12 +25,7 @@ bool CUploadWorker::Start() {
     if (m_thread.joinable()) {
         return true;
     }
-    try {
-        m_thread = std::thread([this] { Run(); });
-    } catch (const std::system_error&) {
-        return false;
-    }
-    return true;
+    return m_startThread(m_thread, [this] { Run(); });
 }
 
 bool CUploadWorker::Post(UploadJob job) {

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "common/start_thread.h"
 #include "common/thread_message_queue.h"
 #include "common/window_target.h"
 #include "net/http_client.h"
@@ -32,8 +33,10 @@ class CUploadWorker {
     static constexpr std::chrono::milliseconds kShutdownPoll{1000};
 
     // owner: receives the results and must outlive the worker. factory:
-    // makes one transport per exchange (CHttpClient in the program).
-    CUploadWorker(WindowTarget& owner, ClientFactory factory);
+    // makes one transport per exchange (CHttpClient in the program), on the
+    // worker's thread. startThread: how Start makes the thread.
+    CUploadWorker(WindowTarget& owner, ClientFactory factory,
+                  ThreadStarter startThread = StartThread);
     CUploadWorker(const CUploadWorker&) = delete;
     CUploadWorker& operator=(const CUploadWorker&) = delete;
     // Abandons a running exchange, frees every queued request and joins.
@@ -72,6 +75,7 @@ class CUploadWorker {
 
     WindowTarget& m_owner;
     ClientFactory m_factory;
+    ThreadStarter m_startThread;
     CThreadMessageQueue m_queue;
     std::thread m_thread;
     std::atomic<bool> m_stopRequested{false};

@@ -24,9 +24,9 @@ std::unique_ptr<T> MakeOrNull(Args&&... args) {
 }  // namespace
 
 CDecoderThread::CDecoderThread(IWaveInDriver& driver, IUserNotifier& notifier,
-                               ICpuTimesSource* cpuTimes)
+                               ICpuTimesSource* cpuTimes, ThreadStarter startThread)
     : m_driver(driver), m_notifier(notifier), m_loadMonitor(cpuTimes) {
-    m_thread = std::thread([this] { Run(); });
+    m_running = startThread(m_thread, [this] { Run(); });
 }
 
 CDecoderThread::~CDecoderThread() {
@@ -38,6 +38,10 @@ CDecoderThread::~CDecoderThread() {
 
 bool CDecoderThread::Start(int32_t sampleRate, int32_t centre, int32_t halfShift, int32_t baud,
                            int32_t decoderType, WindowTarget* notify, uint32_t deviceId) {
+    if (!m_running) {
+        // Nobody would take the device's buffers.
+        return false;
+    }
     std::lock_guard<std::mutex> lock(m_lock);
     // An unknown type, or a rate or baud the bit clock would divide by
     // zero with, changes nothing.
@@ -103,6 +107,7 @@ bool CDecoderThread::PostTune(int32_t centre, int32_t halfShift) {
 void CDecoderThread::Shutdown() {
     RequestStop();
     m_queue.Close();
+    m_running = false;
     if (m_thread.joinable()) {
         m_thread.join();
     }

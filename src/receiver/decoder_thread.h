@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "common/message.h"
+#include "common/start_thread.h"
 #include "common/thread_message_queue.h"
 #include "receiver/cpu_load_monitor.h"
 
@@ -34,9 +35,11 @@ class CDecoderThread {
   public:
     // driver: the sound devices. notifier: shows sound errors to the user.
     // cpuTimes: processor times for the load figure; null reads /proc/stat.
-    // All three must outlive the object. The thread starts here.
+    // All three must outlive the object. startThread: how the thread is
+    // made. The thread starts here; when it cannot be made, Running() is
+    // false and every Start fails.
     CDecoderThread(IWaveInDriver& driver, IUserNotifier& notifier,
-                   ICpuTimesSource* cpuTimes = nullptr);
+                   ICpuTimesSource* cpuTimes = nullptr, ThreadStarter startThread = StartThread);
     // Shutdown, then releases the demodulators, the decoder and the sound
     // input (which closes the device).
     ~CDecoderThread();
@@ -45,7 +48,8 @@ class CDecoderThread {
 
     // sampleRate Hz (11025); centre and halfShift Hz; baud > 0 except for
     // FAX; decoderType 1..6; notify must outlive the thread; deviceId a
-    // wave-input device. True when configured and capture is running. A
+    // wave-input device. True when configured and capture is running;
+    // false without touching anything when the thread did not start. A
     // mode change while capturing keeps the device open.
     bool Start(int32_t sampleRate, int32_t centre, int32_t halfShift, int32_t baud,
                int32_t decoderType, WindowTarget* notify, uint32_t deviceId);
@@ -72,6 +76,8 @@ class CDecoderThread {
     // within one buffer's processing. Idempotent.
     void Shutdown();
 
+    // False when the thread could not be made, and after Shutdown.
+    bool Running() const { return m_running.load(); }
     bool Capturing() const { return m_capturing.load(); }
     bool StopRequested() const { return m_stopRequested.load(); }
 
@@ -86,6 +92,7 @@ class CDecoderThread {
     IUserNotifier& m_notifier;
     CThreadMessageQueue m_queue;
 
+    std::atomic<bool> m_running{false};
     std::atomic<bool> m_capturing{false};
     std::atomic<bool> m_stopRequested{false};
 

@@ -268,6 +268,18 @@ TEST(DecoderThreadDevice, ARefusedFormatFailsTheStart) {
     EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"ERROR: waveInOpen failed"});
 }
 
+TEST(DecoderThreadDevice, AThreadThatCannotBeMadeFailsTheStartBeforeTheDevice) {
+    CFakeWaveIn driver;
+    CRecordingNotifier notifier;
+    CCollectingTarget target;
+    CDecoderThread thread(driver, notifier, nullptr,
+                          [](std::thread&, std::function<void()>) { return false; });
+    EXPECT_FALSE(thread.Running());
+    EXPECT_FALSE(thread.Start(11025, 1700, 85, 100, 1, &target, 0));
+    EXPECT_EQ(driver.opens, 0);
+    EXPECT_TRUE(notifier.Messages().empty());
+}
+
 TEST(DecoderThreadShutdown, EndsPromptlyWhileASendIsPending) {
     CFakeWaveIn driver;
     CRecordingNotifier notifier;
