@@ -1,5 +1,7 @@
 #include "net/upload_worker.h"
 
+#include <algorithm>
+
 #include "common/message_ids.h"
 #include "net/http_reply.h"
 #include "net/upload_host.h"
@@ -36,11 +38,16 @@ bool CUploadWorker::StopAndDrain(std::chrono::milliseconds maxWait,
                                  std::chrono::milliseconds poll) {
     RequestStop();
     const auto deadline = std::chrono::steady_clock::now() + maxWait;
-    while (m_morePending) {
-        if (std::chrono::steady_clock::now() + poll > deadline) {
+    // The queue itself, not MorePending: that flag is only set when a
+    // request is taken up, so it misses requests posted during an exchange
+    // and requests the thread has not reached yet.
+    while (m_queue.Peek(WM_UPLOAD_REQUEST)) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!Running() || now >= deadline) {
             return false;
         }
-        std::this_thread::sleep_for(poll);
+        std::this_thread::sleep_for(
+            std::min(poll, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now)));
     }
     return true;
 }

@@ -57,9 +57,12 @@ class CUploadWorker {
     // was taken up.
     bool MorePending() const { return m_morePending; }
 
-    // The owner's shutdown: request a stop, then wait while MorePending,
+    // The owner's shutdown: request a stop, then wait until no request is
+    // left in the queue (each one taken up from now on is discarded unsent),
     // looking every poll interval, for at most maxWait. True when the worker
-    // got through its queue in time. The worker is destroyed afterwards.
+    // has taken up every request; false at once when its thread is not
+    // running. An exchange under way may still be finishing. The worker is
+    // destroyed afterwards.
     bool StopAndDrain(std::chrono::milliseconds maxWait,
                       std::chrono::milliseconds poll = kShutdownPoll);
 

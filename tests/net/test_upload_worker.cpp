@@ -111,6 +111,42 @@ TEST(UploadWorker, ShutdownDiscardsQueuedRequestsAndWaitsForTheLastToBeTakenUp) 
     EXPECT_EQ(service.uids, std::vector<std::u16string>{u"busy"});
 }
 
+TEST(UploadWorker, StopAndDrainWaitsForRequestsPostedDuringAnExchange) {
+    FakeService service;
+    service.gateClosed = true;
+    CQueueWindowTarget owner;
+    CUploadWorker worker(owner, FakeFactory(service));
+    ASSERT_TRUE(worker.Start());
+    ASSERT_TRUE(worker.Post(Job(u"busy")));
+    ASSERT_TRUE(service.WaitInSend());
+    // Taken up with nothing behind it; these three arrive meanwhile.
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(worker.Post(Job(u"queued")));
+    }
+    EXPECT_FALSE(worker.MorePending());
+    EXPECT_FALSE(worker.StopAndDrain(50ms, 10ms));  // the worker is held in Send
+    service.OpenGate();
+    EXPECT_TRUE(worker.StopAndDrain(5s, 10ms));
+
+    auto busy = NextResult(owner);
+    ASSERT_TRUE(busy);
+    EXPECT_EQ(busy->uid, u"busy");
+    std::lock_guard<std::mutex> lock(service.mutex);
+    EXPECT_EQ(service.uids, std::vector<std::u16string>{u"busy"});
+}
+
+TEST(UploadWorker, AThreadThatCannotStartTakesNothingUp) {
+    FakeService service;
+    CQueueWindowTarget owner;
+    CUploadWorker worker(owner, FakeFactory(service),
+                         [](std::thread&, std::function<void()>) { return false; });
+    EXPECT_FALSE(worker.Start());
+    EXPECT_FALSE(worker.Running());
+    ASSERT_TRUE(worker.Post(Job(u"a")));
+    // Not drained, and no waiting for a thread that does not exist.
+    EXPECT_FALSE(worker.StopAndDrain(std::chrono::hours(1)));
+}
+
 TEST(UploadWorker, StopAndDrainIsBounded) {
     FakeService service;
     service.gateClosed = true;
