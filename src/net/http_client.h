@@ -106,8 +106,19 @@ class CHttpClient final : public HttpClient {
     static constexpr long kDefaultConnectTimeoutMs = 10000;
     static constexpr long kDefaultTransferTimeoutMs = 30000;
 
+    // Calls InitLibrary, so a client made first on some thread is still
+    // safe; owners that start client threads call it before (the upload
+    // worker's Start does).
     CHttpClient();
     ~CHttpClient() override;
+
+    // Initialises libcurl for the process, once: the first call does it,
+    // later and concurrent ones wait for it and return its result. Call it
+    // before the first thread that makes clients starts, because the
+    // library's set-up may not run beside other threads. It is never undone;
+    // the process's end releases it. False when the library cannot start
+    // (every Open then fails).
+    static bool InitLibrary();
 
     // connectMs: 1..; transferMs: 1.. (whole exchange including connect).
     void SetTimeouts(long connectMs, long transferMs);

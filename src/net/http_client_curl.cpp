@@ -1,6 +1,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <mutex>
 #include <new>
 
 #include "common/utf.h"
@@ -54,7 +55,16 @@ struct CHttpClient::Impl {
     }
 };
 
-CHttpClient::CHttpClient() : m_impl(new (std::nothrow) Impl) {}
+bool CHttpClient::InitLibrary() {
+    static std::once_flag once;
+    static bool ready = false;
+    std::call_once(once, [] { ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
+    return ready;
+}
+
+CHttpClient::CHttpClient() : m_impl(new (std::nothrow) Impl) {
+    InitLibrary();
+}
 
 CHttpClient::~CHttpClient() {
     Close();
@@ -74,6 +84,10 @@ int CHttpClient::Open(std::u16string_view server, std::u16string_view userAgent,
         return 0;
     }
     Close();
+    if (!InitLibrary()) {
+        SetLastError(CURLE_FAILED_INIT);
+        return 0;
+    }
     if (server.empty() || !std::all_of(server.begin(), server.end(), IsHostChar) || port < 1 ||
         port > 65535) {
         SetLastError(kErrorBadArgument);

@@ -27,6 +27,9 @@ bool CUploadWorker::Start() {
     if (m_thread.joinable()) {
         return true;
     }
+    // Clients are made on the worker's thread; the library must be ready
+    // before that thread exists.
+    CHttpClient::InitLibrary();
     return m_startThread(m_thread, [this] { Run(); });
 }
 

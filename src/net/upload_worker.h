@@ -42,8 +42,9 @@ class CUploadWorker {
     // Abandons a running exchange, frees every queued request and joins.
     ~CUploadWorker();
 
-    // Starts the thread; false when it cannot be started. Requests may be
-    // posted before.
+    // Initialises the HTTP library (CHttpClient::InitLibrary) on the caller's
+    // thread, then starts the worker's; false when it cannot be started.
+    // Requests may be posted before.
     bool Start();
     bool Running() const { return m_thread.joinable(); }
 
