@@ -16,19 +16,22 @@ bool CThreadMessageQueue::Post(Message message) {
 
 bool CThreadMessageQueue::Get(Message& out) {
     std::unique_lock<std::mutex> lock(m_mutex);
+    ++m_waiting;
     m_ready.wait(lock, [this] { return m_closed || !m_messages.empty(); });
-    if (m_closed) {
-        return false;
-    }
-    out = std::move(m_messages.front());
-    m_messages.pop_front();
-    return true;
+    --m_waiting;
+    return TakeFront(out);
 }
 
 bool CThreadMessageQueue::GetFor(Message& out, std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (!m_ready.wait_for(lock, timeout, [this] { return m_closed || !m_messages.empty(); }) ||
-        m_closed) {
+    ++m_waiting;
+    m_ready.wait_for(lock, timeout, [this] { return m_closed || !m_messages.empty(); });
+    --m_waiting;
+    return TakeFront(out);
+}
+
+bool CThreadMessageQueue::TakeFront(Message& out) {
+    if (m_closed || m_messages.empty()) {
         return false;
     }
     out = std::move(m_messages.front());
@@ -62,6 +65,11 @@ void CThreadMessageQueue::Close() {
         dropped.swap(m_messages);
     }
     m_ready.notify_all();
+}
+
+size_t CThreadMessageQueue::Waiting() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_waiting;
 }
 
 bool CThreadMessageQueue::Closed() const {

@@ -29,14 +29,21 @@ class CThreadMessageQueue {
     // matches any message.
     bool Peek(uint32_t id = 0) const;
     size_t Size() const;
+    // Owners blocked in Get or GetFor right now; once a waiter is counted,
+    // a Post or Close is what wakes it.
+    size_t Waiting() const;
     // Refuses further posts and wakes the owner; queued messages are freed.
     void Close();
     bool Closed() const;
 
   private:
+    // Under the lock: moves the first message out; false when closed or empty.
+    bool TakeFront(Message& out);
+
     mutable std::mutex m_mutex;
     std::condition_variable m_ready;
     std::deque<Message> m_messages;
+    size_t m_waiting = 0;
     bool m_closed = false;
 };
 

@@ -23,7 +23,9 @@ bool CQueueWindowTarget::Send(Message& message) {
     m_entries.push_back(Entry{Message(), &message, &done});
     m_arrived.notify_one();
     // Even when closing, a Send being handled right now waits for its handler.
+    ++m_waitingSenders;
     m_handled.wait(lock, [&] { return done || (m_closed && m_handling != &done); });
+    --m_waitingSenders;
     return done;
 }
 
@@ -67,6 +69,11 @@ void CQueueWindowTarget::Close() {
 bool CQueueWindowTarget::Closed() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_closed;
+}
+
+size_t CQueueWindowTarget::WaitingSenders() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_waitingSenders;
 }
 
 }  // namespace wavelore

@@ -25,7 +25,11 @@ class WindowTarget {
 
 // A WindowTarget backed by a queue that the receiving thread drains with
 // DispatchOne. Close releases every pending Send, so a closing receiver can
-// never deadlock with a sender.
+// never deadlock with a sender; only the Send whose handler is running at
+// that moment waits for it, because the handler works on its message.
+//
+// It has one consumer: DispatchOne is called by one thread only (the one a
+// window belongs to). Any thread may Post, Send and Close.
 class CQueueWindowTarget final : public WindowTarget {
   public:
     using Handler = std::function<void(Message&)>;
@@ -39,6 +43,8 @@ class CQueueWindowTarget final : public WindowTarget {
     // Refuses further messages, frees queued ones and releases senders.
     void Close();
     bool Closed() const;
+    // Senders blocked in Send right now, whether queued or being handled.
+    size_t WaitingSenders() const;
 
   private:
     struct Entry {
@@ -51,7 +57,8 @@ class CQueueWindowTarget final : public WindowTarget {
     std::condition_variable m_arrived;
     std::condition_variable m_handled;
     std::deque<Entry> m_entries;
-    bool* m_handling = nullptr;  // the Send whose handler is running
+    bool* m_handling = nullptr;  // the Send whose handler is running (one consumer)
+    size_t m_waitingSenders = 0;
     bool m_closed = false;
 };
 

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <future>
 #include <thread>
 
 #include "common/message_ids.h"
 #include "common/sample_block.h"
 #include "common/thread_message_queue.h"
 #include "common/window_target.h"
+#include "support/fixtures.h"
 
 namespace wavelore {
 namespace {
@@ -54,13 +56,18 @@ TEST(ThreadMessageQueue, PostGetPeekAndClosedQueueFreesPayloads) {
 
 TEST(ThreadMessageQueue, CloseWakesABlockedGet) {
     CThreadMessageQueue queue;
+    std::atomic<int> got{-1};
     std::thread owner([&] {
         Message m;
-        EXPECT_FALSE(queue.Get(m));
+        got = queue.Get(m) ? 1 : 0;
     });
-    std::this_thread::sleep_for(20ms);
+    // Closed only once the owner is blocked, so the wake-up is what ends Get.
+    EXPECT_TRUE(test::Eventually([&] { return queue.Waiting() == 1; }));
+    EXPECT_EQ(got, -1);
     queue.Close();
     owner.join();
+    EXPECT_EQ(got, 0);
+    EXPECT_EQ(queue.Waiting(), 0u);
 }
 
 TEST(QueueWindowTarget, SendReturnsAfterHandlerAndPostsKeepOrder) {
@@ -93,7 +100,7 @@ TEST(QueueWindowTarget, CloseReleasesAPendingSend) {
         EXPECT_FALSE(target.Send(m));
         returned = true;
     });
-    std::this_thread::sleep_for(20ms);
+    EXPECT_TRUE(test::Eventually([&] { return target.WaitingSenders() == 1; }));
     EXPECT_FALSE(returned);
     target.Close();
     sender.join();
@@ -101,6 +108,46 @@ TEST(QueueWindowTarget, CloseReleasesAPendingSend) {
     Message late(WM_DECODER_SPECTRUM, 0, 0);
     EXPECT_FALSE(target.Send(late));
     EXPECT_FALSE(target.Post(Message(WM_DECODER_TEXT, 0, 0)));
+}
+
+TEST(QueueWindowTarget, CloseWhileAHandlerRunsWaitsForItAndReleasesTheQueuedSend) {
+    CQueueWindowTarget target;
+    std::promise<void> entered;
+    std::promise<void> release;
+    std::thread consumer([&, released = release.get_future()] {
+        EXPECT_TRUE(target.DispatchOne(
+            [&](Message& m) {
+                entered.set_value();
+                released.wait();
+                m.lParam = 99;
+            },
+            10s));
+    });
+    Message handled(WM_DECODER_SPECTRUM, 1, 0);
+    std::atomic<int> first{-1};
+    std::atomic<int> second{-1};
+    std::thread sender1([&] { first = target.Send(handled) ? 1 : 0; });
+    entered.get_future().wait();
+    std::thread sender2([&] {
+        Message queued(WM_DECODER_SPECTRUM, 2, 0);
+        second = target.Send(queued) ? 1 : 0;
+    });
+    EXPECT_TRUE(test::Eventually([&] { return target.WaitingSenders() == 2; }));
+
+    target.Close();
+    sender2.join();  // the queued Send is released unhandled
+    EXPECT_EQ(second, 0);
+    EXPECT_EQ(first, -1);  // the Send being handled waits for its handler
+    release.set_value();
+    sender1.join();
+    consumer.join();
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(handled.lParam, 99);
+
+    Message late(WM_DECODER_SPECTRUM, 0, 0);
+    EXPECT_FALSE(target.Send(late));
+    EXPECT_FALSE(target.Post(Message(WM_DECODER_TEXT, 0, 0)));
+    EXPECT_EQ(target.WaitingSenders(), 0u);
 }
 
 }  // namespace

@@ -288,7 +288,7 @@ TEST(DecoderThreadShutdown, EndsPromptlyWhileASendIsPending) {
     ASSERT_TRUE(thread->Start(11025, 1700, 85, 100, 1, &target, 0));
     ASSERT_TRUE(driver.Deliver(std::vector<int16_t>(2048, 5)));
     ASSERT_TRUE(driver.Deliver(std::vector<int16_t>(2048, 6)));
-    std::this_thread::sleep_for(50ms);  // let the thread reach its Send
+    EXPECT_TRUE(test::Eventually([&] { return target.WaitingSenders() == 1; }));
     WithinSeconds(10, [&] {
         target.Close();
         thread.reset();

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 namespace wavelore::test {
 
@@ -24,6 +25,17 @@ ScopedTempDir::~ScopedTempDir() {
     std::error_code ec;
     std::filesystem::current_path(m_previous, ec);
     std::filesystem::remove_all(m_path, ec);
+}
+
+bool Eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 std::filesystem::path SourceDir() {

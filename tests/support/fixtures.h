@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,12 @@ void WriteFile(const std::filesystem::path& path, const std::string& contents);
 
 // 16-bit samples as raw little-endian bytes, the tool's raw input format.
 std::string RawBytes(const std::vector<int16_t>& samples);
+
+// Polls condition until it holds (true) or timeout passes (false): for a
+// state another thread reaches, such as being blocked in a wait, so that a
+// test proceeds only once that state is real.
+bool Eventually(const std::function<bool()>& condition,
+                std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // UTF-16 text as UTF-8, for readable assertion messages.
 std::string Narrow(const std::u16string& text);
