@@ -12,6 +12,7 @@ namespace wavelore {
 struct CQtWindowTarget::State {
     std::mutex mutex;
     std::condition_variable handled;
+    size_t waitingSenders = 0;
     bool closed = false;
 };
 
@@ -107,7 +108,9 @@ bool CQtWindowTarget::Send(Message& message) {
     }
     QCoreApplication::postEvent(&m_router, new CMessageEvent(Message(), m_state, send));
     // A handler already running finishes first: it uses the message.
+    ++m_state->waitingSenders;
     m_state->handled.wait(lock, [&] { return send->done || (m_state->closed && !send->handling); });
+    --m_state->waitingSenders;
     send->abandoned = !send->done;
     return send->done;
 }
@@ -123,6 +126,11 @@ void CQtWindowTarget::Close() {
 bool CQtWindowTarget::Closed() const {
     std::lock_guard<std::mutex> lock(m_state->mutex);
     return m_state->closed;
+}
+
+size_t CQtWindowTarget::WaitingSenders() const {
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->waitingSenders;
 }
 
 }  // namespace wavelore

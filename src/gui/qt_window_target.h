@@ -47,6 +47,8 @@ class CQtWindowTarget final : public IWindowChannel {
     bool Send(Message& message) override;
     void Close() override;
     bool Closed() const;
+    // Senders from other threads blocked in Send right now.
+    size_t WaitingSenders() const;
 
     struct State;
 

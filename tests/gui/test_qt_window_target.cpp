@@ -5,13 +5,12 @@
 #include <QTest>
 #include <QThread>
 
-#include <atomic>
 #include <future>
-#include <thread>
 #include <vector>
 
 #include "common/message_ids.h"
 #include "gui/qt_window_target.h"
+#include "support/fixtures.h"
 
 namespace wavelore {
 namespace {
@@ -49,17 +48,13 @@ TEST(QtWindowTarget, SendWaitsForTheGuiThreadAndCloseReleasesIt) {
     // The GUI thread is busy closing and handles nothing: Close releases
     // the waiting sender, and its message is never handled afterwards.
     handled.clear();
-    std::atomic<bool> sending{false};
     Message blocked(WM_DECODER_SPECTRUM, 0, 0);
     auto stuck = std::async(std::launch::async, [&] {
         target.Post(Message(WM_DECODER_TEXT, 0, 0));
-        sending = true;
         return target.Send(blocked);
     });
-    while (!sending) {
-        std::this_thread::yield();
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Closed only once the sender really waits.
+    EXPECT_TRUE(test::Eventually([&] { return target.WaitingSenders() == 1; }));
     target.Close();
     EXPECT_FALSE(stuck.get());
     EXPECT_FALSE(target.Post(Message(WM_DECODER_CPULOAD, 0, 0)));
