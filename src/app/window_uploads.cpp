@@ -39,16 +39,7 @@ bool CWindowUploads::Stop(const Wait& wait, std::chrono::milliseconds maxWait,
     if (!m_worker) {
         return true;
     }
-    m_worker->RequestStop();
-    const auto deadline = std::chrono::steady_clock::now() + maxWait;
-    bool drained = true;
-    while (m_worker->MorePending()) {
-        if (std::chrono::steady_clock::now() + poll > deadline) {
-            drained = false;
-            break;
-        }
-        wait(poll);
-    }
+    const bool drained = m_worker->StopAndDrain(maxWait, poll, wait);
     m_step.reset();
     m_worker.reset();
     return drained;

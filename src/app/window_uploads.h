@@ -22,7 +22,7 @@ class CWindowUploads final : public IUploadHook {
   public:
     // Lets the window run while shutdown waits for the worker: called with
     // the time to wait before the next look.
-    using Wait = std::function<void(std::chrono::milliseconds)>;
+    using Wait = CUploadWorker::Wait;
 
     // Longest wait at shutdown: one exchange under way to its transfer
     // timeout, the pause after a failure, and a last look.
@@ -47,9 +47,10 @@ class CWindowUploads final : public IUploadHook {
     // the back of the worker's queue. Returns the status.
     int HandleResult(Message& message);
 
-    // Asks the worker to stop, then looks once per poll while it is still
-    // taking up queued requests (which it now discards), waiting between
-    // looks, for at most maxWait; then destroys it. False when it gave up.
+    // Asks the worker to stop, then looks once per poll until it has taken
+    // up every queued request (which it now discards), waiting between
+    // looks, for at most maxWait; then destroys it
+    // (CUploadWorker::StopAndDrain). False when it gave up.
     bool Stop(const Wait& wait, std::chrono::milliseconds maxWait = kShutdownWait,
               std::chrono::milliseconds poll = CUploadWorker::kShutdownPoll);
 

@@ -37,8 +37,8 @@ bool CUploadWorker::Post(UploadJob job) {
     return m_queue.Post(Message::With(WM_UPLOAD_REQUEST, 0, 0, std::move(job)));
 }
 
-bool CUploadWorker::StopAndDrain(std::chrono::milliseconds maxWait,
-                                 std::chrono::milliseconds poll) {
+bool CUploadWorker::StopAndDrain(std::chrono::milliseconds maxWait, std::chrono::milliseconds poll,
+                                 const Wait& wait) {
     RequestStop();
     const auto deadline = std::chrono::steady_clock::now() + maxWait;
     // The queue itself, not MorePending: that flag is only set when a
@@ -49,8 +49,13 @@ bool CUploadWorker::StopAndDrain(std::chrono::milliseconds maxWait,
         if (!Running() || now >= deadline) {
             return false;
         }
-        std::this_thread::sleep_for(
-            std::min(poll, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now)));
+        const auto pause =
+            std::min(poll, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now));
+        if (wait) {
+            wait(pause);
+        } else {
+            std::this_thread::sleep_for(pause);
+        }
     }
     return true;
 }

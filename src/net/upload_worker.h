@@ -58,14 +58,19 @@ class CUploadWorker {
     // was taken up.
     bool MorePending() const { return m_morePending; }
 
+    // How the owner spends the time between two looks at the queue: a
+    // plain sleep, or a window that keeps handling its events.
+    using Wait = std::function<void(std::chrono::milliseconds)>;
+
     // The owner's shutdown: request a stop, then wait until no request is
     // left in the queue (each one taken up from now on is discarded unsent),
-    // looking every poll interval, for at most maxWait. True when the worker
-    // has taken up every request; false at once when its thread is not
-    // running. An exchange under way may still be finishing. The worker is
-    // destroyed afterwards.
+    // looking every poll interval, for at most maxWait; wait (a sleep when
+    // empty) passes the time between looks. True when the worker has taken
+    // up every request; false at once when its thread is not running. An
+    // exchange under way may still be finishing. The worker is destroyed
+    // afterwards.
     bool StopAndDrain(std::chrono::milliseconds maxWait,
-                      std::chrono::milliseconds poll = kShutdownPoll);
+                      std::chrono::milliseconds poll = kShutdownPoll, const Wait& wait = {});
 
     // Tests shorten the failure pause; set it before Start.
     void SetFailurePause(std::chrono::milliseconds pause) { m_failurePause = pause; }

@@ -87,7 +87,7 @@ TEST(WindowUploads, SettingsAreReadAtEveryUploadFailuresGoBackAndShutdownDrains)
         uploads.UploadMessage(Record(number));
     }
     EXPECT_EQ(HandleNext(owner, uploads), kUploadReplied);
-    std::this_thread::sleep_for(50ms);  // let the worker take up "05"
+    ASSERT_TRUE(server.WaitForRequests(5, 5s));  // "05" is under way
     int waits = 0;
     EXPECT_TRUE(uploads.Stop(
         [&](std::chrono::milliseconds poll) {
