@@ -425,6 +425,9 @@ void CMainWindow::Shutdown() {
 }
 
 void CMainWindow::StopUploadWorker() {
+    // A version check still waiting ends with the window: no answer pops up
+    // while it closes.
+    qDeleteAll(findChildren<CVersionCheck*>(Qt::FindDirectChildrenOnly));
     // The window keeps painting while the worker gets through its queue,
     // but takes no input.
     m_uploads.Stop([](std::chrono::milliseconds poll) {
