@@ -5,11 +5,11 @@
 namespace wavelore {
 
 CServiceCall::CServiceCall(CUploadWorker::ClientFactory factory, ResultHandler handler,
-                           QObject* parent)
+                           QObject* parent, ThreadStarter startThread)
     : QObject(parent),
       m_router(new CWindowMessageRouter(std::move(handler), this)),
       m_target(std::make_unique<CQtWindowTarget>(*m_router)),
-      m_worker(std::make_unique<CUploadWorker>(*m_target, std::move(factory))) {}
+      m_worker(std::make_unique<CUploadWorker>(*m_target, std::move(factory), startThread)) {}
 
 CServiceCall::~CServiceCall() {
     m_worker.reset();

@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include "common/message.h"
+#include "common/start_thread.h"
 #include "net/upload_request.h"
 #include "net/upload_worker.h"
 
@@ -25,9 +26,9 @@ class CServiceCall final : public QObject {
     using ResultHandler = std::function<void(Message& result)>;
 
     // factory: the transport (CHttpClient in the program); handler: gets
-    // the result.
+    // the result; startThread: how the worker's thread is made.
     CServiceCall(CUploadWorker::ClientFactory factory, ResultHandler handler,
-                 QObject* parent = nullptr);
+                 QObject* parent = nullptr, ThreadStarter startThread = StartThread);
     ~CServiceCall() override;
 
     // Starts the worker's thread and hands it the job; false when the

@@ -27,7 +27,7 @@ QString ToQString(std::u16string_view text) {
 }  // namespace
 
 CUploadIdDialog::CUploadIdDialog(CSettings& settings, CUploadWorker::ClientFactory clients,
-                                 MessageBoxRunner boxes, QWidget* parent)
+                                 MessageBoxRunner boxes, QWidget* parent, ThreadStarter startThread)
     : QDialog(parent), m_settings(settings), m_boxes(std::move(boxes)) {
     setWindowTitle(tr("Upload ID"));
 
@@ -62,7 +62,7 @@ CUploadIdDialog::CUploadIdDialog(CSettings& settings, CUploadWorker::ClientFacto
     layout->addWidget(buttons);
 
     m_call = new CServiceCall(
-        std::move(clients), [this](Message& m) { OnResult(m); }, this);
+        std::move(clients), [this](Message& m) { OnResult(m); }, this, startThread);
     connect(m_edit, &QLineEdit::textChanged, this, &CUploadIdDialog::CheckForm);
     CheckForm();
 }

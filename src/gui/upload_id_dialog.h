@@ -3,6 +3,7 @@
 #include <QDialog>
 
 #include "common/message.h"
+#include "common/start_thread.h"
 #include "gui/message_boxes.h"
 #include "net/upload_worker.h"
 
@@ -25,9 +26,11 @@ class CUploadIdDialog final : public QDialog {
 
   public:
     // clients: the transport of the test (CHttpClient in the program);
-    // boxes: shows the answer.
+    // boxes: shows the answer; startThread: how the test's worker thread is
+    // made.
     CUploadIdDialog(CSettings& settings, CUploadWorker::ClientFactory clients,
-                    MessageBoxRunner boxes, QWidget* parent = nullptr);
+                    MessageBoxRunner boxes, QWidget* parent = nullptr,
+                    ThreadStarter startThread = StartThread);
     ~CUploadIdDialog() override;
 
     QLineEdit* IdEdit() const { return m_edit; }

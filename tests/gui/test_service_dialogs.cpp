@@ -122,6 +122,21 @@ TEST(UploadIdDialog, CancelStoresNothing) {
     EXPECT_EQ(service.server.RequestCount(), 0u);
 }
 
+TEST(UploadIdDialog, AWorkerThatCannotStartEndsTheTestAsAFailedConnection) {
+    Service service;
+    CUploadIdDialog dialog(service.settings, Http(), service.Boxes(), nullptr,
+                           [](std::thread&, std::function<void()>) { return false; });
+    dialog.show();
+    dialog.IdEdit()->setText("0123abcd-ef01-2345-6789-abcdefabcdef");
+    QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+    // Not left with every control disabled and no way out.
+    ASSERT_EQ(service.boxes.size(), 1u);
+    EXPECT_EQ(service.boxes[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(service.boxes[0].caption, "Request failed");
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(service.settings.Uid(), u"0123ABCD-EF01-2345-6789-ABCDEFABCDEF");
+}
+
 TEST(VersionCheck, CodeOneOffersTheDownloadPageCodeTwoInformsOthersStaySilent) {
     Service service;
     service.settings.WriteUid(u"0123abcd-ef01-2345-6789-abcdefabcdef");
