@@ -1,6 +1,7 @@
 // Demodulator + SITOR-B decoder throughput over a noisy NAVTEX transmission,
 // as a real-time factor: seconds of audio per second of CPU. The plain
-// reference chain of the tests is timed beside the production one.
+// reference chain of the tests is timed beside the production one, and the
+// enhanced chain and its tuning search beside both.
 
 #include <benchmark/benchmark.h>
 
@@ -10,6 +11,8 @@
 #include "common/modes.h"
 #include "dsp/fsk_demodulator.h"
 #include "dsp/sitor_b_decoder.h"
+#include "dsp/tone_pair_search.h"
+#include "receiver/receive_chain.h"
 #include "support/reference_dsp.h"
 #include "synth/synthesizer.h"
 
@@ -52,7 +55,7 @@ void RunRecording(Demodulator& demod, DecodeFn&& decode, size_t& characters) {
             scaled[i] = rec[pos + static_cast<size_t>(i)] * kSampleScale;
         }
         SampleBlock block(scaled, kSamplesPerBuffer);
-        SampleBlock out = demod.Process(block);
+        const auto out = demod.Process(block);
         characters += decode(out).size();
     }
 }
@@ -122,6 +125,39 @@ void BM_DecoderOnly(benchmark::State& state) {
     SetCounters(state, characters);
 }
 BENCHMARK(BM_DecoderOnly)->Unit(benchmark::kMillisecond);
+
+// The enhanced chain as the decoder thread runs it, from its creation.
+void BM_EnhancedChain(benchmark::State& state) {
+    ChainSettings settings;
+    settings.enhanced = true;
+    size_t characters = 0;
+    for (auto _ : state) {
+        const auto chain = CReceiveChain::Create(settings);
+        RunRecording(
+            *chain, [](const ChainOutput& out) { return out.text; }, characters);
+    }
+    SetCounters(state, characters);
+}
+BENCHMARK(BM_EnhancedChain)->Unit(benchmark::kMillisecond);
+
+// The enhanced chain's tuning search, run on every buffer beside it.
+void BM_TonePairSearch(benchmark::State& state) {
+    struct Search {
+        CTonePairSearch search;
+        SampleBlock Process(const SampleBlock& block) {
+            benchmark::DoNotOptimize(search.Process(block, 1700, 85));
+            return SampleBlock();
+        }
+    };
+    size_t characters = 0;
+    for (auto _ : state) {
+        Search search;
+        RunRecording(
+            search, [](const SampleBlock&) { return std::u16string(); }, characters);
+    }
+    SetCounters(state, characters);
+}
+BENCHMARK(BM_TonePairSearch)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -30,12 +30,19 @@ bool CDecodePipeline::Feed(const int16_t* samples, size_t count, const TextHandl
 }
 
 bool CDecodePipeline::Finish(const TextHandler& onText) {
-    if (m_fill == 0) {
+    if (m_fill > 0) {
+        std::fill(m_block.begin() + static_cast<std::ptrdiff_t>(m_fill), m_block.end(), 0);
+        m_fill = m_block.size();
+        if (!ProcessBlock(onText)) {
+            return false;
+        }
+    }
+    if (!Ready()) {
         return true;
     }
-    std::fill(m_block.begin() + static_cast<std::ptrdiff_t>(m_fill), m_block.end(), 0);
-    m_fill = m_block.size();
-    return ProcessBlock(onText);
+    ChainOutput output = m_chain->Finish();
+    return output.text.empty() ||
+           onText(DecoderText{std::move(output.text), output.good, output.errors});
 }
 
 bool CDecodePipeline::ProcessBlock(const TextHandler& onText) {

@@ -41,7 +41,8 @@ class CDecodePipeline {
     bool Feed(const int16_t* samples, size_t count, const TextHandler& onText);
 
     // End of input: a partial last block is completed with silence and
-    // processed, so the last fraction of a second is not lost.
+    // processed, and the chain gives up what it still holds back, so the
+    // last fraction of a second is not lost.
     bool Finish(const TextHandler& onText);
 
     // Blocks processed so far.

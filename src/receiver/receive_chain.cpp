@@ -4,6 +4,7 @@
 
 #include "dsp/amtor_decoder.h"
 #include "dsp/dpsk_demodulator.h"
+#include "dsp/enhanced_sitor_b_chain.h"
 #include "dsp/fsk_demodulator.h"
 #include "dsp/navtex_j_decoder.h"
 #include "dsp/sitor_b_decoder.h"
@@ -56,6 +57,11 @@ std::unique_ptr<CReceiveChain> CReceiveChain::Create(const ChainSettings& settin
     const auto bps = static_cast<uint32_t>(baud);
     switch (settings.type) {
         case DecoderType::SitorB:
+            if (settings.enhanced) {
+                chain->m_enhanced = MakeOrNull<CEnhancedSitorBChain>(
+                    settings.sampleRate, settings.centre, settings.halfShift, baud);
+                return chain->m_enhanced && chain->m_enhanced->Ready() ? std::move(chain) : nullptr;
+            }
             chain->m_decoder = MakeOrNull<CSitorBDecoder>(rate, bps);
             break;
         case DecoderType::StartStop:
@@ -83,6 +89,15 @@ std::unique_ptr<CReceiveChain> CReceiveChain::Create(const ChainSettings& settin
 
 ChainOutput CReceiveChain::Process(const SampleBlock& samples) {
     ChainOutput out;
+    if (m_enhanced) {
+        out.signal = m_enhanced->Process(samples, out.text);
+        if (!out.text.empty()) {
+            out.good = m_enhanced->GoodCount();
+            out.errors = m_enhanced->ErrorCount();
+            m_enhanced->ResetCounts();
+        }
+        return out;
+    }
     if (!ProducesText()) {
         return out;
     }
@@ -99,10 +114,25 @@ ChainOutput CReceiveChain::Process(const SampleBlock& samples) {
     return out;
 }
 
+ChainOutput CReceiveChain::Finish() {
+    ChainOutput out;
+    if (m_enhanced) {
+        m_enhanced->Flush(out.text);
+        if (!out.text.empty()) {
+            out.good = m_enhanced->GoodCount();
+            out.errors = m_enhanced->ErrorCount();
+            m_enhanced->ResetCounts();
+        }
+    }
+    return out;
+}
+
 void CReceiveChain::Retune(int32_t centre, int32_t halfShift) {
     m_settings.centre = centre;
     m_settings.halfShift = halfShift;
-    if (m_dpsk) {
+    if (m_enhanced) {
+        m_enhanced->SetTones(centre, halfShift);
+    } else if (m_dpsk) {
         m_dpsk->SetFrequency(centre);
     } else if (m_fsk) {
         m_fsk->SetTones(m_settings.sampleRate, double(centre) + halfShift,
@@ -111,12 +141,17 @@ void CReceiveChain::Retune(int32_t centre, int32_t halfShift) {
 }
 
 void CReceiveChain::SetStrictFec(bool strict) {
-    if (m_decoder) {
+    if (m_enhanced) {
+        m_enhanced->SetStrictFec(strict);
+    } else if (m_decoder) {
         m_decoder->SetStrictFec(strict);
     }
 }
 
 bool CReceiveChain::SetInvert(bool invert) {
+    if (m_enhanced) {
+        return m_enhanced->SetInvert(invert);
+    }
     return m_fsk ? m_fsk->SetInvert(invert) : false;
 }
 

@@ -11,6 +11,7 @@ namespace wavelore {
 
 class CCharacterDecoder;
 class CDpskDemodulator;
+class CEnhancedSitorBChain;
 class CFskDemodulator;
 
 // What a decoder type is given to work with.
@@ -20,6 +21,9 @@ struct ChainSettings {
     int32_t centre = 1700;             // Hz, midway between the tones
     int32_t halfShift = 85;            // Hz; the tones are centre +- half shift
     int32_t baud = 100;                // the mode's keying speed, > 0 except for FAX
+    // SITOR-B only (NAVTEX, SITOR): the weak-signal chain instead of the
+    // demodulator and hard decoder; the other types ignore it.
+    bool enhanced = false;
 };
 
 // What one sound buffer gave.
@@ -39,6 +43,7 @@ struct ChainOutput {
 //   RTTY: both at twice the baud, so that the decoder sees half bits.
 //   DPSK: a demodulator that only carries its tuning; no output, no text.
 //   FAX: nothing at all (the spectrum still runs in the caller).
+//   SITOR-B with `enhanced`: the weak-signal chain, same kinds of output.
 class CReceiveChain {
   public:
     // Null for an unknown type, a non-positive rate or baud (FAX needs no
@@ -51,10 +56,16 @@ class CReceiveChain {
 
     DecoderType Type() const { return m_settings.type; }
     // True for the types that turn the tones into text.
-    bool ProducesText() const { return m_decoder != nullptr && m_fsk != nullptr; }
+    bool ProducesText() const {
+        return m_enhanced != nullptr || (m_decoder != nullptr && m_fsk != nullptr);
+    }
 
     // One buffer of samples (already scaled for the signal chain).
     ChainOutput Process(const SampleBlock& samples);
+
+    // End of input (a file, not a sound card): what the chain still holds
+    // back, with its counts. Only the enhanced chain holds text back.
+    ChainOutput Finish();
 
     // Moves the tones; centre and halfShift in Hz.
     void Retune(int32_t centre, int32_t halfShift);
@@ -66,6 +77,7 @@ class CReceiveChain {
     // The parts, for tests that look inside; null where the type has none.
     CFskDemodulator* Demodulator() { return m_fsk.get(); }
     CCharacterDecoder* Decoder() { return m_decoder.get(); }
+    CEnhancedSitorBChain* Enhanced() { return m_enhanced.get(); }
 
   private:
     explicit CReceiveChain(const ChainSettings& settings);
@@ -74,6 +86,7 @@ class CReceiveChain {
     std::unique_ptr<CFskDemodulator> m_fsk;
     std::unique_ptr<CDpskDemodulator> m_dpsk;
     std::unique_ptr<CCharacterDecoder> m_decoder;
+    std::unique_ptr<CEnhancedSitorBChain> m_enhanced;
 };
 
 // The baud the demodulator and decoder of a type run at: RTTY's decoder

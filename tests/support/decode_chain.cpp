@@ -59,6 +59,10 @@ ChainResult Receive(const std::vector<int16_t>& samples, const ChainSettings& se
         result.good += output.good;
         result.errors += output.errors;
     });
+    ChainOutput rest = chain->Finish();
+    result.text += rest.text;
+    result.good += rest.good;
+    result.errors += rest.errors;
     return result;
 }
 

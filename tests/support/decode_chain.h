@@ -32,7 +32,7 @@ ChainResult RunChain(const std::vector<int16_t>& samples, CCharacterDecoder& dec
                      double centre = 1700, double shift = 170, int32_t baud = 100);
 
 // The receiver's chain for a decoder type, as the decoder thread builds
-// it, over the whole recording.
+// it, over the whole recording, and what the chain holds back at its end.
 ChainResult Receive(const std::vector<int16_t>& samples, const ChainSettings& settings,
                     bool strict = true, bool invert = false);
 

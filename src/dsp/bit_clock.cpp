@@ -1,0 +1,90 @@
+#include "dsp/bit_clock.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace wavelore {
+
+namespace {
+
+// Loop gains per bit for an error in bits; a loop bandwidth of about 1 % of
+// the bit rate, damped: the clock settles in a second or two and averages
+// the timing error of dozens of transitions.
+constexpr double kProportional = 0.02;
+constexpr double kIntegral = 0.0002;
+constexpr double kMaxRateError = 0.01;
+
+}  // namespace
+
+CBitClock::CBitClock(double samplesPerBit)
+    : m_nominal(std::max(samplesPerBit, 2.0)), m_next(m_nominal) {
+    int64_t size = 8;
+    while (size < static_cast<int64_t>(m_nominal) + 4) {
+        size *= 2;
+    }
+    m_history.reset(new (std::nothrow) ToneSums[static_cast<size_t>(size)]());
+    m_mask = m_history ? size - 1 : 0;
+}
+
+void CBitClock::SetLoopWeight(double weight) {
+    m_weight = std::clamp(weight, 0.0, 1.0);
+}
+
+int32_t CBitClock::MaxOutput(int32_t count) const {
+    return static_cast<int32_t>(count / (m_nominal * (1.0 - kMaxRateError))) + 2;
+}
+
+double CBitClock::Difference(const ToneSums& sums) {
+    const double upper = sums.UpperEnergy();
+    const double lower = sums.LowerEnergy();
+    const double total = upper + lower;
+    return total > 0.0 ? (upper - lower) / total : 0.0;
+}
+
+ToneSums CBitClock::At(double position) const {
+    // Linear interpolation between the two outputs around position; the
+    // sums change smoothly over a bit, so this costs nothing measurable.
+    const double floor = std::floor(position);
+    const auto i = static_cast<int64_t>(floor);
+    const double f = position - floor;
+    const ToneSums& a = m_history[i & m_mask];
+    const ToneSums& b = m_history[(i + 1) & m_mask];
+    ToneSums s;
+    s.upperEarly = a.upperEarly + f * (b.upperEarly - a.upperEarly);
+    s.upperLate = a.upperLate + f * (b.upperLate - a.upperLate);
+    s.lowerEarly = a.lowerEarly + f * (b.lowerEarly - a.lowerEarly);
+    s.lowerLate = a.lowerLate + f * (b.lowerLate - a.lowerLate);
+    return s;
+}
+
+int32_t CBitClock::Process(const ToneSums* in, int32_t count, ToneSums* out) {
+    if (!m_history || in == nullptr || out == nullptr) {
+        return 0;
+    }
+    int32_t produced = 0;
+    for (int32_t n = 0; n < count; ++n) {
+        m_history[m_count & m_mask] = in[n];
+        ++m_count;
+        const double newest = static_cast<double>(m_count - 1);
+        while (m_next <= newest) {
+            // The bit end falls between the last two outputs.
+            const double period = Period();
+            const ToneSums bit = At(std::max(m_next, newest - 1.0));
+            const double difference = Difference(bit);
+            // Halfway between bit ends the difference crosses zero where the
+            // tone changed; its sign there says whether the clock is early
+            // or late.
+            const double middle = Difference(At(std::max(m_next - period / 2.0, newest - m_mask)));
+            const double error = (difference - m_previousDifference) * middle * m_weight;
+            m_previousDifference = difference;
+            out[produced++] = bit;
+
+            m_rate = std::clamp(m_rate - kIntegral * error, -kMaxRateError, kMaxRateError);
+            m_next += period * (1.0 - kProportional * error);
+        }
+    }
+    return produced;
+}
+
+}  // namespace wavelore

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "dsp/tone_detector.h"
+
+namespace wavelore {
+
+// Bit timing for the weak-signal chain: picks one ToneSums per bit, at the
+// moment each tone's integration covers exactly one bit, interpolating
+// between the detector's outputs. A Gardner timing-error loop on the
+// normalised tone difference keeps that moment on the transmitter's clock;
+// its integrator follows a keying speed up to 1 % off the nominal.
+class CBitClock {
+  public:
+    // samplesPerBit: detector outputs per bit at the nominal speed, > 2.
+    explicit CBitClock(double samplesPerBit);
+    CBitClock(const CBitClock&) = delete;
+    CBitClock& operator=(const CBitClock&) = delete;
+
+    // How far to trust the timing error, 0..1: the signal's presence. At 0
+    // the clock free-runs at its last speed.
+    void SetLoopWeight(double weight);
+
+    // The most bits count outputs can give.
+    int32_t MaxOutput(int32_t count) const;
+    // Takes count detector outputs, writes the sums at each bit's end to
+    // out (room for MaxOutput(count)) and returns how many.
+    int32_t Process(const ToneSums* in, int32_t count, ToneSums* out);
+
+    // The bit period the loop has settled on, in detector outputs.
+    double Period() const { return m_nominal * (1.0 + m_rate); }
+
+    // The normalised tone difference the loop works on: +1 for the upper
+    // tone alone, -1 for the lower, 0 for equal energies or none.
+    static double Difference(const ToneSums& sums);
+
+  private:
+    ToneSums At(double position) const;
+
+    double m_nominal;
+    double m_weight = 1.0;
+    // Fractional correction of the period, within +-1 %.
+    double m_rate = 0.0;
+    // Absolute position (in outputs) of the next bit end.
+    double m_next;
+    double m_previousDifference = 0.0;
+    // The latest outputs, newest at m_count - 1; size a power of two.
+    std::unique_ptr<ToneSums[]> m_history;
+    int64_t m_mask = 0;
+    int64_t m_count = 0;
+};
+
+}  // namespace wavelore

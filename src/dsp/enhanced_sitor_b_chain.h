@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "common/sample_block.h"
+#include "dsp/bit_clock.h"
+#include "dsp/bit_likelihood.h"
+#include "dsp/soft_sitor_b_decoder.h"
+#include "dsp/tone_afc.h"
+#include "dsp/tone_detector.h"
+
+namespace wavelore {
+
+// The weak-signal SITOR-B receiver: tone detection by matched filters, a
+// Gardner bit clock, soft bits scaled by the signal and noise levels,
+// continuous character alignment, maximum-likelihood combining of the two
+// copies of every character, AFC within +-50 Hz of the tuning and a squelch
+// that keeps noise from printing. Same text and counts as the hard chain.
+class CEnhancedSitorBChain {
+  public:
+    // How far the AFC may pull the tones from the tuning, Hz.
+    static constexpr double kAfcRangeHz = 50.0;
+    // The signal block's scale: +-20 for one tone alone, the range the
+    // signal display shows well.
+    static constexpr double kSignalScale = 20.0;
+
+    // sampleRate: Hz, > 0 (11025). centre, halfShift: Hz, the tones are
+    // centre +- halfShift. baud: > 0 (100).
+    CEnhancedSitorBChain(int32_t sampleRate, int32_t centre, int32_t halfShift, int32_t baud);
+    CEnhancedSitorBChain(const CEnhancedSitorBChain&) = delete;
+    CEnhancedSitorBChain& operator=(const CEnhancedSitorBChain&) = delete;
+
+    // False when its working memory could not be had.
+    bool Ready() const;
+
+    // A new tuning. The AFC keeps the frequency it follows when that lies
+    // within its range of the new tuning, and starts from it otherwise.
+    void SetTones(int32_t centre, int32_t halfShift);
+    // Returns the previous setting.
+    bool SetInvert(bool invert);
+    void SetStrictFec(bool strict) { m_decoder.SetStrictFec(strict); }
+
+    // One block of samples: returns the signal for the display (one value
+    // per sample: the normalised tone difference, positive for the upper
+    // tone, negated when inverted) and appends the text decided.
+    SampleBlock Process(const SampleBlock& samples, std::u16string& text);
+
+    // End of input: the text still held back for the decoder's lookahead.
+    void Flush(std::u16string& text) { m_decoder.Flush(text); }
+
+    int32_t GoodCount() const { return m_decoder.GoodCount(); }
+    int32_t ErrorCount() const { return m_decoder.ErrorCount(); }
+    void ResetCounts() { m_decoder.ResetCounts(); }
+
+    // Where the tones are followed: centre plus the AFC's correction, Hz.
+    double TrackedCentre() const { return m_detector.Centre() + m_afc.Offset(); }
+    double SignalToNoise() const { return m_likelihood.SignalToNoise(); }
+    const CSoftSitorBDecoder& Decoder() const { return m_decoder; }
+
+  private:
+    // Input samples per pass; bounds the working arrays.
+    static constexpr int32_t kChunk = 256;
+
+    void ProcessChunk(const double* in, int32_t count, double* signal, std::u16string& text);
+
+    CToneDetector m_detector;
+    CBitClock m_clock;
+    CBitLikelihood m_likelihood;
+    CToneAfc m_afc;
+    CSoftSitorBDecoder m_decoder;
+    bool m_invert = false;
+    double m_lastDifference = 0.0;
+    std::unique_ptr<ToneSums[]> m_tones;
+    std::unique_ptr<ToneSums[]> m_bits;
+    std::unique_ptr<double[]> m_llr;
+};
+
+}  // namespace wavelore

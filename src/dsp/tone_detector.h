@@ -1,0 +1,91 @@
+#pragma once
+
+#include <complex>
+#include <cstdint>
+#include <memory>
+
+namespace wavelore {
+
+// What the tone detector reports for one decimated sample: the complex sum
+// of each tone, brought to 0 Hz, over the earlier and the later half of the
+// last bit. Their sum is the matched filter (integrate and dump) of a bit
+// on that tone; comparing the halves measures how far the tone sits from
+// its expected frequency.
+struct ToneSums {
+    std::complex<double> upperEarly;
+    std::complex<double> upperLate;
+    std::complex<double> lowerEarly;
+    std::complex<double> lowerLate;
+
+    double UpperEnergy() const { return std::norm(upperEarly + upperLate); }
+    double LowerEnergy() const { return std::norm(lowerEarly + lowerLate); }
+};
+
+// Tone detection for the weak-signal chain: mixes the pair of tones down
+// around 0 Hz, low-pass filters and decimates, then mixes each tone to 0 Hz
+// and integrates it over one bit in two halves. One ToneSums per decimated
+// sample; nothing is decided here.
+class CToneDetector {
+  public:
+    // sampleRate: Hz, > 0 (11025). centre: Hz between the tones.
+    // halfShift: Hz, > 0; the tones are centre +- halfShift. baud: > 0.
+    CToneDetector(int32_t sampleRate, double centre, double halfShift, int32_t baud);
+    CToneDetector(const CToneDetector&) = delete;
+    CToneDetector& operator=(const CToneDetector&) = delete;
+
+    // Moves the tones (Hz); the oscillators keep their phase, a new half
+    // shift redesigns the low-pass filter.
+    void SetTones(double centre, double halfShift);
+    // A correction added to the centre, Hz (the AFC's).
+    void SetOffset(double hz) { m_offset = hz; }
+    double Offset() const { return m_offset; }
+    double Centre() const { return m_centre; }
+
+    // Input samples per output sample.
+    int32_t Decimation() const { return m_decimation; }
+    // Output samples per second.
+    double OutputRate() const { return double(m_sampleRate) / m_decimation; }
+    // Output samples in each half of the integration.
+    int32_t HalfWindow() const { return m_half; }
+
+    // The most outputs count inputs can give.
+    int32_t MaxOutput(int32_t count) const { return count / m_decimation + 1; }
+    // Filters count samples; writes one ToneSums per decimated sample to out
+    // (room for MaxOutput(count)) and returns how many.
+    int32_t Process(const double* in, int32_t count, ToneSums* out);
+
+  private:
+    void DesignLowPass();
+    void RecomputeSums();
+
+    int32_t m_sampleRate;
+    int32_t m_baud;
+    int32_t m_decimation;
+    double m_centre;
+    double m_halfShift;
+    double m_offset = 0.0;
+
+    // Input mixer: phasor turning the centre to 0 Hz.
+    std::complex<double> m_mixer{1.0, 0.0};
+    // Low-pass: taps and a doubled circular delay line of the mixed input,
+    // so that the newest kTaps values are always contiguous.
+    static constexpr int32_t kTaps = 41;
+    double m_taps[kTaps] = {};
+    double m_delayRe[2 * kTaps] = {};
+    double m_delayIm[2 * kTaps] = {};
+    int32_t m_delayPos = 0;
+    int32_t m_phase = 0;  // inputs since the last output
+
+    // Tone mixers at the output rate.
+    std::complex<double> m_upperMixer{1.0, 0.0};
+    std::complex<double> m_lowerMixer{1.0, 0.0};
+    // The last two half windows of each tone, as a ring of 2 * m_half.
+    int32_t m_half;
+    std::unique_ptr<std::complex<double>[]> m_upperRing;
+    std::unique_ptr<std::complex<double>[]> m_lowerRing;
+    int32_t m_ringPos = 0;
+    ToneSums m_sums;
+    int32_t m_sinceRecompute = 0;
+};
+
+}  // namespace wavelore
