@@ -113,6 +113,13 @@ bool CSettings::WriteAfc(bool on) {
     return m_store.WriteInt(kSection, u"AFC", on ? 1 : 0);
 }
 
+bool CSettings::Enhanced() const {
+    return GetInt(u"Enhanced") != 0;
+}
+bool CSettings::WriteEnhanced(bool on) {
+    return m_store.WriteInt(kSection, u"Enhanced", on ? 1 : 0);
+}
+
 std::u16string CSettings::ModeName() const {
     return GetString(u"MODE");
 }

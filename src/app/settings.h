@@ -27,7 +27,7 @@ class CSettings {
         {u"StrictFEC", Kind::Integer, u"1"},   {u"BitSense", Kind::Integer, u"0"},
         {u"SmartTune", Kind::Integer, u"1"},   {u"AFC", Kind::Integer, u"1"},
         {u"MODE", Kind::String, u"NAVTEX"},    {u"SoundDevice", Kind::String, u""},
-        {u"UID", Kind::String, u""},
+        {u"UID", Kind::String, u""},           {u"Enhanced", Kind::Integer, u"0"},
     };
     static constexpr std::u16string_view kBaudSuffix = u"-BAUD";
     static constexpr std::u16string_view kShiftSuffix = u"-SHIFT";
@@ -50,6 +50,9 @@ class CSettings {
     bool WriteSmartTune(bool on);
     bool Afc() const;
     bool WriteAfc(bool on);
+    // The weak-signal decoder for NAVTEX and SITOR ("Enhanced decoder").
+    bool Enhanced() const;
+    bool WriteEnhanced(bool on);
     // The stored mode name, which may be a name no mode has.
     std::u16string ModeName() const;
     bool WriteModeName(std::u16string_view name);

@@ -85,6 +85,9 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
             CLI::IsMember({"NAVTEX", "SITOR", "AMTOR", "NAVTEX-J", "RTTY"}, CLI::ignore_case));
     app.add_flag("--no-strict", noStrict,
                  "Strict FEC off: repair a character when one of its two copies is damaged");
+    app.add_flag("--enhanced", options.enhanced,
+                 "NAVTEX and SITOR: the weak-signal decoder (soft decisions, both copies "
+                 "combined, AFC)");
     app.add_flag("--invert", options.invert, "Invert the bit sense (swap the tones)");
     app.add_flag("--verbose", options.verbose,
                  "Good and error character counts of every decoded block on standard error; live,\n"

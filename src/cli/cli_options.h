@@ -20,6 +20,8 @@ struct CliOptions {
     // NAVTEX, SITOR, AMTOR, NAVTEX-J or RTTY (--mode, as in the mode table).
     Mode mode = Mode::Navtex;
     bool strictFec = true;
+    // The weak-signal SITOR-B chain for NAVTEX and SITOR (--enhanced).
+    bool enhanced = false;
     bool invert = false;
     bool verbose = false;
     // Where "incoming.txt" and the logs tree go (--dir), unless --no-store.

@@ -21,6 +21,7 @@ PipelineSettings SettingsFrom(const CliOptions& options) {
     settings.chain.centre = options.centreFrequency;
     settings.chain.halfShift = options.HalfShift();
     settings.chain.baud = options.baud;
+    settings.chain.enhanced = options.enhanced;
     settings.strictFec = options.strictFec;
     settings.invert = options.invert;
     return settings;

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/mode_controller.h"
@@ -22,6 +23,7 @@
 #include "common/utf.h"
 #include "common/window_target.h"
 #include "dsp/spectrum_analyzer.h"
+#include "dsp/tone_pair_search.h"
 #include "dsp/tuning_search.h"
 #include "receiver/decoder_thread.h"
 
@@ -86,16 +88,20 @@ class CLiveReceiver {
 
     // Every buffer's scaled samples, synchronously while the decoder thread
     // waits. With --smarttune the tuning search reads their spectra and its
-    // retune requests take the main window's way to the decoder thread.
+    // retune requests take the main window's way to the decoder thread. The
+    // enhanced chain has a search of its own, which also finds clean and
+    // weak signals.
     void OnSpectrum(const SampleBlock& block) {
         if (!m_options.smartTune) {
             return;
         }
-        if (!m_analyzer.Process(block)) {
-            return;
+        std::optional<int32_t> request;
+        if (m_enhancedSearch) {
+            request = m_pairSearch.Process(block, m_tuning.Centre(), m_tuning.HalfShift());
+        } else if (m_analyzer.Process(block)) {
+            request =
+                m_search.Process(m_analyzer.History(), m_tuning.Centre(), m_tuning.HalfShift());
         }
-        const auto request =
-            m_search.Process(m_analyzer.History(), m_tuning.Centre(), m_tuning.HalfShift());
         if (!request) {
             return;
         }
@@ -139,6 +145,10 @@ class CLiveReceiver {
     const IWaveInDriver& m_driver;
     CSpectrumAnalyzer m_analyzer;
     CTuningSearch m_search;
+    CTonePairSearch m_pairSearch;
+    // The modes the enhanced chain decodes use its search.
+    const bool m_enhancedSearch =
+        m_options.enhanced && CModeController::Info(m_options.mode).decoder == DecoderType::SitorB;
     // No strip to show the tuning on.
     CTuningControl m_tuning{nullptr,
                             [this](Message m) { return m_thread.PostThreadMessage(std::move(m)); }};
@@ -291,6 +301,7 @@ int DecodeLive(const CliOptions& options) {
     const auto handle = [&receiver](Message& m) { receiver.Handle(m); };
 
     const DecoderType type = CModeController::Info(options.mode).decoder;
+    thread.SetEnhanced(options.enhanced);
     if (!thread.Start(kSampleRate, options.centreFrequency, options.HalfShift(), options.baud,
                       static_cast<int32_t>(type), &target, deviceId)) {
         Complain(

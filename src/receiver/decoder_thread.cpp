@@ -45,8 +45,8 @@ bool CDecoderThread::Start(int32_t sampleRate, int32_t centre, int32_t halfShift
     std::lock_guard<std::mutex> lock(m_lock);
     // An unknown type, or a rate or baud the bit clock would divide by
     // zero with, changes nothing.
-    auto chain = CReceiveChain::Create(
-        ChainSettings{static_cast<DecoderType>(decoderType), sampleRate, centre, halfShift, baud});
+    auto chain = CReceiveChain::Create(ChainSettings{
+        static_cast<DecoderType>(decoderType), sampleRate, centre, halfShift, baud, m_enhanced});
     if (!chain) {
         return false;
     }
@@ -85,6 +85,11 @@ void CDecoderThread::SetStrictFec(bool strict) {
     if (m_chain) {
         m_chain->SetStrictFec(strict);
     }
+}
+
+void CDecoderThread::SetEnhanced(bool enhanced) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_enhanced = enhanced;
 }
 
 bool CDecoderThread::SetBitSense(bool invert) {

@@ -57,6 +57,9 @@ class CDecoderThread {
     bool StartFax(int32_t sampleRate, int32_t centre, int32_t halfShift, double linesPerMinute,
                   WindowTarget* notify, uint32_t deviceId);
     void SetStrictFec(bool strict);
+    // The weak-signal SITOR-B chain for the NAVTEX and SITOR modes (the
+    // "Enhanced" setting); takes effect at the next Start.
+    void SetEnhanced(bool enhanced);
     // Sets the demodulator's invert flag; returns the previous one (false
     // when there is no demodulator).
     bool SetBitSense(bool invert);
@@ -101,6 +104,7 @@ class CDecoderThread {
     bool m_captureRunning = false;
     CCpuLoadMonitor m_loadMonitor;
     WindowTarget* m_notify = nullptr;
+    bool m_enhanced = false;
     std::unique_ptr<CReceiveChain> m_chain;
 
     std::thread m_thread;

@@ -22,6 +22,7 @@ TEST(Settings, EmptyProfileGivesTheDefaults) {
     EXPECT_FALSE(settings.BitSense());
     EXPECT_TRUE(settings.SmartTune());
     EXPECT_TRUE(settings.Afc());
+    EXPECT_FALSE(settings.Enhanced());
     EXPECT_EQ(settings.ModeName(), u"NAVTEX");
     EXPECT_EQ(settings.ModeBaud(u"NAVTEX"), 100);
     EXPECT_EQ(settings.ModeShift(u"NAVTEX"), 170);
@@ -62,11 +63,13 @@ TEST(Settings, WritesUseTheNamesAndFormsOfTheProfile) {
     settings.WriteModeShift(u"RTTY", 850);
     settings.WriteBitSense(true);
     settings.WriteStrictFec(false);
+    settings.WriteEnhanced(true);
     EXPECT_EQ(store.GetString(u"Settings", u"Frequency", u""), u"1234");
     EXPECT_EQ(store.GetString(u"Settings", u"NAVTEX-J-BAUD", u""), u"50");
     EXPECT_EQ(store.GetString(u"Settings", u"RTTY-SHIFT", u""), u"850");
     EXPECT_EQ(store.GetInt(u"Settings", u"BitSense", -1), 1);
     EXPECT_EQ(store.GetInt(u"Settings", u"StrictFEC", -1), 0);
+    EXPECT_EQ(store.GetInt(u"Settings", u"Enhanced", -1), 1);
     // BitSense is on for any non-zero value.
     store.WriteInt(u"Settings", u"BitSense", 5);
     EXPECT_TRUE(settings.BitSense());
