@@ -2,7 +2,8 @@
 // decoder thread runs it.
 //
 // Input (22 bytes of set-up, then the sound):
-//   byte 0      decoder type (any value: unknown ones must be refused)
+//   byte 0      bits 0-6: decoder type (any value: unknown ones must be
+//               refused); bit 7: the enhanced chain (SITOR-B only)
 //   bytes 1-12  centre, half shift and baud, int32 little-endian each
 //   byte 13     bit 0: Strict FEC off; bit 1: invert; bit 2: retune after
 //               the first buffer to the centre and half shift that follow;
@@ -26,7 +27,9 @@ using wavelore::fuzz::Require;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     wavelore::fuzz::CFuzzInput in(data, size);
     wavelore::ChainSettings settings;
-    settings.type = static_cast<wavelore::DecoderType>(in.Byte());
+    const uint8_t type = in.Byte();
+    settings.type = static_cast<wavelore::DecoderType>(type & 0x7F);
+    settings.enhanced = (type & 0x80) != 0;
     settings.centre = in.Int32();
     settings.halfShift = in.Int32();
     settings.baud = in.Int32();

@@ -152,6 +152,9 @@ void ChainSeeds(CSeedWriter& seeds, const fs::path& dir, const fs::path& samples
     std::string seed = ChainHeader(1, 1700, 85, 100, 1);
     PutSamples(seed, sound, 2 * wavelore::kSampleRate);
     seeds.Write(dir, "sample", seed);
+    // The same through the enhanced chain (the type's bit 7).
+    seed[0] = static_cast<char>(0x81);
+    seeds.Write(dir, "sample-enhanced", seed);
 }
 
 // The text in chunks of about what one sound buffer decodes to.

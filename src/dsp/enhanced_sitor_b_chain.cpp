@@ -55,9 +55,16 @@ SampleBlock CEnhancedSitorBChain::Process(const SampleBlock& samples, std::u16st
     if (signal.Empty() || !Ready()) {
         return SampleBlock();
     }
+    double in[kChunk];
     for (int32_t start = 0; start < samples.Count(); start += kChunk) {
         const int32_t n = std::min(kChunk, samples.Count() - start);
-        ProcessChunk(samples.Data() + start, n, signal.Data() + start, text);
+        // A value that is not a number would stay in every running sum and
+        // level for good: it counts as silence.
+        for (int32_t i = 0; i < n; ++i) {
+            const double x = samples[start + i];
+            in[i] = std::isfinite(x) ? x : 0.0;
+        }
+        ProcessChunk(in, n, signal.Data() + start, text);
     }
     return signal;
 }
