@@ -11,12 +11,13 @@ namespace wavelore {
 
 CDecodingControl::CDecodingControl(IWaveInDriver& devices, IUserNotifier& soundNotifier,
                                    CSettings& settings, IDecodingHost& host,
-                                   ICpuTimesSource* cpuTimes)
+                                   ICpuTimesSource* cpuTimes, ThreadStarter startThread)
     : m_devices(devices),
       m_soundNotifier(soundNotifier),
       m_settings(settings),
       m_host(host),
-      m_cpuTimes(cpuTimes) {}
+      m_cpuTimes(cpuTimes),
+      m_startThread(startThread) {}
 
 CDecodingControl::~CDecodingControl() {
     DropThread();
@@ -60,9 +61,11 @@ bool CDecodingControl::StartDecoder(DecoderType type, int32_t centre, int32_t ha
     if (!m_thread) {
         m_channel = m_host.OpenChannel();
         if (m_channel) {
-            m_thread.reset(new (std::nothrow) CDecoderThread(driver, m_soundNotifier, m_cpuTimes));
+            m_thread.reset(new (std::nothrow)
+                               CDecoderThread(driver, m_soundNotifier, m_cpuTimes, m_startThread));
         }
-        if (!m_thread) {
+        if (!m_thread || !m_thread->Running()) {
+            m_thread.reset();
             m_channel.reset();
             return false;
         }

@@ -10,6 +10,7 @@
 #include "audio/recording_wave_in.h"
 #include "common/message.h"
 #include "common/modes.h"
+#include "common/start_thread.h"
 #include "common/window_target.h"
 
 namespace wavelore {
@@ -64,8 +65,10 @@ class CDecodingControl {
 
     // devices: the sound input devices; soundNotifier: the sound input's
     // messages; cpuTimes: null reads /proc/stat. All must outlive this.
+    // startThread: how decoder threads are made.
     CDecodingControl(IWaveInDriver& devices, IUserNotifier& soundNotifier, CSettings& settings,
-                     IDecodingHost& host, ICpuTimesSource* cpuTimes = nullptr);
+                     IDecodingHost& host, ICpuTimesSource* cpuTimes = nullptr,
+                     ThreadStarter startThread = StartThread);
     ~CDecodingControl();
     CDecodingControl(const CDecodingControl&) = delete;
     CDecodingControl& operator=(const CDecodingControl&) = delete;
@@ -82,7 +85,8 @@ class CDecodingControl {
     const CRecordingWaveIn* Recording() const { return m_recording.get(); }
 
     // Starts (or restarts) decoding on the current source. On failure the
-    // user is told, the thread is dropped and the fallback runs at once.
+    // user is told, the thread is dropped and the fallback runs at once;
+    // a decoder thread that cannot be made only fails.
     bool StartDecoder(DecoderType type, int32_t centre, int32_t halfShift, int32_t baud);
     // Command 500 + index: that source becomes current and decoding starts
     // again. False when the index has no item.
@@ -114,6 +118,7 @@ class CDecodingControl {
     CSettings& m_settings;
     IDecodingHost& m_host;
     ICpuTimesSource* m_cpuTimes;
+    ThreadStarter m_startThread;
 
     CSoundSourceSelector m_sources;
     std::unique_ptr<CRecordingWaveIn> m_recording;

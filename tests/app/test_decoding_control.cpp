@@ -131,6 +131,18 @@ TEST(DecodingControl, TheLastDeviceFailingWithNoneConfirmedEndsDecoding) {
     EXPECT_FALSE(rig.control.HasThread());
     EXPECT_EQ(rig.notifier.Messages(), std::vector<std::string>{"ERROR: waveInOpen failed"});
 
+    // A decoder thread the system cannot make: the start only fails.
+    test::CFakeWaveIn driver;
+    CMemoryProfileStore store;
+    CSettings settings(store);
+    CTestHost host;
+    CDecodingControl noThreads(driver, rig.notifier, settings, host, nullptr,
+                               [](std::thread&, std::function<void()>) { return false; });
+    noThreads.BuildSources(true);
+    EXPECT_FALSE(noThreads.StartDecoder(DecoderType::SitorB, 1700, 85, 100));
+    EXPECT_TRUE(host.reports.empty());
+    EXPECT_FALSE(host.closed || noThreads.HasThread());
+
     // No devices at all: said at once, and the start fails the same way.
     Rig none;
     none.driver.numDevs = 0;
