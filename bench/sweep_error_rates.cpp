@@ -234,8 +234,8 @@ int main(int argc, char** argv) {
         "recordings of %d messages per point\n",
         c.toneOffsetHz, c.driftHzPerMinute, c.baud, c.fadeDepthDb, c.fadePeriodSeconds, recordings,
         static_cast<int>(kMessages.size()));
-    for (double s = from; s <= to + 1e-9; s += step) {
-        SweepPoint(s, c, recordings, chosen, show);
+    for (int point = 0; from + point * step <= to + 1e-9; ++point) {
+        SweepPoint(from + point * step, c, recordings, chosen, show);
     }
     return 0;
 }

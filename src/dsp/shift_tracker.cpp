@@ -114,8 +114,8 @@ int CShiftTracker::Push(const std::array<double, kCcir476WordCount>& fit, double
             const int after = w == lettersWord ? kLetters : w == figuresWord ? kFigures : s;
             if (score > next[static_cast<size_t>(after)]) {
                 next[static_cast<size_t>(after)] = score;
-                step.previous[static_cast<size_t>(after)] = static_cast<int8_t>(s);
-                step.word[static_cast<size_t>(after)] = static_cast<int8_t>(w);
+                step.previous[static_cast<size_t>(after)] = static_cast<uint8_t>(s);
+                step.word[static_cast<size_t>(after)] = static_cast<uint8_t>(w);
             }
         }
     }

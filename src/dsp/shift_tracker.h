@@ -47,8 +47,8 @@ class CShiftTracker {
     struct Step {
         // For each state after the character: the state before it and the
         // word chosen.
-        std::array<int8_t, 2> previous{};
-        std::array<int8_t, 2> word{};
+        std::array<uint8_t, 2> previous{};
+        std::array<uint8_t, 2> word{};
         double reliability = 0.0;
     };
     // Traces back from the better state to the oldest held character.

@@ -43,8 +43,10 @@ CToneDetector::CToneDetector(int32_t sampleRate, double centre, double halfShift
       m_halfShift(halfShift) {
     // One bit at the output rate, in two halves (11 + 11 at 100 baud).
     m_half = std::max(1, static_cast<int32_t>(std::lround(OutputRate() / m_baud / 2.0)));
-    m_upperRing.reset(new (std::nothrow) std::complex<double>[2 * m_half]());
-    m_lowerRing.reset(new (std::nothrow) std::complex<double>[2 * m_half]());
+    m_upperRing.reset(new (std::nothrow)
+                          std::complex<double>[size_t{2} * static_cast<size_t>(m_half)]());
+    m_lowerRing.reset(new (std::nothrow)
+                          std::complex<double>[size_t{2} * static_cast<size_t>(m_half)]());
     DesignLowPass();
 }
 

@@ -137,7 +137,8 @@ std::optional<double> CTonePairSearch::Search(double halfShift) {
     const double last = highBin - shiftBins;
     double bestScore = 0.0;
     double bestBin = -1.0;
-    for (double c = first; c <= last; c += 0.5) {
+    for (int32_t step = 0; first + 0.5 * step <= last; ++step) {
+        const double c = first + 0.5 * step;
         const double lower = HumpAt(c - shiftBins);
         const double upper = HumpAt(c + shiftBins);
         const double weaker = std::min(lower, upper);

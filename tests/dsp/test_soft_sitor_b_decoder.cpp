@@ -26,10 +26,11 @@ using test::Narrow;
 
 // Soft bits of a code, bit 0 first: +-sure, except the bits listed, which
 // are given the value weak (a wrong sign makes a hard decision fail).
-std::vector<double> SoftCode(uint32_t code, double sure, std::vector<std::pair<int, double>> weak) {
-    std::vector<double> llr;
+std::vector<double> SoftCode(uint32_t code, double sure,
+                             const std::vector<std::pair<int, double>>& weak) {
+    std::vector<double> llr(7);
     for (int i = 0; i < 7; ++i) {
-        llr.push_back(((code >> i) & 1u) ? sure : -sure);
+        llr[static_cast<std::size_t>(i)] = ((code >> i) & 1u) ? sure : -sure;
     }
     for (const auto& [bit, value] : weak) {
         llr[static_cast<std::size_t>(bit)] = value;
@@ -184,8 +185,8 @@ std::u16string Framed(const std::u16string& body) {
     return text + u"NNNN\r\n";
 }
 
-const std::u16string kFirst = u"SHIP ADRIFT 54-12.5N 003-40.2E.\n";
-const std::u16string kSecond = u"GALE WARNING SOUTHWEST 8 LATER 9.\n";
+constexpr char16_t kFirst[] = u"SHIP ADRIFT 54-12.5N 003-40.2E.\n";
+constexpr char16_t kSecond[] = u"GALE WARNING SOUTHWEST 8 LATER 9.\n";
 
 TEST(SoftSitorBDecoder, EmissionsAfterNoiseAreEachCaughtAndNoisePrintsNothing) {
     std::mt19937 rng(4);
