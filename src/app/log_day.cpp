@@ -53,15 +53,16 @@ std::u16string PathText(const std::filesystem::path& path) {
 CLogDay::CLogDay(const std::filesystem::path& base, IUserNotifier* notifier)
     : m_base(base), m_notifier(notifier) {}
 
-void CLogDay::Report(const std::u16string& text) {
+void CLogDay::Report(const UserText& text) {
     // One report per distinct problem: a log directory that stays unwritable
     // would otherwise raise the same error with every line.
-    if (text == m_lastError) {
+    std::u16string english = FillUserText(text.format, text.args);
+    if (english == m_lastError) {
         return;
     }
-    m_lastError = text;
+    m_lastError = std::move(english);
     if (m_notifier != nullptr) {
-        m_notifier->ShowMessage(text);
+        m_notifier->ShowText(text);
     }
 }
 
@@ -77,8 +78,7 @@ bool CLogDay::OpenRawLog(bool report) {
         return true;
     }
     if (report) {
-        Report(u"Could not open the raw log \"" + PathText(full) +
-               u"\"; decoded text is not logged until it can be opened.");
+        Report({texts::kRawLogOpen, {PathText(full)}});
     }
     return false;
 }
@@ -110,7 +110,7 @@ void CLogDay::WriteRawLine(std::u16string_view line, const LocalTime& t) {
         }
     }
     if (!m_rawLog.Write(FormatRawLine(line, t))) {
-        Report(u"Could not write to the raw log \"" + PathText(m_rawLog.Path()) + u"\".");
+        Report({texts::kRawLogWrite, {PathText(m_rawLog.Path())}});
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/raw_log_file.h"
 #include "common/clock.h"
+#include "common/user_text.h"
 
 namespace wavelore {
 
@@ -63,7 +64,7 @@ class CLogDay {
 
   private:
     bool OpenRawLog(bool report);
-    void Report(const std::u16string& text);
+    void Report(const UserText& text);
 
     std::filesystem::path m_base;
     IUserNotifier* m_notifier;

@@ -96,15 +96,16 @@ std::filesystem::path CMessageAssembler::WorkingPath() const {
     return m_base / kWorkingFileName;
 }
 
-void CMessageAssembler::Report(const std::u16string& text) {
+void CMessageAssembler::Report(const UserText& text) {
     // A problem that persists (say an unwritable directory) would otherwise
     // be reported again at every white-space restart of a frame.
-    if (text == m_lastError) {
+    std::u16string english = FillUserText(text.format, text.args);
+    if (english == m_lastError) {
         return;
     }
-    m_lastError = text;
+    m_lastError = std::move(english);
     if (m_sinks.notifier != nullptr) {
-        m_sinks.notifier->ShowMessage(text);
+        m_sinks.notifier->ShowText(text);
     }
 }
 
@@ -122,8 +123,7 @@ void CMessageAssembler::FeedChunk(std::u16string_view chunk) {
     // disk within one audio buffer.
     if (m_working != nullptr && std::fflush(m_working) != 0 && !m_writeFailed) {
         m_writeFailed = true;
-        Report(u"Could not write to \"" + PathText(WorkingPath()) +
-               u"\"; the message being received may be incomplete on disk.");
+        Report({texts::kWorkingFileIncomplete, {PathText(WorkingPath())}});
     }
 }
 
@@ -185,8 +185,7 @@ void CMessageAssembler::CloseFile() {
     m_working = nullptr;
     if (!ok && !m_writeFailed) {
         m_writeFailed = true;
-        Report(u"Could not write to \"" + PathText(WorkingPath()) +
-               u"\"; the message being received may be incomplete on disk.");
+        Report({texts::kWorkingFileIncomplete, {PathText(WorkingPath())}});
     }
 }
 
@@ -208,8 +207,7 @@ bool CMessageAssembler::StartFrame() {
     m_working = std::fopen(WorkingPath().c_str(), "wb");
     m_writeFailed = false;
     if (m_working == nullptr) {
-        Report(u"Could not create \"" + PathText(WorkingPath()) +
-               u"\"; NAVTEX messages are not stored.");
+        Report({texts::kWorkingFileCreate, {PathText(WorkingPath())}});
     } else {
         m_lastError.clear();
     }
@@ -229,7 +227,7 @@ bool CMessageAssembler::StartFrame() {
     const std::string bytes = ToUtf8(HeaderLine());
     if (std::fwrite(bytes.data(), 1, bytes.size(), m_working) != bytes.size()) {
         m_writeFailed = true;
-        Report(u"Could not write to \"" + PathText(WorkingPath()) + u"\".");
+        Report({texts::kWorkingFileWrite, {PathText(WorkingPath())}});
     }
     return true;
 }
@@ -241,8 +239,7 @@ void CMessageAssembler::Record(char16_t c) {
     const std::string bytes = ToUtf8(std::u16string_view(&c, 1));
     if (std::fwrite(bytes.data(), 1, bytes.size(), m_working) != bytes.size() && !m_writeFailed) {
         m_writeFailed = true;
-        Report(u"Could not write to \"" + PathText(WorkingPath()) +
-               u"\"; the message being received may be incomplete on disk.");
+        Report({texts::kWorkingFileIncomplete, {PathText(WorkingPath())}});
     }
     m_text += c;
 }
@@ -308,8 +305,8 @@ bool CMessageAssembler::StoreWorkingFile() {
     std::error_code ec;
     if (!std::filesystem::exists(WorkingPath(), ec) && !RewriteWorkingFile()) {
         m_held = false;
-        Report(u"The message \"" + PathText(final.filename()) + u"\" could not be stored: \"" +
-               PathText(WorkingPath()) + u"\" vanished and cannot be written again.");
+        Report(
+            {texts::kWorkingFileVanished, {PathText(final.filename()), PathText(WorkingPath())}});
         return true;
     }
     std::filesystem::create_directory(dir.parent_path(), ec);
@@ -359,13 +356,12 @@ bool CMessageAssembler::StoreWorkingFile() {
     const std::filesystem::path fallback = m_base / final.filename();
     if (!MoveFileWithoutReplacing(WorkingPath(), fallback)) {
         m_held = false;
-        Report(u"Could not store the message in \"" + PathText(dir) + u"\" (" +
-               ErrorText(dirError) + u"); it was kept as \"" + PathText(fallback) + u"\".");
+        Report(
+            {texts::kMessageKeptBeside, {PathText(dir), ErrorText(dirError), PathText(fallback)}});
         return true;
     }
-    Report(u"Could not store the message \"" + PathText(final.filename()) + u"\" (" +
-           ErrorText(dirError) + u"); it stays in \"" + PathText(WorkingPath()) +
-           u"\" and no new message is recorded until it can be stored.");
+    Report({texts::kMessageNotStored,
+            {PathText(final.filename()), ErrorText(dirError), PathText(WorkingPath())}});
     return false;
 }
 

@@ -11,6 +11,7 @@
 #include "app/message_sinks.h"
 #include "common/clock.h"
 #include "common/modes.h"
+#include "common/user_text.h"
 
 namespace wavelore {
 
@@ -69,7 +70,7 @@ class CMessageAssembler {
     bool StoreWorkingFile();
     // Writes the held message into a working file that vanished.
     bool RewriteWorkingFile();
-    void Report(const std::u16string& text);
+    void Report(const UserText& text);
 
     std::filesystem::path m_base;
     const IClock& m_clock;

@@ -18,19 +18,19 @@ CSoundInput::~CSoundInput() {
 
 MmResult CSoundInput::Open(uint32_t deviceId) {
     if (m_driver.GetNumDevs() == 0) {
-        m_notifier.ShowMessage(u"ERROR: No sound device detected");
+        m_notifier.ShowText({texts::kNoSoundDevice});
         return MMSYSERR_NOERROR;
     }
     MmResult r = m_driver.GetDevCaps(deviceId, m_caps);
     if (r != MMSYSERR_NOERROR) {
-        m_notifier.ShowMessage(u"ERROR: waveInGetDevCaps failed");
+        m_notifier.ShowText({texts::kGetDevCapsFailed});
         return r;
     }
     m_format = WaveFormat{};
     r = m_driver.Open(deviceId, m_format, &m_owner, m_device);
     if (r != MMSYSERR_NOERROR) {
         m_device.reset();
-        m_notifier.ShowMessage(u"ERROR: waveInOpen failed");
+        m_notifier.ShowText({texts::kOpenFailed});
         return r;
     }
     m_header1 = WaveHeader{reinterpret_cast<char*>(m_buffer1.data()), kBufferBytes, 0, 0};
@@ -39,27 +39,27 @@ MmResult CSoundInput::Open(uint32_t deviceId) {
 
     r = m_device->PrepareHeader(m_header1);
     if (r != MMSYSERR_NOERROR || m_header1.flags != WHDR_PREPARED) {
-        m_notifier.ShowMessage(u"ERROR: waveInPrepareHeader 1 failed");
+        m_notifier.ShowText({texts::kPrepareHeader1Failed});
         return r != MMSYSERR_NOERROR ? r : MMSYSERR_ERROR;
     }
     r = m_device->PrepareHeader(m_header2);
     if (r != MMSYSERR_NOERROR || m_header2.flags != WHDR_PREPARED) {
-        m_notifier.ShowMessage(u"ERROR: waveInPrepareHeader 2 failed");
+        m_notifier.ShowText({texts::kPrepareHeader2Failed});
         return r != MMSYSERR_NOERROR ? r : MMSYSERR_ERROR;
     }
     r = m_device->AddBuffer(m_header1);
     if (r != MMSYSERR_NOERROR) {
-        m_notifier.ShowMessage(u"ERROR: waveInAddBuffer 1 failed");
+        m_notifier.ShowText({texts::kAddBuffer1Failed});
         return r;
     }
     r = m_device->AddBuffer(m_header2);
     if (r != MMSYSERR_NOERROR) {
-        m_notifier.ShowMessage(u"ERROR: waveInAddBuffer 2 failed");
+        m_notifier.ShowText({texts::kAddBuffer2Failed});
         return r;
     }
     r = m_device->Start();
     if (r != MMSYSERR_NOERROR) {
-        m_notifier.ShowMessage(u"ERROR: waveInStart failed");
+        m_notifier.ShowText({texts::kStartFailed});
         return r;
     }
     m_started = true;
@@ -74,8 +74,7 @@ MmResult CSoundInput::Requeue() {
     m_current = first ? m_buffer1 : m_buffer2;
     MmResult r = m_device->AddBuffer(first ? m_header1 : m_header2);
     if (r != MMSYSERR_NOERROR) {
-        m_notifier.ShowMessage(first ? u"ERROR: waveInAddBuffer 1 failed"
-                                     : u"ERROR: waveInAddBuffer 2 failed");
+        m_notifier.ShowText({first ? texts::kAddBuffer1Failed : texts::kAddBuffer2Failed});
         return r;
     }
     m_nextIsBuffer1 = !first;

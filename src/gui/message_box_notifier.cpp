@@ -4,6 +4,8 @@
 
 #include <QThread>
 
+#include "gui/translated_text.h"
+
 namespace wavelore {
 
 CMessageBoxNotifier::CMessageBoxNotifier(QString caption, QMessageBox::Icon icon, QObject* parent)
@@ -14,7 +16,14 @@ CMessageBoxNotifier::~CMessageBoxNotifier() {
 }
 
 void CMessageBoxNotifier::ShowMessage(const std::u16string& text) {
-    const QString message = QString::fromStdU16String(text);
+    Show(QString::fromStdU16String(text));
+}
+
+void CMessageBoxNotifier::ShowText(const UserText& text) {
+    Show(TranslateUserText(text));
+}
+
+void CMessageBoxNotifier::Show(const QString& message) {
     if (QThread::currentThread() == thread()) {
         Enqueue(message);
         return;

@@ -27,8 +27,11 @@ class CMessageBoxNotifier final : public QObject, public IUserNotifier {
     ~CMessageBoxNotifier() override;
 
     void ShowMessage(const std::u16string& text) override;
+    // In the interface's language.
+    void ShowText(const UserText& text) override;
 
   private:
+    void Show(const QString& text);
     void Enqueue(const QString& text);
     void ShowNext();
 

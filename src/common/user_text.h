@@ -1,0 +1,69 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wavelore {
+
+// A text for the user: an English format whose %1 to %9 the arguments
+// fill. The format is the key a translated interface
+// looks its own wording up by, so the core stays in English.
+struct UserText {
+    std::u16string_view format;
+    std::vector<std::u16string> args = {};
+};
+
+// The format with every %N replaced by args[N - 1], in one pass: an argument
+// that holds "%2" itself (a path, say) stays as it is. A %N without an
+// argument stays in the text.
+std::u16string FillUserText(std::u16string_view format, const std::vector<std::u16string>& args);
+
+// The texts the core shows its user, in one place so that an interface can
+// list them for translation.
+namespace texts {
+
+inline constexpr std::u16string_view kNoSoundDevice = u"ERROR: No sound device detected";
+inline constexpr std::u16string_view kGetDevCapsFailed = u"ERROR: waveInGetDevCaps failed";
+inline constexpr std::u16string_view kOpenFailed = u"ERROR: waveInOpen failed";
+inline constexpr std::u16string_view kPrepareHeader1Failed = u"ERROR: waveInPrepareHeader 1 failed";
+inline constexpr std::u16string_view kPrepareHeader2Failed = u"ERROR: waveInPrepareHeader 2 failed";
+inline constexpr std::u16string_view kAddBuffer1Failed = u"ERROR: waveInAddBuffer 1 failed";
+inline constexpr std::u16string_view kAddBuffer2Failed = u"ERROR: waveInAddBuffer 2 failed";
+inline constexpr std::u16string_view kStartFailed = u"ERROR: waveInStart failed";
+
+// %1: the raw log's path.
+inline constexpr std::u16string_view kRawLogOpen =
+    u"Could not open the raw log \"%1\"; decoded text is not logged until it can be opened.";
+inline constexpr std::u16string_view kRawLogWrite = u"Could not write to the raw log \"%1\".";
+
+// %1: the working file's path.
+inline constexpr std::u16string_view kWorkingFileCreate =
+    u"Could not create \"%1\"; NAVTEX messages are not stored.";
+inline constexpr std::u16string_view kWorkingFileWrite = u"Could not write to \"%1\".";
+inline constexpr std::u16string_view kWorkingFileIncomplete =
+    u"Could not write to \"%1\"; the message being received may be incomplete on disk.";
+// %1: the message's file name; %2: the working file's path.
+inline constexpr std::u16string_view kWorkingFileVanished =
+    u"The message \"%1\" could not be stored: \"%2\" vanished and cannot be written again.";
+// %1: the day's directory; %2: the system's reason; %3: where the message is.
+inline constexpr std::u16string_view kMessageKeptBeside =
+    u"Could not store the message in \"%1\" (%2); it was kept as \"%3\".";
+// %1: the message's file name; %2: the system's reason; %3: the working file.
+inline constexpr std::u16string_view kMessageNotStored =
+    u"Could not store the message \"%1\" (%2); it stays in \"%3\" and no new message is "
+    u"recorded until it can be stored.";
+
+// Every text above, in this order.
+inline constexpr std::u16string_view kAll[] = {
+    kNoSoundDevice,         kGetDevCapsFailed,     kOpenFailed,
+    kPrepareHeader1Failed,  kPrepareHeader2Failed, kAddBuffer1Failed,
+    kAddBuffer2Failed,      kStartFailed,          kRawLogOpen,
+    kRawLogWrite,           kWorkingFileCreate,    kWorkingFileWrite,
+    kWorkingFileIncomplete, kWorkingFileVanished,  kMessageKeptBeside,
+    kMessageNotStored,
+};
+
+}  // namespace texts
+
+}  // namespace wavelore

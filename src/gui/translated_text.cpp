@@ -1,0 +1,88 @@
+#include "gui/translated_text.h"
+
+#include <iterator>
+#include <string_view>
+
+#include <QCoreApplication>
+
+#include "common/utf.h"
+
+namespace wavelore {
+
+namespace {
+
+// The core's texts for the translation files, in the order of texts::kAll;
+// the compiler checks below that both say the same.
+constexpr const char* kSources[] = {
+    QT_TRANSLATE_NOOP("CoreText", "ERROR: No sound device detected"),
+    QT_TRANSLATE_NOOP("CoreText", "ERROR: waveInGetDevCaps failed"),
+    QT_TRANSLATE_NOOP("CoreText", "ERROR: waveInOpen failed"),
+    QT_TRANSLATE_NOOP("CoreText", "ERROR: waveInPrepareHeader 1 failed"),
+    QT_TRANSLATE_NOOP("CoreText", "ERROR: waveInPrepareHeader 2 failed"),
+    QT_TRANSLATE_NOOP("CoreText", "ERROR: waveInAddBuffer 1 failed"),
+    QT_TRANSLATE_NOOP("CoreText", "ERROR: waveInAddBuffer 2 failed"),
+    QT_TRANSLATE_NOOP("CoreText", "ERROR: waveInStart failed"),
+    QT_TRANSLATE_NOOP("CoreText",
+                      "Could not open the raw log \"%1\"; decoded text is not logged until it can "
+                      "be opened."),
+    QT_TRANSLATE_NOOP("CoreText", "Could not write to the raw log \"%1\"."),
+    QT_TRANSLATE_NOOP("CoreText", "Could not create \"%1\"; NAVTEX messages are not stored."),
+    QT_TRANSLATE_NOOP("CoreText", "Could not write to \"%1\"."),
+    QT_TRANSLATE_NOOP(
+        "CoreText",
+        "Could not write to \"%1\"; the message being received may be incomplete on disk."),
+    QT_TRANSLATE_NOOP(
+        "CoreText",
+        "The message \"%1\" could not be stored: \"%2\" vanished and cannot be written again."),
+    QT_TRANSLATE_NOOP("CoreText",
+                      "Could not store the message in \"%1\" (%2); it was kept as \"%3\"."),
+    QT_TRANSLATE_NOOP("CoreText",
+                      "Could not store the message \"%1\" (%2); it stays in \"%3\" and no new "
+                      "message is recorded until it can be stored."),
+};
+
+// Qt's own texts on the buttons of our dialogs and message boxes, so that
+// they follow the interface's language where Qt's translations are missing.
+[[maybe_unused]] constexpr const char* kQtButtonTexts[] = {
+    QT_TRANSLATE_NOOP("QPlatformTheme", "OK"),
+    QT_TRANSLATE_NOOP("QPlatformTheme", "Cancel"),
+    QT_TRANSLATE_NOOP("QPlatformTheme", "&Yes"),
+    QT_TRANSLATE_NOOP("QPlatformTheme", "&No"),
+};
+
+// The core's texts are ASCII.
+constexpr bool SameText(std::u16string_view core, std::string_view source) {
+    if (core.size() != source.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < core.size(); ++i) {
+        if (core[i] != static_cast<char16_t>(static_cast<unsigned char>(source[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+constexpr bool SameCatalog() {
+    if (std::size(kSources) != std::size(texts::kAll)) {
+        return false;
+    }
+    for (size_t i = 0; i < std::size(kSources); ++i) {
+        if (!SameText(texts::kAll[i], kSources[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+static_assert(SameCatalog(), "the translatable list differs from the core's texts");
+
+}  // namespace
+
+QString TranslateUserText(const UserText& text) {
+    const QString format =
+        QCoreApplication::translate(kCoreTextContext, ToUtf8(text.format).c_str());
+    return QString::fromStdU16String(FillUserText(format.toStdU16String(), text.args));
+}
+
+}  // namespace wavelore
