@@ -1,10 +1,12 @@
 // wavelore-screenshot: renders the receiver's window, decoding a recording,
-// to a PNG file (the README's picture).
-//   wavelore-screenshot RECORDING OUT.png [TEXT]
+// to a PNG file (the README's pictures).
+//   wavelore-screenshot [--translation DIR] RECORDING OUT.png [TEXT]
 // Plays the recording in real time (so the processor load shown is the
 // real one), offscreen, with default settings kept in a temporary
 // directory, until TEXT (default: the end of the recording) has been
-// decoded, then grabs the window.
+// decoded, then chooses the newest day in the Message Explorer and grabs
+// the window. With --translation, the translation file
+// in DIR gives the texts, as it does beside the program.
 #include <cstdio>
 #include <string>
 
@@ -12,6 +14,8 @@
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
+#include <QTreeWidget>
 
 #include "app/qt/profile_store_qt.h"
 #include "audio/recording_wave_in.h"
@@ -20,6 +24,8 @@
 #include "common/utf.h"
 #include "gui/color_edit_wnd.h"
 #include "gui/main_window.h"
+#include "gui/message_explorer_wnd.h"
+#include "gui/startup.h"
 #include "system/system_info.h"
 
 namespace {
@@ -48,14 +54,29 @@ class CNoDevices final : public wavelore::IWaveInDriver {
 
 int main(int argc, char** argv) {
     using namespace wavelore;
+    const char* translationDir = nullptr;
+    if (argc > 2 && std::string(argv[1]) == "--translation") {
+        translationDir = argv[2];
+        argv += 2;
+        argc -= 2;
+    }
     if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: wavelore-screenshot RECORDING OUT.png [TEXT]\n");
+        std::fprintf(stderr,
+                     "usage: wavelore-screenshot [--translation DIR] RECORDING OUT.png [TEXT]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    QTranslator translator;
+    QTranslator qtTexts;
+    if (translationDir != nullptr &&
+        !InstallTranslation(translator, qtTexts, QString::fromLocal8Bit(translationDir))) {
+        std::fprintf(stderr, "wavelore-screenshot: no usable %s in %s\n", kTranslationFile,
+                     translationDir);
+        return 2;
+    }
     QTemporaryDir work;
     CQtProfileStore profile(std::filesystem::path(work.path().toStdString()) / "settings.ini");
     CNoDevices devices;
@@ -83,6 +104,14 @@ int main(int argc, char** argv) {
     if (!QTest::qWaitFor(done, 600000)) {
         std::fprintf(stderr, "wavelore-screenshot: the recording did not end\n");
         return 1;
+    }
+    // A new day waits in the explorer to be chosen: choose it, as a user
+    // would, so that its messages show.
+    QTreeWidget* days = window.Explorer()->DayTree();
+    if (days->topLevelItemCount() > 0) {
+        QTreeWidgetItem* last = days->topLevelItem(days->topLevelItemCount() - 1);
+        QTest::mouseClick(days->viewport(), Qt::LeftButton, {},
+                          days->visualItemRect(last).center());
     }
     if (!window.grab().save(QString::fromLocal8Bit(argv[2]), "PNG")) {
         std::fprintf(stderr, "wavelore-screenshot: cannot write %s\n", argv[2]);

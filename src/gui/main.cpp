@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QString::fromLatin1(CQtProfileStore::kApplication));
     CQtProfileStore profile;
     QTranslator translator;
-    InstallTranslation(translator, QCoreApplication::applicationDirPath());
+    QTranslator qtTexts;
+    InstallTranslation(translator, qtTexts, QCoreApplication::applicationDirPath());
     if (!options.dir.isEmpty() && (!QDir().mkpath(options.dir) || !QDir::setCurrent(options.dir))) {
         return Fail(
             QCoreApplication::translate("main", "Cannot use the directory %1").arg(options.dir), 1);
@@ -74,5 +75,6 @@ int main(int argc, char** argv) {
         result = QApplication::exec();
     }
     QCoreApplication::removeTranslator(&translator);
+    QCoreApplication::removeTranslator(&qtTexts);
     return result;
 }

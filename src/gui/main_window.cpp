@@ -312,7 +312,7 @@ void CMainWindow::BuildSoundSourceMenu() {
                 m_setup.play,
                 m_setup.fast ? CRecordingWaveIn::Pace::AsTaken : CRecordingWaveIn::Pace::RealTime,
                 error)) {
-            Report(QString::fromStdString(error));
+            Report(tr("Cannot play the recording: %1").arg(QString::fromStdString(error)));
             if (m_decoding.Sources().DeviceCount() == 0) {
                 ReportNoDevices();
             }
@@ -519,7 +519,7 @@ void CMainWindow::OpenRecording() {
     }
     std::string error;
     if (!m_decoding.OpenRecording(path.toStdString(), CRecordingWaveIn::Pace::RealTime, error)) {
-        Report(QString::fromStdString(error));
+        Report(tr("Cannot play the recording: %1").arg(QString::fromStdString(error)));
         return;
     }
     FillSoundSourceMenu();

@@ -6,29 +6,30 @@ namespace wavelore {
 
 namespace {
 
-// The reply rules' string table, translated.
+// The reply rules' string table, translated (the context is spelled out in
+// every call for the translation tools).
 QString ReplyText(int id, const QString& reply) {
-    const char* context = "ServiceReply";
     switch (id) {
         case 111:
-            return QCoreApplication::translate(context, "Upgrade available");
+            return QCoreApplication::translate("ServiceReply", "Upgrade available");
         case 112:
-            return QCoreApplication::translate(context, "Information");
+            return QCoreApplication::translate("ServiceReply", "Information");
         case 113:
-            return QCoreApplication::translate(context, "Connection okay, welcome %1!").arg(reply);
+            return QCoreApplication::translate("ServiceReply", "Connection okay, welcome %1!")
+                .arg(reply);
         case 114:
-            return QCoreApplication::translate(context, "Server response");
+            return QCoreApplication::translate("ServiceReply", "Server response");
         case 115:
-            return QCoreApplication::translate(context, "Registration");
+            return QCoreApplication::translate("ServiceReply", "Registration");
         case 116:
-            return QCoreApplication::translate(context, "Sorry, that UID is not recognised");
+            return QCoreApplication::translate("ServiceReply", "Sorry, that UID is not recognised");
         case 117:
-            return QCoreApplication::translate(context, "Could not read server response.");
+            return QCoreApplication::translate("ServiceReply", "Could not read server response.");
         case 118:
-            return QCoreApplication::translate(context, "Request failed");
+            return QCoreApplication::translate("ServiceReply", "Request failed");
         case 119:
             return QCoreApplication::translate(
-                context, "Request failed.\nInternet connection or server may be down.");
+                "ServiceReply", "Request failed.\nInternet connection or server may be down.");
         default:
             return reply;
     }

@@ -15,21 +15,21 @@ namespace {
 // The subject table's category texts, for the translation files; they are
 // looked up by their English text when a row is shown.
 [[maybe_unused]] constexpr const char* kCategoryTexts[] = {
-    QT_TRANSLATE_NOOP("CMessageExplorerWnd", "Nav warning"),
-    QT_TRANSLATE_NOOP("CMessageExplorerWnd", "Met warning"),
-    QT_TRANSLATE_NOOP("CMessageExplorerWnd", "Ice"),
-    QT_TRANSLATE_NOOP("CMessageExplorerWnd", "Search & Rescue"),
-    QT_TRANSLATE_NOOP("CMessageExplorerWnd", "Met forecast"),
-    QT_TRANSLATE_NOOP("CMessageExplorerWnd", "Pilot"),
-    QT_TRANSLATE_NOOP("CMessageExplorerWnd", "Decca"),
-    QT_TRANSLATE_NOOP("CMessageExplorerWnd", "Loran"),
-    QT_TRANSLATE_NOOP("CMessageExplorerWnd", "Omega"),
-    QT_TRANSLATE_NOOP("CMessageExplorerWnd", "Satnav"),
-    QT_TRANSLATE_NOOP("CMessageExplorerWnd", "Other navaid"),
-    QT_TRANSLATE_NOOP("CMessageExplorerWnd", "Navigation"),
-    QT_TRANSLATE_NOOP("CMessageExplorerWnd", "?"),
-    QT_TRANSLATE_NOOP("CMessageExplorerWnd", "Special"),
-    QT_TRANSLATE_NOOP("CMessageExplorerWnd", "No messsage"),
+    QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "Nav warning"),
+    QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "Met warning"),
+    QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "Ice"),
+    QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "Search & Rescue"),
+    QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "Met forecast"),
+    QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "Pilot"),
+    QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "Decca"),
+    QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "Loran"),
+    QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "Omega"),
+    QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "Satnav"),
+    QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "Other navaid"),
+    QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "Navigation"),
+    QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "?"),
+    QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "Special"),
+    QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "No messsage"),
 };
 
 constexpr int kColumnWidths[CExplorerModel::kColumns] = {50, 50, 50, 65, 90};

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QTranslator>
 
 namespace wavelore {
@@ -57,10 +58,16 @@ bool ParseReceiverOptions(const QStringList& arguments, ReceiverOptions& options
     return true;
 }
 
-bool InstallTranslation(QTranslator& translator, const QString& directory) {
+bool InstallTranslation(QTranslator& translator, QTranslator& qtTexts, const QString& directory) {
     const QString path = QDir(directory).filePath(QString::fromLatin1(kTranslationFile));
     if (!QFileInfo::exists(path) || !translator.load(path)) {
         return false;
+    }
+    // The last one installed is asked first: ours.
+    if (!translator.language().isEmpty() &&
+        qtTexts.load(QStringLiteral("qtbase_") + translator.language(),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(&qtTexts);
     }
     return QCoreApplication::installTranslator(&translator);
 }

@@ -25,7 +25,9 @@ bool ParseReceiverOptions(const QStringList& arguments, ReceiverOptions& options
 
 // Loads kTranslationFile from directory, when present, and installs it as
 // the source of all texts; false when there is none (or it is unusable).
-// translator must outlive every window.
-bool InstallTranslation(QTranslator& translator, const QString& directory);
+// Qt's own texts in the same language (the standard buttons and dialogs)
+// go into qtTexts, beneath it, where Qt's translations are installed.
+// Both translators must outlive every window.
+bool InstallTranslation(QTranslator& translator, QTranslator& qtTexts, const QString& directory);
 
 }  // namespace wavelore

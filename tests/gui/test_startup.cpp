@@ -1,13 +1,22 @@
 // Start-up: the translation file beside the program and the command line.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTranslator>
+#include <QTreeWidget>
 
 #include "app/qt/profile_store_qt.h"
+#include "app/settings.h"
 #include "gui/main_window.h"
+#include "gui/message_explorer_wnd.h"
 #include "gui/startup.h"
+#include "gui/tip_dialog.h"
+#include "gui/translated_text.h"
+#include "gui/upload_id_dialog.h"
 #include "support/fake_wave_in.h"
 #include "support/fixtures.h"
 #include "support/process_runner.h"
@@ -16,25 +25,18 @@
 namespace wavelore {
 namespace {
 
-TEST(Startup, ATranslationFileBesideTheProgramGivesEveryText) {
+TEST(Startup, TheJapaneseFileBesideTheProgramTurnsEveryTextJapanese) {
     test::ScopedTempDir dir;
+    const QString programDir = QString::fromStdString(dir.Path().string());
     QTranslator translator;
-    EXPECT_FALSE(InstallTranslation(translator, QString::fromStdString(dir.Path().string())));
+    QTranslator qtTexts;
+    EXPECT_FALSE(InstallTranslation(translator, qtTexts, programDir));
 
-    test::WriteFile("lan_jp.ts", R"(<?xml version="1.0" encoding="utf-8"?>
-<!DOCTYPE TS>
-<TS version="2.1" language="ja">
-<context>
-<name>wavelore::CMainWindow</name>
-<message><source>Sound source</source><translation>Onkyo</translation></message>
-<message><source>Tarvolt Wavelore</source><translation>Tarvolt Nami</translation></message>
-</context>
-</TS>
-)");
-    const test::ProcessResult made = test::RunProcess(test::ShellQuote(WAVELORE_LRELEASE) +
-                                                      " -silent lan_jp.ts -qm " + kTranslationFile);
-    ASSERT_EQ(made.exitCode, 0) << made.err;
-    ASSERT_TRUE(InstallTranslation(translator, QString::fromStdString(dir.Path().string())));
+    std::filesystem::copy_file(WAVELORE_TRANSLATION_QM, dir.Path() / kTranslationFile);
+    ASSERT_TRUE(InstallTranslation(translator, qtTexts, programDir));
+    std::filesystem::create_directories("logs/2024-01-02");
+    test::WriteFile("logs/2024-01-02/2024-01-02 03.04.05 GA12.txt", "ZCZC GA12\r\nNNNN\r\n");
+    test::WriteFile("tips.txt", "A tip\n");
 
     CQtProfileStore profile(dir.Path() / "settings.ini");
     test::CFakeWaveIn devices;
@@ -42,12 +44,41 @@ TEST(Startup, ATranslationFileBesideTheProgramGivesEveryText) {
     CManualClock clock{LocalTime{2024, 1, 2, 3, 4, 5}};
     CProcSystemFacts facts;
     MainWindowSetup setup(profile, devices, notifier, notifier, clock, facts, dir.Path());
+    setup.boxes = [](QWidget*, const MessageBoxSpec&) { return QMessageBox::Ok; };
     {
         CMainWindow window(setup);
-        EXPECT_EQ(window.windowTitle(), "Tarvolt Nami v2.1.2");
-        EXPECT_EQ(window.menuBar()->actions().first()->text(), "Onkyo");
+        // The product's name stays as it is: the title also heads the raw log.
+        EXPECT_EQ(window.windowTitle(), "Tarvolt Wavelore v2.1.2");
+        QStringList menus;
+        for (const QAction* menu : window.menuBar()->actions()) {
+            menus << menu->text();
+        }
+        EXPECT_EQ(menus, QStringList({"音声入力", "モード", "ヘルプ"}));
+        QStringList boxes;
+        for (const QCheckBox* box : window.findChildren<QCheckBox*>()) {
+            boxes << box->text();
+        }
+        EXPECT_TRUE(boxes.contains("厳密 FEC")) << boxes.join(' ').toStdString();
+        const QTreeWidget* list = window.Explorer()->MessageList();
+        EXPECT_EQ(list->headerItem()->text(4), "分類");
+        ASSERT_EQ(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->topLevelItem(0)->text(4), "航行警報");
+
+        CTipDialog tip(profile, "tips.txt", setup.boxes);
+        EXPECT_EQ(tip.windowTitle(), "今日のヒント");
+        EXPECT_EQ(tip.NextButton()->text(), "次のヒント(&N)");
+        CSettings settings(profile);
+        CUploadIdDialog upload(settings, {}, setup.boxes);
+        EXPECT_EQ(upload.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text(),
+                  "キャンセル");
     }
+    // The core's texts too, their arguments as they came.
+    EXPECT_EQ(TranslateUserText({texts::kWorkingFileWrite, {u"/tmp/%2.txt"}}),
+              "「/tmp/%2.txt」に書き込めません。");
     QCoreApplication::removeTranslator(&translator);
+    QCoreApplication::removeTranslator(&qtTexts);
+    EXPECT_EQ(TranslateUserText({texts::kWorkingFileWrite, {u"/tmp/%2.txt"}}),
+              "Could not write to \"/tmp/%2.txt\".");
 }
 
 TEST(Startup, CommandLine) {

@@ -1,0 +1,444 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja">
+<context>
+    <name>CoreText</name>
+    <message>
+        <source>ERROR: No sound device detected</source>
+        <translation>エラー: サウンドデバイスが検出されません</translation>
+    </message>
+    <message>
+        <source>ERROR: waveInGetDevCaps failed</source>
+        <translation>エラー: サウンドデバイスの情報を取得できません (waveInGetDevCaps)</translation>
+    </message>
+    <message>
+        <source>ERROR: waveInOpen failed</source>
+        <translation>エラー: サウンドデバイスを開けません (waveInOpen)</translation>
+    </message>
+    <message>
+        <source>ERROR: waveInPrepareHeader 1 failed</source>
+        <translation>エラー: 録音バッファ 1 を準備できません (waveInPrepareHeader)</translation>
+    </message>
+    <message>
+        <source>ERROR: waveInPrepareHeader 2 failed</source>
+        <translation>エラー: 録音バッファ 2 を準備できません (waveInPrepareHeader)</translation>
+    </message>
+    <message>
+        <source>ERROR: waveInAddBuffer 1 failed</source>
+        <translation>エラー: 録音バッファ 1 を渡せません (waveInAddBuffer)</translation>
+    </message>
+    <message>
+        <source>ERROR: waveInAddBuffer 2 failed</source>
+        <translation>エラー: 録音バッファ 2 を渡せません (waveInAddBuffer)</translation>
+    </message>
+    <message>
+        <source>ERROR: waveInStart failed</source>
+        <translation>エラー: 録音を開始できません (waveInStart)</translation>
+    </message>
+    <message>
+        <source>Could not open the raw log &quot;%1&quot;; decoded text is not logged until it can be opened.</source>
+        <translation>受信ログ「%1」を開けません。開けるようになるまで、解読したテキストは記録されません。</translation>
+    </message>
+    <message>
+        <source>Could not write to the raw log &quot;%1&quot;.</source>
+        <translation>受信ログ「%1」に書き込めません。</translation>
+    </message>
+    <message>
+        <source>Could not create &quot;%1&quot;; NAVTEX messages are not stored.</source>
+        <translation>「%1」を作成できません。NAVTEX メッセージは保存されません。</translation>
+    </message>
+    <message>
+        <source>Could not write to &quot;%1&quot;.</source>
+        <translation>「%1」に書き込めません。</translation>
+    </message>
+    <message>
+        <source>Could not write to &quot;%1&quot;; the message being received may be incomplete on disk.</source>
+        <translation>「%1」に書き込めません。受信中のメッセージはディスク上で欠けている可能性があります。</translation>
+    </message>
+    <message>
+        <source>The message &quot;%1&quot; could not be stored: &quot;%2&quot; vanished and cannot be written again.</source>
+        <translation>メッセージ「%1」を保存できませんでした。「%2」が消えており、書き直すこともできません。</translation>
+    </message>
+    <message>
+        <source>Could not store the message in &quot;%1&quot; (%2); it was kept as &quot;%3&quot;.</source>
+        <translation>メッセージを「%1」に保存できませんでした (%2)。「%3」として残しました。</translation>
+    </message>
+    <message>
+        <source>Could not store the message &quot;%1&quot; (%2); it stays in &quot;%3&quot; and no new message is recorded until it can be stored.</source>
+        <translation>メッセージ「%1」を保存できませんでした (%2)。メッセージは「%3」に残っています。保存できるようになるまで、新しいメッセージは記録されません。</translation>
+    </message>
+</context>
+<context>
+    <name>QPlatformTheme</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>はい(&amp;Y)</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>いいえ(&amp;N)</translation>
+    </message>
+</context>
+<context>
+    <name>ServiceReply</name>
+    <message>
+        <source>Upgrade available</source>
+        <translation>新しいバージョンがあります</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>お知らせ</translation>
+    </message>
+    <message>
+        <source>Connection okay, welcome %1!</source>
+        <translation>接続を確認しました。ようこそ、%1 さん！</translation>
+    </message>
+    <message>
+        <source>Server response</source>
+        <translation>サーバーの応答</translation>
+    </message>
+    <message>
+        <source>Registration</source>
+        <translation>登録</translation>
+    </message>
+    <message>
+        <source>Sorry, that UID is not recognised</source>
+        <translation>申し訳ありません。この UID は登録されていません</translation>
+    </message>
+    <message>
+        <source>Could not read server response.</source>
+        <translation>サーバーの応答を読み取れませんでした。</translation>
+    </message>
+    <message>
+        <source>Request failed</source>
+        <translation>要求に失敗しました</translation>
+    </message>
+    <message>
+        <source>Request failed.
+Internet connection or server may be down.</source>
+        <translation>要求に失敗しました。
+インターネット接続またはサーバーが停止している可能性があります。</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Cannot use the directory %1</source>
+        <translation>ディレクトリ %1 を使用できません</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>エラー</translation>
+    </message>
+    <message>
+        <source>Wavelore, a NAVTEX receiver.</source>
+        <translation>Wavelore — NAVTEX 受信機</translation>
+    </message>
+    <message>
+        <source>Shows these options and ends.</source>
+        <translation>このオプション一覧を表示して終了します。</translation>
+    </message>
+    <message>
+        <source>Plays a recording as the sound source, in real time.</source>
+        <translation>録音ファイルを音声入力として実時間で再生します。</translation>
+    </message>
+    <message>
+        <source>With --play: as fast as it decodes.</source>
+        <translation>--play と併用: 解読できる限りの速さで再生します。</translation>
+    </message>
+    <message>
+        <source>Keeps logs/, incoming.txt, fax.raw and tips.txt in DIR (default: here).</source>
+        <translation>logs/、incoming.txt、fax.raw、tips.txt を DIR に置きます (既定: 現在のディレクトリ)。</translation>
+    </message>
+    <message>
+        <source>Unexpected argument: %1</source>
+        <translation>不明な引数: %1</translation>
+    </message>
+    <message>
+        <source>--fast needs --play FILE</source>
+        <translation>--fast には --play FILE が必要です</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CMainWindow</name>
+    <message>
+        <source>Tarvolt Wavelore</source>
+        <translation>Tarvolt Wavelore</translation>
+    </message>
+    <message>
+        <source>Raw data</source>
+        <translation>生データ</translation>
+    </message>
+    <message>
+        <source>Messages</source>
+        <translation>メッセージ</translation>
+    </message>
+    <message>
+        <source>AFC</source>
+        <translation>AFC</translation>
+    </message>
+    <message>
+        <source>Strict FEC</source>
+        <translation>厳密 FEC</translation>
+    </message>
+    <message>
+        <source>Invert</source>
+        <translation>反転</translation>
+    </message>
+    <message>
+        <source>SmartTune</source>
+        <translation>スマートチューン</translation>
+    </message>
+    <message>
+        <source>NAVTEX-J</source>
+        <translation>NAVTEX-J</translation>
+    </message>
+    <message>
+        <source>CPU load</source>
+        <translation>CPU 負荷</translation>
+    </message>
+    <message>
+        <source>Sound source</source>
+        <translation>音声入力</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>ヘルプ</translation>
+    </message>
+    <message>
+        <source>Tip of the day</source>
+        <translation>今日のヒント</translation>
+    </message>
+    <message>
+        <source>Upload ID...</source>
+        <translation>アップロード ID...</translation>
+    </message>
+    <message>
+        <source>About Wavelore</source>
+        <translation>Wavelore について</translation>
+    </message>
+    <message>
+        <source>Mode</source>
+        <translation>モード</translation>
+    </message>
+    <message>
+        <source>%1 baud</source>
+        <translation>%1 ボー</translation>
+    </message>
+    <message>
+        <source>%1 Hz shift</source>
+        <translation>シフト %1 Hz</translation>
+    </message>
+    <message>
+        <source>Cannot play the recording: %1</source>
+        <translation>録音ファイルを再生できません: %1</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>(なし)</translation>
+    </message>
+    <message>
+        <source>Open recording...</source>
+        <translation>録音ファイルを開く...</translation>
+    </message>
+    <message>
+        <source>Error opening message file</source>
+        <translation>メッセージファイルを開けませんでした</translation>
+    </message>
+    <message>
+        <source>Open recording</source>
+        <translation>録音ファイルを開く</translation>
+    </message>
+    <message>
+        <source>Recordings (*.wav *.flac *.ogg *.raw *.s16le);;All files (*)</source>
+        <translation>録音ファイル (*.wav *.flac *.ogg *.raw *.s16le);;すべてのファイル (*)</translation>
+    </message>
+    <message>
+        <source>%1
+A NAVTEX receiver.
+%2</source>
+        <translation>%1
+NAVTEX 受信機
+%2</translation>
+    </message>
+    <message>
+        <source>No sound devices found</source>
+        <translation>サウンドデバイスが見つかりません</translation>
+    </message>
+    <message>
+        <source>Could not start decoder for this sound device. Check that no other applications are trying to use this sound device.</source>
+        <translation>このサウンドデバイスでデコーダを開始できませんでした。ほかのアプリケーションがこのサウンドデバイスを使用していないか確認してください。</translation>
+    </message>
+    <message>
+        <source>There was an error opening sound device &quot;%1&quot;, switching to device &quot;%2&quot;</source>
+        <translation>サウンドデバイス「%1」を開くときにエラーが発生しました。デバイス「%2」に切り替えます</translation>
+    </message>
+    <message>
+        <source>There was an error opening device &quot;%1&quot;.
+No other sound devices are available.
+Decoding cannot continue.</source>
+        <translation>デバイス「%1」を開くときにエラーが発生しました。
+ほかに使用できるサウンドデバイスがありません。
+デコードを続けられません。</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CMessageExplorerWnd</name>
+    <message>
+        <source>Nav warning</source>
+        <translation>航行警報</translation>
+    </message>
+    <message>
+        <source>Met warning</source>
+        <translation>気象警報</translation>
+    </message>
+    <message>
+        <source>Ice</source>
+        <translation>海氷情報</translation>
+    </message>
+    <message>
+        <source>Search &amp; Rescue</source>
+        <translation>捜索救助</translation>
+    </message>
+    <message>
+        <source>Met forecast</source>
+        <translation>気象予報</translation>
+    </message>
+    <message>
+        <source>Pilot</source>
+        <translation>水先業務</translation>
+    </message>
+    <message>
+        <source>Decca</source>
+        <translation>デッカ</translation>
+    </message>
+    <message>
+        <source>Loran</source>
+        <translation>ロラン</translation>
+    </message>
+    <message>
+        <source>Omega</source>
+        <translation>オメガ</translation>
+    </message>
+    <message>
+        <source>Satnav</source>
+        <translation>衛星航法</translation>
+    </message>
+    <message>
+        <source>Other navaid</source>
+        <translation>その他航行援助</translation>
+    </message>
+    <message>
+        <source>Navigation</source>
+        <translation>航行情報</translation>
+    </message>
+    <message>
+        <source>?</source>
+        <translation>?</translation>
+    </message>
+    <message>
+        <source>Special</source>
+        <translation>特別業務</translation>
+    </message>
+    <message>
+        <source>No messsage</source>
+        <translation>メッセージなし</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>番号</translation>
+    </message>
+    <message>
+        <source>Station</source>
+        <translation>送信局</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>種別</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>時刻</translation>
+    </message>
+    <message>
+        <source>Category</source>
+        <translation>分類</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CSystemTray</name>
+    <message>
+        <source>Restore</source>
+        <translation>元に戻す</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>終了</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CTipDialog</name>
+    <message>
+        <source>Tip of the Day</source>
+        <translation>今日のヒント</translation>
+    </message>
+    <message>
+        <source>Trouble reading the tips file</source>
+        <translation>ヒントファイルを読み込めません</translation>
+    </message>
+    <message>
+        <source>Did you know...</source>
+        <translation>ご存じですか...</translation>
+    </message>
+    <message>
+        <source>&amp;Show Tips on StartUp</source>
+        <translation>起動時にヒントを表示する(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Next Tip</source>
+        <translation>次のヒント(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>閉じる(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Tips file does not exist in the prescribed directory</source>
+        <translation>所定のディレクトリにヒントファイルがありません</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CUploadIdDialog</name>
+    <message>
+        <source>Upload ID</source>
+        <translation>アップロード ID</translation>
+    </message>
+    <message>
+        <source>1. Get your upload ID from the sign-up page below.
+2. Enter it here and press OK: it is stored and tested with the service.
+3. Once the test succeeds, every message received is uploaded.</source>
+        <translation>1. 下の登録ページでアップロード ID を取得してください。
+2. ここに入力して OK を押すと、ID が保存され、サービスとの接続を試験します。
+3. 試験に成功すると、以後受信したすべてのメッセージがアップロードされます。</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::ColorEditWnd</name>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>コピー(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Select &amp;All</source>
+        <translation>すべて選択(&amp;A)</translation>
+    </message>
+</context>
+</TS>
