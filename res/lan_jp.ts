@@ -166,6 +166,14 @@ Internet connection or server may be down.</source>
         <source>--fast needs --play FILE</source>
         <translation>--fast には --play FILE が必要です</translation>
     </message>
+    <message>
+        <source>Keeps them in the user&apos;s data directory (%1), made at the first start with a copy of the tips.</source>
+        <translation>それらをユーザーのデータディレクトリ (%1) に置きます。初回起動時に作成し、ヒントファイルをコピーします。</translation>
+    </message>
+    <message>
+        <source>--dir and --data-dir exclude each other</source>
+        <translation>--dir と --data-dir は同時に指定できません</translation>
+    </message>
 </context>
 <context>
     <name>wavelore::CMainWindow</name>

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""Draws the receiver's window icon and the tip-of-the-day bitmap as PNG
-files into res/icons/.
+"""Draws the receiver's icon and the tip-of-the-day bitmap into res/icons/.
 
-The pictures are made of a few shapes, sampled 4 x 4 times per pixel for
-smooth edges. Run this again after changing a shape and commit the PNG
-files it writes.
+The icon is one picture in every form the program and the desktop use: PNG
+files of 16 to 256 pixels (the window, the notification area, the menus)
+and an SVG file for any other size. Both are made from the same few shapes
+below; the PNG files are sampled 4 x 4 times per pixel for smooth edges.
+Run this again after changing a shape and commit the files it writes.
 """
 
 import math
@@ -14,6 +15,9 @@ import sys
 import zlib
 
 SAMPLES = 4
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
+# The SVG file's coordinates: the unit square scaled to this.
+SVG_SCALE = 256
 
 
 def write_png(path, size, pixels):
@@ -31,19 +35,19 @@ def write_png(path, size, pixels):
 
 
 def render(size, layers):
-    """layers: (colour, inside(x, y)) in drawing order, x and y in 0..1."""
+    """layers: (colour, shape) in drawing order; shapes in the unit square."""
     pixels = []
     for py in range(size):
         row = []
         for px in range(size):
             r = g = b = a = 0.0
-            for colour, inside in layers:
+            for colour, shape in layers:
                 hits = 0
                 for sy in range(SAMPLES):
                     for sx in range(SAMPLES):
                         x = (px + (sx + 0.5) / SAMPLES) / size
                         y = (py + (sy + 0.5) / SAMPLES) / size
-                        hits += inside(x, y)
+                        hits += shape.inside(x, y)
                 cover = hits / (SAMPLES * SAMPLES)
                 if cover == 0:
                     continue
@@ -59,35 +63,118 @@ def render(size, layers):
     return pixels
 
 
-def circle(cx, cy, radius):
-    return lambda x, y: (x - cx) ** 2 + (y - cy) ** 2 <= radius ** 2
+def num(value):
+    """A coordinate of the SVG file."""
+    return ("%.2f" % (value * SVG_SCALE)).rstrip("0").rstrip(".")
 
 
-def ring_arc(cx, cy, radius, width, start, end):
-    """An arc of a ring, angles in degrees, 0 = right, counter-clockwise."""
-    def inside(x, y):
-        d = math.hypot(x - cx, y - cy)
-        angle = math.degrees(math.atan2(cy - y, x - cx)) % 360
-        return abs(d - radius) <= width / 2 and start <= angle <= end
-    return inside
+def svg_colour(colour):
+    return "#%02x%02x%02x" % colour[:3]
 
 
-def polygon(points):
-    def inside(x, y):
+class Circle:
+    def __init__(self, cx, cy, radius):
+        self.cx, self.cy, self.radius = cx, cy, radius
+
+    def inside(self, x, y):
+        return (x - self.cx) ** 2 + (y - self.cy) ** 2 <= self.radius ** 2
+
+    def svg(self, paint):
+        return '<circle cx="%s" cy="%s" r="%s"%s/>' % (
+            num(self.cx), num(self.cy), num(self.radius), paint)
+
+
+class Rect:
+    def __init__(self, x0, y0, x1, y1):
+        self.x0, self.y0, self.x1, self.y1 = x0, y0, x1, y1
+
+    def inside(self, x, y):
+        return self.x0 <= x <= self.x1 and self.y0 <= y <= self.y1
+
+    def svg(self, paint):
+        return '<rect x="%s" y="%s" width="%s" height="%s"%s/>' % (
+            num(self.x0), num(self.y0), num(self.x1 - self.x0), num(self.y1 - self.y0), paint)
+
+
+class Polygon:
+    def __init__(self, points):
+        self.points = points
+
+    def inside(self, x, y):
         hit = False
-        for (x1, y1), (x2, y2) in zip(points, points[1:] + points[:1]):
+        for (x1, y1), (x2, y2) in zip(self.points, self.points[1:] + self.points[:1]):
             if (y1 > y) != (y2 > y) and x < x1 + (y - y1) * (x2 - x1) / (y2 - y1):
                 hit = not hit
         return hit
-    return inside
+
+    def svg(self, paint):
+        points = " ".join("%s,%s" % (num(x), num(y)) for x, y in self.points)
+        return '<polygon points="%s"%s/>' % (points, paint)
 
 
-def rect(x0, y0, x1, y1):
-    return lambda x, y: x0 <= x <= x1 and y0 <= y <= y1
+class RingArc:
+    """An arc of a ring with square ends; angles in degrees, 0 = right,
+    counter-clockwise."""
+
+    def __init__(self, cx, cy, radius, width, start, end):
+        self.cx, self.cy, self.radius, self.width = cx, cy, radius, width
+        self.start, self.end = start, end
+
+    def inside(self, x, y):
+        d = math.hypot(x - self.cx, y - self.cy)
+        angle = math.degrees(math.atan2(self.cy - y, x - self.cx)) % 360
+        return abs(d - self.radius) <= self.width / 2 and self.start <= angle <= self.end
+
+    def svg(self, paint):
+        def point(angle):
+            t = math.radians(angle)
+            return num(self.cx + self.radius * math.cos(t)), num(self.cy - self.radius * math.sin(t))
+
+        (x0, y0), (x1, y1) = point(self.start), point(self.end)
+        large = 1 if self.end - self.start > 180 else 0
+        stroke = paint.replace(' fill="', ' stroke="')
+        return ('<path d="M%s %sA%s %s 0 %d 0 %s %s" fill="none" stroke-width="%s"%s/>' % (
+            x0, y0, num(self.radius), num(self.radius), large, x1, y1, num(self.width), stroke))
 
 
+class Clipped:
+    """A shape cut to the inside of another."""
+    count = 0
+
+    def __init__(self, clip, shape):
+        self.clip, self.shape = clip, shape
+
+    def inside(self, x, y):
+        return self.clip.inside(x, y) and self.shape.inside(x, y)
+
+    def svg(self, paint):
+        Clipped.count += 1
+        name = "clip%d" % Clipped.count
+        return '<clipPath id="%s">%s</clipPath><g clip-path="url(#%s)">%s</g>' % (
+            name, self.clip.svg(""), name, self.shape.svg(paint))
+
+
+def write_svg(path, layers):
+    Clipped.count = 0
+    body = "\n".join("  " + shape.svg(' fill="%s"' % svg_colour(colour)) for colour, shape in layers)
+    with open(path, "w") as out:
+        out.write('<?xml version="1.0" encoding="UTF-8"?>\n'
+                  '<svg xmlns="http://www.w3.org/2000/svg" width="%d" height="%d" '
+                  'viewBox="0 0 %d %d">\n%s\n</svg>\n' % ((SVG_SCALE,) * 4 + (body,)))
+
+
+def wave(level, height, turns, bottom):
+    """The sea below a wavy surface, as a polygon down to bottom."""
+    steps = 64
+    surface = [(i / steps, level + height * math.sin(2 * math.pi * turns * i / steps))
+               for i in range(steps + 1)]
+    return Polygon(surface + [(1, bottom), (0, bottom)])
+
+
+RIM = (222, 232, 244, 255)
 NAVY = (16, 48, 96, 255)
 SEA = (32, 112, 176, 255)
+FOAM = (112, 184, 232, 255)
 WHITE = (255, 255, 255, 255)
 AMBER = (255, 196, 32, 255)
 RED = (208, 40, 32, 255)
@@ -95,37 +182,42 @@ GLASS = (255, 232, 120, 255)
 OUTLINE = (120, 88, 0, 255)
 METAL = (128, 128, 140, 255)
 
-# The window icon: a mast on a buoy sending waves over the sea.
-WINDOW_ICON = [
-    (NAVY, circle(0.5, 0.5, 0.48)),
-    (SEA, lambda x, y: circle(0.5, 0.5, 0.48)(x, y) and y > 0.7),
-    (RED, polygon([(0.36, 0.78), (0.64, 0.78), (0.58, 0.66), (0.42, 0.66)])),
-    (WHITE, rect(0.475, 0.3, 0.525, 0.66)),
-    (AMBER, circle(0.5, 0.28, 0.06)),
-    (AMBER, ring_arc(0.5, 0.28, 0.16, 0.05, 0, 60)),
-    (AMBER, ring_arc(0.5, 0.28, 0.16, 0.05, 120, 180)),
-    (AMBER, ring_arc(0.5, 0.28, 0.27, 0.05, 0, 55)),
-    (AMBER, ring_arc(0.5, 0.28, 0.27, 0.05, 125, 180)),
+DISC = Circle(0.5, 0.5, 0.45)
+
+# The icon: a buoy's mast sending radio waves over the night sea.
+ICON = [
+    (RIM, Circle(0.5, 0.5, 0.48)),
+    (NAVY, DISC),
+    (FOAM, Clipped(DISC, wave(0.69, 0.025, 2.5, 1.0))),
+    (SEA, Clipped(DISC, wave(0.72, 0.025, 2.5, 1.0))),
+    (RED, Polygon([(0.36, 0.78), (0.64, 0.78), (0.58, 0.64), (0.42, 0.64)])),
+    (WHITE, Rect(0.47, 0.36, 0.53, 0.64)),
+    (AMBER, Circle(0.5, 0.34, 0.065)),
+    (AMBER, RingArc(0.5, 0.34, 0.14, 0.055, 10, 70)),
+    (AMBER, RingArc(0.5, 0.34, 0.14, 0.055, 110, 170)),
+    (AMBER, RingArc(0.5, 0.34, 0.245, 0.055, 15, 65)),
+    (AMBER, RingArc(0.5, 0.34, 0.245, 0.055, 115, 165)),
 ]
 
 # The tip bitmap: a lit bulb.
 TIP_BITMAP = [
-    (OUTLINE, circle(0.5, 0.4, 0.3)),
-    (GLASS, circle(0.5, 0.4, 0.26)),
-    (OUTLINE, polygon([(0.34, 0.6), (0.66, 0.6), (0.62, 0.74), (0.38, 0.74)])),
-    (GLASS, polygon([(0.38, 0.58), (0.62, 0.58), (0.59, 0.7), (0.41, 0.7)])),
-    (WHITE, circle(0.42, 0.32, 0.07)),
-    (METAL, rect(0.38, 0.74, 0.62, 0.9)),
-    (WHITE, rect(0.38, 0.79, 0.62, 0.8)),
-    (WHITE, rect(0.38, 0.84, 0.62, 0.85)),
+    (OUTLINE, Circle(0.5, 0.4, 0.3)),
+    (GLASS, Circle(0.5, 0.4, 0.26)),
+    (OUTLINE, Polygon([(0.34, 0.6), (0.66, 0.6), (0.62, 0.74), (0.38, 0.74)])),
+    (GLASS, Polygon([(0.38, 0.58), (0.62, 0.58), (0.59, 0.7), (0.41, 0.7)])),
+    (WHITE, Circle(0.42, 0.32, 0.07)),
+    (METAL, Rect(0.38, 0.74, 0.62, 0.9)),
+    (WHITE, Rect(0.38, 0.79, 0.62, 0.8)),
+    (WHITE, Rect(0.38, 0.84, 0.62, 0.85)),
 ]
 
 
 def main():
     out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "res", "icons")
     os.makedirs(out, exist_ok=True)
-    for size in (16, 32, 48):
-        write_png(os.path.join(out, "wavelore_%d.png" % size), size, render(size, WINDOW_ICON))
+    for size in ICON_SIZES:
+        write_png(os.path.join(out, "wavelore_%d.png" % size), size, render(size, ICON))
+    write_svg(os.path.join(out, "wavelore.svg"), ICON)
     write_png(os.path.join(out, "tip.png"), 32, render(32, TIP_BITMAP))
     return 0
 

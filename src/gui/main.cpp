@@ -9,6 +9,7 @@
 #include "app/qt/profile_store_qt.h"
 #include "app/run_clock.h"
 #include "audio/wave_in_portaudio.h"
+#include "gui/app_icon.h"
 #include "gui/main_window.h"
 #include "gui/message_box_notifier.h"
 #include "gui/startup.h"
@@ -25,6 +26,9 @@ int Fail(const QString& message, int exitCode) {
 
 int main(int argc, char** argv) {
     using namespace wavelore;
+    // The names place the settings and the per-user data directory.
+    QCoreApplication::setOrganizationName(QString::fromLatin1(CQtProfileStore::kOrganisation));
+    QCoreApplication::setApplicationName(QString::fromLatin1(CQtProfileStore::kApplication));
     // Before the application object, so --help and usage errors need no
     // display.
     QStringList arguments;
@@ -39,17 +43,24 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    // The desktop entry's name, which carries the icon on some desktops.
+    QGuiApplication::setDesktopFileName(QStringLiteral("wavelore"));
+    QApplication::setWindowIcon(WindowIcon());
 
     // The settings store comes first, then the texts, then the window.
-    QCoreApplication::setOrganizationName(QString::fromLatin1(CQtProfileStore::kOrganisation));
-    QCoreApplication::setApplicationName(QString::fromLatin1(CQtProfileStore::kApplication));
     CQtProfileStore profile;
     QTranslator translator;
     QTranslator qtTexts;
     InstallTranslation(translator, qtTexts, QCoreApplication::applicationDirPath());
-    if (!options.dir.isEmpty() && (!QDir().mkpath(options.dir) || !QDir::setCurrent(options.dir))) {
-        return Fail(
-            QCoreApplication::translate("main", "Cannot use the directory %1").arg(options.dir), 1);
+    const QString workDir = WorkingDirectory(options);
+    if (!workDir.isEmpty() && (!QDir().mkpath(workDir) || !QDir::setCurrent(workDir))) {
+        return Fail(QCoreApplication::translate("main", "Cannot use the directory %1")
+                        .arg(QDir::toNativeSeparators(workDir)),
+                    1);
+    }
+    if (options.dataDir) {
+        // Without it the tip of the day says that the file is missing.
+        CopyInstalledTips(workDir, QCoreApplication::applicationDirPath());
     }
     std::string error;
     const std::unique_ptr<IClock> clock = MakeRunClock(error);

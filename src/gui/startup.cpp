@@ -3,8 +3,10 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <QStandardPaths>
 #include <QTranslator>
 
 namespace wavelore {
@@ -29,7 +31,14 @@ bool ParseReceiverOptions(const QStringList& arguments, ReceiverOptions& options
         QCoreApplication::translate(
             "main", "Keeps logs/, incoming.txt, fax.raw and tips.txt in DIR (default: here)."),
         QStringLiteral("DIR"));
-    parser.addOptions({help, play, fast, dir});
+    const QCommandLineOption dataDir(
+        QStringLiteral("data-dir"),
+        QCoreApplication::translate("main",
+                                    "Keeps them in the user's data directory (%1), made at the "
+                                    "first start with a copy of the tips.")
+            .arg(QDir::toNativeSeparators(
+                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))));
+    parser.addOptions({help, play, fast, dir, dataDir});
 
     exitCode = 2;
     if (!parser.parse(arguments)) {
@@ -51,10 +60,15 @@ bool ParseReceiverOptions(const QStringList& arguments, ReceiverOptions& options
         message = QCoreApplication::translate("main", "--fast needs --play FILE");
         return false;
     }
+    if (parser.isSet(dir) && parser.isSet(dataDir)) {
+        message = QCoreApplication::translate("main", "--dir and --data-dir exclude each other");
+        return false;
+    }
     options.play =
         parser.isSet(play) ? QFileInfo(parser.value(play)).absoluteFilePath() : QString();
     options.fast = parser.isSet(fast);
     options.dir = parser.value(dir);
+    options.dataDir = parser.isSet(dataDir);
     return true;
 }
 
@@ -70,6 +84,28 @@ bool InstallTranslation(QTranslator& translator, QTranslator& qtTexts, const QSt
         QCoreApplication::installTranslator(&qtTexts);
     }
     return QCoreApplication::installTranslator(&translator);
+}
+
+QString WorkingDirectory(const ReceiverOptions& options) {
+    if (options.dataDir) {
+        return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    }
+    return options.dir;
+}
+
+bool CopyInstalledTips(const QString& directory, const QString& programDir) {
+    const QString tips = QStringLiteral("tips.txt");
+    const QString target = QDir(directory).filePath(tips);
+    if (QFileInfo::exists(target)) {
+        return true;
+    }
+    QString source = QDir::cleanPath(
+        QDir(programDir).filePath(QStringLiteral(WAVELORE_DATA_FROM_BIN "/") + tips));
+    if (!QFileInfo::exists(source)) {
+        source = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                        QStringLiteral("wavelore/") + tips);
+    }
+    return !source.isEmpty() && QFile::copy(source, target);
 }
 
 }  // namespace wavelore

@@ -14,7 +14,8 @@ constexpr const char* kTranslationFile = "lan_jp.qm";
 struct ReceiverOptions {
     QString play;  // a recording to play as the sound source, absolute
     bool fast = false;
-    QString dir;  // the working directory; empty: the current one
+    QString dir;           // the working directory; empty: the current one
+    bool dataDir = false;  // the working directory is the per-user data directory
 };
 
 // Parses the command line (arguments[0] is the program). False when the
@@ -29,5 +30,16 @@ bool ParseReceiverOptions(const QStringList& arguments, ReceiverOptions& options
 // go into qtTexts, beneath it, where Qt's translations are installed.
 // Both translators must outlive every window.
 bool InstallTranslation(QTranslator& translator, QTranslator& qtTexts, const QString& directory);
+
+// The directory the receiver keeps logs/, incoming.txt and tips.txt in:
+// DIR of --dir, the per-user data directory (under the user's data home)
+// for --data-dir, or empty for the current directory.
+QString WorkingDirectory(const ReceiverOptions& options);
+
+// The per-user data directory's first start: copies the installed tips.txt
+// into directory unless it has one. programDir: where the program lies; the
+// installed files are found relative to it, then in the system's data
+// directories. False when there is none to copy or the copy failed.
+bool CopyInstalledTips(const QString& directory, const QString& programDir);
 
 }  // namespace wavelore

@@ -1,4 +1,5 @@
-// Start-up: the translation file beside the program and the command line.
+// Start-up: the translation file beside the program, the command line and
+// the per-user data directory.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -6,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTranslator>
 #include <QTreeWidget>
 
@@ -79,6 +81,33 @@ TEST(Startup, TheJapaneseFileBesideTheProgramTurnsEveryTextJapanese) {
     QCoreApplication::removeTranslator(&qtTexts);
     EXPECT_EQ(TranslateUserText({texts::kWorkingFileWrite, {u"/tmp/%2.txt"}}),
               "Could not write to \"/tmp/%2.txt\".");
+}
+
+TEST(Startup, TheDataDirectoryGetsTheInstalledTipsOnce) {
+    test::ScopedTempDir dir;
+    const std::filesystem::path installed = dir.Path() / "prefix" / "bin" / WAVELORE_DATA_FROM_BIN;
+    std::filesystem::create_directories(installed);
+    test::WriteFile(installed / "tips.txt", "Installed tip\n");
+    const QString programDir = QString::fromStdString((dir.Path() / "prefix" / "bin").string());
+    const QString data = QString::fromStdString((dir.Path() / "data").string());
+    std::filesystem::create_directories(dir.Path() / "data");
+
+    ASSERT_TRUE(CopyInstalledTips(data, programDir));
+    EXPECT_EQ(test::ReadFile(dir.Path() / "data" / "tips.txt"), "Installed tip\n");
+    // The user's own tips are kept.
+    test::WriteFile(dir.Path() / "data" / "tips.txt", "My tip\n");
+    ASSERT_TRUE(CopyInstalledTips(data, programDir));
+    EXPECT_EQ(test::ReadFile(dir.Path() / "data" / "tips.txt"), "My tip\n");
+
+    ReceiverOptions options;
+    QString message;
+    int exitCode = -1;
+    ASSERT_TRUE(ParseReceiverOptions({"wavelore", "--data-dir"}, options, message, exitCode));
+    EXPECT_EQ(WorkingDirectory(options),
+              QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    EXPECT_FALSE(
+        ParseReceiverOptions({"wavelore", "--data-dir", "--dir", "x"}, options, message, exitCode));
+    EXPECT_EQ(exitCode, 2);
 }
 
 TEST(Startup, CommandLine) {

@@ -1,0 +1,79 @@
+#!/bin/bash
+# Installs a build into a fresh prefix, as a user does with cmake --install,
+# and checks what the desktop gets: the two programs, the icon in every
+# size, the tips, the Japanese file (not beside the program), and a valid
+# menu entry. Then starts the receiver as the menu entry does, in a home of
+# its own, and waits for its per-user data directory with the tips and logs/.
+#   check_install.sh BUILD_DIR WORK_DIR
+set -u
+build=$1
+work=$2
+
+fail() {
+    echo "check_install: $*" >&2
+    exit 1
+}
+
+rm -rf "$work"
+mkdir -p "$work" || fail "cannot make $work"
+prefix=$work/prefix
+cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
+    fail "cmake --install failed: $(cat "$work/install.log")"
+
+for file in bin/wavelore bin/wavelore-decode share/wavelore/tips.txt \
+    share/wavelore/translations/lan_jp.qm share/icons/hicolor/scalable/apps/wavelore.svg; do
+    [ -s "$prefix/$file" ] || fail "$file is not installed"
+done
+[ -x "$prefix/bin/wavelore" ] || fail "bin/wavelore is not executable"
+japanese=$(sed -n 's/^WAVELORE_JAPANESE:BOOL=//p' "$build/CMakeCache.txt")
+if [ "$japanese" != ON ] && [ -e "$prefix/bin/lan_jp.qm" ]; then
+    fail "lan_jp.qm beside the program would make every user's interface Japanese"
+fi
+for size in 16 32 48 64 128 256; do
+    icon=$prefix/share/icons/hicolor/${size}x${size}/apps/wavelore.png
+    [ -s "$icon" ] || fail "no ${size}x${size} icon"
+    # The PNG header's width and height, big-endian at bytes 16 to 23.
+    read -r -a dims < <(od -An -tu1 -j16 -N8 "$icon")
+    width=$(((dims[2] << 8) + dims[3]))
+    height=$(((dims[6] << 8) + dims[7]))
+    if [ "$width" != "$size" ] || [ "$height" != "$size" ]; then
+        fail "the ${size}x${size} icon is ${width}x${height}"
+    fi
+done
+
+entry=$prefix/share/applications/wavelore.desktop
+[ -s "$entry" ] || fail "no desktop entry"
+desktop-file-validate "$entry" || fail "desktop-file-validate rejects $entry"
+exec_line=$(sed -n 's/^Exec=//p' "$entry")
+[ "$exec_line" = "$prefix/bin/wavelore --data-dir" ] || fail "unexpected Exec=$exec_line"
+grep -q '^Categories=.*HamRadio;' "$entry" || fail "the entry is not in HamRadio"
+grep -q '^Icon=wavelore$' "$entry" || fail "the entry's icon is not wavelore"
+
+# The receiver from its menu entry, offscreen, with no sound card and a
+# service host that answers nothing, so it reaches no network.
+home=$work/home
+mkdir -p "$home/.config/Tarvolt" "$home/elsewhere"
+printf '[Settings]\nUploadHost=127.0.0.1:9\n' >"$home/.config/Tarvolt/Wavelore.conf"
+data=$home/.local/share/Tarvolt/Wavelore
+(
+    cd "$home/elsewhere" || exit 1
+    # The Exec line is a path without spaces and an option: split as a
+    # launcher would.
+    # shellcheck disable=SC2086
+    exec env HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" \
+        QT_QPA_PLATFORM=offscreen $exec_line >"$work/receiver.log" 2>&1
+) &
+receiver=$!
+for _ in $(seq 600); do
+    [ -s "$data/tips.txt" ] && [ -d "$data/logs" ] && break
+    kill -0 "$receiver" 2>/dev/null || break
+    sleep 0.1
+done
+kill "$receiver" 2>/dev/null
+wait "$receiver" 2>/dev/null
+
+cmp -s "$data/tips.txt" "$prefix/share/wavelore/tips.txt" ||
+    fail "the data directory $data did not get the installed tips ($(cat "$work/receiver.log"))"
+[ -d "$data/logs" ] || fail "the receiver kept no logs/ in $data ($(cat "$work/receiver.log"))"
+[ -z "$(ls -A "$home/elsewhere")" ] || fail "the receiver wrote into the directory it started in"
+echo "check_install: $prefix is complete"
