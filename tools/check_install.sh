@@ -5,9 +5,15 @@
 # menu entry. Then starts the receiver as the menu entry does, in a home of
 # its own, and waits for its per-user data directory with the tips and logs/.
 #   check_install.sh BUILD_DIR WORK_DIR
+# Exits 77 (skipped) in a build that left the programs out.
 set -u
 build=$1
 work=$2
+
+if [ ! -x "$build/src/gui/wavelore" ] || [ ! -x "$build/src/cli/wavelore-decode" ]; then
+    echo "check_install: $build has not built wavelore and wavelore-decode"
+    exit 77
+fi
 
 fail() {
     echo "check_install: $*" >&2
