@@ -45,6 +45,8 @@ constexpr const char* kFixedTime = "2024-03-04 05:06:07";
 
 class WindowTest : public ::testing::Test {
   protected:
+    WindowTest() { profile.WriteString(u"Settings", u"UploadHost", test::ClosedUploadHost()); }
+
     MainWindowSetup WindowSetup() {
         return MainWindowSetup(profile, devices, errors, errors, clock, facts, dir.Path());
     }

@@ -21,6 +21,7 @@
 #include "gui/upload_id_dialog.h"
 #include "support/fake_wave_in.h"
 #include "support/fixtures.h"
+#include "support/loopback_server.h"
 #include "support/process_runner.h"
 #include "system/system_info.h"
 
@@ -41,6 +42,7 @@ TEST(Startup, TheJapaneseFileBesideTheProgramTurnsEveryTextJapanese) {
     test::WriteFile("tips.txt", "A tip\n");
 
     CQtProfileStore profile(dir.Path() / "settings.ini");
+    profile.WriteString(u"Settings", u"UploadHost", test::ClosedUploadHost());
     test::CFakeWaveIn devices;
     test::CRecordingNotifier notifier;
     CManualClock clock{LocalTime{2024, 1, 2, 3, 4, 5}};

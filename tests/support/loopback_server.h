@@ -169,4 +169,12 @@ inline int UnusedLoopbackPort() {
     return ntohs(addr.sin_port);
 }
 
+// An "UploadHost" value where no service answers: a window under test asks
+// it for the version at start-up and is refused at once, without a name
+// lookup that would leave the machine.
+inline std::u16string ClosedUploadHost() {
+    const std::string host = "127.0.0.1:" + std::to_string(UnusedLoopbackPort());
+    return std::u16string(host.begin(), host.end());
+}
+
 }  // namespace wavelore::test
