@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -184,25 +185,28 @@ struct Path {
     double fadeDb = 0.0;
 };
 
-Recording Through(const Path& path, uint32_t seed) {
-    SynthOptions options = Noisy(path.snr, seed);
-    options.toneOffsetHz = path.offset;
-    options.baud = path.baud;
-    options.driftHzPerMinute = path.drift;
-    options.fadeDepthDb = path.fadeDb;
-    return Broadcast(options);
-}
-
-TEST(EndToEnd, ToneOffsetBaudErrorDriftAndFadingStillDecode) {
-    for (const Path& path :
-         {Path{"+25 Hz", 10.0, 25.0}, Path{"-25 Hz", 10.0, -25.0},
-          Path{"100.3 baud", 10.0, 0.0, 100.3}, Path{"99.7 baud", 10.0, 0.0, 99.7},
-          Path{"drift 20 Hz/min, 6 dB fading", 10.0, 0.0, 100.0, 20.0, 6.0}}) {
-        const Recording recording = Through(path, 3);
-        const test::ChainResult result = ReceiveNavtex(recording.samples);
+// Each path's broadcast (noise seed given) through a chain, which must
+// print the whole text.
+template <typename Receive>
+void ExpectWholeThrough(std::initializer_list<Path> paths, uint32_t seed, Receive receive) {
+    for (const Path& path : paths) {
+        SynthOptions options = Noisy(path.snr, seed);
+        options.toneOffsetHz = path.offset;
+        options.baud = path.baud;
+        options.driftHzPerMinute = path.drift;
+        options.fadeDepthDb = path.fadeDb;
+        const Recording recording = Broadcast(options);
+        const test::ChainResult result = receive(recording.samples);
         EXPECT_TRUE(Contains(result.text, recording.expectedText)) << path.name << ":\n"
                                                                    << Narrow(result.text);
     }
+}
+
+TEST(EndToEnd, ToneOffsetBaudErrorDriftAndFadingStillDecode) {
+    ExpectWholeThrough({Path{"+25 Hz", 10.0, 25.0}, Path{"-25 Hz", 10.0, -25.0},
+                        Path{"100.3 baud", 10.0, 0.0, 100.3}, Path{"99.7 baud", 10.0, 0.0, 99.7},
+                        Path{"drift 20 Hz/min, 6 dB fading", 10.0, 0.0, 100.0, 20.0, 6.0}},
+                       3, [](const std::vector<int16_t>& s) { return ReceiveNavtex(s); });
 }
 
 TEST(EndToEnd, InvertedSenseDecodesOnlyWithInvertOn) {
@@ -317,15 +321,11 @@ TEST(EndToEnd, EnhancedChainDecodesWhereTheHardChainFails) {
 // drifting, each at -4 dB, and slow fading that takes a -2 dB signal down
 // to -5 dB: every message whole.
 TEST(EndToEnd, EnhancedChainFollowsOffsetSpeedDriftAndFading) {
-    for (const Path& path : {Path{"+35 Hz", -4.0, 35.0}, Path{"-35 Hz", -4.0, -35.0},
-                             Path{"99.7 baud, drift 20 Hz/min", -4.0, 0.0, 99.7, 20.0},
-                             Path{"100.3 baud, drift -20 Hz/min", -4.0, 0.0, 100.3, -20.0},
-                             Path{"3 dB fading", -2.0, 0.0, 100.0, 0.0, 3.0}}) {
-        const Recording recording = Through(path, 11);
-        const test::ChainResult result = ReceiveEnhanced(recording.samples);
-        EXPECT_TRUE(Contains(result.text, recording.expectedText)) << path.name << ":\n"
-                                                                   << Narrow(result.text);
-    }
+    ExpectWholeThrough({Path{"+35 Hz", -4.0, 35.0}, Path{"-35 Hz", -4.0, -35.0},
+                        Path{"99.7 baud, drift 20 Hz/min", -4.0, 0.0, 99.7, 20.0},
+                        Path{"100.3 baud, drift -20 Hz/min", -4.0, 0.0, 100.3, -20.0},
+                        Path{"3 dB fading", -2.0, 0.0, 100.0, 0.0, 3.0}},
+                       11, [](const std::vector<int16_t>& s) { return ReceiveEnhanced(s); });
 }
 
 // The squelch: a minute of noise prints nothing, even with Strict FEC off.
