@@ -297,6 +297,10 @@ Decoding cannot continue.</source>
 ほかに使用できるサウンドデバイスがありません。
 デコードを続けられません。</translation>
     </message>
+    <message>
+        <source>Enhanced decoder</source>
+        <translation>高感度デコーダ</translation>
+    </message>
 </context>
 <context>
     <name>wavelore::CMessageExplorerWnd</name>

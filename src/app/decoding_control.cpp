@@ -71,6 +71,7 @@ bool CDecodingControl::StartDecoder(DecoderType type, int32_t centre, int32_t ha
         }
         m_threadSource = source;
     }
+    m_thread->SetEnhanced(m_enhanced);
     const bool started =
         type == DecoderType::Fax
             ? m_thread->StartFax(kSampleRate, centre, halfShift, kFaxLinesPerMinute,
@@ -78,6 +79,7 @@ bool CDecodingControl::StartDecoder(DecoderType type, int32_t centre, int32_t ha
             : m_thread->Start(kSampleRate, centre, halfShift, baud, static_cast<int32_t>(type),
                               m_channel.get(), deviceId);
     if (started) {
+        m_started = type;
         m_thread->SetStrictFec(m_strictFec);
         m_thread->SetBitSense(m_bitSense);
         m_host.StartWatchdog(kWatchdogPeriod);
@@ -146,6 +148,20 @@ void CDecodingControl::SetBitSense(bool invert) {
     }
 }
 
+void CDecodingControl::SetEnhanced(bool enhanced) {
+    if (enhanced == m_enhanced) {
+        return;
+    }
+    m_enhanced = enhanced;
+    if (m_thread && m_started == DecoderType::SitorB) {
+        m_host.RestartDecoding();
+    }
+}
+
+bool CDecodingControl::EnhancedChain() const {
+    return m_thread && m_thread->EnhancedChain();
+}
+
 bool CDecodingControl::PostToDecoder(Message message) {
     return m_thread && m_thread->PostThreadMessage(std::move(message));
 }
@@ -178,6 +194,7 @@ void CDecodingControl::DropThread() {
     }
     m_channel.reset();
     m_threadSource = -1;
+    m_started.reset();
 }
 
 }  // namespace wavelore

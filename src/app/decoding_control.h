@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -98,6 +99,12 @@ class CDecodingControl {
 
     void SetStrictFec(bool strict);
     void SetBitSense(bool invert);
+    // The weak-signal chain for NAVTEX and SITOR. A change while one of
+    // them decodes restarts decoding with the other chain; other decoders
+    // keep running (a restarted FAX would empty its file).
+    void SetEnhanced(bool enhanced);
+    // True while the running decoder is the weak-signal chain.
+    bool EnhancedChain() const;
     // A thread message for the decoder thread (WM_DECODER_TUNE); false
     // while there is no thread.
     bool PostToDecoder(Message message);
@@ -126,7 +133,9 @@ class CDecodingControl {
     std::unique_ptr<IWindowChannel> m_channel;
     std::unique_ptr<CDecoderThread> m_thread;
     int32_t m_threadSource = -1;
+    std::optional<DecoderType> m_started;  // the type of the last successful start
     bool m_strictFec = true;
+    bool m_enhanced = false;
     bool m_bitSense = false;
     bool m_stopped = false;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "common/modes.h"
 #include "common/numeric.h"
@@ -14,8 +15,24 @@ void CBandScope::SetTuning(int32_t centre, int32_t halfShift) {
     m_tuned = true;
 }
 
+void CBandScope::SetSearch(Search search) {
+    if (search == CurrentSearch()) {
+        return;
+    }
+    // Short of memory the valley search stays.
+    m_pairSearch.reset(search == Search::TonePair ? new (std::nothrow) CTonePairSearch() : nullptr);
+}
+
 std::optional<int32_t> CBandScope::ProcessBlock(const SampleBlock& block) {
-    if (!m_analyzer.Process(block) || !autoTune) {
+    const bool analysed = m_analyzer.Process(block);
+    if (!autoTune) {
+        return std::nullopt;
+    }
+    // The pair search keeps its own spectra, of every block.
+    if (m_pairSearch) {
+        return m_pairSearch->Process(block, m_centre, m_halfShift);
+    }
+    if (!analysed) {
         return std::nullopt;
     }
     return m_search.Process(m_analyzer.History(), m_centre, m_halfShift);

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "common/sample_block.h"
 #include "dsp/spectrum_analyzer.h"
+#include "dsp/tone_pair_search.h"
 #include "dsp/tuning_search.h"
 
 namespace wavelore {
@@ -26,6 +28,14 @@ class CBandScope {
     // history keeps filling while it is off.
     bool autoTune = true;
 
+    // Which tuning search runs: the valley between the tones in the
+    // spectrum history, or the weak-signal chain's search for the two tones
+    // themselves, which also finds clean signals.
+    enum class Search { Valley, TonePair };
+    // A search chosen again starts afresh.
+    void SetSearch(Search search);
+    Search CurrentSearch() const { return m_pairSearch ? Search::TonePair : Search::Valley; }
+
     // centre, halfShift: Hz; the tones are centre +/- halfShift.
     void SetTuning(int32_t centre, int32_t halfShift);
     int32_t GetCentre() const { return m_centre; }
@@ -42,7 +52,7 @@ class CBandScope {
     const CSpectrumAnalyzer& Analyzer() const { return m_analyzer; }
     // The displayed spectrum (see CSpectrumAnalyzer), or null before the first.
     const int32_t* Spectrum() const { return m_analyzer.Spectrum(); }
-    int32_t RetuneVotes() const { return m_search.Votes(); }
+    int32_t RetuneVotes() const { return m_pairSearch ? m_pairSearch->Votes() : m_search.Votes(); }
 
     // Mouse input on a strip `width` pixels wide. A press always requests a
     // frequency and starts a drag; a move requests one only while dragging.
@@ -69,6 +79,7 @@ class CBandScope {
 
     CSpectrumAnalyzer m_analyzer;
     CTuningSearch m_search;
+    std::unique_ptr<CTonePairSearch> m_pairSearch;  // while chosen
     int32_t m_centre = 0;
     int32_t m_halfShift = 0;
     bool m_tuned = false;

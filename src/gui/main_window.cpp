@@ -250,8 +250,14 @@ void CMainWindow::CreateModeMenu() {
     for (const auto& c : CModeController::kShiftCommands) {
         addCommand(shifts, tr("%1 Hz shift").arg(c.value), c.commandId);
     }
-    // Decoder options (the enhanced decoder's switch) follow here.
     m_modeMenu->addSeparator();
+    m_enhanced = m_modeMenu->addAction(tr("Enhanced decoder"));
+    m_enhanced->setCheckable(true);
+    connect(m_enhanced, &QAction::triggered, this, [this](bool on) {
+        m_settings.WriteEnhanced(on);
+        m_decoding.SetEnhanced(on);
+        ShowSearch();
+    });
 }
 
 void CMainWindow::CreateMessageExplorer() {
@@ -350,6 +356,8 @@ void CMainWindow::RestoreCheckBoxes() {
     m_spectrum->SetAutoTune(m_settings.SmartTune());
     m_decoding.SetStrictFec(m_settings.StrictFec());
     m_decoding.SetBitSense(m_settings.BitSense());
+    m_enhanced->setChecked(m_settings.Enhanced());
+    m_decoding.SetEnhanced(m_settings.Enhanced());
 }
 
 void CMainWindow::CreateUploadWorker() {
@@ -601,7 +609,15 @@ void CMainWindow::HideStatusLine() {
 }
 
 bool CMainWindow::StartDecoding(DecoderType type, int32_t centre, int32_t halfShift, int32_t baud) {
-    return m_decoding.StartDecoder(type, centre, halfShift, baud);
+    const bool started = m_decoding.StartDecoder(type, centre, halfShift, baud);
+    ShowSearch();
+    return started;
+}
+
+void CMainWindow::ShowSearch() {
+    // The weak-signal chain's own search finds what it can decode.
+    m_spectrum->SetSearch(m_decoding.EnhancedChain() ? CBandScope::Search::TonePair
+                                                     : CBandScope::Search::Valley);
 }
 
 std::unique_ptr<IWindowChannel> CMainWindow::OpenChannel() {

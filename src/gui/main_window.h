@@ -152,6 +152,8 @@ class CMainWindow final : public QMainWindow,
     void OnWindowMessage(Message& message);
     void OnDecoderSpectrum(Message& message);
     void OnCpuLoad(int32_t percent);
+    // The strip's tuning search follows the chain that decodes.
+    void ShowSearch();
     void ShowMessages();
     void FillSoundSourceMenu();
     void OpenRecording();
@@ -233,6 +235,7 @@ class CMainWindow final : public QMainWindow,
     QMenu* m_soundMenu = nullptr;
     QActionGroup* m_sourceGroup = nullptr;
     QMenu* m_modeMenu = nullptr;
+    QAction* m_enhanced = nullptr;  // "Enhanced decoder"
     QMenu* m_helpMenu = nullptr;
     std::map<int32_t, QAction*> m_commands;  // mode, baud and shift commands
     std::map<int32_t, QAction*> m_sources;   // sound source index -> item

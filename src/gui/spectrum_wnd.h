@@ -27,6 +27,7 @@ class CSpectrumWnd : public CDisplayWnd {
     // The automatic tuning search (SmartTune/AFC).
     void SetAutoTune(bool on) { m_scope.autoTune = on; }
     bool AutoTune() const { return m_scope.autoTune; }
+    void SetSearch(CBandScope::Search search) { m_scope.SetSearch(search); }
 
     // A copy of one buffer's raw samples: analysed, searched, repainted.
     void AddBlock(const SampleBlock& block);

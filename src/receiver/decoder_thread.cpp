@@ -92,6 +92,11 @@ void CDecoderThread::SetEnhanced(bool enhanced) {
     m_enhanced = enhanced;
 }
 
+bool CDecoderThread::EnhancedChain() const {
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_chain && m_chain->Enhanced() != nullptr;
+}
+
 bool CDecoderThread::SetBitSense(bool invert) {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_chain ? m_chain->SetInvert(invert) : false;

@@ -60,6 +60,8 @@ class CDecoderThread {
     // The weak-signal SITOR-B chain for the NAVTEX and SITOR modes (the
     // "Enhanced" setting); takes effect at the next Start.
     void SetEnhanced(bool enhanced);
+    // True while the chain in force is the weak-signal one.
+    bool EnhancedChain() const;
     // Sets the demodulator's invert flag; returns the previous one (false
     // when there is no demodulator).
     bool SetBitSense(bool invert);
@@ -99,7 +101,7 @@ class CDecoderThread {
     std::atomic<bool> m_capturing{false};
     std::atomic<bool> m_stopRequested{false};
 
-    std::mutex m_lock;
+    mutable std::mutex m_lock;
     std::unique_ptr<CSoundInput> m_soundInput;
     bool m_captureRunning = false;
     CCpuLoadMonitor m_loadMonitor;

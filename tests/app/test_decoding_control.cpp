@@ -11,6 +11,7 @@
 #include "common/message_ids.h"
 #include "common/utf.h"
 #include "support/fake_wave_in.h"
+#include "support/fixtures.h"
 
 namespace wavelore {
 namespace {
@@ -33,6 +34,7 @@ class CTestHost final : public IDecodingHost {
     bool watchdog = false;
     bool closed = false;
     int checked = -1;
+    int restarts = 0;
 
     std::unique_ptr<IWindowChannel> OpenChannel() override {
         auto c = std::make_unique<CQueueChannel>();
@@ -45,7 +47,10 @@ class CTestHost final : public IDecodingHost {
     }
     void StopWatchdog() override { watchdog = false; }
     void ShowCurrentSource(int32_t index) override { checked = index; }
-    void RestartDecoding() override { control->StartDecoder(DecoderType::SitorB, 1700, 85, 100); }
+    void RestartDecoding() override {
+        ++restarts;
+        control->StartDecoder(DecoderType::SitorB, 1700, 85, 100);
+    }
     void ReportNoDevices() override { reports.push_back("no devices"); }
     void ReportStartFailure() override { reports.push_back("start failed"); }
     void ReportSwitch(std::u16string_view from, std::u16string_view to) override {
@@ -117,6 +122,24 @@ TEST(DecodingControl, ADeviceThatNeverDeliversGivesWayToTheNextOne) {
     EXPECT_FALSE(rig.control.StartDecoder(DecoderType::SitorB, 1700, 85, 100));
     rig.control.Release();
     EXPECT_EQ(rig.driver.closes, 2);
+}
+
+TEST(DecodingControl, TheEnhancedSwitchRestartsOnlyASitorBDecoder) {
+    test::ScopedTempDir dir;  // for fax.raw
+    Rig rig;
+    rig.control.BuildSources(true);
+    // A restarted FAX would empty its file: it keeps running.
+    ASSERT_TRUE(rig.control.StartDecoder(DecoderType::Fax, 1700, 85, 0));
+    rig.control.SetEnhanced(true);
+    EXPECT_EQ(rig.host.restarts, 0);
+    EXPECT_FALSE(rig.control.EnhancedChain());
+
+    ASSERT_TRUE(rig.control.StartDecoder(DecoderType::SitorB, 1700, 85, 100));
+    EXPECT_TRUE(rig.control.EnhancedChain());
+    rig.control.SetEnhanced(false);
+    EXPECT_EQ(rig.host.restarts, 1);
+    EXPECT_FALSE(rig.control.EnhancedChain());
+    rig.control.Stop();
 }
 
 TEST(DecodingControl, TheLastDeviceFailingWithNoneConfirmedEndsDecoding) {

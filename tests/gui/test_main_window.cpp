@@ -153,6 +153,22 @@ TEST_F(WindowTest, EmptySettingsStartNavtexAt1700AndShutdownWritesTheFrequency) 
     EXPECT_TRUE(errors.Messages().empty());
 }
 
+// A recording buffer by buffer, as a sound card gives it.
+void DeliverAll(test::CFakeWaveIn& devices, const std::vector<int16_t>& samples) {
+    for (size_t at = 0; at + 2048 <= samples.size();) {
+        const std::vector<int16_t> block(samples.begin() + at, samples.begin() + at + 2048);
+        if (devices.Deliver(block)) {
+            at += 2048;
+        } else {
+            QTest::qWait(1);
+        }
+    }
+}
+
+bool RawTextHas(const CMainWindow& window, std::u16string_view text) {
+    return window.RawView()->Model().Text().find(text) != std::u16string::npos;
+}
+
 TEST_F(WindowTest, AClickOnTheStripRetunesTheDecoder) {
     profile.WriteInt(u"Settings", u"SmartTune", 0);
     const auto audio = Broadcast(1500.0, {{u"EA12", u"RETUNED BY A CLICK"}});
@@ -167,24 +183,38 @@ TEST_F(WindowTest, AClickOnTheStripRetunesTheDecoder) {
     const int32_t centre = strip->GetCentre();
     EXPECT_NEAR(centre, 1500, 6);
 
-    // The broadcast at 1500 Hz, buffer by buffer, as a sound card gives it.
-    for (size_t at = 0; at + 2048 <= audio.samples.size();) {
-        const std::vector<int16_t> block(audio.samples.begin() + at,
-                                         audio.samples.begin() + at + 2048);
-        if (devices.Deliver(block)) {
-            at += 2048;
-        } else {
-            QTest::qWait(1);
-        }
-    }
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return window.RawView()->Model().Text().find(u"RETUNED BY A CLICK") !=
-                   std::u16string::npos;
-        },
-        10000));
+    DeliverAll(devices, audio.samples);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return RawTextHas(window, u"RETUNED BY A CLICK"); }, 10000));
     window.close();
     EXPECT_EQ(Setting(u"Frequency"), DecimalText(centre));
+}
+
+TEST_F(WindowTest, TheEnhancedDecoderTunesToACleanSignalAndDecodesIt) {
+    profile.WriteInt(u"Settings", u"Enhanced", 1);
+    synth::SynthOptions options;
+    options.centreHz = 1234.0;  // no noise: the keying fills the valley between the tones
+    const auto audio = synth::SynthesizeBroadcast(
+        synth::SynthMode::SitorB, {{u"EA12", u"FOUND BY THE PAIR SEARCH"}}, options, 6.0);
+    ASSERT_TRUE(audio);
+    CMainWindow window(WindowSetup());
+    window.show();
+    QAction* item = Find<QAction>(window, "Enhanced decoder");
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_TRUE(window.Decoding().EnhancedChain());
+
+    // From 1700 Hz: the strip's search finds the tones while the phasing
+    // runs, and the weak-signal chain decodes the message.
+    DeliverAll(devices, audio->samples);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return RawTextHas(window, u"FOUND BY THE PAIR SEARCH"); }, 10000))
+        << test::Narrow(window.RawView()->Model().Text());
+    EXPECT_NEAR(window.Spectrum()->GetCentre(), 1234, 4);
+
+    item->trigger();
+    EXPECT_EQ(Setting(u"Enhanced"), u"0");
+    EXPECT_FALSE(window.Decoding().EnhancedChain());
+    EXPECT_EQ(window.Spectrum()->Model().CurrentSearch(), CBandScope::Search::Valley);
+    window.close();
 }
 
 TEST_F(WindowTest, PlayingARecordingStoresWhatTheCommandLineReceiverStores) {
