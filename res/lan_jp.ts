@@ -301,6 +301,14 @@ Decoding cannot continue.</source>
         <source>Enhanced decoder</source>
         <translation>高感度デコーダ</translation>
     </message>
+    <message>
+        <source>Sound that never reached the decoder because the computer fell behind</source>
+        <translation>処理が追いつかずデコーダに届かなかった音声</translation>
+    </message>
+    <message>
+        <source>Lost: %1 s</source>
+        <translation>欠落: %1 秒</translation>
+    </message>
 </context>
 <context>
     <name>wavelore::CMessageExplorerWnd</name>

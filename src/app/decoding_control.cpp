@@ -162,6 +162,11 @@ bool CDecodingControl::EnhancedChain() const {
     return m_thread && m_thread->EnhancedChain();
 }
 
+uint64_t CDecodingControl::TenthsOfSecondsLost() const {
+    const uint64_t lost = m_devices.SamplesLost() + (m_recording ? m_recording->SamplesLost() : 0);
+    return (lost * 10 + kSampleRate - 1) / kSampleRate;
+}
+
 bool CDecodingControl::PostToDecoder(Message message) {
     return m_thread && m_thread->PostThreadMessage(std::move(message));
 }

@@ -105,6 +105,10 @@ class CDecodingControl {
     void SetEnhanced(bool enhanced);
     // True while the running decoder is the weak-signal chain.
     bool EnhancedChain() const;
+    // Sound lost so far because the receiver or the sound system fell
+    // behind, on every source, in tenths of a second rounded up, so that
+    // any loss shows. Safe to call at any time.
+    uint64_t TenthsOfSecondsLost() const;
     // A thread message for the decoder thread (WM_DECODER_TUNE); false
     // while there is no thread.
     bool PostToDecoder(Message message);

@@ -168,6 +168,10 @@ QWidget* CMainWindow::CreateCheckBoxes() {
     m_smartTune = new QCheckBox(tr("SmartTune"), box);
     m_navtexJ = new QCheckBox(tr("NAVTEX-J"), box);
     m_cpuLoad = new QLabel(QStringLiteral("%1: %2%").arg(tr("CPU load")).arg(0), box);
+    m_soundLost = new QLabel(box);
+    m_soundLost->setToolTip(
+        tr("Sound that never reached the decoder because the computer fell behind"));
+    m_soundLost->hide();
     m_statusLine = new QLabel(box);
     m_statusLine->hide();
     grid->addWidget(m_afc, 0, 0);
@@ -176,7 +180,8 @@ QWidget* CMainWindow::CreateCheckBoxes() {
     grid->addWidget(m_invert, 1, 1);
     grid->addWidget(m_navtexJ, 2, 0);
     grid->addWidget(m_cpuLoad, 2, 1);
-    grid->addWidget(m_statusLine, 3, 0, 1, 2);
+    grid->addWidget(m_soundLost, 3, 1);
+    grid->addWidget(m_statusLine, 4, 0, 1, 2);
 
     connect(m_afc, &QCheckBox::clicked, this, [this](bool on) {
         m_spectrum->SetAutoTune(on);
@@ -501,6 +506,11 @@ void CMainWindow::OnDecoderSpectrum(Message& message) {
 void CMainWindow::OnCpuLoad(int32_t percent) {
     if (percent >= 0) {
         m_cpuLoad->setText(QStringLiteral("%1: %2%").arg(tr("CPU load")).arg(percent));
+    }
+    // Shown once there is something to show.
+    if (const uint64_t tenths = m_decoding.TenthsOfSecondsLost(); tenths > 0) {
+        m_soundLost->setText(tr("Lost: %1 s").arg(static_cast<double>(tenths) / 10.0, 0, 'f', 1));
+        m_soundLost->show();
     }
 }
 

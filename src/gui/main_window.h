@@ -219,6 +219,7 @@ class CMainWindow final : public QMainWindow,
     QCheckBox* m_smartTune = nullptr;
     QCheckBox* m_navtexJ = nullptr;
     QLabel* m_cpuLoad = nullptr;
+    QLabel* m_soundLost = nullptr;  // sound lost to overflows, once there is any
     QLabel* m_statusLine = nullptr;
     // The message pane: the view buttons, the text views and the Message
     // Explorer beside them.

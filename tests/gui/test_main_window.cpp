@@ -122,6 +122,22 @@ TEST_F(WindowTest, EmptySettingsStartNavtexAt1700AndShutdownWritesTheFrequency) 
     ASSERT_TRUE(devices.Deliver({0}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Setting(u"SoundDevice") == u"Fake 0"; }, 5000));
 
+    // Sound lost to an overflow shows beside the load from the next buffer
+    // on, a sample as a tenth of a second.
+    const auto lostShown = [&] {
+        for (const QLabel* label : window.findChildren<QLabel*>()) {
+            if (label->text().startsWith("Lost:") && label->isVisible()) {
+                return label->text();
+            }
+        }
+        return QString();
+    };
+    EXPECT_EQ(lostShown(), "");
+    devices.samplesLost = 11025 * 2 + 1;
+    ASSERT_TRUE(devices.Deliver({0}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !lostShown().isEmpty(); }, 5000));
+    EXPECT_EQ(lostShown(), "Lost: 2.1 s");
+
     // Escape and Enter leave the window open.
     QTest::keyClick(&window, Qt::Key_Escape);
     QTest::keyClick(&window, Qt::Key_Return);

@@ -4,6 +4,7 @@
 // only when told to, and each of its calls can be made to fail.
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -31,7 +32,11 @@ class CFakeWaveIn final : public IWaveInDriver {
     MmResult startResult = MMSYSERR_NOERROR;
     MmResult resetResult = MMSYSERR_NOERROR;
 
+    // What SamplesLost reports; may change while a device runs.
+    std::atomic<uint64_t> samplesLost{0};
+
     uint32_t GetNumDevs() override { return numDevs; }
+    uint64_t SamplesLost() const override { return samplesLost.load(); }
 
     MmResult GetDevCaps(uint32_t id, WaveInCaps& caps) override {
         if (id >= numDevs) {
