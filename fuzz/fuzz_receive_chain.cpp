@@ -13,7 +13,8 @@
 //   bytes 14-21 that centre and half shift, int32 little-endian
 //   the rest    16-bit little-endian samples, in buffers of that length
 // Checks: one demodulated value per sample, and text only from the types
-// that make text, its carriage returns followed by line feeds.
+// that make text, its carriage returns followed by line feeds, also in
+// what the chain gives at the end.
 
 #include <cstdint>
 #include <vector>
@@ -67,5 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         first = false;
     }
+    // The end of a recording: what the chain still holds back.
+    const wavelore::ChainOutput tail = chain->Finish();
+    Require(wavelore::fuzz::LinesEndInCrLf(tail.text), "a carriage return without a line feed");
+    Require(tail.good >= 0 && tail.errors >= 0, "negative counts");
     return 0;
 }
