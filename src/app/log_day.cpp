@@ -29,6 +29,20 @@ std::u16string FormatTime(const LocalTime& t) {
     return Format("%02d:%02d:%02d", t.hour, t.minute, t.second);
 }
 
+std::filesystem::path AbsoluteBase(const std::filesystem::path& base) {
+    std::error_code ec;
+    std::filesystem::path out =
+        std::filesystem::absolute(base.empty() ? std::filesystem::path(".") : base, ec);
+    if (ec) {
+        out = base;
+    }
+    out = out.lexically_normal();
+    if (!out.has_filename()) {
+        out = out.parent_path();
+    }
+    return out;
+}
+
 std::filesystem::path RawLogRelativePath(const LocalTime& t) {
     const std::u16string date = FormatDate(t);
     const std::u16string name =

@@ -28,6 +28,10 @@ std::u16string FormatTime(const LocalTime& t);
 std::filesystem::path RawLogRelativePath(const LocalTime& t);
 // A raw log line: "YYYY/MM/DD<tab>HH:MM:SS<tab>text<LF>".
 std::u16string FormatRawLine(std::u16string_view text, const LocalTime& t);
+// The base directory as an absolute, normalised path without a trailing
+// separator, so stored paths stay valid whatever the current directory is
+// later (an empty base is the current directory).
+std::filesystem::path AbsoluteBase(const std::filesystem::path& base);
 // Path text in UTF-16, for messages.
 std::u16string PathText(const std::filesystem::path& path);
 

@@ -75,18 +75,7 @@ std::u16string ErrorText(const std::error_code& ec) {
 
 CMessageAssembler::CMessageAssembler(const std::filesystem::path& base, const IClock& clock,
                                      Sinks sinks)
-    : m_clock(clock), m_sinks(sinks) {
-    std::error_code ec;
-    // Stored paths are absolute, whatever the current directory is later.
-    m_base = std::filesystem::absolute(base.empty() ? std::filesystem::path(".") : base, ec);
-    if (ec) {
-        m_base = base;
-    }
-    m_base = m_base.lexically_normal();
-    if (!m_base.has_filename()) {
-        m_base = m_base.parent_path();
-    }
-}
+    : m_base(AbsoluteBase(base)), m_clock(clock), m_sinks(sinks) {}
 
 CMessageAssembler::~CMessageAssembler() {
     CloseFile();
@@ -271,6 +260,7 @@ void CMessageAssembler::EndFrame() {
     record.errors = m_errors;
     record.quality = MessageQuality(m_good, m_errors, m_mode);
     record.path = final;
+    record.mode = m_mode;
     // The upload goes first: it does not depend on the file being stored.
     if (m_sinks.upload != nullptr) {
         m_sinks.upload->UploadMessage(record);
@@ -280,7 +270,7 @@ void CMessageAssembler::EndFrame() {
     m_held = true;
     m_heldBytes = ToUtf8(HeaderLine() + record.text);
     m_heldHeader = m_header;
-    m_heldPath = final;
+    m_heldRecord = std::move(record);
     StoreWorkingFile();
 }
 
@@ -299,8 +289,18 @@ bool CMessageAssembler::RewriteWorkingFile() {
     return std::fclose(file) == 0 && written;
 }
 
+void CMessageAssembler::Stored(const std::filesystem::path& path, StorePlace place) {
+    m_held = false;
+    if (m_sinks.listener != nullptr) {
+        MessageRecord record = std::move(m_heldRecord);
+        record.path = path;
+        m_sinks.listener->MessageStored(record, place);
+    }
+    m_heldRecord = MessageRecord();
+}
+
 bool CMessageAssembler::StoreWorkingFile() {
-    const std::filesystem::path& final = m_heldPath;
+    const std::filesystem::path final = m_heldRecord.path;
     const std::filesystem::path dir = final.parent_path();
     std::error_code ec;
     if (!std::filesystem::exists(WorkingPath(), ec) && !RewriteWorkingFile()) {
@@ -319,7 +319,9 @@ bool CMessageAssembler::StoreWorkingFile() {
     // A file of that name is never replaced, even one that appears just now.
     const std::error_code moved = MoveFileWithoutReplacing(WorkingPath(), final);
     if (!moved) {
-        m_held = false;
+        // The listener first: the index knows the message by the time the
+        // explorer lists it.
+        Stored(final, StorePlace::LogDay);
         if (m_sinks.stored != nullptr) {
             m_sinks.stored->AddStoredMessage(m_heldHeader, final);
         }
@@ -340,7 +342,7 @@ bool CMessageAssembler::StoreWorkingFile() {
                 dir / (stem + u" (" + FromUtf8(std::to_string(n)) + u").txt");
             const std::error_code error = MoveFileWithoutReplacing(WorkingPath(), other);
             if (!error) {
-                m_held = false;
+                Stored(other, StorePlace::Numbered);
                 return true;
             }
             if (error != std::errc::file_exists) {
@@ -355,9 +357,9 @@ bool CMessageAssembler::StoreWorkingFile() {
     // file under its final name rather than let the next frame destroy it.
     const std::filesystem::path fallback = m_base / final.filename();
     if (!MoveFileWithoutReplacing(WorkingPath(), fallback)) {
-        m_held = false;
         Report(
             {texts::kMessageKeptBeside, {PathText(dir), ErrorText(dirError), PathText(fallback)}});
+        Stored(fallback, StorePlace::BesideWorkingFile);
         return true;
     }
     Report({texts::kMessageNotStored,

@@ -27,7 +27,8 @@ class CMessageAssembler {
     struct Sinks {
         IUploadHook* upload = nullptr;
         IStoredMessageSink* stored = nullptr;
-        IUserNotifier* notifier = nullptr;  // hears of messages not stored as usual
+        IUserNotifier* notifier = nullptr;           // hears of messages not stored as usual
+        IMessageStoredListener* listener = nullptr;  // every message written to a file
     };
 
     // base: the directory holding "incoming.txt" and the log tree.
@@ -70,6 +71,8 @@ class CMessageAssembler {
     bool StoreWorkingFile();
     // Writes the held message into a working file that vanished.
     bool RewriteWorkingFile();
+    // The held message is now in path: it is no longer held.
+    void Stored(const std::filesystem::path& path, StorePlace place);
     void Report(const UserText& text);
 
     std::filesystem::path m_base;
@@ -90,11 +93,12 @@ class CMessageAssembler {
     uint32_t m_errors = 0;
     MessageHeader m_header;
 
-    // The completed message waiting in the working file for a store.
+    // The completed message waiting in the working file for a store, with
+    // its counts, so a later store reports it whole.
     bool m_held = false;
     MessageHeader m_heldHeader;
-    std::filesystem::path m_heldPath;
-    std::string m_heldBytes;  // its whole file, for a working file that vanished
+    MessageRecord m_heldRecord;  // path: the final name
+    std::string m_heldBytes;     // its whole file, for a working file that vanished
     std::u16string m_lastError;
 };
 

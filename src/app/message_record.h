@@ -30,6 +30,7 @@ struct MessageRecord {
     uint32_t errors = 0;         // character errors since the frame start
     int32_t quality = 0;         // percent
     std::filesystem::path path;  // absolute final name of the stored file
+    Mode mode = Mode::Navtex;    // the mode the frame was received in
 };
 
 // Fullwidth forms to ASCII: a unit whose high byte is 0xFF becomes its low
@@ -42,8 +43,12 @@ constexpr char16_t NarrowChar(char16_t c) {
     return c;
 }
 
-// The quality percentage of a message: 100 G / (G + E'), truncated, where
-// E' is errors / 7 in NAVTEX mode and errors in every other mode.
+// E' of the quality figure: errors / 7 in NAVTEX mode, where a lost
+// alignment counts an error at every bit until a character is accepted
+// again; errors in every other mode.
+uint32_t WeightedErrors(uint32_t errors, Mode mode);
+
+// The quality percentage of a message: 100 G / (G + E'), truncated.
 // 0 when there is nothing to judge (G + E' = 0) rather than a division by 0.
 int32_t MessageQuality(uint32_t good, uint32_t errors, Mode mode);
 

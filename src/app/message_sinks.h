@@ -25,6 +25,24 @@ class IStoredMessageSink {
                                   const std::filesystem::path& path) = 0;
 };
 
+// Where a completed message was written.
+enum class StorePlace {
+    LogDay,             // its own name under logs/<date>/
+    Numbered,           // "<name> (n).txt" beside a different message of the same name
+    BesideWorkingFile,  // its own name beside "incoming.txt": the day directory was unusable
+};
+
+// Every completed message that was written to a file of its own, with the
+// whole record (its path the file actually written), called on the
+// assembler's thread right after the write. Not called for a message left
+// in "incoming.txt" because an identical copy was already stored, nor for
+// one that could not be written at all.
+class IMessageStoredListener {
+  public:
+    virtual ~IMessageStoredListener() = default;
+    virtual void MessageStored(const MessageRecord& record, StorePlace place) = 0;
+};
+
 // The raw data view: receives every decoded chunk exactly as it arrived.
 class IRawTextView {
   public:

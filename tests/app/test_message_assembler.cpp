@@ -29,8 +29,14 @@ struct Upload {
     bool finalPresent = false;
 };
 
-class Sinks final : public IUploadHook, public IStoredMessageSink, public IUserNotifier {
+class Sinks final : public IUploadHook,
+                    public IStoredMessageSink,
+                    public IUserNotifier,
+                    public IMessageStoredListener {
   public:
+    void MessageStored(const MessageRecord& record, StorePlace place) override {
+        events.emplace_back(record, place);
+    }
     void UploadMessage(const MessageRecord& record) override {
         std::error_code ec;
         uploads.push_back({record, fs::exists("incoming.txt", ec), fs::exists(record.path, ec)});
@@ -43,13 +49,14 @@ class Sinks final : public IUploadHook, public IStoredMessageSink, public IUserN
     std::vector<Upload> uploads;
     std::vector<std::pair<MessageHeader, fs::path>> stored;
     std::vector<std::string> errors;
+    std::vector<std::pair<MessageRecord, StorePlace>> events;
 };
 
 class Assembler : public ::testing::Test {
   protected:
     void Make(Mode mode) {
         assembler = std::make_unique<CMessageAssembler>(
-            fs::current_path(), clock, CMessageAssembler::Sinks{&sinks, &sinks, &sinks});
+            fs::current_path(), clock, CMessageAssembler::Sinks{&sinks, &sinks, &sinks, &sinks});
         assembler->SetMode(mode);
     }
     void Feed(std::u16string_view text, int32_t good = 0, int32_t errors = 0) {
@@ -338,6 +345,51 @@ TEST_F(Assembler, AMessageThatCannotBeStoredAnywhereIsNotOverwrittenByTheNext) {
     EXPECT_EQ(ReadFile("logs/2007-07-21/2007-07-21 14.03.32 FC56.txt"),
               "14:03:32 2007-07-21\r\n\r\nZCZC FC56\r\n\nTHIRD\r\nNNNN");
     EXPECT_EQ(sinks.uploads.size(), 2u);
+}
+
+TEST_F(Assembler, EveryStoreIsAnnouncedWithTheWholeRecordAndThePathWritten) {
+    test::WriteFile("logs", "not a directory");
+    fs::create_directory("2007-07-21 14.03.22 EA12.txt");  // blocks the fallback name too
+    Make(Mode::Navtex);
+    Feed(u"ZCZC EA12\r\n");
+    Feed(u"FIRST\r\nNNNN", 97, 28);
+    ASSERT_TRUE(assembler->HoldsUnstoredMessage());
+    EXPECT_TRUE(sinks.events.empty());
+
+    // Held until the next frame start, which stores it with its own counts.
+    fs::remove("logs");
+    clock.Advance(10);
+    Feed(u"ZCZC FC56\r\n");
+    ASSERT_EQ(sinks.events.size(), 1u);
+    const MessageRecord& held = sinks.events[0].first;
+    EXPECT_EQ(sinks.events[0].second, StorePlace::LogDay);
+    EXPECT_EQ(held.b1 + held.b2 + held.number, u"EA12");
+    EXPECT_EQ(held.time, u"14:03:22");
+    EXPECT_EQ(held.text, u"\nFIRST\r\nNNNN");
+    EXPECT_EQ(held.good, 97u);
+    EXPECT_EQ(held.errors, 28u);
+    EXPECT_EQ(held.quality, 96);
+    EXPECT_EQ(held.mode, Mode::Navtex);
+    EXPECT_EQ(held.path, dir.Path() / kEA12);
+
+    Feed(u"THIRD\r\nNNNN");
+    Feed(u"ZCZC FC56\r\nTHIRD\r\nNNNN");  // identical: not stored again, not announced
+    Feed(u"ZCZC FC56\r\nOTHER\r\nNNNN");
+    clock.Advance(86400);
+    test::WriteFile("logs/2007-07-22", "in the way");
+    Feed(u"ZCZC GD01\r\nRESCUE\r\nNNNN");
+    ASSERT_EQ(sinks.events.size(), 4u);
+    const std::string day = "logs/2007-07-21/2007-07-21 14.03.32 FC56";
+    EXPECT_EQ(sinks.events[1].first.path, dir.Path() / (day + ".txt"));
+    EXPECT_EQ(sinks.events[1].second, StorePlace::LogDay);
+    EXPECT_EQ(sinks.events[2].first.path, dir.Path() / (day + " (2).txt"));
+    EXPECT_EQ(sinks.events[2].first.text, u"\nOTHER\r\nNNNN");
+    EXPECT_EQ(sinks.events[2].second, StorePlace::Numbered);
+    EXPECT_EQ(sinks.events[3].first.path, dir.Path() / "2007-07-22 14.03.32 GD01.txt");
+    EXPECT_EQ(sinks.events[3].second, StorePlace::BesideWorkingFile);
+    // The explorer still hears only of messages stored under their own name.
+    ASSERT_EQ(sinks.stored.size(), 2u);
+    EXPECT_EQ(sinks.stored[1].second, dir.Path() / (day + ".txt"));
 }
 
 TEST_F(Assembler, AWorkingFileThatCannotBeCreatedIsReportedOnce) {
