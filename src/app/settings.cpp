@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "app/station_table.h"
 #include "net/upload_host.h"
 
 namespace wavelore {
@@ -157,6 +158,51 @@ bool CSettings::WriteUid(std::u16string_view uid) {
 
 std::u16string CSettings::UploadHost() const {
     return ChooseUploadHost(m_store.GetString(kSection, kUploadHostSetting, u""));
+}
+
+CMessageSelection CSettings::Selection() const {
+    return CMessageSelection(GetString(u"Stations"), GetString(u"Subjects"));
+}
+bool CSettings::WriteSelection(const CMessageSelection& selection) {
+    const bool stations = m_store.WriteString(kSection, u"Stations", selection.Stations());
+    return m_store.WriteString(kSection, u"Subjects", selection.Subjects()) && stations;
+}
+
+int32_t CSettings::NavArea() const {
+    const int32_t area = GetInt(u"NavArea");
+    const bool valid = area >= CStationTable::kFirstNavArea && area <= CStationTable::kLastNavArea;
+    return valid ? area : CStationTable::kFirstNavArea;
+}
+bool CSettings::WriteNavArea(int32_t navArea) {
+    if (navArea < CStationTable::kFirstNavArea || navArea > CStationTable::kLastNavArea) {
+        return false;
+    }
+    return m_store.WriteInt(kSection, u"NavArea", navArea);
+}
+
+bool CSettings::SarAlarm() const {
+    return GetInt(u"SarAlarm") != 0;
+}
+bool CSettings::WriteSarAlarm(bool on) {
+    return m_store.WriteInt(kSection, u"SarAlarm", on ? 1 : 0);
+}
+
+bool CSettings::NmeaOutput() const {
+    return GetInt(u"NmeaOutput") != 0;
+}
+bool CSettings::WriteNmeaOutput(bool on) {
+    return m_store.WriteInt(kSection, u"NmeaOutput", on ? 1 : 0);
+}
+
+int32_t CSettings::NmeaPort() const {
+    const int32_t port = GetNumber(u"NmeaPort", DefaultOf(u"NmeaPort"));
+    return port >= 1 && port <= 65535 ? port : DecimalValue(DefaultOf(u"NmeaPort"));
+}
+bool CSettings::WriteNmeaPort(int32_t port) {
+    if (port < 1 || port > 65535) {
+        return false;
+    }
+    return WriteNumber(u"NmeaPort", port);
 }
 
 }  // namespace wavelore

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/message_selection.h"
 #include "app/profile_store.h"
 
 namespace wavelore {
@@ -23,11 +24,22 @@ class CSettings {
     // Every fixed value; the per-mode values are a mode name followed by
     // kBaudSuffix (default "100") or kShiftSuffix (default "170").
     static constexpr Value kValues[] = {
-        {u"Frequency", Kind::String, u"1700"}, {u"PaneSplit", Kind::String, u"500"},
-        {u"StrictFEC", Kind::Integer, u"1"},   {u"BitSense", Kind::Integer, u"0"},
-        {u"SmartTune", Kind::Integer, u"1"},   {u"AFC", Kind::Integer, u"1"},
-        {u"MODE", Kind::String, u"NAVTEX"},    {u"SoundDevice", Kind::String, u""},
-        {u"UID", Kind::String, u""},           {u"Enhanced", Kind::Integer, u"0"},
+        {u"Frequency", Kind::String, u"1700"},
+        {u"PaneSplit", Kind::String, u"500"},
+        {u"StrictFEC", Kind::Integer, u"1"},
+        {u"BitSense", Kind::Integer, u"0"},
+        {u"SmartTune", Kind::Integer, u"1"},
+        {u"AFC", Kind::Integer, u"1"},
+        {u"MODE", Kind::String, u"NAVTEX"},
+        {u"SoundDevice", Kind::String, u""},
+        {u"UID", Kind::String, u""},
+        {u"Enhanced", Kind::Integer, u"0"},
+        {u"Stations", Kind::String, CMessageSelection::kAllLetters},
+        {u"Subjects", Kind::String, CMessageSelection::kAllLetters},
+        {u"NavArea", Kind::Integer, u"1"},
+        {u"SarAlarm", Kind::Integer, u"1"},
+        {u"NmeaOutput", Kind::Integer, u"0"},
+        {u"NmeaPort", Kind::String, u"10110"},
     };
     static constexpr std::u16string_view kBaudSuffix = u"-BAUD";
     static constexpr std::u16string_view kShiftSuffix = u"-SHIFT";
@@ -67,6 +79,22 @@ class CSettings {
     // The upload service, "host" or "host:port": the "UploadHost" value when
     // it names one, else the built-in host.
     std::u16string UploadHost() const;
+    // The selection of stations and subjects, as CMessageSelection keeps
+    // the letters (the fixed subjects added when read and written).
+    CMessageSelection Selection() const;
+    bool WriteSelection(const CMessageSelection& selection);
+    // 1..21; a stored value outside that range reads as 1, and is not written.
+    int32_t NavArea() const;
+    bool WriteNavArea(int32_t navArea);
+    // The alarm for new search-and-rescue messages.
+    bool SarAlarm() const;
+    bool WriteSarAlarm(bool on);
+    // NRX sentences served on the NMEA port.
+    bool NmeaOutput() const;
+    bool WriteNmeaOutput(bool on);
+    // A TCP port, 1..65535; anything else reads as 10110, and is not written.
+    int32_t NmeaPort() const;
+    bool WriteNmeaPort(int32_t port);
 
     IProfileStore& Store() const { return m_store; }
 

@@ -52,10 +52,13 @@ bool ReadField(std::string_view text, size_t pos, size_t width, int32_t& out) {
 
 }  // namespace
 
+int64_t CalendarSeconds(const LocalTime& t) {
+    return DaysFromCivil(t.year, t.month, t.day) * 86400 + int64_t{t.hour} * 3600 +
+           int64_t{t.minute} * 60 + t.second;
+}
+
 LocalTime AddSeconds(const LocalTime& t, int64_t seconds) {
-    const int64_t day = DaysFromCivil(t.year, t.month, t.day);
-    int64_t total =
-        day * 86400 + int64_t{t.hour} * 3600 + int64_t{t.minute} * 60 + t.second + seconds;
+    int64_t total = CalendarSeconds(t) + seconds;
     int64_t days = total / 86400;
     int64_t rest = total % 86400;
     if (rest < 0) {
@@ -86,6 +89,31 @@ bool ParseLocalTime(std::string_view text, LocalTime& out) {
         return false;
     }
     out = t;
+    return true;
+}
+
+bool LocalToUtc(const LocalTime& local, LocalTime& utc) {
+    std::tm tm{};
+    tm.tm_year = local.year - 1900;
+    tm.tm_mon = local.month - 1;
+    tm.tm_mday = local.day;
+    tm.tm_hour = local.hour;
+    tm.tm_min = local.minute;
+    tm.tm_sec = local.second;
+    tm.tm_isdst = -1;
+    const std::time_t t = std::mktime(&tm);
+    std::tm out{};
+#if defined(_WIN32)
+    if (t == static_cast<std::time_t>(-1) || gmtime_s(&out, &t) != 0) {
+        return false;
+    }
+#else
+    if (t == static_cast<std::time_t>(-1) || gmtime_r(&t, &out) == nullptr) {
+        return false;
+    }
+#endif
+    utc = LocalTime{out.tm_year + 1900, out.tm_mon + 1, out.tm_mday,
+                    out.tm_hour,        out.tm_min,     out.tm_sec > 59 ? 59 : out.tm_sec};
     return true;
 }
 

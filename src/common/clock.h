@@ -21,6 +21,15 @@ struct LocalTime {
 // Gregorian calendar without time zone changes.
 LocalTime AddSeconds(const LocalTime& t, int64_t seconds);
 
+// Seconds since 1970-01-01 00:00:00 on the same calendar as AddSeconds:
+// the difference of two values is the time between them, ignoring zones.
+int64_t CalendarSeconds(const LocalTime& t);
+
+// The UTC time of a local time of this process's time zone. In a repeated
+// hour (the end of summer time) the C library's guess is taken; false, and
+// utc unchanged, when the time cannot be converted.
+bool LocalToUtc(const LocalTime& local, LocalTime& utc);
+
 // Parses "YYYY-MM-DD HH:MM:SS" (a "T" may stand for the space); false, and
 // out unchanged, when the text is not a valid date and time.
 bool ParseLocalTime(std::string_view text, LocalTime& out);

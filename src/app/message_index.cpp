@@ -1,0 +1,552 @@
+#include "app/message_index.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <unordered_set>
+#include <utility>
+
+#include "app/log_day.h"
+#include "app/repeat_rule.h"
+#include "common/user_notifier.h"
+#include "common/utf.h"
+
+namespace wavelore {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kSchemaVersion = 1;
+// Long enough to wait out another program's single write, short enough
+// not to stall the receiver when the index stays locked.
+constexpr int kBusyMilliseconds = 250;
+constexpr auto kDiskRetry = std::chrono::seconds(60);
+
+constexpr const char* kCreateSchema = R"(
+CREATE TABLE messages (
+    path TEXT PRIMARY KEY NOT NULL,
+    identity TEXT NOT NULL,
+    station TEXT NOT NULL,
+    subject TEXT NOT NULL,
+    number TEXT NOT NULL,
+    frame_time TEXT NOT NULL,
+    frame_seconds INTEGER NOT NULL,
+    quality INTEGER,
+    good INTEGER,
+    errors INTEGER,
+    clean INTEGER NOT NULL,
+    repeat INTEGER NOT NULL,
+    selected INTEGER NOT NULL
+);
+CREATE INDEX messages_identity ON messages (identity, frame_seconds);
+CREATE INDEX messages_time ON messages (frame_time);
+PRAGMA user_version = 1;
+)";
+
+constexpr const char* kSelectRow =
+    "SELECT path, station, subject, number, frame_time, quality, good, errors, clean, repeat, "
+    "selected FROM messages ";
+
+// One prepared statement, finalised with the object.
+class CStatement {
+  public:
+    CStatement(sqlite3* db, const char* sql) {
+        m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
+    }
+    ~CStatement() { sqlite3_finalize(m_stmt); }
+    CStatement(const CStatement&) = delete;
+    CStatement& operator=(const CStatement&) = delete;
+
+    void Bind(int index, const std::string& text) {
+        sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT);
+    }
+    void Bind(int index, int64_t value) { sqlite3_bind_int64(m_stmt, index, value); }
+    void BindNull(int index) { sqlite3_bind_null(m_stmt, index); }
+    // SQLITE_ROW, SQLITE_DONE or an error.
+    int Step() { return m_rc != SQLITE_OK ? m_rc : sqlite3_step(m_stmt); }
+    void Reset() { sqlite3_reset(m_stmt); }
+
+    std::string Text(int column) const {
+        const unsigned char* text = sqlite3_column_text(m_stmt, column);
+        return text == nullptr
+                   ? std::string()
+                   : std::string(reinterpret_cast<const char*>(text),
+                                 static_cast<size_t>(sqlite3_column_bytes(m_stmt, column)));
+    }
+    int64_t Int(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    bool IsNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
+
+  private:
+    sqlite3_stmt* m_stmt = nullptr;
+    int m_rc;
+};
+
+bool Failed(int rc) {
+    return rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE;
+}
+
+bool IsDamage(int rc) {
+    const int primary = rc & 0xFF;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+std::string FrameTimeText(const LocalTime& t) {
+    return ToUtf8(FormatDate(t) + u' ' + FormatTime(t));
+}
+
+// "YYYY-MM-DD HH.MM.SS B1B2NN[N][ (n)].txt", as the assembler names what
+// it stores; false for every other name.
+bool ParseStoredName(std::u16string_view name, IndexedMessage& row) {
+    constexpr std::u16string_view kExtension = u".txt";
+    if (name.size() < 24 + kExtension.size() ||
+        name.substr(name.size() - kExtension.size()) != kExtension || name[10] != u' ' ||
+        name[13] != u'.' || name[16] != u'.' || name[19] != u' ') {
+        return false;
+    }
+    std::u16string_view identity = name.substr(20, name.size() - 20 - kExtension.size());
+    const size_t open = identity.find(u" (");
+    if (open != std::u16string_view::npos) {
+        std::u16string_view n = identity.substr(open + 2);
+        if (n.size() < 2 || n.back() != u')' ||
+            n.substr(0, n.size() - 1).find_first_not_of(u"0123456789") !=
+                std::u16string_view::npos) {
+            return false;
+        }
+        identity = identity.substr(0, open);
+    }
+    if (identity.size() != 4 && identity.size() != 5) {
+        return false;
+    }
+    std::string stamp = ToUtf8(name.substr(0, 19));
+    if (stamp.size() != 19) {
+        return false;
+    }
+    stamp[13] = ':';
+    stamp[16] = ':';
+    if (!ParseLocalTime(stamp, row.frameTime)) {
+        return false;
+    }
+    row.identity = std::u16string(identity);
+    row.b1 = row.identity.substr(0, 1);
+    row.b2 = row.identity.substr(1, 1);
+    row.number = row.identity.substr(2);
+    return true;
+}
+
+void ScanDirectory(const fs::path& dir, std::vector<IndexedMessage>& out) {
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code type;
+        IndexedMessage row;
+        if (it->is_regular_file(type) &&
+            ParseStoredName(FromUtf8(it->path().filename().string()), row)) {
+            row.path = it->path();
+            out.push_back(std::move(row));
+        }
+    }
+}
+
+// Every stored message file: in the day directories of logs/ and beside
+// the working file.
+std::vector<IndexedMessage> ScanStoredFiles(const fs::path& base) {
+    std::vector<IndexedMessage> out;
+    ScanDirectory(base, out);
+    std::error_code ec;
+    for (fs::directory_iterator it(base / kLogsDirName, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::error_code type;
+        LocalTime day;
+        const std::string name = it->path().filename().string();
+        if (it->is_directory(type) && ParseLocalTime(name + " 00:00:00", day)) {
+            ScanDirectory(it->path(), out);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+CMessageIndex::CMessageIndex(const std::filesystem::path& base, const CMessageSelection& selection,
+                             IUserNotifier* notifier)
+    : m_base(AbsoluteBase(base)), m_selection(selection), m_notifier(notifier) {}
+
+CMessageIndex::~CMessageIndex() {
+    Close();
+}
+
+std::filesystem::path CMessageIndex::DatabasePath() const {
+    return m_base / kLogsDirName / kFileName;
+}
+
+void CMessageIndex::Close() {
+    if (m_db != nullptr) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+    }
+}
+
+void CMessageIndex::Report(Trouble trouble) {
+    bool& reported = m_reported[static_cast<int>(trouble)];
+    if (reported || m_notifier == nullptr) {
+        return;
+    }
+    reported = true;
+    const std::u16string name = u"The message index \"" + PathText(DatabasePath()) + u"\"";
+    const std::u16string rebuilt = u"it was rebuilt from the stored messages.";
+    const std::u16string memory =
+        u"until it can, an index in memory rebuilt from the stored messages is used.";
+    switch (trouble) {
+        case Trouble::Damaged:
+            m_notifier->ShowMessage(name + u" was damaged; " + rebuilt);
+            break;
+        case Trouble::Replaced:
+            m_notifier->ShowMessage(name + u" was removed or replaced while in use; " + rebuilt);
+            break;
+        case Trouble::Locked:
+            m_notifier->ShowMessage(name + u" is locked by another program; " + memory);
+            break;
+        case Trouble::Unwritable:
+            m_notifier->ShowMessage(name + u" cannot be written; " + memory);
+            break;
+    }
+}
+
+std::string CMessageIndex::Key(const std::filesystem::path& path) const {
+    const fs::path relative = path.lexically_relative(m_base);
+    if (!relative.empty() && *relative.begin() != "..") {
+        return relative.generic_string();
+    }
+    return path.generic_string();
+}
+
+int CMessageIndex::PrepareSchema() {
+    sqlite3_busy_timeout(m_db, kBusyMilliseconds);
+    int rc = sqlite3_exec(m_db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL", nullptr,
+                          nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        return rc;
+    }
+    int64_t version = -1;
+    int64_t tables = -1;
+    {
+        CStatement read(m_db, "PRAGMA user_version");
+        if ((rc = read.Step()) != SQLITE_ROW) {
+            return rc;
+        }
+        version = read.Int(0);
+    }
+    {
+        CStatement read(m_db, "SELECT count(*) FROM sqlite_master");
+        if ((rc = read.Step()) != SQLITE_ROW) {
+            return rc;
+        }
+        tables = read.Int(0);
+    }
+    if (version == 0 && tables == 0) {
+        return sqlite3_exec(m_db, kCreateSchema, nullptr, nullptr, nullptr);
+    }
+    if (version != kSchemaVersion) {
+        // Not an index of ours: made anew like a damaged one.
+        return SQLITE_NOTADB;
+    }
+    CStatement check(m_db, "PRAGMA quick_check");
+    if ((rc = check.Step()) != SQLITE_ROW) {
+        return rc;
+    }
+    return check.Text(0) == "ok" ? SQLITE_OK : SQLITE_CORRUPT;
+}
+
+int CMessageIndex::Insert(const IndexedMessage& row) {
+    CStatement insert(m_db,
+                      "INSERT OR REPLACE INTO messages (path, identity, station, subject, number, "
+                      "frame_time, frame_seconds, quality, good, errors, clean, repeat, selected) "
+                      "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
+    insert.Bind(1, Key(row.path));
+    insert.Bind(2, ToUtf8(row.identity));
+    insert.Bind(3, ToUtf8(row.b1));
+    insert.Bind(4, ToUtf8(row.b2));
+    insert.Bind(5, ToUtf8(row.number));
+    insert.Bind(6, FrameTimeText(row.frameTime));
+    insert.Bind(7, CalendarSeconds(row.frameTime));
+    if (row.counted) {
+        insert.Bind(8, int64_t{row.quality});
+        insert.Bind(9, int64_t{row.good});
+        insert.Bind(10, int64_t{row.errors});
+    } else {
+        insert.BindNull(8);
+        insert.BindNull(9);
+        insert.BindNull(10);
+    }
+    insert.Bind(11, int64_t{row.clean ? 1 : 0});
+    insert.Bind(12, int64_t{row.repeat ? 1 : 0});
+    insert.Bind(13, int64_t{row.selected ? 1 : 0});
+    const int rc = insert.Step();
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+int CMessageIndex::Sync() {
+    std::unordered_set<std::string> indexed;
+    {
+        CStatement read(m_db, "SELECT path FROM messages");
+        int rc;
+        while ((rc = read.Step()) == SQLITE_ROW) {
+            indexed.insert(read.Text(0));
+        }
+        if (rc != SQLITE_DONE) {
+            return rc;
+        }
+    }
+    std::vector<IndexedMessage> files = ScanStoredFiles(m_base);
+    std::unordered_set<std::string> present;
+    int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    for (IndexedMessage& file : files) {
+        std::string key = Key(file.path);
+        if (rc == SQLITE_OK && indexed.erase(key) == 0) {
+            file.selected = m_selection.IsSelected(file.b1, file.b2);
+            rc = Insert(file);
+        }
+        present.insert(std::move(key));
+    }
+    if (rc == SQLITE_OK && !indexed.empty()) {
+        CStatement remove(m_db, "DELETE FROM messages WHERE path = ?1");
+        for (auto it = indexed.begin(); rc == SQLITE_OK && it != indexed.end(); ++it) {
+            remove.Bind(1, *it);
+            const int step = remove.Step();
+            rc = step == SQLITE_DONE ? SQLITE_OK : step;
+            remove.Reset();
+        }
+    }
+    // The rows of this run keep their counts through a rebuild.
+    for (const IndexedMessage& row : m_session) {
+        if (rc == SQLITE_OK && present.count(Key(row.path)) != 0) {
+            rc = Insert(row);
+        }
+    }
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    return rc;
+}
+
+bool CMessageIndex::OpenDisk() {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Close();
+        std::error_code ec;
+        fs::create_directory(m_base / kLogsDirName, ec);
+        int rc = sqlite3_open_v2(DatabasePath().c_str(), &m_db,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        if (rc == SQLITE_OK) {
+            rc = PrepareSchema();
+        }
+        if (rc == SQLITE_OK) {
+            rc = Sync();
+        }
+        if (rc == SQLITE_OK) {
+            m_inMemory = false;
+            return true;
+        }
+        Close();
+        if (attempt > 0 || !IsDamage(rc)) {
+            const int primary = rc & 0xFF;
+            Report(primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? Trouble::Locked
+                                                                      : Trouble::Unwritable);
+            return false;
+        }
+        // The files are the truth: a damaged index is made again from them.
+        Report(Trouble::Damaged);
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            fs::remove(DatabasePath().string() + suffix, ec);
+        }
+    }
+    return false;
+}
+
+bool CMessageIndex::OpenMemory() {
+    Close();
+    m_inMemory = true;
+    m_retryDisk = std::chrono::steady_clock::now() + kDiskRetry;
+    if (sqlite3_open_v2(":memory:", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) ==
+            SQLITE_OK &&
+        PrepareSchema() == SQLITE_OK && Sync() == SQLITE_OK) {
+        return true;
+    }
+    Close();
+    return false;
+}
+
+bool CMessageIndex::Open() {
+    return OpenDisk() || OpenMemory();
+}
+
+bool CMessageIndex::Recover(int rc) {
+    if (!m_inMemory) {
+        if (IsDamage(rc)) {
+            Report(Trouble::Damaged);
+            Close();
+            std::error_code ec;
+            for (const char* suffix : {"", "-wal", "-shm"}) {
+                fs::remove(DatabasePath().string() + suffix, ec);
+            }
+            if (OpenDisk()) {
+                return true;
+            }
+        } else {
+            const int primary = rc & 0xFF;
+            Report(primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? Trouble::Locked
+                                                                      : Trouble::Unwritable);
+        }
+    }
+    return OpenMemory();
+}
+
+void CMessageIndex::CheckDisk() {
+    if (m_db != nullptr && !m_inMemory) {
+        int moved = 0;
+        if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK &&
+            moved != 0) {
+            Report(Trouble::Replaced);
+            Open();
+        }
+        return;
+    }
+    if (std::chrono::steady_clock::now() < m_retryDisk) {
+        return;
+    }
+    // The index in memory (if any) stays until the disk works again.
+    sqlite3* memory = std::exchange(m_db, nullptr);
+    if (OpenDisk()) {
+        sqlite3_close(memory);
+        return;
+    }
+    m_db = memory;
+    m_retryDisk = std::chrono::steady_clock::now() + kDiskRetry;
+}
+
+int CMessageIndex::QueryRepeat(const IndexedMessage& row, bool& repeat) {
+    repeat = false;
+    if (CRepeatRule::NeverRepeats(row.number)) {
+        return SQLITE_OK;
+    }
+    CStatement query(m_db,
+                     "SELECT 1 FROM messages WHERE identity = ?1 AND clean = 1 AND "
+                     "frame_seconds BETWEEN ?2 AND ?3 AND path <> ?4 LIMIT 1");
+    const int64_t at = CalendarSeconds(row.frameTime);
+    query.Bind(1, ToUtf8(row.identity));
+    query.Bind(2, at - CRepeatRule::kWindowSeconds);
+    query.Bind(3, at + CRepeatRule::kWindowSeconds);
+    query.Bind(4, Key(row.path));
+    const int rc = query.Step();
+    repeat = rc == SQLITE_ROW;
+    return Failed(rc) ? rc : SQLITE_OK;
+}
+
+bool CMessageIndex::SessionRepeat(const IndexedMessage& row) const {
+    if (CRepeatRule::NeverRepeats(row.number)) {
+        return false;
+    }
+    const int64_t at = CalendarSeconds(row.frameTime);
+    return std::any_of(m_session.begin(), m_session.end(), [&](const IndexedMessage& earlier) {
+        return earlier.clean && earlier.identity == row.identity && earlier.path != row.path &&
+               CRepeatRule::WithinWindow(CalendarSeconds(earlier.frameTime), at);
+    });
+}
+
+bool CMessageIndex::Add(const MessageRecord& record, bool selected) {
+    IndexedMessage row;
+    row.b1 = record.b1;
+    row.b2 = record.b2;
+    row.number = record.number;
+    row.identity = record.b1 + record.b2 + record.number;
+    ParseLocalTime(ToUtf8(record.date + u' ' + record.time), row.frameTime);
+    row.counted = true;
+    row.good = record.good;
+    row.errors = record.errors;
+    row.quality = record.quality;
+    row.clean = CRepeatRule::IsClean(record.good, record.errors, record.mode);
+    row.path = record.path;
+    row.selected = selected;
+
+    CheckDisk();
+    bool indexed = false;
+    for (int attempt = 0; attempt < 2 && m_db != nullptr && !indexed; ++attempt) {
+        int rc = QueryRepeat(row, row.repeat);
+        if (rc == SQLITE_OK) {
+            rc = Insert(row);
+        }
+        indexed = rc == SQLITE_OK;
+        if (!indexed && !Recover(rc)) {
+            break;
+        }
+    }
+    if (!indexed) {
+        row.repeat = SessionRepeat(row);
+    }
+
+    const int64_t at = CalendarSeconds(row.frameTime);
+    std::erase_if(m_session, [at](const IndexedMessage& earlier) {
+        return !CRepeatRule::WithinWindow(CalendarSeconds(earlier.frameTime), at);
+    });
+    m_session.push_back(row);
+    return row.repeat;
+}
+
+std::vector<IndexedMessage> CMessageIndex::RowsOfDay(std::u16string_view date) {
+    std::vector<IndexedMessage> rows;
+    CheckDisk();
+    for (int attempt = 0; attempt < 2 && m_db != nullptr; ++attempt) {
+        rows.clear();
+        CStatement query(m_db, (std::string(kSelectRow) +
+                                "WHERE frame_time BETWEEN ?1 AND ?2 ORDER BY frame_time, path")
+                                   .c_str());
+        const std::string day = ToUtf8(date);
+        query.Bind(1, day + " 00:00:00");
+        query.Bind(2, day + " 23:59:59");
+        int rc;
+        while ((rc = query.Step()) == SQLITE_ROW) {
+            IndexedMessage row;
+            row.path = fs::path(query.Text(0));
+            if (row.path.is_relative()) {
+                row.path = m_base / row.path;
+            }
+            row.b1 = FromUtf8(query.Text(1));
+            row.b2 = FromUtf8(query.Text(2));
+            row.number = FromUtf8(query.Text(3));
+            row.identity = row.b1 + row.b2 + row.number;
+            ParseLocalTime(query.Text(4), row.frameTime);
+            row.counted = !query.IsNull(5);
+            row.quality = static_cast<int32_t>(query.Int(5));
+            row.good = static_cast<uint32_t>(query.Int(6));
+            row.errors = static_cast<uint32_t>(query.Int(7));
+            row.clean = query.Int(8) != 0;
+            row.repeat = query.Int(9) != 0;
+            row.selected = query.Int(10) != 0;
+            rows.push_back(std::move(row));
+        }
+        if (!Failed(rc) || !Recover(rc)) {
+            break;
+        }
+    }
+    return rows;
+}
+
+std::optional<IndexedMessage> CMessageIndex::Find(const std::filesystem::path& path) {
+    // A stored file's date is in its name, and its row among that day's.
+    IndexedMessage named;
+    if (!ParseStoredName(FromUtf8(path.filename().string()), named)) {
+        return std::nullopt;
+    }
+    const std::string key = Key(path);
+    for (IndexedMessage& row : RowsOfDay(FormatDate(named.frameTime))) {
+        if (Key(row.path) == key) {
+            return std::move(row);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace wavelore

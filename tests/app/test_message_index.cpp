@@ -1,0 +1,130 @@
+// The message index made again from the stored files whenever it is
+// missing, damaged, removed while in use or locked, losing no message.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/message_index.h"
+#include "app/message_selection.h"
+#include "common/user_notifier.h"
+#include "common/utf.h"
+#include "support/fixtures.h"
+
+namespace wavelore {
+namespace {
+
+namespace fs = std::filesystem;
+using test::WriteFile;
+
+class CNotes final : public IUserNotifier {
+  public:
+    void ShowMessage(const std::u16string& text) override { notes.push_back(ToUtf8(text)); }
+    std::vector<std::string> notes;
+};
+
+std::vector<std::string> Names(const std::vector<IndexedMessage>& rows) {
+    std::vector<std::string> out;
+    for (const IndexedMessage& row : rows) {
+        out.push_back(row.path.filename().string() + (row.counted ? " counted" : "") +
+                      (row.repeat ? " repeat" : "") + (row.selected ? " selected" : ""));
+    }
+    return out;
+}
+
+MessageRecord Record(const fs::path& path) {
+    MessageRecord r;
+    r.date = u"2007-07-21";
+    r.time = u"15:00:00";
+    r.b1 = u"E";
+    r.b2 = u"A";
+    r.number = u"12";
+    r.good = 200;
+    r.errors = 7;
+    r.quality = 99;
+    r.path = path;
+    return r;
+}
+
+TEST(MessageIndex, IsRebuiltFromTheStoredFilesWhenDamagedRemovedOrLocked) {
+    test::ScopedTempDir dir;
+    const std::string day = "logs/2007-07-21/";
+    fs::create_directories(day + "raw");
+    WriteFile(day + "2007-07-21 14.03.22 EA12.txt", "x");
+    WriteFile(day + "2007-07-21 14.03.22 EA12 (2).txt", "x");
+    WriteFile(day + "2007-07-21 14.05.00 FB34.txt", "x");
+    WriteFile(day + "2007-07-21 14.06.00 JA123.txt", "x");  // NAVTEX-J
+    WriteFile("2007-07-21 14.07.00 GD01.txt", "x");         // kept beside incoming.txt
+    // Not stored messages: the raw log, other names, a bad time.
+    WriteFile(day + "raw/2007-07-21 14.03.22-raw.txt", "x");
+    WriteFile(day + "notes.txt", "x");
+    WriteFile(day + "2007-07-21 25.00.00 EA13.txt", "x");
+    WriteFile("incoming.txt", "x");
+    WriteFile("logs/messages.db", std::string(4096, '\x5a'));
+
+    CMessageSelection selection(u"EG", u"");
+    CNotes notes;
+    const std::vector<std::string> rebuilt = {
+        "2007-07-21 14.03.22 EA12 (2).txt selected", "2007-07-21 14.03.22 EA12.txt selected",
+        "2007-07-21 14.05.00 FB34.txt", "2007-07-21 14.06.00 JA123.txt",
+        "2007-07-21 14.07.00 GD01.txt selected"};
+    {
+        CMessageIndex index(".", selection, &notes);
+        ASSERT_TRUE(index.Open());
+        EXPECT_FALSE(index.InMemory());
+        ASSERT_EQ(notes.notes.size(), 1u);
+        EXPECT_NE(notes.notes[0].find("logs/messages.db\" was damaged; it was rebuilt"),
+                  std::string::npos)
+            << notes.notes[0];
+        EXPECT_EQ(Names(index.RowsOfDay(u"2007-07-21")), rebuilt);
+
+        // Rows made from files have no counts: a clean reception after them
+        // is new, and itself counts for the next.
+        WriteFile(day + "2007-07-21 15.00.00 EA12.txt", "x");
+        EXPECT_FALSE(index.Add(Record(dir.Path() / day / "2007-07-21 15.00.00 EA12.txt"), true));
+
+        // Removed while in use: made again, this run's row keeping its counts.
+        fs::remove("logs/messages.db");
+        WriteFile(day + "2007-07-21 15.00.01 EA12.txt", "x");
+        MessageRecord next = Record(dir.Path() / day / "2007-07-21 15.00.01 EA12.txt");
+        next.time = u"15:00:01";
+        EXPECT_TRUE(index.Add(next, true));
+        ASSERT_EQ(notes.notes.size(), 2u);
+        EXPECT_NE(notes.notes[1].find("removed or replaced while in use"), std::string::npos);
+        EXPECT_TRUE(fs::exists("logs/messages.db"));
+    }
+    std::vector<std::string> all = rebuilt;
+    all.push_back("2007-07-21 15.00.00 EA12.txt counted selected");
+    all.push_back("2007-07-21 15.00.01 EA12.txt counted repeat selected");
+    {
+        // Opened again: kept as it is, and a file deleted meanwhile leaves.
+        fs::remove(day + "2007-07-21 14.05.00 FB34.txt");
+        all.erase(all.begin() + 2);
+        CMessageIndex index(".", selection, &notes);
+        ASSERT_TRUE(index.Open());
+        EXPECT_EQ(Names(index.RowsOfDay(u"2007-07-21")), all);
+        EXPECT_EQ(notes.notes.size(), 2u);
+    }
+    {
+        // Locked by another program: an index in memory, said once.
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open("logs/messages.db", &other), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        CMessageIndex index(".", selection, &notes);
+        ASSERT_TRUE(index.Open());
+        EXPECT_TRUE(index.InMemory());
+        ASSERT_EQ(notes.notes.size(), 3u);
+        EXPECT_NE(notes.notes[2].find("is locked by another program"), std::string::npos);
+        std::vector<std::string> fromFiles = rebuilt;
+        fromFiles.erase(fromFiles.begin() + 2);
+        fromFiles.push_back("2007-07-21 15.00.00 EA12.txt selected");
+        fromFiles.push_back("2007-07-21 15.00.01 EA12.txt selected");
+        EXPECT_EQ(Names(index.RowsOfDay(u"2007-07-21")), fromFiles);
+        sqlite3_close(other);
+    }
+}
+
+}  // namespace
+}  // namespace wavelore
