@@ -1,0 +1,74 @@
+#include "app/nmea_output.h"
+
+#include "app/repeat_rule.h"
+#include "common/char_class.h"
+#include "common/clock.h"
+#include "common/utf.h"
+#include "net/nmea_sink.h"
+
+namespace wavelore {
+
+namespace {
+
+// The body as received: the assembler's text starts with the white space
+// that ended the header and ends with the end marker.
+std::u16string Body(const std::u16string& text) {
+    size_t first = 0;
+    while (first < text.size() && IsSpace(text[first])) {
+        ++first;
+    }
+    // The end marker's four N may have white space between them.
+    size_t last = text.size();
+    size_t at = text.size();
+    int marker = 0;
+    while (at > first && marker < 4) {
+        const char16_t c = text[at - 1];
+        if (NarrowChar(c) == u'N') {
+            ++marker;
+            last = at - 1;
+        } else if (!IsSpace(c)) {
+            break;
+        }
+        --at;
+    }
+    if (marker < 4) {
+        last = text.size();
+    }
+    return text.substr(first, last - first);
+}
+
+}  // namespace
+
+NrxMessage CNmeaOutput::NrxOf(const MessageRecord& record, int32_t sequence) {
+    NrxMessage m;
+    m.sequence = sequence;
+    m.code = ToUtf8(record.b1 + record.b2 + record.number);
+    LocalTime local;
+    LocalTime utc;
+    if (ParseLocalTime(ToUtf8(record.date + u' ' + record.time), local) && LocalToUtc(local, utc)) {
+        m.year = utc.year;
+        m.month = utc.month;
+        m.day = utc.day;
+        m.hour = utc.hour;
+        m.minute = utc.minute;
+        m.second = utc.second;
+    }
+    m.text = Body(record.text);
+    m.totalCharacters = static_cast<int64_t>(m.text.size());
+    m.badCharacters = WeightedErrors(record.errors, record.mode);
+    m.valid = CRepeatRule::IsClean(record.good, record.errors, record.mode);
+    return m;
+}
+
+void CNmeaOutput::Deliver(const MessageRecord& record, const MessageVerdict&) {
+    if (record.mode != Mode::Navtex || m_sinks.empty()) {
+        return;
+    }
+    const std::vector<std::string> sentences = EncodeNrx(NrxOf(record, m_sequence));
+    m_sequence = (m_sequence + 1) % 100;
+    for (INmeaSink* sink : m_sinks) {
+        sink->SendSentences(sentences);
+    }
+}
+
+}  // namespace wavelore
