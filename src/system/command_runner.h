@@ -1,0 +1,75 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace wavelore {
+
+class IUserNotifier;
+
+// Runs a user's command line for events without ever waiting for it: each
+// run is "/bin/sh -c COMMAND" with variables added to the environment (the
+// only way data reaches the command, so nothing of it is ever read by the
+// shell as a command), standard input from /dev/null, standard output to
+// standard error, in a process group of its own so that a Ctrl-C meant for
+// the receiver does not cut it short. At most maxRunning run at once; more
+// wait in a queue of at most maxQueued, beyond which runs are dropped. A
+// command that cannot be started, exits with a status other than 0 or is
+// ended by a signal is reported through the notifier.
+class CCommandRunner {
+  public:
+    using Environment = std::vector<std::pair<std::string, std::string>>;
+
+    struct Limits {
+        size_t maxRunning = 4;
+        size_t maxQueued = 64;
+    };
+
+    // notifier may be null.
+    CCommandRunner(std::string command, IUserNotifier* notifier);
+    CCommandRunner(std::string command, IUserNotifier* notifier, Limits limits);
+    ~CCommandRunner();
+    CCommandRunner(const CCommandRunner&) = delete;
+    CCommandRunner& operator=(const CCommandRunner&) = delete;
+
+    // One run with these variables set (replacing any of the same name);
+    // label names it in reports. Starts it now or queues it.
+    void Run(Environment variables, std::string label);
+    // Collects the commands that ended, reports their failures and starts
+    // queued runs. Never waits; call it regularly.
+    void Poll();
+    // Polls until every run has ended or the time is up. Returns how many
+    // are still running or queued then (they are left to run on, and the
+    // queued ones are reported as not run).
+    size_t Finish(std::chrono::milliseconds maxWait);
+
+    size_t Running() const { return m_running.size(); }
+    size_t Queued() const { return m_queue.size(); }
+
+  private:
+    struct Job {
+        Environment variables;
+        std::string label;
+    };
+    struct Child {
+        pid_t pid;
+        std::string label;
+    };
+
+    void Start(Job job);
+    void Report(const std::string& text);
+
+    std::string m_command;
+    IUserNotifier* m_notifier;
+    Limits m_limits;
+    std::vector<Child> m_running;
+    std::deque<Job> m_queue;
+};
+
+}  // namespace wavelore
