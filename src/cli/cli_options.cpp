@@ -10,6 +10,7 @@
 #include "app/mode_controller.h"
 #include "common/modes.h"
 #include "common/utf.h"
+#include "net/nmea_udp_sender.h"
 #include "net/reply_rules.h"
 #include "net/upload_host.h"
 
@@ -65,6 +66,12 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         "\n"
         "--upload sends every completed message to the upload service, as the receiver does\n"
         "when an upload ID is stored; at the end the number sent and left is on standard error.\n"
+        "\n"
+        "Every stored message is indexed in logs/messages.db with its counts and whether it\n"
+        "is a repeat (its identity received cleanly within 72 hours) and selected (its\n"
+        "station and subject chosen; subjects A, B, D and L always are). --on-message runs a\n"
+        "command for every selected message; --nmea-tcp and --nmea-udp send each new (selected,\n"
+        "not repeated) NAVTEX message as NMEA 0183 NRX sentences.\n"
         "\n"
         "Exit status: 0 success, 1 unreadable input, 2 bad usage.");
 
@@ -138,6 +145,45 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         ->needs(upload)
         ->check(CLI::Range(0, 3600));
 
+    const auto letters = CLI::Validator(
+        [](std::string& text) {
+            for (const char c : text) {
+                if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) {
+                    return std::string("give letters A to Z, e.g. EGK");
+                }
+            }
+            return std::string();
+        },
+        "LETTERS");
+    app.add_option("--stations", options.stations,
+                   "Stations (B1) whose messages are sent on (default: the stored "
+                   "\"Stations\", all)")
+        ->transform(letters);
+    app.add_option("--subjects", options.subjects,
+                   "Subjects (B2) sent on; A, B, D and L always are (default: the "
+                   "stored \"Subjects\", all)")
+        ->transform(letters);
+    app.add_option("--navarea", options.navArea,
+                   "NAVAREA whose station names are used (default: the stored \"NavArea\", 1)")
+        ->check(CLI::Range(1, 21));
+    app.add_option("--on-message", options.onMessage,
+                   "Run CMD (with /bin/sh -c) for every selected stored message; the message "
+                   "is in WAVELORE_* environment variables")
+        ->type_name("CMD");
+    app.add_option("--nmea-tcp", options.nmeaTcpPort,
+                   "Serve new messages as NMEA NRX sentences on this TCP port (10110 is usual)")
+        ->check(CLI::Range(0, 65535));
+    app.add_option("--nmea-udp", options.nmeaUdp,
+                   "Send new messages as NMEA NRX sentences in UDP datagrams to HOST:PORT")
+        ->check(CLI::Validator(
+            [](const std::string& text) {
+                std::string host;
+                uint16_t port = 0;
+                return ParseHostAndPort(text, host, port) ? std::string()
+                                                          : std::string("give HOST:PORT");
+            },
+            "HOST:PORT"));
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -162,6 +208,15 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     }
     if (options.upload && !options.store) {
         UsageError("--upload needs the messages assembled; it cannot go with --no-store");
+        exitCode = kExitUsage;
+        return false;
+    }
+    if (!options.store &&
+        (options.stations || options.subjects || options.navArea || !options.onMessage.empty() ||
+         options.nmeaTcpPort || !options.nmeaUdp.empty())) {
+        UsageError(
+            "--stations, --subjects, --navarea, --on-message and --nmea-* work on stored "
+            "messages; they cannot go with --no-store");
         exitCode = kExitUsage;
         return false;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "common/modes.h"
@@ -46,6 +47,18 @@ struct CliOptions {
     std::string uid;
     std::string uploadHost;
     int32_t uploadWait = 30;
+    // Which messages are alarmed and sent on (--stations, --subjects: letters
+    // A to Z), and the NAVAREA whose station names are used (--navarea);
+    // unset: the stored "Stations", "Subjects" and "NavArea".
+    std::optional<std::string> stations;
+    std::optional<std::string> subjects;
+    std::optional<int32_t> navArea;
+    // A command run for every selected stored message (--on-message).
+    std::string onMessage;
+    // NMEA NRX sentences of every new selected message: served on a TCP port
+    // (--nmea-tcp; 0 takes a free one), sent as UDP datagrams (--nmea-udp).
+    std::optional<int32_t> nmeaTcpPort;
+    std::string nmeaUdp;
 
     // The tuning handed to the demodulator: tones are centre +- half shift.
     int32_t HalfShift() const { return shift / 2; }

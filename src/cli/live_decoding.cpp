@@ -319,6 +319,7 @@ int DecodeLive(const CliOptions& options) {
     while (!g_stopSignal && !receiver.WriteFailed()) {
         target.DispatchOne(handle, 100ms);
         uploads.Poll();
+        storage.Poll();
         if (recording && recording->Ended() &&
             receiver.Buffers() >= recording->BuffersDelivered()) {
             break;

@@ -10,12 +10,13 @@ void CStreamNotifier::ShowMessage(const std::u16string& text) {
 }
 
 CMessageStorage::CMessageStorage(const std::filesystem::path& dir, Mode mode, const IClock& clock,
-                                 IUploadHook* upload, std::FILE* errors)
+                                 IUploadHook* upload, std::FILE* errors,
+                                 IMessageStoredListener* listener)
     : m_dir(dir),
       m_clock(clock),
       m_notifier(errors),
       m_logDay(dir, &m_notifier),
-      m_assembler(dir, clock, {upload, nullptr, &m_notifier}),
+      m_assembler(dir, clock, {upload, nullptr, &m_notifier, listener}),
       m_handler(clock, m_assembler, m_logDay, nullptr) {
     m_assembler.SetMode(mode);
 }
@@ -63,11 +64,14 @@ bool CRunStorage::Start(std::string& error) {
     if (!m_clock) {
         return false;
     }
+    auto bridge = std::make_unique<CRunBridge>(m_options);
     auto storage = std::make_unique<CMessageStorage>(m_options.storeDir, m_options.mode, *m_clock,
-                                                     m_upload, stderr);
-    if (!storage->Start(error)) {
+                                                     m_upload, stderr, bridge->Listener());
+    // The log tree first: the index lives in it.
+    if (!storage->Start(error) || !bridge->Start(error)) {
         return false;
     }
+    m_bridge = std::move(bridge);
     m_storage = std::move(storage);
     return true;
 }

@@ -11,6 +11,8 @@
 #include "app/message_sinks.h"
 #include "app/run_clock.h"
 #include "cli/cli_options.h"
+#include "cli/run_bridge.h"
+#include "cli/stream_notifier.h"
 #include "common/clock.h"
 #include "common/decoder_text.h"
 #include "common/modes.h"
@@ -18,24 +20,16 @@
 
 namespace wavelore::cli {
 
-// Problems with the message files, as lines on a stream (standard error).
-class CStreamNotifier final : public IUserNotifier {
-  public:
-    explicit CStreamNotifier(std::FILE* stream) : m_stream(stream) {}
-    void ShowMessage(const std::u16string& text) override;
-
-  private:
-    std::FILE* m_stream;
-};
-
 // Stores what is decoded exactly as the main window does: "incoming.txt",
 // the message files under logs/<date>/ (NAVTEX and NAVTEX-J) and the raw
 // log under logs/<date>/raw/, all in one directory.
 class CMessageStorage {
   public:
-    // dir: where the files go; upload: the upload step, or null.
+    // dir: where the files go; upload: the upload step, or null; listener:
+    // hears of every message stored, or null.
     CMessageStorage(const std::filesystem::path& dir, Mode mode, const IClock& clock,
-                    IUploadHook* upload, std::FILE* errors);
+                    IUploadHook* upload, std::FILE* errors,
+                    IMessageStoredListener* listener = nullptr);
     CMessageStorage(const CMessageStorage&) = delete;
     CMessageStorage& operator=(const CMessageStorage&) = delete;
     ~CMessageStorage();
@@ -60,7 +54,8 @@ class CMessageStorage {
 };
 
 // The storage of one run of the tool, set up from its options: the clock
-// (local, or fixed for tests), the files in --dir; nothing with --no-store.
+// (local, or fixed for tests), the files in --dir and what follows each
+// stored message (CRunBridge); nothing with --no-store.
 class CRunStorage {
   public:
     explicit CRunStorage(const CliOptions& options, IUploadHook* upload = nullptr)
@@ -71,11 +66,19 @@ class CRunStorage {
     void OnText(const DecoderText& chunk) {
         if (m_storage) {
             m_storage->OnText(chunk);
+            m_bridge->Poll();
+        }
+    }
+    // Between texts: collects the commands of --on-message that ended.
+    void Poll() {
+        if (m_bridge) {
+            m_bridge->Poll();
         }
     }
     void Finish() {
         if (m_storage) {
             m_storage->Finish();
+            m_bridge->Finish();
         }
     }
 
@@ -83,6 +86,7 @@ class CRunStorage {
     const CliOptions& m_options;
     IUploadHook* m_upload;
     std::unique_ptr<IClock> m_clock;
+    std::unique_ptr<CRunBridge> m_bridge;
     std::unique_ptr<CMessageStorage> m_storage;
 };
 

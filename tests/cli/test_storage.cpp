@@ -30,6 +30,8 @@ constexpr char kFixedTime[] = "2007-07-21 14:03:22";
 constexpr char kDayDir[] = "logs/2007-07-21/";
 constexpr char kRawLog[] = "logs/2007-07-21/raw/2007-07-21 14.03.22-raw.txt";
 constexpr char kStamp[] = "2007/07/21\t14:03:22\t";
+// The message index, beside the stored files.
+constexpr char kIndex[] = "logs/messages.db";
 
 // Runs the tool in the current directory with the clock fixed (unless
 // fixedTime is null) and standard input empty.
@@ -93,10 +95,11 @@ TEST(StorageCli, NavtexBroadcastLeavesExactlyTheMessageFilesAndTheRawLog) {
 
     const std::string header = "14:03:22 2007-07-21\r\n\r\nZCZC ";
     const std::string day = std::string("store/") + kDayDir + "2007-07-21 14.03.22 ";
-    EXPECT_EQ(FilesBelow("."),
-              (std::vector<std::string>{"err.txt", "navtex.wav", "out.txt", day + "EA12.txt",
-                                        day + "FB34.txt", day + "GD01.txt",
-                                        std::string("store/") + kRawLog}));
+    EXPECT_EQ(
+        FilesBelow("."),
+        (std::vector<std::string>{
+            "err.txt", "navtex.wav", "out.txt", day + "EA12.txt", day + "FB34.txt",
+            day + "GD01.txt", std::string("store/") + kRawLog, std::string("store/") + kIndex}));
     EXPECT_EQ(ReadFile(day + "EA12.txt"), header + "EA12\r\n\nTEST\r\nLINE 2\r\nNNNN");
     EXPECT_EQ(ReadFile(day + "FB34.txt"), header + "FB34\r\n\nSECOND MESSAGE\r\nNNNN");
     EXPECT_EQ(ReadFile(day + "GD01.txt"), header + "GD01\r\n\nRESCUE\r\nNNNN");
@@ -114,7 +117,7 @@ TEST(StorageCli, NavtexJMessagesAreStoredAsUtf8UnderTheirThreeDigitNumbers) {
     ASSERT_EQ(r.out, ToUtf8(broadcast->ExpectedText()));
     const std::string name = std::string(kDayDir) + "2007-07-21 14.03.22 EA123.txt";
     EXPECT_EQ(FilesBelow("."),
-              (std::vector<std::string>{"err.txt", "j.wav", name, kRawLog, "out.txt"}));
+              (std::vector<std::string>{"err.txt", "j.wav", name, kRawLog, kIndex, "out.txt"}));
     // The fullwidth header is narrowed in the header line and the name;
     // the body keeps the decoder's line ends and fullwidth end marker.
     EXPECT_EQ(ReadFile(name), "14:03:22 2007-07-21\r\n\r\nZCZC EA123\r\n\n" +
@@ -127,7 +130,7 @@ TEST(StorageCli, SitorNeverStoresAFrameAndKeepsTheLastInTheWorkingFile) {
     WriteRecording(NavtexBroadcast(), "navtex.wav");
     const ProcessResult r = RunDecode("--mode SITOR navtex.wav");
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(FilesBelow("."), (std::vector<std::string>{"err.txt", "incoming.txt", kRawLog,
+    EXPECT_EQ(FilesBelow("."), (std::vector<std::string>{"err.txt", "incoming.txt", kRawLog, kIndex,
                                                          "navtex.wav", "out.txt"}));
     // Without the NAVTEX realignment the header is taken on the first body
     // character, and SITOR has no serial number to show.
@@ -144,8 +147,8 @@ TEST(StorageCli, AFrameCutOffByTheEndOfInputStaysUnfinished) {
     const ProcessResult r = RunDecode("cut.wav");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     ASSERT_EQ(r.out.substr(0, 28), "ZCZC EA12\r\nSTORM WARNING\r\nGA");
-    EXPECT_EQ(FilesBelow("."),
-              (std::vector<std::string>{"cut.wav", "err.txt", "incoming.txt", kRawLog, "out.txt"}));
+    EXPECT_EQ(FilesBelow("."), (std::vector<std::string>{"cut.wav", "err.txt", "incoming.txt",
+                                                         kRawLog, kIndex, "out.txt"}));
     EXPECT_EQ(ReadFile("incoming.txt"),
               "14:03:22 2007-07-21\r\n\r\nZCZC EA12\r\n\n" + r.out.substr(11));
     // The unfinished last line is in the raw log too.
@@ -247,7 +250,7 @@ TEST(StorageCli, MessagesStoredWhileTheLogDirectoryIsBlockedAreKeptBesideIt) {
     EXPECT_EQ(FilesBelow("."), (std::vector<std::string>{
                                    "2007-07-21 14.03.22 EA12.txt", "2007-07-21 14.03.22 FB34.txt",
                                    "2007-07-21 14.03.22 GD01.txt", "err.txt", "logs/2007-07-21",
-                                   "navtex.wav", "out.txt"}));
+                                   kIndex, "navtex.wav", "out.txt"}));
     EXPECT_EQ(ReadFile("2007-07-21 14.03.22 FB34.txt"),
               "14:03:22 2007-07-21\r\n\r\nZCZC FB34\r\n\nSECOND MESSAGE\r\nNNNN");
     // One line for the raw log, one per message kept elsewhere.
@@ -269,6 +272,9 @@ TEST(StorageCli, WithoutAFixedTimeNamesCarryTheLocalTime) {
     int messages = 0;
     int raws = 0;
     for (const std::string& f : FilesBelow("logs")) {
+        if (f == "messages.db") {
+            continue;
+        }
         // YYYY-MM-DD/YYYY-MM-DD HH.MM.SS B1B2NN.txt: the 28-character names
         // the explorer lists; raw logs in YYYY-MM-DD/raw/.
         const std::string name = fs::path(f).filename().string();

@@ -1,0 +1,124 @@
+#include "cli/run_bridge.h"
+
+#include <chrono>
+
+#include "app/qt/profile_store_qt.h"
+#include "app/settings.h"
+#include "app/station_table.h"
+#include "app/subject_table.h"
+#include "common/utf.h"
+
+namespace wavelore::cli {
+
+namespace {
+
+// How long the end of a run waits for --on-message commands still running.
+constexpr std::chrono::seconds kCommandWait{30};
+
+}  // namespace
+
+// --verbose: a line per stored message.
+class CRunBridge::CVerboseOutput final : public IMessageOutput {
+  public:
+    explicit CVerboseOutput(const int32_t& navArea) : m_navArea(navArea) {}
+
+    void Deliver(const MessageRecord& record, const MessageVerdict& verdict) override {
+        const char16_t b2 = record.b2.empty() ? u'\0' : record.b2[0];
+        const std::string what = !verdict.selected ? "not selected"
+                                 : verdict.repeat  ? "repeat"
+                                                   : "new";
+        std::fprintf(stderr, "wavelore-decode: %s from %s (%s), quality %d%%, %s: %s\n",
+                     ToUtf8(record.b1 + record.b2 + record.number).c_str(),
+                     ToUtf8(CStationTable::DisplayName(m_navArea, record.b1)).c_str(),
+                     ToUtf8(SubjectTable::Category(b2)).c_str(), record.quality, what.c_str(),
+                     record.path.string().c_str());
+        std::fflush(stderr);
+    }
+
+  private:
+    const int32_t& m_navArea;
+};
+
+CRunBridge::CRunBridge(const CliOptions& options, IProfileStore* profile)
+    : m_options(options), m_profile(profile), m_index(options.storeDir, m_selection, &m_notifier) {}
+
+CRunBridge::~CRunBridge() {
+    Finish();
+}
+
+bool CRunBridge::Start(std::string& error) {
+    std::unique_ptr<CQtProfileStore> own;
+    IProfileStore* profile = m_profile;
+    if (profile == nullptr && (!m_options.stations || !m_options.subjects || !m_options.navArea)) {
+        own = std::make_unique<CQtProfileStore>();
+        profile = own.get();
+    }
+    if (profile != nullptr) {
+        const CSettings settings(*profile);
+        m_selection = settings.Selection();
+        m_navArea = settings.NavArea();
+    }
+    m_selection = CMessageSelection(
+        m_options.stations ? FromUtf8(*m_options.stations) : m_selection.Stations(),
+        m_options.subjects ? FromUtf8(*m_options.subjects) : m_selection.Subjects());
+    if (m_options.navArea) {
+        m_navArea = *m_options.navArea;
+    }
+
+    // Without an index at all, messages are still stored and sent on; the
+    // index says why on standard error.
+    m_index.Open();
+
+    if (!m_options.onMessage.empty()) {
+        m_runner = std::make_unique<CCommandRunner>(m_options.onMessage, &m_notifier);
+        m_command = std::make_unique<CMessageCommand>(*m_runner, m_navArea);
+        m_filter.AddOutput(m_command.get(), CMessageFilter::Wants::Selected);
+    }
+    if (m_options.nmeaTcpPort) {
+        if (!m_tcp.Start(static_cast<uint16_t>(*m_options.nmeaTcpPort), error)) {
+            error = "--nmea-tcp: " + error;
+            return false;
+        }
+        m_nmea.AddSink(&m_tcp);
+        std::fprintf(stderr, "wavelore-decode: NMEA sentences on TCP port %u\n",
+                     static_cast<unsigned>(m_tcp.Port()));
+        std::fflush(stderr);
+    }
+    if (!m_options.nmeaUdp.empty()) {
+        if (!m_udp.Start(m_options.nmeaUdp, error)) {
+            error = "--nmea-udp: " + error;
+            return false;
+        }
+        m_nmea.AddSink(&m_udp);
+    }
+    m_filter.AddOutput(&m_nmea, CMessageFilter::Wants::New);
+    if (m_options.verbose) {
+        m_verbose = std::make_unique<CVerboseOutput>(m_navArea);
+        m_filter.AddOutput(m_verbose.get(), CMessageFilter::Wants::Every);
+    }
+    m_started = true;
+    return true;
+}
+
+void CRunBridge::Poll() {
+    if (m_runner) {
+        m_runner->Poll();
+    }
+}
+
+void CRunBridge::Finish() {
+    if (!m_started) {
+        return;
+    }
+    m_started = false;
+    if (m_runner) {
+        const size_t left = m_runner->Finish(kCommandWait);
+        if (left > 0) {
+            std::fprintf(stderr, "wavelore-decode: --on-message: %zu commands still running\n",
+                         left);
+        }
+    }
+    m_tcp.Stop();
+}
+
+}  // namespace wavelore::cli

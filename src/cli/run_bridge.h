@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/message_command.h"
+#include "app/message_filter.h"
+#include "app/message_index.h"
+#include "app/message_selection.h"
+#include "app/nmea_output.h"
+#include "app/profile_store.h"
+#include "cli/cli_options.h"
+#include "cli/stream_notifier.h"
+#include "net/nmea_tcp_server.h"
+#include "net/nmea_udp_sender.h"
+#include "system/command_runner.h"
+
+namespace wavelore::cli {
+
+// What follows each stored message in one run of the tool: the message
+// index, the selection (--stations, --subjects, else the stored ones), the
+// command of --on-message, the NMEA outputs of --nmea-tcp and --nmea-udp,
+// and with --verbose a line per message on standard error.
+class CRunBridge {
+  public:
+    // profile: where "Stations", "Subjects" and "NavArea" are read when the
+    // command line does not give them; null for the user's own settings.
+    explicit CRunBridge(const CliOptions& options, IProfileStore* profile = nullptr);
+    ~CRunBridge();
+    CRunBridge(const CRunBridge&) = delete;
+    CRunBridge& operator=(const CRunBridge&) = delete;
+
+    // Opens the index (the log tree exists by now) and starts the outputs.
+    // False, with error set, when an output asked for cannot work (the port
+    // is taken, the host unknown).
+    bool Start(std::string& error);
+    // For the assembler.
+    IMessageStoredListener* Listener() { return &m_filter; }
+    // Collects commands that ended; call it regularly.
+    void Poll();
+    // Waits a bounded time for commands still running, then stops the
+    // NMEA outputs.
+    void Finish();
+
+  private:
+    class CVerboseOutput;
+
+    const CliOptions& m_options;
+    IProfileStore* m_profile;
+    CStreamNotifier m_notifier{stderr};
+    CMessageSelection m_selection;
+    int32_t m_navArea = 1;
+    CMessageIndex m_index;
+    CMessageFilter m_filter{m_selection, &m_index};
+    bool m_started = false;
+    std::unique_ptr<CCommandRunner> m_runner;
+    std::unique_ptr<CMessageCommand> m_command;
+    CNmeaTcpServer m_tcp;
+    CNmeaUdpSender m_udp;
+    CNmeaOutput m_nmea;
+    std::unique_ptr<CVerboseOutput> m_verbose;
+};
+
+}  // namespace wavelore::cli

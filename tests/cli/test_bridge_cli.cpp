@@ -1,0 +1,215 @@
+// wavelore-decode on the bridge: selection, repeats, the index, the user's
+// command and NMEA NRX sentences over TCP for a synthesized broadcast.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/message_index.h"
+#include "app/message_selection.h"
+#include "common/utf.h"
+#include "net/nrx_sentences.h"
+#include "support/fixtures.h"
+#include "support/process_runner.h"
+#include "synth/synthesizer.h"
+#include "synth/transmission.h"
+
+namespace wavelore::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+int Connect(int port, int receiveBuffer) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (receiveBuffer > 0) {
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    }
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+std::string ReadToEnd(int fd) {
+    std::string got;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
+        got.append(buffer, static_cast<size_t>(n));
+    }
+    return got;
+}
+
+// Sentence by sentence: the code of each message and its text, escapes
+// undone; every sentence checked for length and checksum.
+std::map<std::string, std::string> Messages(const std::string& stream) {
+    std::map<std::string, std::string> out;
+    std::istringstream lines(stream);
+    std::string code;
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size() + 1, 82u) << line;
+        EXPECT_EQ(line.back(), '\r');
+        const size_t star = line.rfind('*');
+        EXPECT_EQ(line.substr(star + 1, 2), NmeaChecksum(line.substr(1, star - 1))) << line;
+        std::vector<std::string> fields;
+        std::string field;
+        std::istringstream parts(line.substr(0, star));
+        while (std::getline(parts, field, ',')) {
+            fields.push_back(field);
+        }
+        fields.resize(14);
+        if (fields[2] == "001") {
+            code = fields[4];
+            // Frame time in UTC, the counts of a perfect reception, status A.
+            EXPECT_EQ(fields[6] + fields[7] + fields[8] + fields[9],
+                      "140322210720"
+                      "07")
+                << line;
+            EXPECT_EQ(fields[11], "0");
+            EXPECT_EQ(fields[12], "A");
+        }
+        std::string& text = out[code];
+        for (size_t i = 0; i < fields[13].size(); ++i) {
+            if (fields[13][i] == '^') {
+                text += static_cast<char>(std::stoi(fields[13].substr(i + 1, 2), nullptr, 16));
+                i += 2;
+            } else {
+                text += fields[13][i];
+            }
+        }
+    }
+    return out;
+}
+
+TEST(BridgeCli, SelectedNewMessagesReachTheCommandAndTheNmeaClients) {
+    ScopedTempDir dir;
+    auto broadcast = synth::MakeBroadcast(synth::SynthMode::SitorB,
+                                          {{u"EA12", u"GALE $(TOUCH PWNED) & 'X' \\ #"},
+                                           {u"EA12", u"GALE AGAIN"},
+                                           {u"FB34", u"OTHER STATION"},
+                                           {u"GD01", u"RESCUE"},
+                                           {u"KA00", u"ALWAYS"}});
+    ASSERT_TRUE(broadcast);
+    const synth::Recording recording = synth::Synthesize(*broadcast, synth::SynthOptions{});
+
+    std::signal(SIGPIPE, SIG_IGN);
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const std::string tool = DecodeTool().string();
+    const std::string command =
+        "printf '%s %s %s\\n' \"$WAVELORE_ID\" \"$WAVELORE_REPEAT\" \"$WAVELORE_STATION\" "
+        ">> calls.txt";
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        dup2(fds[0], 0);
+        close(fds[0]);
+        close(fds[1]);
+        if (!std::freopen("out.txt", "w", stdout) || !std::freopen("err.txt", "w", stderr)) {
+            _exit(126);
+        }
+        setenv("WAVELORE_FIXED_TIME", "2007-07-21 14:03:22", 1);
+        setenv("XDG_CONFIG_HOME", "config", 1);
+        setenv("TZ", "UTC", 1);
+        execl(tool.c_str(), tool.c_str(), "--stations", "EGK", "--subjects", "E", "--nmea-tcp", "0",
+              "--on-message", command.c_str(), "-", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[0]);
+    int port = 0;
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    std::smatch match;
+    std::string err;
+    while (port == 0 && std::chrono::steady_clock::now() < deadline) {
+        err = ReadFile("err.txt");
+        if (std::regex_search(err, match, std::regex("TCP port ([0-9]+)\n"))) {
+            port = std::stoi(match[1]);
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_NE(port, 0) << err;
+    const int reader = Connect(port, 0);
+    const int stalled = Connect(port, 2048);  // never read until the end
+    ASSERT_GE(reader, 0);
+    ASSERT_GE(stalled, 0);
+
+    const auto* bytes = reinterpret_cast<const char*>(recording.samples.data());
+    const size_t total = recording.samples.size() * 2;
+    for (size_t at = 0; at < total;) {
+        const ssize_t n = write(fds[1], bytes + at, std::min<size_t>(8192, total - at));
+        ASSERT_GT(n, 0);
+        at += static_cast<size_t>(n);
+    }
+    close(fds[1]);
+    const std::string stream = ReadToEnd(reader);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << ReadFile("err.txt");
+    EXPECT_EQ(ReadToEnd(stalled), stream);
+    close(reader);
+    close(stalled);
+
+    // Only the new selected messages, in order, with their text as sent:
+    // not the repeat of EA12, not station F.
+    EXPECT_EQ(stream.substr(0, 23), "$CRNRX,002,001,00,EA12,");
+    EXPECT_NE(stream.find("$CRNRX,001,001,01,GD01,"), std::string::npos) << stream;
+    EXPECT_NE(stream.find("$CRNRX,001,001,02,KA00,"), std::string::npos) << stream;
+    const std::map<std::string, std::string> expected = {
+        {"EA12", "GALE $(TOUCH PWNED) & 'X' \\ #\r\n"},
+        {"GD01", "RESCUE\r\n"},
+        {"KA00", "ALWAYS\r\n"}};
+    EXPECT_EQ(Messages(stream), expected);
+
+    // The command ran for every selected message, the repeat too, and
+    // never ran the message text.
+    std::istringstream calls(ReadFile("calls.txt"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(calls, line);) {
+        lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{"EA12 0 E Niton", "EA12 1 E Niton",
+                                               "GD01 0 G Cullercoats", "KA00 0 K Niton"}));
+    EXPECT_FALSE(fs::exists("PWNED"));
+    EXPECT_FALSE(fs::exists("pwned"));
+
+    // The index, closed cleanly (no WAL left), holds every message.
+    EXPECT_TRUE(fs::exists("logs/messages.db"));
+    EXPECT_FALSE(fs::exists("logs/messages.db-wal"));
+    CMessageSelection all;
+    CMessageIndex index(".", all, nullptr);
+    ASSERT_TRUE(index.Open());
+    std::vector<std::string> rows;
+    for (const IndexedMessage& row : index.RowsOfDay(u"2007-07-21")) {
+        rows.push_back(row.path.filename().string() + (row.repeat ? " repeat" : "") +
+                       (row.selected ? " selected" : "") + (row.counted ? "" : " uncounted"));
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"2007-07-21 14.03.22 EA12 (2).txt repeat selected",
+                                              "2007-07-21 14.03.22 EA12.txt selected",
+                                              "2007-07-21 14.03.22 FB34.txt",
+                                              "2007-07-21 14.03.22 GD01.txt selected",
+                                              "2007-07-21 14.03.22 KA00.txt selected"}));
+}
+
+}  // namespace
+}  // namespace wavelore::test
