@@ -180,6 +180,13 @@ std::filesystem::path CMessageIndex::DatabasePath() const {
     return m_base / kLogsDirName / kFileName;
 }
 
+void CMessageIndex::RemoveDatabase() {
+    std::error_code ec;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        fs::remove(DatabasePath().string() + suffix, ec);
+    }
+}
+
 void CMessageIndex::Close() {
     if (m_db != nullptr) {
         sqlite3_close(m_db);
@@ -359,9 +366,7 @@ bool CMessageIndex::OpenDisk() {
         }
         // The files are the truth: a damaged index is made again from them.
         Report(Trouble::Damaged);
-        for (const char* suffix : {"", "-wal", "-shm"}) {
-            fs::remove(DatabasePath().string() + suffix, ec);
-        }
+        RemoveDatabase();
     }
     return false;
 }
@@ -388,10 +393,7 @@ bool CMessageIndex::Recover(int rc) {
         if (IsDamage(rc)) {
             Report(Trouble::Damaged);
             Close();
-            std::error_code ec;
-            for (const char* suffix : {"", "-wal", "-shm"}) {
-                fs::remove(DatabasePath().string() + suffix, ec);
-            }
+            RemoveDatabase();
             if (OpenDisk()) {
                 return true;
             }

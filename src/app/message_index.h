@@ -104,6 +104,8 @@ class CMessageIndex {
     // memory whose retry time has come.
     void CheckDisk();
     void Close();
+    // The damaged file and its WAL files.
+    void RemoveDatabase();
     void Report(Trouble trouble);
     int Insert(const IndexedMessage& row);
     int QueryRepeat(const IndexedMessage& row, bool& repeat);

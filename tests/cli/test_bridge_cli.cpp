@@ -1,15 +1,10 @@
 // wavelore-decode on the bridge: selection, repeats, the index, the user's
 // command and NMEA NRX sentences over TCP for a synthesized broadcast.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -31,32 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-int Connect(int port, int receiveBuffer) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (receiveBuffer > 0) {
-        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-    }
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-std::string ReadToEnd(int fd) {
-    std::string got;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
-        got.append(buffer, static_cast<size_t>(n));
-    }
-    return got;
-}
 
 // Sentence by sentence: the code of each message and its text, escapes
 // undone; every sentence checked for length and checksum.
@@ -110,30 +79,16 @@ TEST(BridgeCli, SelectedNewMessagesReachTheCommandAndTheNmeaClients) {
     ASSERT_TRUE(broadcast);
     const synth::Recording recording = synth::Synthesize(*broadcast, synth::SynthOptions{});
 
-    std::signal(SIGPIPE, SIG_IGN);
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const std::string tool = DecodeTool().string();
     const std::string command =
         "printf '%s %s %s\\n' \"$WAVELORE_ID\" \"$WAVELORE_REPEAT\" \"$WAVELORE_STATION\" "
         ">> calls.txt";
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        dup2(fds[0], 0);
-        close(fds[0]);
-        close(fds[1]);
-        if (!std::freopen("out.txt", "w", stdout) || !std::freopen("err.txt", "w", stderr)) {
-            _exit(126);
-        }
-        setenv("WAVELORE_FIXED_TIME", "2007-07-21 14:03:22", 1);
-        setenv("XDG_CONFIG_HOME", "config", 1);
-        setenv("TZ", "UTC", 1);
-        execl(tool.c_str(), tool.c_str(), "--stations", "EGK", "--subjects", "E", "--nmea-tcp", "0",
-              "--on-message", command.c_str(), "-", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[0]);
+    CBackgroundProcess tool(
+        "env WAVELORE_FIXED_TIME='2007-07-21 14:03:22' XDG_CONFIG_HOME=config "
+        "TZ=UTC " +
+            ShellQuote(DecodeTool()) + " --stations EGK --subjects E --nmea-tcp 0 --on-message " +
+            ShellQuote(command) + " -",
+        true);
+    ASSERT_TRUE(tool.Started());
     int port = 0;
     const auto deadline = std::chrono::steady_clock::now() + 30s;
     std::string err;
@@ -146,24 +101,17 @@ TEST(BridgeCli, SelectedNewMessagesReachTheCommandAndTheNmeaClients) {
         std::this_thread::sleep_for(10ms);
     }
     ASSERT_NE(port, 0) << err;
-    const int reader = Connect(port, 0);
-    const int stalled = Connect(port, 2048);  // never read until the end
+    const int reader = ConnectLoopback(port);
+    const int stalled = ConnectLoopback(port, 2048);  // never read until the end
     ASSERT_GE(reader, 0);
     ASSERT_GE(stalled, 0);
 
-    const auto* bytes = reinterpret_cast<const char*>(recording.samples.data());
-    const size_t total = recording.samples.size() * 2;
-    for (size_t at = 0; at < total;) {
-        const ssize_t n = write(fds[1], bytes + at, std::min<size_t>(8192, total - at));
-        ASSERT_GT(n, 0);
-        at += static_cast<size_t>(n);
-    }
-    close(fds[1]);
+    ASSERT_TRUE(tool.WriteInput(reinterpret_cast<const char*>(recording.samples.data()),
+                                recording.samples.size() * 2));
+    tool.CloseInput();
     const std::string stream = ReadToEnd(reader);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << ReadFile("err.txt");
+    const ProcessResult result = tool.Wait(60s);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(ReadToEnd(stalled), stream);
     close(reader);
     close(stalled);

@@ -1,8 +1,6 @@
 // wavelore-decode storing what it decodes: the files it leaves, byte for
 // byte, for synthesized broadcasts.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -165,47 +163,30 @@ TEST(StorageCli, CtrlCLeavesTheFrameUnfinishedAndCompletesTheRawLog) {
     ASSERT_TRUE(broadcast);
     const synth::Recording recording = synth::Synthesize(*broadcast, synth::SynthOptions{});
 
-    std::signal(SIGPIPE, SIG_IGN);
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const std::string tool = DecodeTool().string();
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        dup2(fds[0], 0);
-        close(fds[0]);
-        close(fds[1]);
-        if (!std::freopen("out.txt", "w", stdout) || !std::freopen("err.txt", "w", stderr)) {
-            _exit(126);
-        }
-        setenv("WAVELORE_FIXED_TIME", kFixedTime, 1);
-        execl(tool.c_str(), tool.c_str(), "-", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[0]);
+    CBackgroundProcess tool("env WAVELORE_FIXED_TIME='" + std::string(kFixedTime) + "' " +
+                                ShellQuote(DecodeTool()) + " -",
+                            true);
+    ASSERT_TRUE(tool.Started());
     // Feed the audio a block at a time; interrupt once the frame has begun,
     // then keep feeding: the rest of the message must not be decoded.
     const auto* bytes = reinterpret_cast<const char*>(recording.samples.data());
     const size_t total = recording.samples.size() * 2;
     bool interrupted = false;
     for (size_t at = 0; at < total; at += 4096) {
-        const size_t n = std::min<size_t>(4096, total - at);
-        if (write(fds[1], bytes + at, n) != static_cast<ssize_t>(n)) {
+        if (!tool.WriteInput(bytes + at, std::min<size_t>(4096, total - at))) {
             break;
         }
         if (!interrupted && fs::exists("incoming.txt") &&
             ReadFile("out.txt").find("LINE 3") != std::string::npos) {
-            kill(pid, SIGINT);
+            tool.Signal(SIGINT);
             interrupted = true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(interrupted ? 0 : 5));
     }
-    close(fds[1]);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    tool.CloseInput();
+    const ProcessResult result = tool.Wait(std::chrono::seconds(60));
     ASSERT_TRUE(interrupted);
-    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << ReadFile("err.txt");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
 
     const std::string out = ReadFile("out.txt");
     EXPECT_EQ(out.find("NNNN"), std::string::npos);

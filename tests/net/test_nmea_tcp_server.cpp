@@ -1,9 +1,6 @@
 // The NMEA server keeps serving a reading client while one that stopped
 // reading falls behind and is dropped, without ever holding up the sender.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,38 +12,12 @@
 #include <vector>
 
 #include "net/nmea_tcp_server.h"
+#include "support/process_runner.h"
 
 namespace wavelore {
 namespace {
 
 using namespace std::chrono_literals;
-
-int Connect(uint16_t port, int receiveBuffer) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (receiveBuffer > 0) {
-        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
-    }
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(port);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// Everything until the server closes the connection.
-std::string ReadToEnd(int fd) {
-    std::string got;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
-        got.append(buffer, static_cast<size_t>(n));
-    }
-    return got;
-}
 
 template <typename Condition>
 bool WaitFor(Condition condition) {
@@ -68,8 +39,8 @@ TEST(NmeaTcpServer, AStalledClientIsDroppedWhileOthersGetEverySentence) {
     options.socketSendBuffer = 4096;
     ASSERT_TRUE(server.Start(0, options, error)) << error;
 
-    const int reader = Connect(server.Port(), 0);
-    const int stalled = Connect(server.Port(), 2048);
+    const int reader = test::ConnectLoopback(server.Port());
+    const int stalled = test::ConnectLoopback(server.Port(), 2048);
     ASSERT_GE(reader, 0);
     ASSERT_GE(stalled, 0);
     ASSERT_TRUE(WaitFor([&] { return server.Clients() == 2; }));
@@ -105,7 +76,7 @@ TEST(NmeaTcpServer, AStalledClientIsDroppedWhileOthersGetEverySentence) {
     reading.join();
     EXPECT_EQ(received, sent);
     // The stalled client got a beginning, then the end of the connection.
-    const std::string beginning = ReadToEnd(stalled);
+    const std::string beginning = test::ReadToEnd(stalled);
     EXPECT_LT(beginning.size(), sent.size());
     EXPECT_EQ(beginning, sent.substr(0, beginning.size()));
     close(reader);

@@ -1,9 +1,14 @@
 #include "support/process_runner.h"
 
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -75,19 +80,59 @@ ProcessResult RunProcess(const std::string& command, const ProcessOptions& optio
     return result;
 }
 
-CBackgroundProcess::CBackgroundProcess(const std::string& command) {
+CBackgroundProcess::CBackgroundProcess(const std::string& command)
+    : CBackgroundProcess(command, false) {}
+
+CBackgroundProcess::CBackgroundProcess(const std::string& command, bool pipedInput) {
     // A previous run's output must not pass for this one's.
     std::error_code ec;
     std::filesystem::remove("out.txt", ec);
     std::filesystem::remove("err.txt", ec);
-    const std::string line = "exec " + command + " >out.txt 2>err.txt </dev/null";
+    int fds[2] = {-1, -1};
+    if (pipedInput && pipe2(fds, O_CLOEXEC) != 0) {
+        return;
+    }
+    const std::string line =
+        "exec " + command + " >out.txt 2>err.txt" + (pipedInput ? "" : " </dev/null");
     const char* argv[] = {"/bin/sh", "-c", line.c_str(), nullptr};
-    if (posix_spawn(&m_pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (pipedInput) {
+        posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
+    }
+    if (posix_spawn(&m_pid, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), environ) != 0) {
         m_pid = -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    if (pipedInput) {
+        close(fds[0]);
+        m_input = fds[1];
+        // A tool that ends early must not end the test with SIGPIPE.
+        std::signal(SIGPIPE, SIG_IGN);
+    }
+}
+
+bool CBackgroundProcess::WriteInput(const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = write(m_input, data, size);
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void CBackgroundProcess::CloseInput() {
+    if (m_input >= 0) {
+        close(m_input);
+        m_input = -1;
     }
 }
 
 CBackgroundProcess::~CBackgroundProcess() {
+    CloseInput();
     if (m_pid > 0) {
         kill(m_pid, SIGKILL);
         waitpid(m_pid, nullptr, 0);
@@ -122,6 +167,32 @@ ProcessResult CBackgroundProcess::Wait(std::chrono::seconds timeout) {
     result.out = ReadFile("out.txt");
     result.err += ReadFile("err.txt");
     return result;
+}
+
+int ConnectLoopback(int port, int receiveBuffer) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (receiveBuffer > 0) {
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    }
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+std::string ReadToEnd(int fd) {
+    std::string got;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
+        got.append(buffer, static_cast<size_t>(n));
+    }
+    return got;
 }
 
 }  // namespace wavelore::test

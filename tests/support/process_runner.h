@@ -46,18 +46,32 @@ ProcessResult RunProcess(const std::string& command, const ProcessOptions& optio
 class CBackgroundProcess {
   public:
     explicit CBackgroundProcess(const std::string& command);
+    // With pipedInput, standard input is a pipe the test writes into
+    // (Input()) until CloseInput().
+    CBackgroundProcess(const std::string& command, bool pipedInput);
     ~CBackgroundProcess();
     CBackgroundProcess(const CBackgroundProcess&) = delete;
     CBackgroundProcess& operator=(const CBackgroundProcess&) = delete;
 
     bool Started() const { return m_pid > 0; }
     void Signal(int sig);
+    int Input() const { return m_input; }
+    // Writes all of data to standard input; false when the pipe broke.
+    bool WriteInput(const char* data, size_t size);
+    void CloseInput();
 
     // Waits for the exit; the result's exitCode stays -1 after the timeout.
     ProcessResult Wait(std::chrono::seconds timeout);
 
   private:
     pid_t m_pid = -1;
+    int m_input = -1;
 };
+
+// A TCP connection to port on 127.0.0.1, with a receive buffer of that
+// size unless 0; -1 when it cannot be made.
+int ConnectLoopback(int port, int receiveBuffer = 0);
+// Everything received until the other side closes.
+std::string ReadToEnd(int fd);
 
 }  // namespace wavelore::test
