@@ -64,6 +64,40 @@ inline constexpr std::u16string_view kAll[] = {
     kMessageNotStored,
 };
 
+// The message index's and the message command's texts, which the window
+// has yet to list for translation.
+// %1: the index's path.
+inline constexpr std::u16string_view kIndexDamaged =
+    u"The message index \"%1\" was damaged; it was rebuilt from the stored messages.";
+inline constexpr std::u16string_view kIndexReplaced =
+    u"The message index \"%1\" was removed or replaced while in use; it was rebuilt from the "
+    u"stored messages.";
+inline constexpr std::u16string_view kIndexLocked =
+    u"The message index \"%1\" is locked by another program; until it is free, an index in "
+    u"memory rebuilt from the stored messages is used.";
+// %1: the index's path; %2: the reason.
+inline constexpr std::u16string_view kIndexUnwritable =
+    u"The message index \"%1\" cannot be written (%2); until it can, an index in memory "
+    u"rebuilt from the stored messages is used.";
+// %1: what the command was run for; %2: the exit status, signal or reason.
+inline constexpr std::u16string_view kCommandExited = u"The command for %1 exited with status %2.";
+inline constexpr std::u16string_view kCommandSignalled =
+    u"The command for %1 was ended by signal %2.";
+inline constexpr std::u16string_view kCommandCannotStart =
+    u"The command for %1 cannot be started: %2.";
+inline constexpr std::u16string_view kCommandLost = u"The command for %1 was lost: %2.";
+// %1: what the command was run for; %2: the number of runs waiting.
+inline constexpr std::u16string_view kCommandNotRun =
+    u"The command for %1 was not run: %2 runs are already waiting.";
+// %1: the number of runs.
+inline constexpr std::u16string_view kCommandsNotStarted =
+    u"%1 runs of the command were not started.";
+
+inline constexpr std::u16string_view kBridgeTexts[] = {
+    kIndexDamaged,     kIndexReplaced,      kIndexLocked, kIndexUnwritable, kCommandExited,
+    kCommandSignalled, kCommandCannotStart, kCommandLost, kCommandNotRun,   kCommandsNotStarted,
+};
+
 }  // namespace texts
 
 }  // namespace wavelore

@@ -52,9 +52,10 @@ CCommandRunner::~CCommandRunner() {
     Poll();
 }
 
-void CCommandRunner::Report(const std::string& text) {
+void CCommandRunner::Report(std::u16string_view format, const std::string& a,
+                            const std::string& b) {
     if (m_notifier != nullptr) {
-        m_notifier->ShowMessage(FromUtf8(text));
+        m_notifier->ShowText({format, {FromUtf8(a), FromUtf8(b)}});
     }
 }
 
@@ -66,8 +67,7 @@ void CCommandRunner::Run(Environment variables, std::string label) {
     } else if (m_queue.size() < m_limits.maxQueued) {
         m_queue.push_back(std::move(job));
     } else {
-        Report("the command for " + job.label +
-               " was not run: " + std::to_string(m_limits.maxQueued) + " runs are already waiting");
+        Report(texts::kCommandNotRun, job.label, std::to_string(m_limits.maxQueued));
     }
 }
 
@@ -106,7 +106,7 @@ void CCommandRunner::Start(Job job) {
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
-        Report("the command for " + job.label + " cannot be started: " + std::strerror(error));
+        Report(texts::kCommandCannotStart, job.label, std::strerror(error));
         return;
     }
     m_running.push_back({pid, std::move(job.label)});
@@ -123,14 +123,12 @@ void CCommandRunner::Poll() {
         if (done < 0) {
             // Collected elsewhere (SIGCHLD ignored): its status is unknown.
             if (errno != ECHILD) {
-                Report("the command for " + it->label + " was lost: " + std::strerror(errno));
+                Report(texts::kCommandLost, it->label, std::strerror(errno));
             }
         } else if (WIFSIGNALED(status)) {
-            Report("the command for " + it->label + " was ended by signal " +
-                   std::to_string(WTERMSIG(status)));
+            Report(texts::kCommandSignalled, it->label, std::to_string(WTERMSIG(status)));
         } else if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
-            Report("the command for " + it->label + " exited with status " +
-                   std::to_string(WEXITSTATUS(status)));
+            Report(texts::kCommandExited, it->label, std::to_string(WEXITSTATUS(status)));
         }
         it = m_running.erase(it);
     }
@@ -151,7 +149,7 @@ size_t CCommandRunner::Finish(std::chrono::milliseconds maxWait) {
     }
     const size_t left = m_running.size() + m_queue.size();
     if (!m_queue.empty()) {
-        Report(std::to_string(m_queue.size()) + " runs of the command were not started");
+        Report(texts::kCommandsNotStarted, std::to_string(m_queue.size()));
         m_queue.clear();
     }
     return left;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -63,7 +64,7 @@ class CCommandRunner {
     };
 
     void Start(Job job);
-    void Report(const std::string& text);
+    void Report(std::u16string_view format, const std::string& a, const std::string& b = {});
 
     std::string m_command;
     IUserNotifier* m_notifier;

@@ -60,7 +60,7 @@ TEST(MessageCommand, TextWithShellMetacharactersIsNeverRunAndFailuresAreReported
         EXPECT_FALSE(fs::exists(name)) << name;
     }
     ASSERT_EQ(notes.notes.size(), 1u);
-    EXPECT_EQ(notes.notes[0], "the command for message GD05 exited with status 3");
+    EXPECT_EQ(notes.notes[0], "The command for message GD05 exited with status 3.");
 
     // One runs, one waits, the third is dropped and said so.
     CCommandRunner bounded("while [ ! -e go ]; do sleep 0.01; done", &notes,
@@ -71,7 +71,7 @@ TEST(MessageCommand, TextWithShellMetacharactersIsNeverRunAndFailuresAreReported
     EXPECT_EQ(bounded.Running(), 1u);
     EXPECT_EQ(bounded.Queued(), 1u);
     ASSERT_EQ(notes.notes.size(), 2u);
-    EXPECT_EQ(notes.notes[1], "the command for three was not run: 1 runs are already waiting");
+    EXPECT_EQ(notes.notes[1], "The command for three was not run: 1 runs are already waiting.");
     test::WriteFile("go", "");
     EXPECT_EQ(bounded.Finish(10s), 0u);
     EXPECT_EQ(notes.notes.size(), 2u);
