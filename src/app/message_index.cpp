@@ -9,6 +9,7 @@
 #include "app/log_day.h"
 #include "app/repeat_rule.h"
 #include "common/user_notifier.h"
+#include "common/user_text.h"
 #include "common/utf.h"
 
 namespace wavelore {
@@ -194,28 +195,25 @@ void CMessageIndex::Close() {
     }
 }
 
-void CMessageIndex::Report(Trouble trouble) {
+void CMessageIndex::Report(Trouble trouble, int rc) {
     bool& reported = m_reported[static_cast<int>(trouble)];
     if (reported || m_notifier == nullptr) {
         return;
     }
     reported = true;
-    const std::u16string name = u"The message index \"" + PathText(DatabasePath()) + u"\"";
-    const std::u16string rebuilt = u"it was rebuilt from the stored messages.";
-    const std::u16string memory =
-        u"until it can, an index in memory rebuilt from the stored messages is used.";
+    const std::u16string path = PathText(DatabasePath());
     switch (trouble) {
         case Trouble::Damaged:
-            m_notifier->ShowMessage(name + u" was damaged; " + rebuilt);
+            m_notifier->ShowText({texts::kIndexDamaged, {path}});
             break;
         case Trouble::Replaced:
-            m_notifier->ShowMessage(name + u" was removed or replaced while in use; " + rebuilt);
+            m_notifier->ShowText({texts::kIndexReplaced, {path}});
             break;
         case Trouble::Locked:
-            m_notifier->ShowMessage(name + u" is locked by another program; " + memory);
+            m_notifier->ShowText({texts::kIndexLocked, {path}});
             break;
         case Trouble::Unwritable:
-            m_notifier->ShowMessage(name + u" cannot be written; " + memory);
+            m_notifier->ShowText({texts::kIndexUnwritable, {path, FromUtf8(sqlite3_errstr(rc))}});
             break;
     }
 }
@@ -361,11 +359,12 @@ bool CMessageIndex::OpenDisk() {
         if (attempt > 0 || !IsDamage(rc)) {
             const int primary = rc & 0xFF;
             Report(primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? Trouble::Locked
-                                                                      : Trouble::Unwritable);
+                                                                      : Trouble::Unwritable,
+                   rc);
             return false;
         }
         // The files are the truth: a damaged index is made again from them.
-        Report(Trouble::Damaged);
+        Report(Trouble::Damaged, rc);
         RemoveDatabase();
     }
     return false;
@@ -391,7 +390,7 @@ bool CMessageIndex::Open() {
 bool CMessageIndex::Recover(int rc) {
     if (!m_inMemory) {
         if (IsDamage(rc)) {
-            Report(Trouble::Damaged);
+            Report(Trouble::Damaged, rc);
             Close();
             RemoveDatabase();
             if (OpenDisk()) {
@@ -400,7 +399,8 @@ bool CMessageIndex::Recover(int rc) {
         } else {
             const int primary = rc & 0xFF;
             Report(primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? Trouble::Locked
-                                                                      : Trouble::Unwritable);
+                                                                      : Trouble::Unwritable,
+                   rc);
         }
     }
     return OpenMemory();
@@ -411,7 +411,7 @@ void CMessageIndex::CheckDisk() {
         int moved = 0;
         if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK &&
             moved != 0) {
-            Report(Trouble::Replaced);
+            Report(Trouble::Replaced, SQLITE_OK);
             Open();
         }
         return;

@@ -106,7 +106,8 @@ class CMessageIndex {
     void Close();
     // The damaged file and its WAL files.
     void RemoveDatabase();
-    void Report(Trouble trouble);
+    // rc: the SQLite result that showed the trouble.
+    void Report(Trouble trouble, int rc);
     int Insert(const IndexedMessage& row);
     int QueryRepeat(const IndexedMessage& row, bool& repeat);
     bool SessionRepeat(const IndexedMessage& row) const;

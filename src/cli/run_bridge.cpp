@@ -20,7 +20,7 @@ constexpr std::chrono::seconds kCommandWait{30};
 // --verbose: a line per stored message.
 class CRunBridge::CVerboseOutput final : public IMessageOutput {
   public:
-    explicit CVerboseOutput(const int32_t& navArea) : m_navArea(navArea) {}
+    explicit CVerboseOutput(int32_t navArea) : m_navArea(navArea) {}
 
     void Deliver(const MessageRecord& record, const MessageVerdict& verdict) override {
         const char16_t b2 = record.b2.empty() ? u'\0' : record.b2[0];
@@ -36,11 +36,11 @@ class CRunBridge::CVerboseOutput final : public IMessageOutput {
     }
 
   private:
-    const int32_t& m_navArea;
+    int32_t m_navArea;
 };
 
 CRunBridge::CRunBridge(const CliOptions& options, IProfileStore* profile)
-    : m_options(options), m_profile(profile), m_index(options.storeDir, m_selection, &m_notifier) {}
+    : m_options(options), m_profile(profile), m_bridge(options.storeDir, &m_notifier) {}
 
 CRunBridge::~CRunBridge() {
     Finish();
@@ -54,34 +54,33 @@ bool CRunBridge::Start(std::string& error) {
         profile = own.get();
     }
     if (profile != nullptr) {
-        const CSettings settings(*profile);
-        m_selection = settings.Selection();
-        m_navArea = settings.NavArea();
+        m_bridge.ReadSettings(CSettings(*profile));
     }
-    m_selection = CMessageSelection(
-        m_options.stations ? FromUtf8(*m_options.stations) : m_selection.Stations(),
-        m_options.subjects ? FromUtf8(*m_options.subjects) : m_selection.Subjects());
+    const CMessageSelection& stored = m_bridge.Selection();
+    m_bridge.SetSelection(
+        CMessageSelection(m_options.stations ? FromUtf8(*m_options.stations) : stored.Stations(),
+                          m_options.subjects ? FromUtf8(*m_options.subjects) : stored.Subjects()));
     if (m_options.navArea) {
-        m_navArea = *m_options.navArea;
+        m_bridge.SetNavArea(*m_options.navArea);
     }
+    const int32_t navArea = m_bridge.NavArea();
 
     // Without an index at all, messages are still stored and sent on; the
     // index says why on standard error.
-    m_index.Open();
+    m_bridge.OpenIndex();
 
     if (!m_options.onMessage.empty()) {
         m_runner = std::make_unique<CCommandRunner>(m_options.onMessage, &m_notifier);
-        m_command = std::make_unique<CMessageCommand>(*m_runner, m_navArea);
-        m_filter.AddOutput(m_command.get(), CMessageFilter::Wants::Selected);
+        m_command = std::make_unique<CMessageCommand>(*m_runner, navArea);
+        m_bridge.AddOutput(m_command.get(), CMessageFilter::Wants::Selected);
     }
     if (m_options.nmeaTcpPort) {
-        if (!m_tcp.Start(static_cast<uint16_t>(*m_options.nmeaTcpPort), error)) {
+        if (!m_bridge.StartNmeaTcp(static_cast<uint16_t>(*m_options.nmeaTcpPort), error)) {
             error = "--nmea-tcp: " + error;
             return false;
         }
-        m_nmea.AddSink(&m_tcp);
         std::fprintf(stderr, "wavelore-decode: NMEA sentences on TCP port %u\n",
-                     static_cast<unsigned>(m_tcp.Port()));
+                     static_cast<unsigned>(m_bridge.NmeaTcpPort()));
         std::fflush(stderr);
     }
     if (!m_options.nmeaUdp.empty()) {
@@ -89,12 +88,11 @@ bool CRunBridge::Start(std::string& error) {
             error = "--nmea-udp: " + error;
             return false;
         }
-        m_nmea.AddSink(&m_udp);
+        m_bridge.AddNmeaSink(&m_udp);
     }
-    m_filter.AddOutput(&m_nmea, CMessageFilter::Wants::New);
     if (m_options.verbose) {
-        m_verbose = std::make_unique<CVerboseOutput>(m_navArea);
-        m_filter.AddOutput(m_verbose.get(), CMessageFilter::Wants::Every);
+        m_verbose = std::make_unique<CVerboseOutput>(navArea);
+        m_bridge.AddOutput(m_verbose.get(), CMessageFilter::Wants::Every);
     }
     m_started = true;
     return true;
@@ -118,7 +116,7 @@ void CRunBridge::Finish() {
                          left);
         }
     }
-    m_tcp.Stop();
+    m_bridge.StopNmeaTcp();
 }
 
 }  // namespace wavelore::cli

@@ -5,15 +5,11 @@
 #include <memory>
 #include <string>
 
+#include "app/message_bridge.h"
 #include "app/message_command.h"
-#include "app/message_filter.h"
-#include "app/message_index.h"
-#include "app/message_selection.h"
-#include "app/nmea_output.h"
 #include "app/profile_store.h"
 #include "cli/cli_options.h"
 #include "cli/stream_notifier.h"
-#include "net/nmea_tcp_server.h"
 #include "net/nmea_udp_sender.h"
 #include "system/command_runner.h"
 
@@ -37,7 +33,7 @@ class CRunBridge {
     // is taken, the host unknown).
     bool Start(std::string& error);
     // For the assembler.
-    IMessageStoredListener* Listener() { return &m_filter; }
+    IMessageStoredListener* Listener() { return m_bridge.Listener(); }
     // Collects commands that ended; call it regularly.
     void Poll();
     // Waits a bounded time for commands still running, then stops the
@@ -50,16 +46,11 @@ class CRunBridge {
     const CliOptions& m_options;
     IProfileStore* m_profile;
     CStreamNotifier m_notifier{stderr};
-    CMessageSelection m_selection;
-    int32_t m_navArea = 1;
-    CMessageIndex m_index;
-    CMessageFilter m_filter{m_selection, &m_index};
+    CMessageBridge m_bridge;
     bool m_started = false;
     std::unique_ptr<CCommandRunner> m_runner;
     std::unique_ptr<CMessageCommand> m_command;
-    CNmeaTcpServer m_tcp;
     CNmeaUdpSender m_udp;
-    CNmeaOutput m_nmea;
     std::unique_ptr<CVerboseOutput> m_verbose;
 };
 

@@ -1,0 +1,28 @@
+#include "app/message_bridge.h"
+
+#include "app/settings.h"
+
+namespace wavelore {
+
+CMessageBridge::CMessageBridge(const std::filesystem::path& base, IUserNotifier* notifier)
+    : m_index(base, m_selection, notifier) {
+    m_nmea.AddSink(&m_tcp);
+    m_filter.AddOutput(&m_nmea, CMessageFilter::Wants::New);
+}
+
+void CMessageBridge::ReadSettings(const CSettings& settings) {
+    m_selection = settings.Selection();
+    m_navArea = settings.NavArea();
+}
+
+bool CMessageBridge::StartNmeaTcp(uint16_t port, std::string& error) {
+    m_tcpRunning = m_tcp.Start(port, error);
+    return m_tcpRunning;
+}
+
+void CMessageBridge::StopNmeaTcp() {
+    m_tcp.Stop();
+    m_tcpRunning = false;
+}
+
+}  // namespace wavelore

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "app/message_filter.h"
+#include "app/message_index.h"
+#include "app/message_selection.h"
+#include "app/nmea_output.h"
+#include "net/nmea_tcp_server.h"
+
+namespace wavelore {
+
+class CSettings;
+class IUserNotifier;
+
+// What follows each stored message beyond its file, the same in the window
+// and in wavelore-decode: the selection and NAVAREA, the message index, the
+// filter that judges every message and hands it on, and the NRX sentences
+// of new messages, served on a TCP port while that is open. Used on the
+// assembler's thread.
+class CMessageBridge {
+  public:
+    // base: the directory holding "incoming.txt" and logs/. notifier (may
+    // be null): hears of a damaged or unusable index.
+    CMessageBridge(const std::filesystem::path& base, IUserNotifier* notifier);
+    CMessageBridge(const CMessageBridge&) = delete;
+    CMessageBridge& operator=(const CMessageBridge&) = delete;
+
+    // "Stations", "Subjects" and "NavArea" as stored.
+    void ReadSettings(const CSettings& settings);
+    // A change applies from the next stored message on.
+    void SetSelection(const CMessageSelection& selection) { m_selection = selection; }
+    const CMessageSelection& Selection() const { return m_selection; }
+    void SetNavArea(int32_t navArea) { m_navArea = navArea; }
+    int32_t NavArea() const { return m_navArea; }
+
+    // Opens the index once the log tree exists (CMessageIndex::Open).
+    bool OpenIndex() { return m_index.Open(); }
+    CMessageIndex& Index() { return m_index; }
+
+    // For the assembler.
+    IMessageStoredListener* Listener() { return &m_filter; }
+    void AddOutput(IMessageOutput* output, CMessageFilter::Wants wants) {
+        m_filter.AddOutput(output, wants);
+    }
+    void SetAlarm(IAlarmHook* alarm) { m_filter.SetAlarm(alarm); }
+    // Another place for the sentences of new messages (UDP, say).
+    void AddNmeaSink(INmeaSink* sink) { m_nmea.AddSink(sink); }
+
+    // Serves the sentences on port (0: one the system chooses); a port
+    // already served is closed first. False, with error set, when the
+    // port cannot be had: the output is then off.
+    bool StartNmeaTcp(uint16_t port, std::string& error);
+    void StopNmeaTcp();
+    bool NmeaTcpRunning() const { return m_tcpRunning; }
+    uint16_t NmeaTcpPort() const { return m_tcp.Port(); }
+    const CNmeaTcpServer& NmeaTcp() const { return m_tcp; }
+
+  private:
+    CMessageSelection m_selection;
+    int32_t m_navArea = 1;
+    CMessageIndex m_index;
+    CMessageFilter m_filter{m_selection, &m_index};
+    CNmeaTcpServer m_tcp;
+    bool m_tcpRunning = false;
+    CNmeaOutput m_nmea;
+};
+
+}  // namespace wavelore
