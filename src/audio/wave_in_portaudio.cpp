@@ -1,8 +1,6 @@
 #include "audio/wave_in_portaudio.h"
 
-#include <fcntl.h>
 #include <portaudio.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -14,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "audio/portaudio_setup.h"
 #include "audio/sample_rate_converter.h"
 #include "audio/sample_ring.h"
 #include "audio/wave_in_queue.h"
@@ -22,38 +21,6 @@
 namespace wavelore {
 
 namespace {
-
-// PortAudio's set-up and tear-down are process-wide and not thread-safe, and
-// so is the quieting of standard error around the set-up: one lock for every
-// driver in the process.
-std::mutex& PortAudioLock() {
-    static std::mutex lock;
-    return lock;
-}
-
-// ALSA and JACK report every configuration they probe on standard error
-// while PortAudio enumerates; none of it concerns the user. Under the lock,
-// so that two drivers starting at once cannot leave standard error pointing
-// at /dev/null. The saved descriptor is close-on-exec: a child started
-// meanwhile must not inherit it.
-bool InitialiseQuietly() {
-    std::fflush(stderr);
-    const int saved = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
-    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    const bool redirected = saved >= 0 && null >= 0 && dup2(null, STDERR_FILENO) >= 0;
-    const bool initialised = Pa_Initialize() == paNoError;
-    if (redirected) {
-        std::fflush(stderr);
-        dup2(saved, STDERR_FILENO);
-    }
-    if (saved >= 0) {
-        close(saved);
-    }
-    if (null >= 0) {
-        close(null);
-    }
-    return initialised;
-}
 
 // About ten seconds of capture at any rate, so a decoder thread that falls
 // behind for a moment loses nothing.
@@ -394,7 +361,7 @@ struct CPortAudioWaveIn::Impl {
             return initialised;
         }
         tried = true;
-        initialised = InitialiseQuietly();
+        initialised = InitialisePortAudioQuietly();
         if (!initialised) {
             return false;
         }

@@ -64,8 +64,7 @@ inline constexpr std::u16string_view kAll[] = {
     kMessageNotStored,
 };
 
-// The message index's and the message command's texts, which the window
-// has yet to list for translation.
+// The message index's, the message command's and the alarm's texts.
 // %1: the index's path.
 inline constexpr std::u16string_view kIndexDamaged =
     u"The message index \"%1\" was damaged; it was rebuilt from the stored messages.";
@@ -93,9 +92,15 @@ inline constexpr std::u16string_view kCommandNotRun =
 inline constexpr std::u16string_view kCommandsNotStarted =
     u"%1 runs of the command were not started.";
 
+// %1: why the alarm tone cannot sound.
+inline constexpr std::u16string_view kAlarmCannotSound =
+    u"The search and rescue alarm cannot sound (%1); new search and rescue messages are still "
+    u"shown.";
+
 inline constexpr std::u16string_view kBridgeTexts[] = {
-    kIndexDamaged,     kIndexReplaced,      kIndexLocked, kIndexUnwritable, kCommandExited,
-    kCommandSignalled, kCommandCannotStart, kCommandLost, kCommandNotRun,   kCommandsNotStarted,
+    kIndexDamaged,  kIndexReplaced,      kIndexLocked,        kIndexUnwritable,
+    kCommandExited, kCommandSignalled,   kCommandCannotStart, kCommandLost,
+    kCommandNotRun, kCommandsNotStarted, kAlarmCannotSound,
 };
 
 }  // namespace texts
