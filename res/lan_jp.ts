@@ -67,6 +67,50 @@
         <source>Could not store the message &quot;%1&quot; (%2); it stays in &quot;%3&quot; and no new message is recorded until it can be stored.</source>
         <translation>メッセージ「%1」を保存できませんでした (%2)。メッセージは「%3」に残っています。保存できるようになるまで、新しいメッセージは記録されません。</translation>
     </message>
+    <message>
+        <source>The message index &quot;%1&quot; was damaged; it was rebuilt from the stored messages.</source>
+        <translation>メッセージ索引「%1」が壊れていたため、保存済みのメッセージから作り直しました。</translation>
+    </message>
+    <message>
+        <source>The message index &quot;%1&quot; was removed or replaced while in use; it was rebuilt from the stored messages.</source>
+        <translation>メッセージ索引「%1」が使用中に削除または置き換えられたため、保存済みのメッセージから作り直しました。</translation>
+    </message>
+    <message>
+        <source>The message index &quot;%1&quot; is locked by another program; until it is free, an index in memory rebuilt from the stored messages is used.</source>
+        <translation>メッセージ索引「%1」は別のプログラムにロックされています。解放されるまで、保存済みのメッセージから作り直したメモリ上の索引を使います。</translation>
+    </message>
+    <message>
+        <source>The message index &quot;%1&quot; cannot be written (%2); until it can, an index in memory rebuilt from the stored messages is used.</source>
+        <translation>メッセージ索引「%1」に書き込めません (%2)。書き込めるようになるまで、保存済みのメッセージから作り直したメモリ上の索引を使います。</translation>
+    </message>
+    <message>
+        <source>The command for %1 exited with status %2.</source>
+        <translation>%1 のコマンドは終了コード %2 で終了しました。</translation>
+    </message>
+    <message>
+        <source>The command for %1 was ended by signal %2.</source>
+        <translation>%1 のコマンドはシグナル %2 で終了させられました。</translation>
+    </message>
+    <message>
+        <source>The command for %1 cannot be started: %2.</source>
+        <translation>%1 のコマンドを開始できません: %2。</translation>
+    </message>
+    <message>
+        <source>The command for %1 was lost: %2.</source>
+        <translation>%1 のコマンドの状態がわからなくなりました: %2。</translation>
+    </message>
+    <message>
+        <source>The command for %1 was not run: %2 runs are already waiting.</source>
+        <translation>%1 のコマンドは実行されませんでした。すでに %2 件の実行が待っています。</translation>
+    </message>
+    <message>
+        <source>%1 runs of the command were not started.</source>
+        <translation>%1 件のコマンドの実行が開始されませんでした。</translation>
+    </message>
+    <message>
+        <source>The search and rescue alarm cannot sound (%1); new search and rescue messages are still shown.</source>
+        <translation>捜索救助の警報音を鳴らせません (%1)。新しい捜索救助メッセージは引き続き表示されます。</translation>
+    </message>
 </context>
 <context>
     <name>QPlatformTheme</name>
@@ -309,6 +353,58 @@ Decoding cannot continue.</source>
         <source>Lost: %1 s</source>
         <translation>欠落: %1 秒</translation>
     </message>
+    <message>
+        <source>Options</source>
+        <translation>オプション</translation>
+    </message>
+    <message>
+        <source>Stations and subjects...</source>
+        <translation>局と種別...</translation>
+    </message>
+    <message>
+        <source>SAR alarm</source>
+        <translation>捜索救助 (SAR) 警報</translation>
+    </message>
+    <message>
+        <source>Sound an alarm for each new search and rescue message</source>
+        <translation>新しい捜索救助メッセージごとに警報を鳴らします</translation>
+    </message>
+    <message>
+        <source>Silence alarm</source>
+        <translation>警報を止める</translation>
+    </message>
+    <message>
+        <source>Serve new messages as NMEA 0183 NRX sentences to chart plotters on this port</source>
+        <translation>新しいメッセージを NMEA 0183 の NRX センテンスとしてこのポートでチャートプロッターに送ります</translation>
+    </message>
+    <message>
+        <source>NMEA port...</source>
+        <translation>NMEA ポート...</translation>
+    </message>
+    <message>
+        <source>Search and rescue message</source>
+        <translation>捜索救助メッセージ</translation>
+    </message>
+    <message>
+        <source>%1 from %2, received %3 %4</source>
+        <translation>%2 から %1、受信 %3 %4</translation>
+    </message>
+    <message>
+        <source>NMEA output on TCP port %1</source>
+        <translation>TCP ポート %1 で NMEA 出力</translation>
+    </message>
+    <message>
+        <source>The NMEA output is off: %1. Choose another port with &quot;NMEA port...&quot; in the Options menu.</source>
+        <translation>NMEA 出力はオフです: %1。オプションメニューの「NMEA ポート...」で別のポートを選んでください。</translation>
+    </message>
+    <message>
+        <source>NMEA port</source>
+        <translation>NMEA ポート</translation>
+    </message>
+    <message>
+        <source>TCP port for the NMEA output (10110 is the usual one):</source>
+        <translation>NMEA 出力の TCP ポート (通常は 10110):</translation>
+    </message>
 </context>
 <context>
     <name>wavelore::CMessageExplorerWnd</name>
@@ -391,6 +487,49 @@ Decoding cannot continue.</source>
     <message>
         <source>Category</source>
         <translation>分類</translation>
+    </message>
+    <message>
+        <source>Hide repeats</source>
+        <translation>再送信を隠す</translation>
+    </message>
+    <message>
+        <source>Show all messages</source>
+        <translation>すべてのメッセージを表示</translation>
+    </message>
+    <message>
+        <source>Show the messages outside the chosen stations and subjects too</source>
+        <translation>選んだ局と種別以外のメッセージも表示します</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CStationsDialog</name>
+    <message>
+        <source>All</source>
+        <translation>すべて</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>なし</translation>
+    </message>
+    <message>
+        <source>Stations and subjects</source>
+        <translation>局と種別</translation>
+    </message>
+    <message>
+        <source>&amp;NAVAREA:</source>
+        <translation>NAVAREA(&amp;N):</translation>
+    </message>
+    <message>
+        <source>Stations</source>
+        <translation>局</translation>
+    </message>
+    <message>
+        <source>Subjects</source>
+        <translation>種別</translation>
+    </message>
+    <message>
+        <source>Messages from other stations and of other subjects are still stored; they raise no alarm, are not sent on, and show in the explorer only with &quot;Show all messages&quot;. Subjects A, B, D and L cannot be left out.</source>
+        <translation>ほかの局や種別のメッセージも保存されますが、警報は鳴らず、転送もされず、エクスプローラーには「すべてのメッセージを表示」のときだけ表示されます。種別 A、B、D、L は外せません。</translation>
     </message>
 </context>
 <context>

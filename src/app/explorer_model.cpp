@@ -1,8 +1,11 @@
 #include "app/explorer_model.h"
 
 #include <algorithm>
+#include <set>
 #include <system_error>
 
+#include "app/message_index.h"
+#include "app/station_table.h"
 #include "app/subject_table.h"
 #include "common/char_class.h"
 #include "common/utf.h"
@@ -78,6 +81,7 @@ void CExplorerModel::Clear() {
 }
 
 void CExplorerModel::ClearRows() {
+    m_all.clear();
     m_rows.clear();
     m_chosen = 0;
 }
@@ -96,12 +100,24 @@ void CExplorerModel::SelectDay(int32_t index) {
                        std::error_code ec;
                        return HasTxtExtension(name) && !entry.is_directory(ec);
                    });
+    // The index's rows of the day, by file name: the day's directory holds
+    // each name once.
+    std::set<std::filesystem::path> repeats;
+    if (m_index != nullptr && !files.empty()) {
+        for (const IndexedMessage& indexed : m_index->RowsOfDay(day)) {
+            if (indexed.repeat && NameOf(indexed.path.parent_path()) == day) {
+                repeats.insert(indexed.path.filename());
+            }
+        }
+    }
     for (const auto& [name, path] : files) {
         MessageHeader header;
         if (ParseFileName(name, day, header)) {
-            AddRow(header, m_root / PathOf(day) / path.filename());
+            AddRow(header, m_root / PathOf(day) / path.filename(),
+                   repeats.count(path.filename()) != 0);
         }
     }
+    Filter();
 }
 
 bool CExplorerModel::ParseFileName(std::u16string_view name, std::u16string_view day,
@@ -121,8 +137,64 @@ bool CExplorerModel::ParseFileName(std::u16string_view name, std::u16string_view
     return true;
 }
 
-void CExplorerModel::AddRow(const MessageHeader& header, const std::filesystem::path& path) {
-    m_rows.push_back(ExplorerRow{header, path, m_nextId++});
+void CExplorerModel::AddRow(const MessageHeader& header, const std::filesystem::path& path,
+                            bool repeat) {
+    ExplorerRow row;
+    row.header = header;
+    row.path = path;
+    row.id = m_nextId++;
+    row.repeat = repeat;
+    Label(row);
+    m_all.push_back(std::move(row));
+}
+
+void CExplorerModel::Label(ExplorerRow& row) const {
+    const StationName name = row.header.b1.size() == 1
+                                 ? CStationTable::Lookup(m_navArea, row.header.b1[0])
+                                 : StationName{};
+    row.station = row.header.b1;
+    if (!name.name.empty()) {
+        row.station += u' ';
+        row.station += name.name;
+    }
+    row.frequencyHz = name.frequencyHz;
+    row.selected = m_selection.IsSelected(row.header.b1, row.header.b2);
+}
+
+bool CExplorerModel::Shown(const ExplorerRow& row) const {
+    return (row.selected || m_showAll) && !(row.repeat && m_hideRepeats);
+}
+
+void CExplorerModel::Filter() {
+    m_rows.clear();
+    for (const ExplorerRow& row : m_all) {
+        if (Shown(row)) {
+            m_rows.push_back(row);
+        }
+    }
+}
+
+void CExplorerModel::SetNavArea(int32_t navArea) {
+    m_navArea = navArea;
+    for (ExplorerRow& row : m_all) {
+        Label(row);
+    }
+    Filter();
+}
+
+void CExplorerModel::SetSelection(const CMessageSelection& selection) {
+    m_selection = selection;
+    SetNavArea(m_navArea);
+}
+
+void CExplorerModel::SetHideRepeats(bool hide) {
+    m_hideRepeats = hide;
+    Filter();
+}
+
+void CExplorerModel::SetShowAll(bool all) {
+    m_showAll = all;
+    Filter();
 }
 
 std::u16string_view CExplorerModel::ColumnText(const ExplorerRow& row, int32_t column) {
@@ -130,7 +202,7 @@ std::u16string_view CExplorerModel::ColumnText(const ExplorerRow& row, int32_t c
         case kMessage:
             return row.header.number;
         case kStation:
-            return row.header.b1;
+            return row.station;
         case kType:
             return row.header.b2;
         case kTime:
@@ -152,13 +224,14 @@ void CExplorerModel::Sort(int32_t column) {
         return;
     }
     const bool descending = m_descending[static_cast<size_t>(column)];
-    std::stable_sort(m_rows.begin(), m_rows.end(),
+    std::stable_sort(m_all.begin(), m_all.end(),
                      [column, descending](const ExplorerRow& a, const ExplorerRow& b) {
                          const std::u16string_view ta = ColumnText(a, column);
                          const std::u16string_view tb = ColumnText(b, column);
                          return descending ? tb < ta : ta < tb;
                      });
     m_descending[static_cast<size_t>(column)] = !descending;
+    Filter();
 }
 
 CExplorerModel::Added CExplorerModel::AddStoredMessage(const MessageHeader& header,
@@ -169,8 +242,14 @@ CExplorerModel::Added CExplorerModel::AddStoredMessage(const MessageHeader& head
         added.day = true;
     }
     if (m_selected != kNoDay && m_days[static_cast<size_t>(m_selected)] == header.date) {
-        AddRow(header, path);
-        added.row = true;
+        // The assembler tells the index first.
+        const std::optional<IndexedMessage> indexed =
+            m_index != nullptr ? m_index->Find(path) : std::nullopt;
+        AddRow(header, path, indexed && indexed->repeat);
+        if (Shown(m_all.back())) {
+            m_rows.push_back(m_all.back());
+            added.row = true;
+        }
     }
     return added;
 }

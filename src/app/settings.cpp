@@ -205,4 +205,11 @@ bool CSettings::WriteNmeaPort(int32_t port) {
     return WriteNumber(u"NmeaPort", port);
 }
 
+bool CSettings::HideRepeats() const {
+    return GetInt(u"HideRepeats") != 0;
+}
+bool CSettings::WriteHideRepeats(bool hide) {
+    return m_store.WriteInt(kSection, u"HideRepeats", hide ? 1 : 0);
+}
+
 }  // namespace wavelore

@@ -40,6 +40,7 @@ class CSettings {
         {u"SarAlarm", Kind::Integer, u"1"},
         {u"NmeaOutput", Kind::Integer, u"0"},
         {u"NmeaPort", Kind::String, u"10110"},
+        {u"HideRepeats", Kind::Integer, u"1"},
     };
     static constexpr std::u16string_view kBaudSuffix = u"-BAUD";
     static constexpr std::u16string_view kShiftSuffix = u"-SHIFT";
@@ -95,6 +96,10 @@ class CSettings {
     // A TCP port, 1..65535; anything else reads as 10110, and is not written.
     int32_t NmeaPort() const;
     bool WriteNmeaPort(int32_t port);
+
+    // The explorer leaves repeats out.
+    bool HideRepeats() const;
+    bool WriteHideRepeats(bool hide);
 
     IProfileStore& Store() const { return m_store; }
 

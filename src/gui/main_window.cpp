@@ -11,6 +11,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -19,6 +20,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "app/station_table.h"
+#include "audio/alarm_player.h"
 #include "common/decoder_text.h"
 #include "common/message_ids.h"
 #include "common/program_version.h"
@@ -33,6 +36,7 @@
 #include "gui/qt_window_target.h"
 #include "gui/signal_wnd.h"
 #include "gui/spectrum_wnd.h"
+#include "gui/stations_dialog.h"
 #include "gui/system_tray.h"
 #include "gui/tip_dialog.h"
 #include "gui/upload_id_dialog.h"
@@ -80,7 +84,11 @@ CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
       m_settings(*setup.profile),
       m_uploads(m_settings, m_setup.network),
       m_logDay(setup.workDir, setup.errors),
-      m_assembler(setup.workDir, *setup.clock, {&m_uploads, this, setup.errors}),
+      m_bridge(setup.workDir, setup.errors),
+      m_ownAlarmSound(setup.alarmSound ? nullptr : std::make_unique<CPortAudioAlarm>()),
+      m_alarm(setup.alarmSound ? *setup.alarmSound : *m_ownAlarmSound, *this, setup.errors),
+      m_assembler(setup.workDir, *setup.clock,
+                  {&m_uploads, this, setup.errors, m_bridge.Listener()}),
       m_textHandler(*setup.clock, m_assembler, m_logDay, this),
       m_tuning(
           [this](int32_t centre, int32_t halfShift) { m_spectrum->SetTuning(centre, halfShift); },
@@ -90,14 +98,18 @@ CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
     m_router = new CWindowMessageRouter([this](Message& m) { OnWindowMessage(m); }, this);
     m_self = std::make_unique<CQtWindowTarget>(*m_router);
     m_watchdog.setParent(this);
+    m_alarmWatch.setParent(this);
+    m_bridge.SetAlarm(&m_alarm);
     connect(&m_watchdog, &QTimer::timeout, this, [this] { m_decoding.OnWatchdog(); });
     CreateControls();
 
     CollectSystemInfo();
     CreateLogDirectory();
+    OpenMessageIndex();
     CreateMenus();
     CreateMessageExplorer();
     CreateTrayIcon();
+    CreateOptionsMenu();
     RestoreTuning();
     SetTitle();
     StartLogDay();
@@ -213,10 +225,17 @@ void CMainWindow::CreateLogDirectory() {
     std::filesystem::create_directories(m_setup.workDir / kLogsDirName, ignored);
 }
 
+void CMainWindow::OpenMessageIndex() {
+    m_bridge.ReadSettings(m_settings);
+    // Without an index messages are still stored; it says why.
+    m_bridge.OpenIndex();
+}
+
 void CMainWindow::CreateMenus() {
     m_soundMenu = menuBar()->addMenu(tr("Sound source"));
     m_sourceGroup = new QActionGroup(this);
     CreateModeMenu();
+    m_optionsMenu = menuBar()->addMenu(tr("Options"));
     m_helpMenu = menuBar()->addMenu(tr("Help"));
     m_helpMenu->addAction(tr("Tip of the day"), this, &CMainWindow::ShowTipOfTheDay);
     m_helpMenu->addAction(tr("Upload ID..."), this, &CMainWindow::ShowUploadIdDialog);
@@ -267,13 +286,61 @@ void CMainWindow::CreateModeMenu() {
 
 void CMainWindow::CreateMessageExplorer() {
     m_explorer = new CMessageExplorerWnd(m_pane);
+    m_explorer->SetIndex(&m_bridge.Index());
+    m_explorer->SetNavArea(m_bridge.NavArea());
+    m_explorer->SetSelection(m_bridge.Selection());
+    m_explorer->SetHideRepeats(m_settings.HideRepeats());
     m_explorer->SetLogRoot(m_setup.workDir / kLogsDirName);
+    connect(m_explorer, &CMessageExplorerWnd::HideRepeatsChanged, this,
+            [this](bool hide) { m_settings.WriteHideRepeats(hide); });
     connect(m_explorer, &CMessageExplorerWnd::MessageChosen, this,
             [this](const std::filesystem::path& path) {
                 Message show = Message::With(WM_SHOW_MESSAGE, 0, 0, path);
                 m_self->Send(show);
             });
     m_pane->SetExplorer(m_explorer);
+}
+
+void CMainWindow::CreateOptionsMenu() {
+    m_optionsMenu->addAction(tr("Stations and subjects..."), this,
+                             &CMainWindow::ShowStationsDialog);
+    m_optionsMenu->addSeparator();
+    m_optionsMenu->addAction(m_explorer->HideRepeatsAction());
+    m_optionsMenu->addAction(m_explorer->ShowAllAction());
+    m_optionsMenu->addSeparator();
+
+    m_sarAlarm = m_optionsMenu->addAction(tr("SAR alarm"));
+    m_sarAlarm->setCheckable(true);
+    m_sarAlarm->setChecked(m_settings.SarAlarm());
+    m_sarAlarm->setToolTip(tr("Sound an alarm for each new search and rescue message"));
+    m_alarm.SetEnabled(m_settings.SarAlarm());
+    connect(m_sarAlarm, &QAction::triggered, this, [this](bool on) {
+        m_settings.WriteSarAlarm(on);
+        m_alarm.SetEnabled(on);
+        SilenceAlarm();
+    });
+    m_silenceAlarm =
+        m_optionsMenu->addAction(tr("Silence alarm"), this, &CMainWindow::SilenceAlarm);
+    m_silenceAlarm->setEnabled(false);
+    connect(m_tray, &CSystemTray::NotificationClicked, this, &CMainWindow::SilenceAlarm);
+    m_optionsMenu->addSeparator();
+    m_nmeaOutput = m_optionsMenu->addAction(QString());
+    m_nmeaOutput->setCheckable(true);
+    m_nmeaOutput->setToolTip(
+        tr("Serve new messages as NMEA 0183 NRX sentences to chart plotters on this port"));
+    connect(m_nmeaOutput, &QAction::triggered, this, [this](bool on) {
+        m_settings.WriteNmeaOutput(on);
+        ApplyNmeaOutput();
+    });
+    m_optionsMenu->addAction(tr("NMEA port..."), this, &CMainWindow::ShowNmeaPortDialog);
+    ApplyNmeaOutput();
+
+    m_alarmWatch.setInterval(500);
+    connect(&m_alarmWatch, &QTimer::timeout, this, [this] {
+        if (!m_alarm.Sounding()) {
+            SilenceAlarm();
+        }
+    });
 }
 
 void CMainWindow::CreateTrayIcon() {
@@ -426,6 +493,8 @@ void CMainWindow::Shutdown() {
     m_shutDown = true;
     // From here on decoded text and spectra go nowhere.
     m_closing = true;
+    m_alarm.Silence();
+    m_alarmWatch.stop();
     m_textHandler.SetClosing();
     m_decoding.Stop();
     StopUploadWorker();
@@ -566,6 +635,21 @@ void CMainWindow::ShowUploadIdDialog() {
     dialog->open();
 }
 
+void CMainWindow::ShowStationsDialog() {
+    auto* dialog = new CStationsDialog(m_settings, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, &CMainWindow::ApplySelection);
+    dialog->open();
+}
+
+void CMainWindow::ApplySelection() {
+    m_bridge.ReadSettings(m_settings);
+    if (m_explorer) {
+        m_explorer->SetNavArea(m_bridge.NavArea());
+        m_explorer->SetSelection(m_bridge.Selection());
+    }
+}
+
 int32_t CMainWindow::CentreFrequency() const {
     return m_tuning.Centre();
 }
@@ -691,6 +775,71 @@ void CMainWindow::AddStoredMessage(const MessageHeader& header, const std::files
 
 void CMainWindow::AppendRawText(std::u16string_view chunk) {
     m_rawView->AppendText(chunk);
+}
+
+void CMainWindow::ShowAlarm(const MessageRecord& record) {
+    // Forward from the notification area or from under other windows.
+    if (isHidden() || isMinimized()) {
+        showNormal();
+    }
+    raise();
+    activateWindow();
+    const QString identity = QString::fromStdU16String(record.b1 + record.b2 + record.number);
+    const QString station =
+        QString::fromStdU16String(CStationTable::DisplayName(m_bridge.NavArea(), record.b1));
+    m_tray->Notify(tr("Search and rescue message"),
+                   tr("%1 from %2, received %3 %4")
+                       .arg(identity, station, QString::fromStdU16String(record.date),
+                            QString::fromStdU16String(record.time)));
+    if (m_alarm.Sounding()) {
+        m_silenceAlarm->setEnabled(true);
+        m_alarmWatch.start();
+    }
+}
+
+void CMainWindow::SilenceAlarm() {
+    m_alarm.Silence();
+    m_alarmWatch.stop();
+    if (m_silenceAlarm) {
+        m_silenceAlarm->setEnabled(false);
+    }
+    // The icon came for the notification: it goes unless the window is
+    // in the notification area.
+    if (isVisible() && !isMinimized()) {
+        m_tray->HideIcon();
+    }
+}
+
+void CMainWindow::ApplyNmeaOutput() {
+    const int32_t port = m_settings.NmeaPort();
+    m_nmeaOutput->setText(tr("NMEA output on TCP port %1").arg(port));
+    if (!m_settings.NmeaOutput()) {
+        m_bridge.StopNmeaTcp();
+    } else if (!m_bridge.NmeaTcpRunning() || m_bridge.NmeaTcpPort() != port) {
+        std::string error;
+        if (!m_bridge.StartNmeaTcp(static_cast<uint16_t>(port), error)) {
+            // The setting stays: the next start tries the port again.
+            Report(tr("The NMEA output is off: %1. Choose another port with \"NMEA port...\" "
+                      "in the Options menu.")
+                       .arg(QString::fromStdString(error)));
+        }
+    }
+    m_nmeaOutput->setChecked(m_bridge.NmeaTcpRunning());
+}
+
+void CMainWindow::ShowNmeaPortDialog() {
+    auto* dialog = new QInputDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(tr("NMEA port"));
+    dialog->setLabelText(tr("TCP port for the NMEA output (10110 is the usual one):"));
+    dialog->setInputMode(QInputDialog::IntInput);
+    dialog->setIntRange(1, 65535);
+    dialog->setIntValue(m_settings.NmeaPort());
+    connect(dialog, &QInputDialog::intValueSelected, this, [this](int port) {
+        m_settings.WriteNmeaPort(port);
+        ApplyNmeaOutput();
+    });
+    dialog->open();
 }
 
 void CMainWindow::Report(const QString& text) {

@@ -13,8 +13,10 @@
 #include "app/decoding_control.h"
 #include "app/log_day.h"
 #include "app/message_assembler.h"
+#include "app/message_bridge.h"
 #include "app/message_sinks.h"
 #include "app/mode_controller.h"
+#include "app/sar_alarm.h"
 #include "app/settings.h"
 #include "app/tuning_control.h"
 #include "app/window_uploads.h"
@@ -44,6 +46,7 @@ class CWindowMessageRouter;
 class ICpuTimesSource;
 class IProfileStore;
 class IUserNotifier;
+class IAlarmSound;
 class IWaveInDriver;
 
 // What the main window is given: every service it uses, so that tests can
@@ -81,6 +84,9 @@ struct MainWindowSetup {
     // The boxes of the upload ID test, the version check and the tips;
     // null: modal message boxes.
     MessageBoxRunner boxes;
+    // Where the search-and-rescue alarm sounds; null: the default output
+    // device.
+    IAlarmSound* alarmSound = nullptr;
 };
 
 // The receiver's window: the spectrum strip, the signal panel, the check
@@ -91,7 +97,8 @@ class CMainWindow final : public QMainWindow,
                           private IModeView,
                           private IDecodingHost,
                           private IRawTextView,
-                          private IStoredMessageSink {
+                          private IStoredMessageSink,
+                          private IAlarmView {
     Q_OBJECT
 
   public:
@@ -110,6 +117,8 @@ class CMainWindow final : public QMainWindow,
     ColorEditWnd* MessagesView() const { return m_messagesView; }
     CMessagePaneWnd* Pane() const { return m_pane; }
     CMessageExplorerWnd* Explorer() const { return m_explorer; }
+    CMessageBridge& Bridge() { return m_bridge; }
+    const CSarAlarm& Alarm() const { return m_alarm; }
     CSystemTray* Tray() const { return m_tray; }
     const CWindowUploads& Uploads() const { return m_uploads; }
     const CDecodingControl& Decoding() const { return m_decoding; }
@@ -128,7 +137,9 @@ class CMainWindow final : public QMainWindow,
     // Initialisation, in this order.
     void CollectSystemInfo();
     void CreateLogDirectory();
+    void OpenMessageIndex();
     void CreateMenus();
+    void CreateOptionsMenu();
     void CreateMessageExplorer();
     void CreateTrayIcon();
     void RestoreTuning();
@@ -160,6 +171,9 @@ class CMainWindow final : public QMainWindow,
     void ShowAbout();
     void ShowTipOfTheDay();
     void ShowUploadIdDialog();
+    void ShowStationsDialog();
+    // The selection and NAVAREA the settings now hold, for what follows.
+    void ApplySelection();
 
     // IModeView
     int32_t CentreFrequency() const override;
@@ -192,6 +206,14 @@ class CMainWindow final : public QMainWindow,
     // IStoredMessageSink: the assembler's stored messages go to the explorer.
     void AddStoredMessage(const MessageHeader& header, const std::filesystem::path& path) override;
 
+    // IAlarmView: a notification, and the window brought forward.
+    void ShowAlarm(const MessageRecord& record) override;
+    void SilenceAlarm();
+    // The NMEA output as the settings say; a port that cannot be had is
+    // said, and leaves the output off.
+    void ApplyNmeaOutput();
+    void ShowNmeaPortDialog();
+
     void Report(const QString& text);
 
     MainWindowSetup m_setup;
@@ -200,6 +222,10 @@ class CMainWindow final : public QMainWindow,
     CWindowUploads m_uploads;
     CSystemInfo m_systemInfo;
     CLogDay m_logDay;
+    // Before the assembler, which tells it of every stored message.
+    CMessageBridge m_bridge;
+    std::unique_ptr<IAlarmSound> m_ownAlarmSound;
+    CSarAlarm m_alarm;
     CMessageAssembler m_assembler;
     CDecoderTextHandler m_textHandler;
     CTuningControl m_tuning;
@@ -237,6 +263,11 @@ class CMainWindow final : public QMainWindow,
     QActionGroup* m_sourceGroup = nullptr;
     QMenu* m_modeMenu = nullptr;
     QAction* m_enhanced = nullptr;  // "Enhanced decoder"
+    QMenu* m_optionsMenu = nullptr;
+    QAction* m_sarAlarm = nullptr;      // "SAR alarm"
+    QAction* m_silenceAlarm = nullptr;  // "Silence alarm", while it sounds
+    QTimer m_alarmWatch;                // till the alarm has ended by itself
+    QAction* m_nmeaOutput = nullptr;    // "NMEA output on TCP port N"
     QMenu* m_helpMenu = nullptr;
     std::map<int32_t, QAction*> m_commands;  // mode, baud and shift commands
     std::map<int32_t, QAction*> m_sources;   // sound source index -> item

@@ -1,11 +1,13 @@
 #include "gui/message_explorer_wnd.h"
 
+#include <QAction>
 #include <QHeaderView>
 #include <QIcon>
 #include <QResizeEvent>
 #include <QSplitter>
 #include <QTreeWidget>
 
+#include "app/station_table.h"
 #include "common/utf.h"
 
 namespace wavelore {
@@ -32,7 +34,10 @@ namespace {
     QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "No messsage"),
 };
 
-constexpr int kColumnWidths[CExplorerModel::kColumns] = {50, 50, 50, 65, 90};
+// The station column has room for a name ("E Niton").
+constexpr int kColumnWidths[CExplorerModel::kColumns] = {50, 110, 50, 65, 90};
+// Repeats: received before, so of less interest.
+constexpr QColor kRepeatColour(128, 128, 128);
 // The explorer's first size, before the main window lays it out.
 constexpr int kInitialWidth = 400;
 constexpr int kInitialHeight = 250;
@@ -91,6 +96,25 @@ CMessageExplorerWnd::CMessageExplorerWnd(QWidget* parent) : QWidget(parent) {
         m_messages->setColumnWidth(column, kColumnWidths[column]);
     }
 
+    m_hideRepeats = new QAction(tr("Hide repeats"), this);
+    m_hideRepeats->setCheckable(true);
+    m_hideRepeats->setChecked(m_model.HideRepeats());
+    m_showAll = new QAction(tr("Show all messages"), this);
+    m_showAll->setCheckable(true);
+    m_showAll->setChecked(m_model.ShowAll());
+    m_showAll->setToolTip(tr("Show the messages outside the chosen stations and subjects too"));
+    m_messages->addAction(m_hideRepeats);
+    m_messages->addAction(m_showAll);
+    m_messages->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(m_hideRepeats, &QAction::triggered, this, [this](bool hide) {
+        SetHideRepeats(hide);
+        emit HideRepeatsChanged(hide);
+    });
+    connect(m_showAll, &QAction::toggled, this, [this](bool all) {
+        m_model.SetShowAll(all);
+        ShowRows();
+    });
+
     m_treeWidth = kInitialWidth / 4;
     resize(kInitialWidth, kInitialHeight);
 
@@ -117,6 +141,29 @@ void CMessageExplorerWnd::SetLogRoot(const std::filesystem::path& root) {
 void CMessageExplorerWnd::Clear() {
     m_model.Clear();
     ShowDays();
+    ShowRows();
+}
+
+void CMessageExplorerWnd::SetIndex(CMessageIndex* index) {
+    m_model.SetIndex(index);
+    const int32_t day = m_model.SelectedDay();
+    m_model.SelectDay(day);
+    ShowRows();
+}
+
+void CMessageExplorerWnd::SetNavArea(int32_t navArea) {
+    m_model.SetNavArea(navArea);
+    ShowRows();
+}
+
+void CMessageExplorerWnd::SetSelection(const CMessageSelection& selection) {
+    m_model.SetSelection(selection);
+    ShowRows();
+}
+
+void CMessageExplorerWnd::SetHideRepeats(bool hide) {
+    m_hideRepeats->setChecked(hide);
+    m_model.SetHideRepeats(hide);
     ShowRows();
 }
 
@@ -171,6 +218,20 @@ void CMessageExplorerWnd::AppendRow(const ExplorerRow& row) {
     }
     item->setIcon(0, MessageIcon(CExplorerModel::Image(row)));
     item->setData(0, kIdRole, QVariant::fromValue<qulonglong>(row.id));
+    if (row.frequencyHz > 0) {
+        item->setToolTip(CExplorerModel::kStation,
+                         ToQString(CStationTable::FrequencyText(row.frequencyHz)));
+    }
+    for (int column = 0; column < CExplorerModel::kColumns; ++column) {
+        if (row.repeat) {
+            item->setForeground(column, kRepeatColour);
+        }
+        if (!row.selected) {
+            QFont font = item->font(column);
+            font.setItalic(true);
+            item->setFont(column, font);
+        }
+    }
 }
 
 void CMessageExplorerWnd::OnDaySelected(QTreeWidgetItem* item) {

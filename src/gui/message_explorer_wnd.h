@@ -7,6 +7,7 @@
 #include "app/explorer_model.h"
 #include "app/message_sinks.h"
 
+class QAction;
 class QSplitter;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -16,7 +17,9 @@ namespace wavelore {
 // The Message Explorer: a tree of the days under the log root beside a list
 // of the selected day's stored messages. A click on a message asks the main
 // window to show it (MessageChosen); the assembler tells it of every message
-// stored while the program runs.
+// stored while the program runs. Repeats are drawn in grey, messages
+// outside the selection in italics; the list's context menu holds "Hide
+// repeats" and "Show all messages".
 class CMessageExplorerWnd final : public QWidget, public IStoredMessageSink {
     Q_OBJECT
 
@@ -27,6 +30,15 @@ class CMessageExplorerWnd final : public QWidget, public IStoredMessageSink {
     void SetLogRoot(const std::filesystem::path& root);
     // Empties the tree and the list.
     void Clear();
+
+    // What the list shows (CExplorerModel); each redraws the list.
+    void SetIndex(CMessageIndex* index);
+    void SetNavArea(int32_t navArea);
+    void SetSelection(const CMessageSelection& selection);
+    void SetHideRepeats(bool hide);
+    // Checkable items, for the window's menu too.
+    QAction* HideRepeatsAction() const { return m_hideRepeats; }
+    QAction* ShowAllAction() const { return m_showAll; }
 
     // IStoredMessageSink
     void AddStoredMessage(const MessageHeader& header, const std::filesystem::path& path) override;
@@ -39,6 +51,8 @@ class CMessageExplorerWnd final : public QWidget, public IStoredMessageSink {
     // The path of the message the user chose (never the same row twice in
     // a row).
     void MessageChosen(const std::filesystem::path& path);
+    // The user switched "Hide repeats".
+    void HideRepeatsChanged(bool hide);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -55,6 +69,8 @@ class CMessageExplorerWnd final : public QWidget, public IStoredMessageSink {
     QSplitter* m_splitter = nullptr;
     QTreeWidget* m_days = nullptr;
     QTreeWidget* m_messages = nullptr;
+    QAction* m_hideRepeats = nullptr;
+    QAction* m_showAll = nullptr;
     // The tree's width: a quarter of the first width, then where the user
     // puts the bar; kept while the explorer slides shut and open.
     int m_treeWidth = 0;

@@ -24,6 +24,7 @@ CSystemTray::CSystemTray(QWidget* window, const QIcon& icon, const QString& tip,
     m_icon.setToolTip(tip);
     m_icon.setContextMenu(m_menu);
     connect(&m_icon, &QSystemTrayIcon::activated, this, &CSystemTray::Activate);
+    connect(&m_icon, &QSystemTrayIcon::messageClicked, this, &CSystemTray::NotificationClicked);
     if (m_window) {
         m_window->installEventFilter(this);
     }
@@ -61,6 +62,15 @@ void CSystemTray::Activate(QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::DoubleClick) {
         m_menu->defaultAction()->trigger();
     }
+}
+
+bool CSystemTray::Notify(const QString& title, const QString& text) {
+    if (!m_enabled) {
+        return false;
+    }
+    ShowIcon();
+    m_icon.showMessage(title, text, QSystemTrayIcon::Warning);
+    return true;
 }
 
 bool CSystemTray::eventFilter(QObject* watched, QEvent* event) {

@@ -41,6 +41,13 @@ class CSystemTray final : public QObject {
     void Restore();
     // What the icon does when clicked: a double-click runs the default item.
     void Activate(QSystemTrayIcon::ActivationReason reason);
+    // A desktop notification from the icon, which is shown for it; false
+    // where there is no notification area.
+    bool Notify(const QString& title, const QString& text);
+
+  signals:
+    // The user clicked the notification.
+    void NotificationClicked();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -41,6 +41,32 @@ constexpr const char* kSources[] = {
                       "message is recorded until it can be stored."),
 };
 
+// The message index's, the message command's and the alarm's texts, in the order of
+// texts::kBridgeTexts.
+constexpr const char* kBridgeSources[] = {
+    QT_TRANSLATE_NOOP("CoreText",
+                      "The message index \"%1\" was damaged; it was rebuilt from the stored "
+                      "messages."),
+    QT_TRANSLATE_NOOP("CoreText",
+                      "The message index \"%1\" was removed or replaced while in use; it was "
+                      "rebuilt from the stored messages."),
+    QT_TRANSLATE_NOOP("CoreText",
+                      "The message index \"%1\" is locked by another program; until it is free, "
+                      "an index in memory rebuilt from the stored messages is used."),
+    QT_TRANSLATE_NOOP("CoreText",
+                      "The message index \"%1\" cannot be written (%2); until it can, an index in "
+                      "memory rebuilt from the stored messages is used."),
+    QT_TRANSLATE_NOOP("CoreText", "The command for %1 exited with status %2."),
+    QT_TRANSLATE_NOOP("CoreText", "The command for %1 was ended by signal %2."),
+    QT_TRANSLATE_NOOP("CoreText", "The command for %1 cannot be started: %2."),
+    QT_TRANSLATE_NOOP("CoreText", "The command for %1 was lost: %2."),
+    QT_TRANSLATE_NOOP("CoreText", "The command for %1 was not run: %2 runs are already waiting."),
+    QT_TRANSLATE_NOOP("CoreText", "%1 runs of the command were not started."),
+    QT_TRANSLATE_NOOP("CoreText",
+                      "The search and rescue alarm cannot sound (%1); new search and rescue "
+                      "messages are still shown."),
+};
+
 // Qt's own texts on the buttons of our dialogs and message boxes, so that
 // they follow the interface's language where Qt's translations are missing.
 [[maybe_unused]] constexpr const char* kQtButtonTexts[] = {
@@ -63,19 +89,23 @@ constexpr bool SameText(std::u16string_view core, std::string_view source) {
     return true;
 }
 
-constexpr bool SameCatalog() {
-    if (std::size(kSources) != std::size(texts::kAll)) {
+template <size_t N, size_t M>
+constexpr bool SameCatalog(const std::u16string_view (&core)[N], const char* const (&sources)[M]) {
+    if (N != M) {
         return false;
     }
-    for (size_t i = 0; i < std::size(kSources); ++i) {
-        if (!SameText(texts::kAll[i], kSources[i])) {
+    for (size_t i = 0; i < N; ++i) {
+        if (!SameText(core[i], sources[i])) {
             return false;
         }
     }
     return true;
 }
 
-static_assert(SameCatalog(), "the translatable list differs from the core's texts");
+static_assert(SameCatalog(texts::kAll, kSources),
+              "the translatable list differs from the core's texts");
+static_assert(SameCatalog(texts::kBridgeTexts, kBridgeSources),
+              "the translatable list differs from the bridge's texts");
 
 }  // namespace
 

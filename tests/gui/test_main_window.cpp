@@ -2,8 +2,12 @@
 // settings file of its own, scripted sound devices or a played recording.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QCheckBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,8 +19,10 @@
 #include <map>
 #include <set>
 
+#include "app/message_index.h"
 #include "app/qt/profile_store_qt.h"
 #include "app/settings.h"
+#include "audio/alarm_player.h"
 #include "common/clock.h"
 #include "common/decoder_text.h"
 #include "common/message_ids.h"
@@ -29,6 +35,7 @@
 #include "gui/system_tray.h"
 #include "gui/tip_dialog.h"
 #include "gui/upload_id_dialog.h"
+#include "net/nmea_tcp_server.h"
 #include "support/fake_wave_in.h"
 #include "support/fixtures.h"
 #include "support/loopback_server.h"
@@ -342,6 +349,143 @@ TEST_F(WindowTest, AMessageStoredWhileRunningJoinsTheExplorerAndOpensInTheMessag
     const std::u16string shown = window.MessagesView()->Model().Text();
     EXPECT_EQ(shown.find(u"05:06:07 2024-03-04"), 0u) << test::Narrow(shown);
     EXPECT_NE(shown.find(u"GALE WARNING"), std::u16string::npos);
+    window.close();
+}
+
+// A received message as the decoder hands it over: the header, then the
+// rest with every character counted good.
+void PostMessageText(CMainWindow& window, const std::u16string& header,
+                     const std::u16string& body) {
+    DecoderText start;
+    start.text = u"ZCZC " + header + u"\r\n";
+    window.Target().Post(Message::With(WM_DECODER_TEXT, 0, 0, std::move(start)));
+    DecoderText rest;
+    rest.text = body + u"\r\nNNNN\r\n";
+    rest.good = static_cast<int32_t>(rest.text.size());
+    window.Target().Post(Message::With(WM_DECODER_TEXT, 0, 0, std::move(rest)));
+}
+
+// The alarm's sound, as calls.
+class CFakeAlarmSound final : public IAlarmSound {
+  public:
+    bool Start(std::chrono::seconds, std::string&) override {
+        ++starts;
+        sounding = true;
+        return true;
+    }
+    void Stop() override { sounding = false; }
+    bool Sounding() const override { return sounding; }
+
+    int starts = 0;
+    bool sounding = false;
+};
+
+// What has arrived on a connection so far.
+std::string Received(int fd, std::string& bytes) {
+    char buffer[4096];
+    ssize_t n;
+    while ((n = recv(fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) {
+        bytes.append(buffer, static_cast<size_t>(n));
+    }
+    return bytes;
+}
+
+TEST_F(WindowTest, ASearchAndRescueMessageAlarmsOnceAndItsRepeatIsIndexedGreyAndNotSentOn) {
+    profile.WriteString(u"Settings", u"Stations", u"E");
+    // The NMEA port is taken: said, and the output stays off.
+    CNmeaTcpServer taken;
+    std::string error;
+    ASSERT_TRUE(taken.Start(0, error)) << error;
+    profile.WriteInt(u"Settings", u"NmeaOutput", 1);
+    profile.WriteInt(u"Settings", u"NmeaPort", taken.Port());
+    std::filesystem::create_directories("logs/2024-03-04");
+    CFakeAlarmSound sound;
+    MainWindowSetup setup = WindowSetup();
+    setup.alarmSound = &sound;
+    CMainWindow window(setup);
+    window.show();
+    ASSERT_EQ(errors.Messages().size(), 1u);
+    EXPECT_NE(errors.Messages()[0].find("The NMEA output is off: cannot listen on TCP port"),
+              std::string::npos);
+    const QString nmeaItem = QStringLiteral("NMEA output on TCP port %1").arg(taken.Port());
+    EXPECT_FALSE(Find<QAction>(window, nmeaItem)->isChecked());
+
+    QTreeWidget* list = window.Explorer()->MessageList();
+    CMessageIndex& index = window.Bridge().Index();
+    const auto indexed = [&] { return index.RowsOfDay(u"2024-03-04"); };
+    QAction* silence = Find<QAction>(window, "Silence alarm");
+    EXPECT_TRUE(Find<QAction>(window, "SAR alarm")->isChecked());
+    EXPECT_FALSE(silence->isEnabled());
+
+    PostMessageText(window, u"ED12", u"MAYDAY RELAY");
+    ASSERT_TRUE(WaitDelivering(devices, [&] { return list->topLevelItemCount() == 1; }));
+    const QTreeWidgetItem* first = list->topLevelItem(0);
+    EXPECT_EQ(first->text(1), "E Niton");
+    EXPECT_EQ(first->toolTip(1), "518 kHz");
+    EXPECT_EQ(window.Alarm().Raised(), 1);
+    EXPECT_TRUE(sound.sounding);
+    EXPECT_TRUE(silence->isEnabled());
+    silence->trigger();
+    EXPECT_FALSE(sound.sounding);
+    EXPECT_FALSE(silence->isEnabled());
+
+    // Four hours on, the same message again: a repeat. Search and rescue
+    // from a station outside the selection. Both indexed, hidden, silent.
+    clock.Advance(4 * 3600);
+    PostMessageText(window, u"ED12", u"MAYDAY RELAY");
+    clock.Advance(60);
+    PostMessageText(window, u"FD01", u"OTHER STATION");
+    ASSERT_TRUE(WaitDelivering(devices, [&] { return indexed().size() == 3; }));
+    EXPECT_EQ(list->topLevelItemCount(), 1);
+    const std::vector<IndexedMessage> rows = indexed();
+    EXPECT_FALSE(rows[0].repeat);
+    EXPECT_TRUE(rows[1].repeat);
+    EXPECT_FALSE(rows[2].selected);
+    EXPECT_EQ(window.Alarm().Raised(), 1);
+    EXPECT_EQ(sound.starts, 1);
+
+    QAction* hide = Find<QAction>(window, "Hide repeats");
+    EXPECT_TRUE(hide->isChecked());
+    hide->trigger();
+    EXPECT_EQ(Setting(u"HideRepeats"), u"0");
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(1)->foreground(0).color(), QColor(128, 128, 128));
+    Find<QAction>(window, "Show all messages")->trigger();
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(list->topLevelItem(2)->text(1), "F Talinn");
+    EXPECT_TRUE(list->topLevelItem(2)->font(0).italic());
+
+    // Another port, chosen in the window: a chart plotter there gets the
+    // next new message.
+    const int port = test::UnusedLoopbackPort();
+    Find<QAction>(window, "NMEA port...")->trigger();
+    auto* portDialog = window.findChild<QInputDialog*>();
+    ASSERT_NE(portDialog, nullptr);
+    portDialog->setIntValue(port);
+    portDialog->accept();
+    EXPECT_EQ(Setting(u"NmeaPort"), DecimalText(port));
+    EXPECT_TRUE(
+        Find<QAction>(window, QStringLiteral("NMEA output on TCP port %1").arg(port))->isChecked());
+    const int plotter = test::ConnectLoopback(port);
+    ASSERT_GE(plotter, 0);
+
+    // The index deleted while the receiver runs: rebuilt at the next
+    // message, which is not lost, and the repeat keeps its mark.
+    ASSERT_TRUE(std::filesystem::remove(index.DatabasePath()));
+    clock.Advance(60);
+    PostMessageText(window, u"EA13", u"NEW WARNING");
+    std::string sentences;
+    ASSERT_TRUE(WaitDelivering(devices, [&] {
+        return Received(plotter, sentences).find("NEW WARNING") != std::string::npos;
+    })) << sentences;
+    close(plotter);
+    // The first search-and-rescue message took id 00 while nobody listened.
+    EXPECT_EQ(sentences.find("$CRNRX,001,001,01,EA13,"), 0u) << sentences;
+    EXPECT_EQ(list->topLevelItemCount(), 4);
+    ASSERT_EQ(indexed().size(), 4u);
+    EXPECT_TRUE(indexed()[1].repeat);
+    ASSERT_EQ(errors.Messages().size(), 2u);
+    EXPECT_NE(errors.Messages()[1].find("was removed or replaced while in use"), std::string::npos);
     window.close();
 }
 
