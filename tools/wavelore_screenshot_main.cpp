@@ -1,14 +1,19 @@
 // wavelore-screenshot: renders the receiver's window, decoding a recording,
 // to a PNG file (the README's pictures).
-//   wavelore-screenshot [--translation DIR] RECORDING OUT.png [TEXT]
+//   wavelore-screenshot [--translation DIR] [--setting NAME=VALUE]... RECORDING OUT.png [TEXT]
 // Plays the recording in real time (so the processor load shown is the
 // real one), offscreen, with default settings kept in a temporary
 // directory, until TEXT (default: the end of the recording) has been
 // decoded, then chooses the newest day in the Message Explorer and grabs
 // the window. With --translation, the translation file
-// in DIR gives the texts, as it does beside the program.
+// in DIR gives the texts, as it does beside the program; each --setting
+// is stored in the section "Settings" before the window starts. The alarm
+// never sounds.
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <QApplication>
 #include <QPixmap>
@@ -18,6 +23,8 @@
 #include <QTreeWidget>
 
 #include "app/qt/profile_store_qt.h"
+#include "app/settings.h"
+#include "audio/alarm_player.h"
 #include "audio/recording_wave_in.h"
 #include "common/clock.h"
 #include "common/user_notifier.h"
@@ -50,19 +57,39 @@ class CNoDevices final : public wavelore::IWaveInDriver {
     }
 };
 
+// The pictures are taken in silence.
+class CSilentAlarm final : public wavelore::IAlarmSound {
+  public:
+    bool Start(std::chrono::seconds, std::string&) override { return true; }
+    void Stop() override {}
+    bool Sounding() const override { return false; }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace wavelore;
     const char* translationDir = nullptr;
-    if (argc > 2 && std::string(argv[1]) == "--translation") {
-        translationDir = argv[2];
+    std::vector<std::pair<std::string, std::string>> settings;
+    bool usage = false;
+    while (argc > 2 && !usage && std::string(argv[1]).starts_with("--")) {
+        const std::string option = argv[1];
+        const std::string value = argv[2];
+        const size_t equals = value.find('=');
+        if (option == "--translation") {
+            translationDir = argv[2];
+        } else if (option == "--setting" && equals != std::string::npos && equals > 0) {
+            settings.emplace_back(value.substr(0, equals), value.substr(equals + 1));
+        } else {
+            usage = true;
+        }
         argv += 2;
         argc -= 2;
     }
-    if (argc < 3 || argc > 4) {
+    if (usage || argc < 3 || argc > 4) {
         std::fprintf(stderr,
-                     "usage: wavelore-screenshot [--translation DIR] RECORDING OUT.png [TEXT]\n");
+                     "usage: wavelore-screenshot [--translation DIR] [--setting NAME=VALUE]... "
+                     "RECORDING OUT.png [TEXT]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -79,6 +106,9 @@ int main(int argc, char** argv) {
     }
     QTemporaryDir work;
     CQtProfileStore profile(std::filesystem::path(work.path().toStdString()) / "settings.ini");
+    for (const auto& [name, value] : settings) {
+        profile.WriteString(CSettings::kSection, FromUtf8(name), FromUtf8(value));
+    }
     CNoDevices devices;
     CStderrNotifier notifier;
     CSystemClock clock;
@@ -86,6 +116,8 @@ int main(int argc, char** argv) {
     MainWindowSetup setup(profile, devices, notifier, notifier, clock, facts,
                           work.path().toStdString());
     setup.play = argv[1];
+    CSilentAlarm alarm;
+    setup.alarmSound = &alarm;
 
     CMainWindow window(setup);
     window.show();

@@ -1,8 +1,10 @@
 // PortAudio with an ALSA configuration that defines no PCM at all: no
-// capture device exists, and starting the receiver says so.
+// capture device exists, and starting the receiver says so; no output
+// device either, for the alarm.
 
 #include <gtest/gtest.h>
 
+#include "audio/alarm_player.h"
 #include "audio/wave_in_portaudio.h"
 #include "receiver/decoder_thread.h"
 #include "support/alsa_devices.h"
@@ -33,6 +35,14 @@ TEST(PortAudioWithoutDevices, NoDeviceIsListedAndTheStartFailsWithTheMessage) {
     CDecoderThread thread(driver, notifier);
     EXPECT_FALSE(thread.Start(11025, 1700, 85, 100, 1, &target, 0));
     EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"ERROR: No sound device detected"});
+
+    // Nor can the alarm sound: it says so, and nothing sounds.
+    CPortAudioAlarm alarm;
+    std::string error;
+    EXPECT_FALSE(alarm.Start(std::chrono::seconds(1), error));
+    EXPECT_EQ(error, "no sound output device");
+    EXPECT_FALSE(alarm.Sounding());
+    alarm.Stop();
 }
 
 }  // namespace
