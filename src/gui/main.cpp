@@ -13,7 +13,9 @@
 #include "gui/main_window.h"
 #include "gui/message_box_notifier.h"
 #include "gui/startup.h"
+#include "gui/unix_signal_watcher.h"
 #include "system/system_info.h"
+#include "system/termination_signals.h"
 
 namespace {
 
@@ -43,6 +45,10 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    // From here on a signal to end waits for the window to close as its
+    // user would close it.
+    CTerminationSignals terminations;
+    CUnixSignalWatcher signalWatcher(terminations);
     // The desktop entry's name, which carries the icon on some desktops.
     QGuiApplication::setDesktopFileName(QStringLiteral("wavelore"));
     QApplication::setWindowIcon(WindowIcon());
@@ -82,6 +88,7 @@ int main(int argc, char** argv) {
     int result = 0;
     {
         CMainWindow window(setup);
+        signalWatcher.Watch(window);
         window.show();
         result = QApplication::exec();
     }

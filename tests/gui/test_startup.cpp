@@ -1,6 +1,7 @@
 // Start-up: the translation file beside the program, the command line and
 // the per-user data directory.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -133,6 +134,46 @@ TEST(Startup, CommandLine) {
         EXPECT_EQ(exitCode, 2);
         EXPECT_FALSE(message.isEmpty());
     }
+}
+
+// The real program, as a service manager runs it: SIGTERM while a message
+// comes in closes the window as its user would, keeping what was received.
+TEST(Startup, ASignalClosesTheWindowAsItsUserWould) {
+    using namespace std::chrono_literals;
+    test::ScopedTempDir dir;
+    // Settings of its own, and an upload service that answers nothing. The
+    // tip of the day is up, in a loop of its own, when the signal comes.
+    std::filesystem::create_directories("config/Tarvolt");
+    std::filesystem::create_directories("received");
+    test::WriteFile("config/Tarvolt/Wavelore.conf", "[Settings]\nUploadHost=127.0.0.1:9\n");
+    test::WriteFile("received/tips.txt", "A tip\n");
+    const std::string home = dir.Path().string();
+    test::CBackgroundProcess receiver(
+        "env HOME=" + test::ShellQuote(home) +
+        " XDG_CONFIG_HOME=" + test::ShellQuote(home + "/config") + " QT_QPA_PLATFORM=offscreen " +
+        test::ShellQuote(test::ReceiverProgram().string()) + " --play " +
+        test::ShellQuote((test::SourceDir() / "samples/navtex_sample.wav").string()) +
+        " --dir received");
+    ASSERT_TRUE(receiver.Started());
+    // Played in real time: the first message is coming in.
+    ASSERT_TRUE(test::Eventually(
+        [] {
+            return test::ReadFile("received/incoming.txt").find("ZCZC GA23") != std::string::npos;
+        },
+        120s))
+        << test::ReadFile("err.txt");
+    receiver.Signal(SIGTERM);
+    const test::ProcessResult r = receiver.Wait(60s);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    // The message cut short stays in the working file, unless it was
+    // complete and stored by then.
+    bool stored = false;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator("received/logs", ec)) {
+        stored |= entry.path().filename().string().find("GA23") != std::string::npos;
+    }
+    EXPECT_TRUE(stored ||
+                test::ReadFile("received/incoming.txt").find("ZCZC GA23") != std::string::npos);
 }
 
 }  // namespace

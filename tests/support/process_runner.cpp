@@ -29,6 +29,10 @@ std::filesystem::path SynthTool() {
     return BinaryDir() / "tools" / "wavelore-synth";
 }
 
+std::filesystem::path ReceiverProgram() {
+    return BinaryDir() / "src/gui/wavelore";
+}
+
 std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) {

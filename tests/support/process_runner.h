@@ -32,6 +32,7 @@ struct ProcessOptions {
 // The built programs.
 std::filesystem::path DecodeTool();
 std::filesystem::path SynthTool();
+std::filesystem::path ReceiverProgram();  // the window, wavelore
 
 // text as one shell word.
 std::string ShellQuote(const std::string& text);
