@@ -40,4 +40,16 @@ void UseAlsaWithoutDevices(const std::filesystem::path& dir) {
     setenv("ALSA_CONFIG_PATH", conf.c_str(), 1);
 }
 
+void ToleratePluginLeaks() {
+    const auto supp = std::filesystem::current_path() / "lsan.supp";
+    std::ofstream(supp) << "leak:snd_dlopen\n";
+    setenv("LSAN_OPTIONS", ("suppressions=" + supp.string() + ":print_suppressions=0").c_str(), 1);
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    std::string options = asan ? asan : "";
+    if (options.find("fast_unwind_on_malloc") == std::string::npos) {
+        options += (options.empty() ? "" : ":") + std::string("fast_unwind_on_malloc=0");
+        setenv("ASAN_OPTIONS", options.c_str(), 1);
+    }
+}
+
 }  // namespace wavelore::test
