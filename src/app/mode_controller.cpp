@@ -120,4 +120,12 @@ void CModeController::Start(const ModeInfo& info) {
     m_view.StartDecoding(info.decoder, m_view.CentreFrequency(), HalfShift(), m_baud);
 }
 
+bool CModeController::RestartDecoding() {
+    if (m_mode < 0) {
+        return false;
+    }
+    const ModeInfo& info = Info(static_cast<Mode>(m_mode));
+    return m_view.StartDecoding(info.decoder, m_view.CentreFrequency(), HalfShift(), m_baud);
+}
+
 }  // namespace wavelore

@@ -82,6 +82,10 @@ class CModeController {
     // A mode, baud or shift command; false when id is none of them.
     bool OnCommand(int32_t commandId);
     void OnNavtexJCheckBox(bool checked);
+    // Starts decoding again in the current mode at the current tuning, after
+    // a change of sound source; false, and nothing started, before a mode is
+    // set (setting one starts decoding itself).
+    bool RestartDecoding();
 
     // -1 until RestoreMode or SetMode.
     int32_t CurrentMode() const { return m_mode; }

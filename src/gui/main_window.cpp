@@ -733,11 +733,7 @@ void CMainWindow::ShowCurrentSource(int32_t index) {
 }
 
 void CMainWindow::RestartDecoding() {
-    if (m_modes.CurrentMode() < 0) {
-        return;  // the mode is restored later and starts decoding itself
-    }
-    const auto& info = CModeController::Info(static_cast<Mode>(m_modes.CurrentMode()));
-    StartDecoding(info.decoder, m_tuning.Centre(), m_modes.HalfShift(), m_modes.Baud());
+    m_modes.RestartDecoding();
 }
 
 void CMainWindow::ReportNoDevices() {

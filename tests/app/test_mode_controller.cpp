@@ -177,6 +177,25 @@ TEST(ModeController, TheSameModeAgainSavesNothingButRetunesAndRestarts) {
     EXPECT_EQ(rig.view.log, (std::vector<std::string>{"tune", "status", "start"}));
 }
 
+TEST(ModeController, ASourceChangeRestartsTheCurrentModeAsTunedOnceThereIsOne) {
+    Rig rig;
+    EXPECT_FALSE(rig.modes.RestartDecoding());
+    EXPECT_TRUE(rig.view.starts.empty());
+    rig.modes.RestoreMode();
+    ASSERT_TRUE(rig.modes.OnCommand(32773));  // 45 baud
+    rig.view.centre = 1234;
+    rig.view.log.clear();
+    rig.view.mode = Mode::Fax;
+    EXPECT_TRUE(rig.modes.RestartDecoding());
+    // Only the decoder starts again: no retune, no mode change, nothing stored.
+    EXPECT_EQ(rig.view.log, (std::vector<std::string>{"start"}));
+    EXPECT_EQ(rig.view.mode, Mode::Fax);
+    EXPECT_EQ(rig.view.starts.back().type, DecoderType::SitorB);
+    EXPECT_EQ(rig.view.starts.back().centre, 1234);
+    EXPECT_EQ(rig.view.starts.back().halfShift, 85);
+    EXPECT_EQ(rig.view.starts.back().baud, 45);
+}
+
 TEST(ModeController, PaneAndBoxesFollowTheModeTable) {
     Rig rig;
     rig.modes.RestoreMode();
