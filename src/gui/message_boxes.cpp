@@ -49,20 +49,20 @@ QMessageBox::Icon IconOf(BoxIcon icon) {
 
 }  // namespace
 
-QMessageBox::StandardButton RunModalMessageBox(QWidget* parent, const MessageBoxSpec& spec) {
-    QMessageBox box(spec.icon, spec.caption, spec.text, spec.buttons, parent);
+QMessageBox::StandardButton RunModalMessageBox(QWidget* parent, const MessageBoxContent& content) {
+    QMessageBox box(content.icon, content.caption, content.text, content.buttons, parent);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-MessageBoxSpec ReplyMessageBox(const ReplyBox& box, const std::optional<std::u16string>& reply) {
+MessageBoxContent ReplyMessageBox(const ReplyBox& box, const std::optional<std::u16string>& reply) {
     const QString replyText = reply ? QString::fromStdU16String(*reply) : QString();
-    MessageBoxSpec spec;
-    spec.icon = IconOf(box.icon);
-    spec.caption = ReplyText(box.captionId, QString::fromStdU16String(box.caption));
-    spec.text =
+    MessageBoxContent content;
+    content.icon = IconOf(box.icon);
+    content.caption = ReplyText(box.captionId, QString::fromStdU16String(box.caption));
+    content.text =
         ReplyText(box.textId, box.textId == 0 ? QString::fromStdU16String(box.text) : replyText);
-    spec.buttons = box.yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok;
-    return spec;
+    content.buttons = box.yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok;
+    return content;
 }
 
 }  // namespace wavelore

@@ -17,8 +17,8 @@ namespace {
 std::function<void()> SeekTrouble(const MessageBoxRunner& boxes, QWidget* parent) {
     return [boxes, parent] {
         boxes(parent,
-              MessageBoxSpec{QMessageBox::Warning, CTipDialog::tr("Tip of the Day"),
-                             CTipDialog::tr("Trouble reading the tips file"), QMessageBox::Ok});
+              MessageBoxContent{QMessageBox::Warning, CTipDialog::tr("Tip of the Day"),
+                                CTipDialog::tr("Trouble reading the tips file"), QMessageBox::Ok});
     };
 }
 

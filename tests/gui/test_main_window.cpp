@@ -537,10 +537,10 @@ TEST_F(WindowTest, UploadsTipsAndTheVersionCheckRunWithTheWindow) {
     profile.WriteString(u"Settings", u"UID", u"0123ABCD-EF01-2345-6789-ABCDEFABCDEF");
     profile.WriteString(u"Settings", u"UploadHost", std::u16string(host.begin(), host.end()));
     test::WriteFile(dir.Path() / "tips.txt", "First tip\nSecond tip\n");
-    std::vector<MessageBoxSpec> boxes;
+    std::vector<MessageBoxContent> boxes;
     MainWindowSetup setup = WindowSetup();
-    setup.boxes = [&](QWidget*, const MessageBoxSpec& spec) {
-        boxes.push_back(spec);
+    setup.boxes = [&](QWidget*, const MessageBoxContent& content) {
+        boxes.push_back(content);
         return QMessageBox::Ok;
     };
     CMainWindow window(setup);

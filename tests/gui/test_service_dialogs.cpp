@@ -39,11 +39,11 @@ struct Service {
     LoopbackServer server;
     CMemoryProfileStore profile;
     CSettings settings{profile};
-    std::vector<MessageBoxSpec> boxes;
+    std::vector<MessageBoxContent> boxes;
     QMessageBox::StandardButton answer = QMessageBox::Ok;
     MessageBoxRunner Boxes() {
-        return [this](QWidget*, const MessageBoxSpec& spec) {
-            boxes.push_back(spec);
+        return [this](QWidget*, const MessageBoxContent& content) {
+            boxes.push_back(content);
             return answer;
         };
     }

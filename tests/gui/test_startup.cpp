@@ -50,7 +50,7 @@ TEST(Startup, TheJapaneseFileBesideTheProgramTurnsEveryTextJapanese) {
     CManualClock clock{LocalTime{2024, 1, 2, 3, 4, 5}};
     CProcSystemFacts facts;
     MainWindowSetup setup(profile, devices, notifier, notifier, clock, facts, dir.Path());
-    setup.boxes = [](QWidget*, const MessageBoxSpec&) { return QMessageBox::Ok; };
+    setup.boxes = [](QWidget*, const MessageBoxContent&) { return QMessageBox::Ok; };
     {
         CMainWindow window(setup);
         // The product's name stays as it is: the title also heads the raw log.

@@ -20,7 +20,7 @@ TEST(TipDialog, WalksThroughTheTipsAndStoresTheStartUpChoiceOnClose) {
     test::WriteFile("tips.txt", "; comment\nFirst tip\nSecond tip\n");
     CMemoryProfileStore profile;
     int boxes = 0;
-    const MessageBoxRunner runner = [&](QWidget*, const MessageBoxSpec&) {
+    const MessageBoxRunner runner = [&](QWidget*, const MessageBoxContent&) {
         ++boxes;
         return QMessageBox::Ok;
     };
