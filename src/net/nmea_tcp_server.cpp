@@ -9,7 +9,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <system_error>
+
+#include "common/start_thread.h"
 
 namespace wavelore {
 
@@ -103,9 +104,7 @@ bool CNmeaTcpServer::Start(uint16_t port, const Options& options, std::string& e
         return false;
     }
     m_stop = false;
-    try {
-        m_thread = std::thread([this] { Run(); });
-    } catch (const std::system_error&) {
+    if (!StartThread(m_thread, [this] { Run(); })) {
         error = "cannot start the NMEA server's thread";
         Stop();
         return false;
