@@ -9,6 +9,7 @@
 
 #include "app/station_table.h"
 #include "common/utf.h"
+#include "gui/translated_text.h"
 
 namespace wavelore {
 
@@ -42,10 +43,6 @@ constexpr QColor kRepeatColour(128, 128, 128);
 constexpr int kInitialWidth = 400;
 constexpr int kInitialHeight = 250;
 constexpr int kIdRole = Qt::UserRole;
-
-QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 const QIcon& DayIcon() {
     static const QIcon icon = [] {

@@ -15,6 +15,7 @@
 #include "app/station_table.h"
 #include "app/subject_table.h"
 #include "common/utf.h"
+#include "gui/translated_text.h"
 
 namespace wavelore {
 
@@ -22,10 +23,6 @@ namespace {
 
 // The explorer's category texts carry their translations.
 constexpr const char* kCategoryContext = "wavelore::CMessageExplorerWnd";
-
-QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QListWidget* NewLetterList(std::u16string_view checked, QWidget* parent) {
     auto* list = new QListWidget(parent);

@@ -115,4 +115,8 @@ QString TranslateUserText(const UserText& text) {
     return QString::fromStdU16String(FillUserText(format.toStdU16String(), text.args));
 }
 
+QString ToQString(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 }  // namespace wavelore

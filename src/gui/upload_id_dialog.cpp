@@ -11,6 +11,7 @@
 #include "common/message_ids.h"
 #include "gui/link_static.h"
 #include "gui/service_call.h"
+#include "gui/translated_text.h"
 #include "net/upload_host.h"
 
 namespace wavelore {
@@ -19,10 +20,6 @@ namespace {
 
 // A GUID in text form.
 constexpr int kIdLength = 36;
-
-QString ToQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
