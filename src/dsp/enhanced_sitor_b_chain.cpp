@@ -74,12 +74,18 @@ void CEnhancedSitorBChain::ProcessChunk(const double* in, int32_t count, double*
     const int32_t tones = m_detector.Process(in, count, m_tones.get());
     // The display shows the tone difference held over the inputs that made it.
     const double sign = m_invert ? -kSignalScale : kSignalScale;
-    for (int32_t i = 0; i < count; ++i) {
-        if (tones > 0) {
+    if (tones > 0) {
+        int32_t shown = -1;
+        for (int32_t i = 0; i < count; ++i) {
             const int32_t j = std::min(tones - 1, static_cast<int32_t>(int64_t{i} * tones / count));
-            m_lastDifference = CBitClock::Difference(m_tones[j]);
+            if (j != shown) {
+                m_lastDifference = CBitClock::Difference(m_tones[j]);
+                shown = j;
+            }
+            signal[i] = sign * m_lastDifference;
         }
-        signal[i] = sign * m_lastDifference;
+    } else {
+        std::fill(signal, signal + count, sign * m_lastDifference);
     }
 
     const int32_t bits = m_clock.Process(m_tones.get(), tones, m_bits.get());
