@@ -32,30 +32,6 @@ bool IsHeader(const char16_t* w) {
     return IsAlpha(w[0]) && IsAlpha(w[1]) && IsDigit(w[2]) && IsDigit(w[3]);
 }
 
-// A header character as it may stand in a file name: the third serial digit
-// of a NAVTEX-J header is not checked, and a separator or a character that
-// other systems forbid must not turn the name into another path. A lone
-// surrogate has no form in a file name at all.
-char16_t FileNameSafe(char16_t c) {
-    if (c >= 0xD800 && c <= 0xDFFF) {
-        return u'_';
-    }
-    switch (c) {
-        case u'/':
-        case u'\\':
-        case u':':
-        case u'*':
-        case u'?':
-        case u'"':
-        case u'<':
-        case u'>':
-        case u'|':
-            return u'_';
-        default:
-            return c < 0x20 || c == 0x7F ? u'_' : c;
-    }
-}
-
 bool SameContents(const std::filesystem::path& a, const std::filesystem::path& b) {
     std::ifstream fa(a, std::ios::binary);
     std::ifstream fb(b, std::ios::binary);
@@ -242,9 +218,7 @@ void CMessageAssembler::EndFrame() {
         name += c == u':' ? u'.' : c;
     }
     name += u' ';
-    for (const char16_t c : m_header.b1 + m_header.b2 + m_header.number) {
-        name += FileNameSafe(c);
-    }
+    name += StoredIdentity(m_header.b1, m_header.b2, m_header.number);
     name += u".txt";
     const std::filesystem::path final = m_base / kLogsDirName / m_header.date / name;
 
