@@ -196,6 +196,38 @@ TEST(StorageCli, CtrlCLeavesTheFrameUnfinishedAndCompletesTheRawLog) {
     EXPECT_EQ(ReadFile(kRawLog), RawLogOf(out));
 }
 
+TEST(StorageCli, AReaderOfStandardOutputThatGoesAwayStopsNeitherDecodingNorStorage) {
+    ScopedTempDir dir;
+    std::vector<synth::NavtexMessage> messages;
+    for (const char16_t* id : {u"EA12", u"FB34", u"GD01", u"HE05"}) {
+        messages.push_back({id, u"A WARNING LONG ENOUGH TO OUTLAST THE READER\nSECOND LINE"});
+    }
+    auto broadcast = synth::MakeBroadcast(synth::SynthMode::SitorB, messages);
+    ASSERT_TRUE(broadcast);
+    WriteRecording(*broadcast, "navtex.wav");
+    // The reader stops after 100 bytes, in the middle of the first message;
+    // the tool's status is kept by the shell, and SIGPIPE has its default
+    // action, as in a terminal.
+    std::signal(SIGPIPE, SIG_DFL);
+    const ProcessResult r =
+        RunProcess("{ { WAVELORE_FIXED_TIME='" + std::string(kFixedTime) + "' " +
+                   ShellQuote(DecodeTool()) + " navtex.wav; echo $? >status; } | head -c 100; }");
+    EXPECT_EQ(r.out, ToUtf8(broadcast->ExpectedText()).substr(0, 100));
+    EXPECT_EQ(ReadFile("status"), "1\n");
+    // Said once, on one line.
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_NE(r.err.find("standard output"), std::string::npos) << r.err;
+    // Every message stored to the end, none left in the working file.
+    const std::string day = std::string(kDayDir) + "2007-07-21 14.03.22 ";
+    for (const char* id : {"EA12", "FB34", "GD01", "HE05"}) {
+        EXPECT_EQ(ReadFile(day + id + ".txt"),
+                  "14:03:22 2007-07-21\r\n\r\nZCZC " + std::string(id) +
+                      "\r\n\nA WARNING LONG ENOUGH TO OUTLAST THE READER\r\nSECOND LINE\r\nNNNN")
+            << id;
+    }
+    EXPECT_FALSE(fs::exists("incoming.txt"));
+}
+
 TEST(StorageCli, NoStoreWritesNothing) {
     ScopedTempDir dir;
     WriteRecording(NavtexBroadcast(), "navtex.wav");
