@@ -111,6 +111,10 @@
         <source>The search and rescue alarm cannot sound (%1); new search and rescue messages are still shown.</source>
         <translation>捜索救助の警報音を鳴らせません (%1)。新しい捜索救助メッセージは引き続き表示されます。</translation>
     </message>
+    <message>
+        <source>The command for %1 took longer than %2 s and was ended.</source>
+        <translation>%1 のコマンドが %2 秒を超えたため終了させました。</translation>
+    </message>
 </context>
 <context>
     <name>QPlatformTheme</name>

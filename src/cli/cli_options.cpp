@@ -166,10 +166,17 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     app.add_option("--navarea", options.navArea,
                    "NAVAREA whose station names are used (default: the stored \"NavArea\", 1)")
         ->check(CLI::Range(1, 21));
-    app.add_option("--on-message", options.onMessage,
-                   "Run CMD (with /bin/sh -c) for every selected stored message; the message "
-                   "is in WAVELORE_* environment variables")
-        ->type_name("CMD");
+    auto* onMessage =
+        app.add_option("--on-message", options.onMessage,
+                       "Run CMD (with /bin/sh -c) for every selected stored message; the message "
+                       "is in WAVELORE_* environment variables")
+            ->type_name("CMD");
+    app.add_option("--on-message-timeout", options.onMessageTimeout,
+                   "Seconds a run of --on-message may take before it is ended, with whatever "
+                   "it started")
+        ->capture_default_str()
+        ->needs(onMessage)
+        ->check(CLI::Range(1, 86400));
     app.add_option("--nmea-tcp", options.nmeaTcpPort,
                    "Serve new messages as NMEA NRX sentences on this TCP port (10110 is usual)")
         ->check(CLI::Range(0, 65535));

@@ -53,8 +53,11 @@ struct CliOptions {
     std::optional<std::string> stations;
     std::optional<std::string> subjects;
     std::optional<int32_t> navArea;
-    // A command run for every selected stored message (--on-message).
+    // A command run for every selected stored message (--on-message), ended
+    // with what it started when it takes longer than --on-message-timeout
+    // seconds.
     std::string onMessage;
+    int32_t onMessageTimeout = 60;
     // NMEA NRX sentences of every new selected message: served on a TCP port
     // (--nmea-tcp; 0 takes a free one), sent as UDP datagrams (--nmea-udp).
     std::optional<int32_t> nmeaTcpPort;

@@ -70,7 +70,9 @@ bool CRunBridge::Start(std::string& error) {
     m_bridge.OpenIndex();
 
     if (!m_options.onMessage.empty()) {
-        m_runner = std::make_unique<CCommandRunner>(m_options.onMessage, &m_notifier);
+        CCommandRunner::Limits limits;
+        limits.timeout = std::chrono::seconds(m_options.onMessageTimeout);
+        m_runner = std::make_unique<CCommandRunner>(m_options.onMessage, &m_notifier, limits);
         m_command = std::make_unique<CMessageCommand>(*m_runner, navArea);
         m_bridge.AddOutput(m_command.get(), CMessageFilter::Wants::Selected);
     }
@@ -110,10 +112,15 @@ void CRunBridge::Finish() {
     }
     m_started = false;
     if (m_runner) {
-        const size_t left = m_runner->Finish(kCommandWait);
-        if (left > 0) {
-            std::fprintf(stderr, "wavelore-decode: --on-message: %zu commands still running\n",
-                         left);
+        const size_t running = m_runner->Finish(kCommandWait);
+        const CCommandRunner::Counts& n = m_runner->Tally();
+        // Each failure was said as it happened; this is the whole of it.
+        if (running + n.failed + n.timedOut + n.dropped + n.notStarted > 0) {
+            std::fprintf(stderr,
+                         "wavelore-decode: --on-message: %zu run (%zu failed, %zu timed out), "
+                         "%zu dropped with the queue full, %zu not started, %zu still running\n",
+                         n.started, n.failed, n.timedOut, n.dropped, n.notStarted, running);
+            std::fflush(stderr);
         }
     }
     m_bridge.StopNmeaTcp();

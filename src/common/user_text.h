@@ -85,6 +85,9 @@ inline constexpr std::u16string_view kCommandSignalled =
 inline constexpr std::u16string_view kCommandCannotStart =
     u"The command for %1 cannot be started: %2.";
 inline constexpr std::u16string_view kCommandLost = u"The command for %1 was lost: %2.";
+// %1: what the command was run for; %2: its time limit in seconds.
+inline constexpr std::u16string_view kCommandTimedOut =
+    u"The command for %1 took longer than %2 s and was ended.";
 // %1: what the command was run for; %2: the number of runs waiting.
 inline constexpr std::u16string_view kCommandNotRun =
     u"The command for %1 was not run: %2 runs are already waiting.";
@@ -100,7 +103,7 @@ inline constexpr std::u16string_view kAlarmCannotSound =
 inline constexpr std::u16string_view kBridgeTexts[] = {
     kIndexDamaged,  kIndexReplaced,      kIndexLocked,        kIndexUnwritable,
     kCommandExited, kCommandSignalled,   kCommandCannotStart, kCommandLost,
-    kCommandNotRun, kCommandsNotStarted, kAlarmCannotSound,
+    kCommandNotRun, kCommandsNotStarted, kAlarmCannotSound,   kCommandTimedOut,
 };
 
 }  // namespace texts

@@ -65,6 +65,7 @@ constexpr const char* kBridgeSources[] = {
     QT_TRANSLATE_NOOP("CoreText",
                       "The search and rescue alarm cannot sound (%1); new search and rescue "
                       "messages are still shown."),
+    QT_TRANSLATE_NOOP("CoreText", "The command for %1 took longer than %2 s and was ended."),
 };
 
 // Qt's own texts on the buttons of our dialogs and message boxes, so that
