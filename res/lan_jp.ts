@@ -115,6 +115,10 @@
         <source>The command for %1 took longer than %2 s and was ended.</source>
         <translation>%1 のコマンドが %2 秒を超えたため終了させました。</translation>
     </message>
+    <message>
+        <source>The setting %1 is &quot;%2&quot;, which is not a number from %3 to %4; %5 is used instead.</source>
+        <translation>設定 %1 の値「%2」は %3 から %4 までの数値ではないため、代わりに %5 を使います。</translation>
+    </message>
 </context>
 <context>
     <name>QPlatformTheme</name>

@@ -54,7 +54,14 @@ bool CRunBridge::Start(std::string& error) {
         profile = own.get();
     }
     if (profile != nullptr) {
-        m_bridge.ReadSettings(CSettings(*profile));
+        CSettings settings(*profile);
+        m_bridge.ReadSettings(settings);
+        // The one number read here; --navarea makes it irrelevant.
+        if (!m_options.navArea) {
+            for (const RefusedSetting& refused : settings.TakeRefused()) {
+                m_notifier.ShowText(CSettings::Notice(refused));
+            }
+        }
     }
     const CMessageSelection& stored = m_bridge.Selection();
     m_bridge.SetSelection(

@@ -54,6 +54,11 @@ inline constexpr std::u16string_view kMessageNotStored =
     u"Could not store the message \"%1\" (%2); it stays in \"%3\" and no new message is "
     u"recorded until it can be stored.";
 
+// %1: the setting's name; %2: the text stored; %3 and %4: the valid range;
+// %5: the default used instead.
+inline constexpr std::u16string_view kSettingRefused =
+    u"The setting %1 is \"%2\", which is not a number from %3 to %4; %5 is used instead.";
+
 // Every text above, in this order.
 inline constexpr std::u16string_view kAll[] = {
     kNoSoundDevice,         kGetDevCapsFailed,     kOpenFailed,
@@ -61,7 +66,7 @@ inline constexpr std::u16string_view kAll[] = {
     kAddBuffer2Failed,      kStartFailed,          kRawLogOpen,
     kRawLogWrite,           kWorkingFileCreate,    kWorkingFileWrite,
     kWorkingFileIncomplete, kWorkingFileVanished,  kMessageKeptBeside,
-    kMessageNotStored,
+    kMessageNotStored,      kSettingRefused,
 };
 
 // The message index's, the message command's and the alarm's texts.

@@ -39,6 +39,7 @@
 #include "gui/stations_dialog.h"
 #include "gui/system_tray.h"
 #include "gui/tip_dialog.h"
+#include "gui/translated_text.h"
 #include "gui/upload_id_dialog.h"
 #include "gui/version_check.h"
 #include "net/http_client.h"
@@ -122,6 +123,7 @@ CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
     RestoreMode();
     ShowTipsAtStartUp();
     StartVersionCheck();
+    ReportRefusedSettings();
 }
 
 CMainWindow::~CMainWindow() {
@@ -211,8 +213,10 @@ QWidget* CMainWindow::CreateCheckBoxes() {
         m_spectrum->SetAutoTune(on);
         m_settings.WriteSmartTune(on);
     });
-    connect(m_navtexJ, &QCheckBox::clicked, this,
-            [this](bool on) { m_modes.OnNavtexJCheckBox(on); });
+    connect(m_navtexJ, &QCheckBox::clicked, this, [this](bool on) {
+        m_modes.OnNavtexJCheckBox(on);
+        ReportRefusedSettings();
+    });
     return box;
 }
 
@@ -255,7 +259,10 @@ void CMainWindow::CreateModeMenu() {
         QAction* action = m_modeMenu->addAction(text);
         action->setCheckable(true);
         group->addAction(action);
-        connect(action, &QAction::triggered, this, [this, id] { m_modes.OnCommand(id); });
+        connect(action, &QAction::triggered, this, [this, id] {
+            m_modes.OnCommand(id);
+            ReportRefusedSettings();
+        });
         m_commands[id] = action;
     };
     QActionGroup* modes = newGroup();
@@ -836,6 +843,17 @@ void CMainWindow::ShowNmeaPortDialog() {
         ApplyNmeaOutput();
     });
     dialog->open();
+}
+
+void CMainWindow::ReportRefusedSettings() {
+    QStringList lines;
+    for (const RefusedSetting& refused : m_settings.TakeRefused()) {
+        lines << TranslateUserText(CSettings::Notice(refused));
+    }
+    // One notice for all of them.
+    if (!lines.isEmpty()) {
+        Report(lines.join(QLatin1Char('\n')));
+    }
 }
 
 void CMainWindow::Report(const QString& text) {

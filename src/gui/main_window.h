@@ -214,6 +214,8 @@ class CMainWindow final : public QMainWindow,
     void ApplyNmeaOutput();
     void ShowNmeaPortDialog();
 
+    // Stored settings that could not be used, in one notice, each once.
+    void ReportRefusedSettings();
     void Report(const QString& text);
 
     MainWindowSetup m_setup;

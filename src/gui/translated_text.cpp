@@ -39,6 +39,9 @@ constexpr const char* kSources[] = {
     QT_TRANSLATE_NOOP("CoreText",
                       "Could not store the message \"%1\" (%2); it stays in \"%3\" and no new "
                       "message is recorded until it can be stored."),
+    QT_TRANSLATE_NOOP("CoreText",
+                      "The setting %1 is \"%2\", which is not a number from %3 to %4; %5 is used "
+                      "instead."),
 };
 
 // The message index's, the message command's and the alarm's texts, in the order of
