@@ -73,7 +73,8 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         "command for every selected message; --nmea-tcp and --nmea-udp send each new (selected,\n"
         "not repeated) NAVTEX message as NMEA 0183 NRX sentences.\n"
         "\n"
-        "Exit status: 0 success, 1 unreadable input, 2 bad usage.");
+        "Exit status: 0 success, 1 unreadable input or standard output, 2 bad usage, 3 a\n"
+        "message that could not be stored.");
 
     bool noStrict = false;
     std::string mode = "NAVTEX";

@@ -71,6 +71,9 @@ struct CliOptions {
 constexpr int kExitSuccess = 0;
 constexpr int kExitInputError = 1;
 constexpr int kExitUsage = 2;
+// A completed message could not be stored in a file of its own (a full or
+// unwritable disk); each is said on standard error.
+constexpr int kExitNotStored = 3;
 
 // Parses the command line into options. Returns true when the tool should
 // run. Otherwise exitCode says how to end: kExitSuccess after --help (the

@@ -102,9 +102,11 @@ int DecodeInput(const CliOptions& options) {
     uploads.Finish(stderr);
     if (reader.Failed()) {
         Complain(reader.Error());
-        return kExitInputError;
     }
-    return handler.WriteFailed() ? kExitInputError : kExitSuccess;
+    if (!storage.AllStored()) {
+        return kExitNotStored;
+    }
+    return reader.Failed() || handler.WriteFailed() ? kExitInputError : kExitSuccess;
 }
 
 }  // namespace wavelore::cli

@@ -340,11 +340,14 @@ int DecodeLive(const CliOptions& options) {
     text.Finish();
     uploads.Finish(stderr);
 
-    if (recording && !recording->SourceError().empty()) {
+    const bool sourceFailed = recording && !recording->SourceError().empty();
+    if (sourceFailed) {
         Complain(recording->SourceError());
-        return kExitInputError;
     }
-    return text.WriteFailed() ? kExitInputError : kExitSuccess;
+    if (!storage.AllStored()) {
+        return kExitNotStored;
+    }
+    return sourceFailed || text.WriteFailed() ? kExitInputError : kExitSuccess;
 }
 
 }  // namespace wavelore::cli

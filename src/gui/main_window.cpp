@@ -100,8 +100,14 @@ CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
     m_self = std::make_unique<CQtWindowTarget>(*m_router);
     m_watchdog.setParent(this);
     m_alarmWatch.setParent(this);
+    m_storeRetry.setParent(this);
     m_bridge.SetAlarm(&m_alarm);
     connect(&m_watchdog, &QTimer::timeout, this, [this] { m_decoding.OnWatchdog(); });
+    connect(&m_storeRetry, &QTimer::timeout, this, [this] {
+        m_assembler.RetryPending();
+        ShowStorage();
+    });
+    m_storeRetry.start(10000);
     CreateControls();
 
     CollectSystemInfo();
@@ -186,6 +192,12 @@ QWidget* CMainWindow::CreateCheckBoxes() {
     m_soundLost->setToolTip(
         tr("Sound that never reached the decoder because the computer fell behind"));
     m_soundLost->hide();
+    m_notStored = new QLabel(box);
+    m_notStored->setToolTip(
+        tr("Messages that could not be written to disk (full or unwritable): those waiting are "
+           "kept in memory and stored as soon as there is room"));
+    m_notStored->setStyleSheet(QStringLiteral("color: red"));
+    m_notStored->hide();
     m_statusLine = new QLabel(box);
     m_statusLine->hide();
     grid->addWidget(m_afc, 0, 0);
@@ -194,6 +206,7 @@ QWidget* CMainWindow::CreateCheckBoxes() {
     grid->addWidget(m_invert, 1, 1);
     grid->addWidget(m_navtexJ, 2, 0);
     grid->addWidget(m_cpuLoad, 2, 1);
+    grid->addWidget(m_notStored, 3, 0);
     grid->addWidget(m_soundLost, 3, 1);
     grid->addWidget(m_statusLine, 4, 0, 1, 2);
 
@@ -504,8 +517,9 @@ void CMainWindow::Shutdown() {
     m_alarmWatch.stop();
     m_textHandler.SetClosing();
     m_decoding.Stop();
+    m_storeRetry.stop();
     StopUploadWorker();
-    m_assembler.CloseWorkingFile();
+    m_assembler.EndStoring();
     m_settings.WriteFrequency(m_spectrum->GetCentre());
     m_decoding.Release();
     DestroyMessageExplorer();
@@ -551,6 +565,7 @@ void CMainWindow::OnWindowMessage(Message& message) {
         case WM_DECODER_TEXT:
             if (const DecoderText* text = message.Get<DecoderText>()) {
                 m_textHandler.Handle(*text);
+                ShowStorage();
             }
             break;
         case WM_DECODER_CPULOAD:
@@ -588,6 +603,21 @@ void CMainWindow::OnCpuLoad(int32_t percent) {
         m_soundLost->setText(tr("Lost: %1 s").arg(static_cast<double>(tenths) / 10.0, 0, 'f', 1));
         m_soundLost->show();
     }
+}
+
+void CMainWindow::ShowStorage() {
+    QStringList parts;
+    // In memory, or the one left in incoming.txt.
+    const size_t waiting =
+        m_assembler.PendingMessages() + (m_assembler.HoldsUnstoredMessage() ? 1 : 0);
+    if (waiting > 0) {
+        parts << tr("Waiting to be stored: %1").arg(waiting);
+    }
+    if (const size_t lost = m_assembler.LostMessages(); lost > 0) {
+        parts << tr("Not stored: %1").arg(lost);
+    }
+    m_notStored->setText(parts.join(QStringLiteral(", ")));
+    m_notStored->setVisible(!parts.isEmpty());
 }
 
 void CMainWindow::ShowStoredMessage(const std::filesystem::path& path) {

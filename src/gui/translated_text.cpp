@@ -27,18 +27,21 @@ constexpr const char* kSources[] = {
                       "be opened."),
     QT_TRANSLATE_NOOP("CoreText", "Could not write to the raw log \"%1\"."),
     QT_TRANSLATE_NOOP("CoreText", "Could not create \"%1\"; NAVTEX messages are not stored."),
-    QT_TRANSLATE_NOOP("CoreText", "Could not write to \"%1\"."),
     QT_TRANSLATE_NOOP(
         "CoreText",
         "Could not write to \"%1\"; the message being received may be incomplete on disk."),
-    QT_TRANSLATE_NOOP(
-        "CoreText",
-        "The message \"%1\" could not be stored: \"%2\" vanished and cannot be written again."),
     QT_TRANSLATE_NOOP("CoreText",
                       "Could not store the message in \"%1\" (%2); it was kept as \"%3\"."),
     QT_TRANSLATE_NOOP("CoreText",
                       "Could not store the message \"%1\" (%2); it stays in \"%3\" and no new "
                       "message is recorded until it can be stored."),
+    QT_TRANSLATE_NOOP("CoreText",
+                      "Could not write the message \"%1\" (%2); it is kept in memory, with any "
+                      "that follow, and stored as soon as there is room."),
+    QT_TRANSLATE_NOOP("CoreText", "The %1 messages kept in memory are stored now."),
+    QT_TRANSLATE_NOOP("CoreText",
+                      "%1 messages could not be stored (%2) and are lost; only the raw log may "
+                      "hold their text."),
     QT_TRANSLATE_NOOP("CoreText",
                       "The setting %1 is \"%2\", which is not a number from %3 to %4; %5 is used "
                       "instead."),
