@@ -123,6 +123,10 @@
         <source>%1 messages could not be stored (%2) and are lost; only the raw log may hold their text.</source>
         <translation>%1 件のメッセージを保存できず (%2)、失われました。本文は生ログにのみ残っている可能性があります。</translation>
     </message>
+    <message>
+        <source>Could not write to &quot;%1&quot;.</source>
+        <translation>「%1」に書き込めません。</translation>
+    </message>
 </context>
 <context>
     <name>QPlatformTheme</name>

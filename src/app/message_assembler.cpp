@@ -121,11 +121,11 @@ void CMessageAssembler::Report(const UserText& text) {
     }
 }
 
-void CMessageAssembler::ReportIncompleteWorkingFile() {
+void CMessageAssembler::ReportWorkingFileFailure(std::u16string_view format) {
     // Once until the file takes text again: a full disk fails every frame.
     if (!m_incompleteReported) {
         m_incompleteReported = true;
-        Report({texts::kWorkingFileIncomplete, {PathText(WorkingPath())}});
+        Report({format, {PathText(WorkingPath())}});
     }
 }
 
@@ -202,7 +202,8 @@ void CMessageAssembler::FlushWorkingFile() {
             // The rest is still recorded in memory; the file is not complete
             // again, so nothing more goes to it.
             m_writeFailed = true;
-            ReportIncompleteWorkingFile();
+            ReportWorkingFileFailure(m_written == 0 ? texts::kWorkingFileWrite
+                                                    : texts::kWorkingFileIncomplete);
         } else {
             // The file works: a later problem is news again.
             m_lastError.clear();
@@ -221,7 +222,7 @@ void CMessageAssembler::CloseFile() {
     m_working.reset();
     if (error && !m_writeFailed) {
         m_writeFailed = true;
-        ReportIncompleteWorkingFile();
+        ReportWorkingFileFailure(texts::kWorkingFileIncomplete);
     }
 }
 
@@ -292,7 +293,7 @@ bool CMessageAssembler::StartFrame() {
         // Recorded in memory only, and written whole at its end if it can.
         m_framing = true;
         m_writeFailed = true;
-        ReportIncompleteWorkingFile();
+        ReportWorkingFileFailure(texts::kWorkingFileIncomplete);
     } else {
         Report({texts::kWorkingFileCreate, {PathText(WorkingPath())}});
     }

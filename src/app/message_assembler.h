@@ -122,7 +122,8 @@ class CMessageAssembler {
     // The message is now in path.
     void Stored(Completed& message, const std::filesystem::path& path, StorePlace place);
     void Report(const UserText& text);
-    void ReportIncompleteWorkingFile();
+    // texts::kWorkingFileWrite or kWorkingFileIncomplete.
+    void ReportWorkingFileFailure(std::u16string_view format);
 
     std::filesystem::path m_base;
     const IClock& m_clock;

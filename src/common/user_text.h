@@ -40,6 +40,7 @@ inline constexpr std::u16string_view kRawLogWrite = u"Could not write to the raw
 // %1: the working file's path.
 inline constexpr std::u16string_view kWorkingFileCreate =
     u"Could not create \"%1\"; NAVTEX messages are not stored.";
+inline constexpr std::u16string_view kWorkingFileWrite = u"Could not write to \"%1\".";
 inline constexpr std::u16string_view kWorkingFileIncomplete =
     u"Could not write to \"%1\"; the message being received may be incomplete on disk.";
 // %1: the day's directory; %2: the system's reason; %3: where the message is.
@@ -67,11 +68,25 @@ inline constexpr std::u16string_view kSettingRefused =
 
 // Every text above, in this order.
 inline constexpr std::u16string_view kAll[] = {
-    kNoSoundDevice,        kGetDevCapsFailed, kOpenFailed,          kPrepareHeader1Failed,
-    kPrepareHeader2Failed, kAddBuffer1Failed, kAddBuffer2Failed,    kStartFailed,
-    kRawLogOpen,           kRawLogWrite,      kWorkingFileCreate,   kWorkingFileIncomplete,
-    kMessageKeptBeside,    kMessageNotStored, kMessageKeptInMemory, kMessagesInMemoryStored,
-    kMessagesLost,         kSettingRefused,
+    kNoSoundDevice,
+    kGetDevCapsFailed,
+    kOpenFailed,
+    kPrepareHeader1Failed,
+    kPrepareHeader2Failed,
+    kAddBuffer1Failed,
+    kAddBuffer2Failed,
+    kStartFailed,
+    kRawLogOpen,
+    kRawLogWrite,
+    kWorkingFileCreate,
+    kWorkingFileWrite,
+    kWorkingFileIncomplete,
+    kMessageKeptBeside,
+    kMessageNotStored,
+    kMessageKeptInMemory,
+    kMessagesInMemoryStored,
+    kMessagesLost,
+    kSettingRefused,
 };
 
 // The message index's, the message command's and the alarm's texts.

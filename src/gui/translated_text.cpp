@@ -27,6 +27,7 @@ constexpr const char* kSources[] = {
                       "be opened."),
     QT_TRANSLATE_NOOP("CoreText", "Could not write to the raw log \"%1\"."),
     QT_TRANSLATE_NOOP("CoreText", "Could not create \"%1\"; NAVTEX messages are not stored."),
+    QT_TRANSLATE_NOOP("CoreText", "Could not write to \"%1\"."),
     QT_TRANSLATE_NOOP(
         "CoreText",
         "Could not write to \"%1\"; the message being received may be incomplete on disk."),
