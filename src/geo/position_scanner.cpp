@@ -29,6 +29,24 @@ struct Coordinate {
     size_t end = 0;  // one past the hemisphere letter
 };
 
+char JapaneseHemisphere(char16_t c, char16_t next) {
+    if (next == u'\u7DEF') {                                     // 緯, latitude
+        return c == u'\u5317' ? 'N' : c == u'\u5357' ? 'S' : 0;  // 北, 南
+    }
+    if (next == u'\u7D4C') {                                     // 経, longitude
+        return c == u'\u6771' ? 'E' : c == u'\u897F' ? 'W' : 0;  // 東, 西
+    }
+    return 0;
+}
+
+// Scripts written without spaces between words: their letters end an
+// ASCII word as a space would.
+bool IsWideScript(char16_t c) {
+    return (c >= 0x3040 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x9FFF) ||
+           (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0xFF66 && c <= 0xFF9F);
+}
+
 char At(std::string_view s, size_t i) {
     return i < s.size() ? s[i] : '\0';
 }
@@ -153,7 +171,11 @@ size_t SkipSpaces(std::string_view s, size_t p) {
     return p;
 }
 
-std::optional<Coordinate> ReadCoordinate(std::string_view s, size_t begin, bool latitude) {
+// A coordinate whose groups start at begin: followed by its hemisphere
+// letter, or, when prefix names it, preceded by it ("N54-12.5",
+// "E003-40.2", and the Japanese forms read so).
+std::optional<Coordinate> ReadCoordinate(std::string_view s, size_t begin, bool latitude,
+                                         char prefix = 0) {
     NumberGroup groups[3];
     int count = 0;
     bool spaced = false;  // "54 12.5N": degrees and minutes apart
@@ -182,12 +204,28 @@ std::optional<Coordinate> ReadCoordinate(std::string_view s, size_t begin, bool 
         // are too often something else.
         const bool bare = count == 1 && groups[0].digits <= 3 && !groups[0].hasFraction;
         const size_t h = At(s, p) == ' ' && !bare ? p + 1 : p;
-        if (IsHemisphereAt(s, h, latitude)) {
+        if (prefix == 0 && IsHemisphereAt(s, h, latitude)) {
             const std::optional<double> degrees = Degrees(groups, count, latitude);
             if (!degrees) {
                 return std::nullopt;
             }
             return Coordinate{*degrees, s[h], begin, h + 1};
+        }
+        const bool more = count < 3 && !g->hasFraction &&
+                          (marked ? IsAsciiDigit(At(s, SkipSpaces(s, p)))
+                                  : At(s, p) == '-' && IsAsciiDigit(At(s, p + 1)));
+        if (prefix != 0 && !more) {
+            // Minutes or a degree sign, or "S4, W5" of a wind forecast would do.
+            const char next = At(s, p);
+            if (IsAsciiDigit(next) || (next >= 'A' && next <= 'Z') ||
+                (next == '.' && IsAsciiDigit(At(s, p + 1))) || (count == 1 && !marked)) {
+                return std::nullopt;
+            }
+            const std::optional<double> degrees = Degrees(groups, count, latitude);
+            if (!degrees) {
+                return std::nullopt;
+            }
+            return Coordinate{*degrees, prefix, begin - 1, p};
         }
         if (count == 3 || g->hasFraction || (spaced && count == 2)) {
             return std::nullopt;
@@ -196,7 +234,7 @@ std::optional<Coordinate> ReadCoordinate(std::string_view s, size_t begin, bool 
             p = SkipSpaces(s, p);
         } else if (At(s, p) == '-') {
             ++p;
-        } else if (At(s, p) == ' ' && count == 1) {
+        } else if (At(s, p) == ' ' && count == 1 && prefix == 0) {
             spaced = true;
             ++p;
         } else {
@@ -246,12 +284,49 @@ bool StartsNumber(std::string_view s, size_t i) {
     return !(joins && i >= 2 && IsAsciiDigit(s[i - 2]));
 }
 
+// The hemisphere letter of a prefixed coordinate at i, or 0.
+char PrefixAt(std::string_view s, size_t i, bool latitude) {
+    const char c = At(s, i);
+    const bool letter = latitude ? (c == 'N' || c == 'S') : (c == 'E' || c == 'W');
+    const bool starts = i == 0 || !(IsReadingLetter(s[i - 1]) || IsAsciiDigit(s[i - 1]));
+    return letter && starts && IsAsciiDigit(At(s, i + 1)) ? c : 0;
+}
+
+std::optional<Coordinate> ReadLatitude(std::string_view s, size_t i) {
+    if (const char prefix = PrefixAt(s, i, true)) {
+        return ReadCoordinate(s, i + 1, true, prefix);
+    }
+    if (IsAsciiDigit(At(s, i)) && StartsNumber(s, i)) {
+        return ReadCoordinate(s, i, true);
+    }
+    return std::nullopt;
+}
+
+// The longitude after a latitude, written the same way round.
+std::optional<Coordinate> ReadLongitude(std::string_view s, const Coordinate& latitude,
+                                        bool prefixed) {
+    const size_t i = SkipToLongitude(s, latitude.end);
+    if (prefixed) {
+        const char prefix = PrefixAt(s, i, false);
+        return prefix != 0 ? ReadCoordinate(s, i + 1, false, prefix) : std::nullopt;
+    }
+    return IsAsciiDigit(At(s, i)) ? ReadCoordinate(s, i, false) : std::nullopt;
+}
+
 }  // namespace
 
 std::string ReadingView(std::u16string_view text) {
     std::string view(text.size(), kOtherMark);
     for (size_t i = 0; i < text.size(); ++i) {
         char16_t c = text[i];
+        const char16_t next = i + 1 < text.size() ? text[i + 1] : u'\0';
+        // 北緯 34度21.5分 東経 133度45.9分: the hemisphere before the number.
+        const char hemisphere = JapaneseHemisphere(c, next);
+        if (hemisphere != 0) {
+            view[i] = ' ';
+            view[++i] = hemisphere;
+            continue;
+        }
         if (c >= 0xFF01 && c <= 0xFF5E) {
             c = static_cast<char16_t>(c - 0xFEE0);
         }
@@ -265,12 +340,16 @@ std::string ReadingView(std::u16string_view text) {
             v = static_cast<char>(c);
         } else if (IsSpace(c)) {
             v = ' ';
-        } else if (c == 0xB0 || c == 0xBA || c == 0x2DA) {
+        } else if (c == 0xB0 || c == 0xBA || c == 0x2DA || c == u'\u5EA6') {  // 度
             v = kDegreeMark;
-        } else if (c == 0xB4 || c == 0x2019 || c == 0x2032) {
+        } else if (c == 0xB4 || c == 0x2019 || c == 0x2032 || c == u'\u5206') {  // 分
             v = '\'';
-        } else if (c == 0x201D || c == 0x2033) {
+        } else if (c == 0x201D || c == 0x2033 || c == u'\u79D2') {  // 秒
             v = '"';
+        } else if (c == u'\u3001') {  // 、
+            v = ',';
+        } else if (IsWideScript(c)) {
+            v = kWideLetter;
         } else if ((c >= 0x2010 && c <= 0x2015) || c == 0x2212) {
             v = '-';
         } else if (IsAlpha(c)) {
@@ -284,15 +363,9 @@ std::vector<FoundPosition> FindPositions(std::string_view s) {
     std::vector<FoundPosition> found;
     size_t i = 0;
     while (i < s.size()) {
-        if (!IsAsciiDigit(s[i]) || !StartsNumber(s, i)) {
-            ++i;
-            continue;
-        }
-        const std::optional<Coordinate> lat = ReadCoordinate(s, i, true);
+        const std::optional<Coordinate> lat = ReadLatitude(s, i);
         if (lat) {
-            const size_t lonBegin = SkipToLongitude(s, lat->end);
-            const std::optional<Coordinate> lon =
-                IsAsciiDigit(At(s, lonBegin)) ? ReadCoordinate(s, lonBegin, false) : std::nullopt;
+            const std::optional<Coordinate> lon = ReadLongitude(s, *lat, !IsAsciiDigit(s[i]));
             if (lon) {
                 const double latitude = lat->hemisphere == 'S' ? -lat->degrees : lat->degrees;
                 const double longitude = lon->hemisphere == 'W' ? -lon->degrees : lon->degrees;

@@ -13,11 +13,14 @@ namespace wavelore {
 // over. ASCII letters in upper case, fullwidth forms as their ASCII
 // counterparts, every space as ' ' and every line end as '\n', degree
 // signs as kDegreeMark, primes and typographic quotes as ' and ", dashes
-// and the minus sign as '-', other letters as kOtherLetter and anything
-// else as kOtherMark.
+// and the minus sign as '-', kana, CJK and Hangul as kWideLetter, other
+// letters as kOtherLetter and anything else as kOtherMark. Japanese
+// positions read as prefixed ones: 北緯 as " N", 東経 as " E", 度 as a
+// degree sign, 分 and 秒 as minute and second marks, 、 as a comma.
 inline constexpr char kDegreeMark = '\x01';
 inline constexpr char kOtherMark = '\x02';
 inline constexpr char kOtherLetter = '\x03';
+inline constexpr char kWideLetter = '\x04';
 std::string ReadingView(std::u16string_view text);
 
 inline bool IsAsciiDigit(char c) {
@@ -48,7 +51,9 @@ struct FoundPosition {
 //                                              says degrees, minutes, seconds
 //   54 12.5N  54 12.5 N                        a space between degrees and
 //                                              minutes; a space before the
-//                                              hemisphere letter
+//                                              hemisphere letter (not after
+//                                              bare degrees: 3 S, 10 E)
+//   N54-12.5 E003-40.2                         the hemisphere first, for both
 // A decimal comma is taken only right before the hemisphere letter
 // (54-12,5N). The hemisphere letter must not start a word (5 NM is a
 // distance), minutes and seconds stay below 60 and degrees within 90 and
