@@ -92,6 +92,9 @@ std::optional<NumberGroup> ReadGroup(std::string_view s, size_t i, bool latitude
         if (At(s, h) == '\'') {
             ++h;
         }
+        if (At(s, h) == ' ') {
+            ++h;
+        }
         if (mark == '.' || IsHemisphereAt(s, h, latitude)) {
             g.fraction = fraction;
             g.hasFraction = true;
