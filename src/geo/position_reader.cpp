@@ -21,10 +21,6 @@ constexpr size_t kMaxLabelledGap = 160;
 // How far after a list its radius may be given.
 constexpr size_t kMaxAfterText = 100;
 
-char At(std::string_view s, size_t i) {
-    return i < s.size() ? s[i] : '\0';
-}
-
 bool IsAlnum(char c) {
     return IsAsciiDigit(c) || IsReadingLetter(c);
 }
@@ -155,10 +151,10 @@ bool IsListSeparator(std::string_view s, size_t begin, size_t end, bool& joinedB
                 ++p;
             }
             size_t mark = p;
-            while (At(s, mark) == ' ') {
+            while (CharAt(s, mark) == ' ') {
                 ++mark;
             }
-            if (p - start > 2 || !IsLabelMark(At(s, mark))) {
+            if (p - start > 2 || !IsLabelMark(CharAt(s, mark))) {
                 return false;
             }
         } else {
@@ -180,17 +176,17 @@ bool IsClauseBreak(std::string_view s, size_t p) {
         return false;
     }
     size_t q = p + 1;
-    while (At(s, q) == ' ' || At(s, q) == '\n') {
+    while (CharAt(s, q) == ' ' || CharAt(s, q) == '\n') {
         if (s[q] == '\n') {
             return true;
         }
         ++q;
     }
     size_t label = q;
-    while (IsAlnum(At(s, label)) && label - q < 2) {
+    while (IsAlnum(CharAt(s, label)) && label - q < 2) {
         ++label;
     }
-    return label > q && (At(s, label) == '.' || At(s, label) == ')') &&
+    return label > q && (CharAt(s, label) == '.' || CharAt(s, label) == ')') &&
            (label - q == 1 || IsAsciiDigit(s[q]));
 }
 
@@ -338,20 +334,13 @@ struct Run {
 
 std::vector<Run> ListsOf(std::string_view s, const std::vector<Item>& items) {
     std::vector<Run> runs;
+    const Item* labelled = nullptr;  // the last labelled item of the list so far
     for (size_t k = 0; k < items.size(); ++k) {
         if (!runs.empty()) {
             Run& run = runs.back();
             const Item& previous = items[k - 1];
             bool to = false;
             const bool separated = IsListSeparator(s, previous.found.end, items[k].found.begin, to);
-            // The last labelled item of the list so far.
-            const Item* labelled = nullptr;
-            for (size_t j = run.last + 1; j-- > run.first;) {
-                if (items[j].label.style != 0) {
-                    labelled = &items[j];
-                    break;
-                }
-            }
             const bool nextLabel = labelled != nullptr && items[k].label.style != 0 &&
                                    items[k].label.style == labelled->label.style &&
                                    items[k].label.ordinal == labelled->label.ordinal + 1 &&
@@ -359,10 +348,12 @@ std::vector<Run> ListsOf(std::string_view s, const std::vector<Item>& items) {
             if (separated || nextLabel) {
                 run.last = k;
                 run.joinedByTo = run.joinedByTo || (separated && to);
+                labelled = items[k].label.style != 0 ? &items[k] : labelled;
                 continue;
             }
         }
         runs.push_back({k, k, false});
+        labelled = items[k].label.style != 0 ? &items[k] : nullptr;
     }
     // Labels on some positions only head lists of their own: "A. 54N 003E,
     // 55N 003E, 55N 004E B. 56N ...".
@@ -406,13 +397,60 @@ WarningGeometry MakeGeometry(const WarningIdentity& identity, GeometryKind kind,
     return g;
 }
 
+// Areas given by two parallels and two meridians, four lone coordinates
+// in one sentence that says they bound something.
+void AddRectangles(std::string_view s, const std::vector<FoundCoordinate>& lone,
+                   const std::vector<Item>& items, const WarningIdentity& identity,
+                   std::vector<WarningGeometry>& geometries) {
+    for (size_t k = 0; k + 3 < lone.size(); ++k) {
+        const size_t begin = lone[k].begin;
+        const size_t end = lone[k + 3].end;
+        std::vector<double> lat;
+        std::vector<double> lon;
+        for (size_t j = k; j < k + 4; ++j) {
+            (lone[j].latitude ? lat : lon).push_back(lone[j].degrees);
+        }
+        bool oneSentence = end - begin <= kMaxAfterText;
+        for (size_t p = begin; oneSentence && p < end; ++p) {
+            oneSentence = !IsClauseBreak(s, p);
+        }
+        const bool between = std::none_of(items.begin(), items.end(), [&](const Item& item) {
+            return item.found.begin >= begin && item.found.begin < end;
+        });
+        if (lat.size() != 2 || !oneSentence || !between) {
+            continue;
+        }
+        size_t start = begin;
+        while (start > 0 && begin - start < kMaxAfterText && !IsClauseBreak(s, start - 1)) {
+            --start;
+        }
+        const std::vector<Token> words = Tokenize(s, start, end);
+        const bool bounds = std::any_of(words.begin(), words.end(), [](const Token& t) {
+            return IsOneOf(t.text, {"BOUNDED", "BETWEEN", "LATITUDES", "LONGITUDES", "PARALLELS",
+                                    "MERIDIANS", "AREA"});
+        });
+        if (!bounds) {
+            continue;
+        }
+        WarningGeometry g;
+        g.identity = identity;
+        g.kind = GeometryKind::Area;
+        g.positions = {{lat[0], lon[0]}, {lat[0], lon[1]}, {lat[1], lon[1]}, {lat[1], lon[0]}};
+        g.textBegin = begin;
+        g.textEnd = end;
+        geometries.push_back(std::move(g));
+        k += 3;
+    }
+}
+
 }  // namespace
 
 std::vector<WarningGeometry> ReadPositions(std::u16string_view text,
                                            const WarningIdentity& identity) {
     const std::string s = ReadingView(text);
     std::vector<Item> items;
-    for (const FoundPosition& found : FindPositions(s)) {
+    std::vector<FoundCoordinate> lone;
+    for (const FoundPosition& found : FindPositions(s, &lone)) {
         items.push_back({found, LabelBefore(s, found.begin)});
     }
 
@@ -477,6 +515,14 @@ std::vector<WarningGeometry> ReadPositions(std::u16string_view text,
                 geometries.push_back(MakeGeometry(identity, GeometryKind::Point, items, j, j));
             }
         }
+    }
+    const size_t listed = geometries.size();
+    AddRectangles(s, lone, items, identity, geometries);
+    if (geometries.size() > listed) {
+        std::stable_sort(geometries.begin(), geometries.end(),
+                         [](const WarningGeometry& a, const WarningGeometry& b) {
+                             return a.textBegin < b.textBegin;
+                         });
     }
     return geometries;
 }

@@ -26,7 +26,11 @@ namespace wavelore {
 //     LINE, ALONG, BETWEEN (just before), or
 //     positions joined by TO or THEN
 //   AREA, ZONE, BOX, SECTOR, REGION            an area, of three or more
-// and is otherwise one point per position. A list with no words of its own
+// and is otherwise one point per position. Two latitudes and two
+// longitudes on their own in one sentence with BOUNDED, BETWEEN, AREA,
+// LATITUDES or the like ("AREA BOUNDED BY 54-10N, 54-20N, 003-20E AND
+// 003-40E", "BETWEEN 30N AND 31N, 078W AND 079W") are the area between
+// those parallels and meridians. A list with no words of its own
 // before it (only its label) is what the list before it was: "AREAS:
 // 1. ... 2. ..." gives two areas. An area whose last position repeats its
 // first leaves the repeat out.

@@ -1,6 +1,7 @@
 #include "geo/position_scanner.h"
 
 #include <optional>
+#include <utility>
 
 #include "common/char_class.h"
 
@@ -47,14 +48,10 @@ bool IsWideScript(char16_t c) {
            (c >= 0xFF66 && c <= 0xFF9F);
 }
 
-char At(std::string_view s, size_t i) {
-    return i < s.size() ? s[i] : '\0';
-}
-
 bool IsHemisphereAt(std::string_view s, size_t i, bool latitude) {
-    const char c = At(s, i);
+    const char c = CharAt(s, i);
     const bool letter = latitude ? (c == 'N' || c == 'S') : (c == 'E' || c == 'W');
-    return letter && !IsReadingLetter(At(s, i + 1));
+    return letter && !IsReadingLetter(CharAt(s, i + 1));
 }
 
 // The group at i: digits, then ".digits" or, right before the hemisphere
@@ -62,7 +59,7 @@ bool IsHemisphereAt(std::string_view s, size_t i, bool latitude) {
 std::optional<NumberGroup> ReadGroup(std::string_view s, size_t i, bool latitude) {
     NumberGroup g;
     size_t p = i;
-    while (IsAsciiDigit(At(s, p))) {
+    while (IsAsciiDigit(CharAt(s, p))) {
         if (++g.digits > kMaxDigits) {
             return std::nullopt;
         }
@@ -72,13 +69,13 @@ std::optional<NumberGroup> ReadGroup(std::string_view s, size_t i, bool latitude
     if (g.digits == 0) {
         return std::nullopt;
     }
-    const char mark = At(s, p);
-    if ((mark == '.' || mark == ',') && IsAsciiDigit(At(s, p + 1))) {
+    const char mark = CharAt(s, p);
+    if ((mark == '.' || mark == ',') && IsAsciiDigit(CharAt(s, p + 1))) {
         size_t q = p + 1;
         double scale = 0.1;
         double fraction = 0.0;
         int count = 0;
-        while (IsAsciiDigit(At(s, q))) {
+        while (IsAsciiDigit(CharAt(s, q))) {
             if (++count > kMaxFractionDigits) {
                 return std::nullopt;
             }
@@ -89,10 +86,10 @@ std::optional<NumberGroup> ReadGroup(std::string_view s, size_t i, bool latitude
         // A comma is a decimal mark only where a list comma cannot stand:
         // between the last digits and the hemisphere letter.
         size_t h = q;
-        if (At(s, h) == '\'') {
+        if (CharAt(s, h) == '\'') {
             ++h;
         }
-        if (At(s, h) == ' ') {
+        if (CharAt(s, h) == ' ') {
             ++h;
         }
         if (mark == '.' || IsHemisphereAt(s, h, latitude)) {
@@ -168,7 +165,7 @@ std::optional<double> Degrees(const NumberGroup* g, int count, bool latitude) {
 }
 
 size_t SkipSpaces(std::string_view s, size_t p) {
-    while (At(s, p) == ' ') {
+    while (CharAt(s, p) == ' ') {
         ++p;
     }
     return p;
@@ -192,21 +189,21 @@ std::optional<Coordinate> ReadCoordinate(std::string_view s, size_t begin, bool 
         p = g->end;
         // The marks after degrees, minutes and seconds.
         bool marked = false;
-        if (count == 1 && At(s, p) == kDegreeMark) {
+        if (count == 1 && CharAt(s, p) == kDegreeMark) {
             marked = true;
             ++p;
-        } else if (count == 2 && At(s, p) == '\'') {
+        } else if (count == 2 && CharAt(s, p) == '\'') {
             marked = true;
             ++p;
-        } else if (count == 3 && At(s, p) == '"') {
+        } else if (count == 3 && CharAt(s, p) == '"') {
             ++p;
-        } else if (count == 3 && At(s, p) == '\'' && At(s, p + 1) == '\'') {
+        } else if (count == 3 && CharAt(s, p) == '\'' && CharAt(s, p + 1) == '\'') {
             p += 2;
         }
         // "54-12.5 N", but not "3 S" or "10 E": a bare number and a letter
         // are too often something else.
         const bool bare = count == 1 && groups[0].digits <= 3 && !groups[0].hasFraction;
-        const size_t h = At(s, p) == ' ' && !bare ? p + 1 : p;
+        const size_t h = CharAt(s, p) == ' ' && !bare ? p + 1 : p;
         if (prefix == 0 && IsHemisphereAt(s, h, latitude)) {
             const std::optional<double> degrees = Degrees(groups, count, latitude);
             if (!degrees) {
@@ -215,13 +212,13 @@ std::optional<Coordinate> ReadCoordinate(std::string_view s, size_t begin, bool 
             return Coordinate{*degrees, s[h], begin, h + 1};
         }
         const bool more = count < 3 && !g->hasFraction &&
-                          (marked ? IsAsciiDigit(At(s, SkipSpaces(s, p)))
-                                  : At(s, p) == '-' && IsAsciiDigit(At(s, p + 1)));
+                          (marked ? IsAsciiDigit(CharAt(s, SkipSpaces(s, p)))
+                                  : CharAt(s, p) == '-' && IsAsciiDigit(CharAt(s, p + 1)));
         if (prefix != 0 && !more) {
             // Minutes or a degree sign, or "S4, W5" of a wind forecast would do.
-            const char next = At(s, p);
+            const char next = CharAt(s, p);
             if (IsAsciiDigit(next) || (next >= 'A' && next <= 'Z') ||
-                (next == '.' && IsAsciiDigit(At(s, p + 1))) || (count == 1 && !marked)) {
+                (next == '.' && IsAsciiDigit(CharAt(s, p + 1))) || (count == 1 && !marked)) {
                 return std::nullopt;
             }
             const std::optional<double> degrees = Degrees(groups, count, latitude);
@@ -235,15 +232,15 @@ std::optional<Coordinate> ReadCoordinate(std::string_view s, size_t begin, bool 
         }
         if (marked) {
             p = SkipSpaces(s, p);
-        } else if (At(s, p) == '-') {
+        } else if (CharAt(s, p) == '-') {
             ++p;
-        } else if (At(s, p) == ' ' && count == 1 && prefix == 0) {
+        } else if (CharAt(s, p) == ' ' && count == 1 && prefix == 0) {
             spaced = true;
             ++p;
         } else {
             return std::nullopt;
         }
-        if (!IsAsciiDigit(At(s, p))) {
+        if (!IsAsciiDigit(CharAt(s, p))) {
             return std::nullopt;
         }
     }
@@ -257,19 +254,36 @@ size_t SkipToLongitude(std::string_view s, size_t p) {
         const char c = s[p];
         if (IsReadingSpace(c) || c == ',' || c == '/' || c == '-') {
             ++p;
-        } else if (c == '.' && p == start && IsReadingSpace(At(s, p + 1))) {
+        } else if (c == '.' && p == start && IsReadingSpace(CharAt(s, p + 1))) {
             ++p;  // "25-46.2N. 080-05.3W"
-        } else if (s.substr(p, 9) == "LONGITUDE" && !IsReadingLetter(At(s, p + 9))) {
+        } else if (s.substr(p, 9) == "LONGITUDE" && !IsReadingLetter(CharAt(s, p + 9))) {
             p += 9;
-        } else if (s.substr(p, 4) == "LONG" && !IsReadingLetter(At(s, p + 4))) {
+        } else if (s.substr(p, 4) == "LONG" && !IsReadingLetter(CharAt(s, p + 4))) {
             p += 4;
-        } else if (s.substr(p, 3) == "LON" && !IsReadingLetter(At(s, p + 3))) {
+        } else if (s.substr(p, 3) == "LON" && !IsReadingLetter(CharAt(s, p + 3))) {
             p += 3;
         } else {
             break;
         }
     }
     return p;
+}
+
+// Past what joins the ends of a range: spaces, line ends, commas, dashes,
+// AND and TO.
+size_t SkipRangeJoiner(std::string_view s, size_t p) {
+    for (;;) {
+        const char c = CharAt(s, p);
+        if (IsReadingSpace(c) || c == ',' || c == '-') {
+            ++p;
+        } else if (s.substr(p, 3) == "AND" && !IsReadingLetter(CharAt(s, p + 3))) {
+            p += 3;
+        } else if (s.substr(p, 2) == "TO" && !IsReadingLetter(CharAt(s, p + 2))) {
+            p += 2;
+        } else {
+            return p;
+        }
+    }
 }
 
 // Whether a latitude may start at i: not inside a word, and not inside
@@ -289,17 +303,17 @@ bool StartsNumber(std::string_view s, size_t i) {
 
 // The hemisphere letter of a prefixed coordinate at i, or 0.
 char PrefixAt(std::string_view s, size_t i, bool latitude) {
-    const char c = At(s, i);
+    const char c = CharAt(s, i);
     const bool letter = latitude ? (c == 'N' || c == 'S') : (c == 'E' || c == 'W');
     const bool starts = i == 0 || !(IsReadingLetter(s[i - 1]) || IsAsciiDigit(s[i - 1]));
-    return letter && starts && IsAsciiDigit(At(s, i + 1)) ? c : 0;
+    return letter && starts && IsAsciiDigit(CharAt(s, i + 1)) ? c : 0;
 }
 
 std::optional<Coordinate> ReadLatitude(std::string_view s, size_t i) {
     if (const char prefix = PrefixAt(s, i, true)) {
         return ReadCoordinate(s, i + 1, true, prefix);
     }
-    if (IsAsciiDigit(At(s, i)) && StartsNumber(s, i)) {
+    if (IsAsciiDigit(CharAt(s, i)) && StartsNumber(s, i)) {
         return ReadCoordinate(s, i, true);
     }
     return std::nullopt;
@@ -313,7 +327,7 @@ std::optional<Coordinate> ReadLongitude(std::string_view s, const Coordinate& la
         const char prefix = PrefixAt(s, i, false);
         return prefix != 0 ? ReadCoordinate(s, i + 1, false, prefix) : std::nullopt;
     }
-    return IsAsciiDigit(At(s, i)) ? ReadCoordinate(s, i, false) : std::nullopt;
+    return IsAsciiDigit(CharAt(s, i)) ? ReadCoordinate(s, i, false) : std::nullopt;
 }
 
 }  // namespace
@@ -362,22 +376,53 @@ std::string ReadingView(std::u16string_view text) {
     return view;
 }
 
-std::vector<FoundPosition> FindPositions(std::string_view s) {
+std::vector<FoundPosition> FindPositions(std::string_view s, std::vector<FoundCoordinate>* lone) {
     std::vector<FoundPosition> found;
+    std::vector<FoundCoordinate> alone;
+    const auto signedDegrees = [](const Coordinate& c) {
+        return c.hemisphere == 'S' || c.hemisphere == 'W' ? -c.degrees : c.degrees;
+    };
     size_t i = 0;
     while (i < s.size()) {
         const std::optional<Coordinate> lat = ReadLatitude(s, i);
+        const bool suffixed = IsAsciiDigit(s[i]);
         if (lat) {
-            const std::optional<Coordinate> lon = ReadLongitude(s, *lat, !IsAsciiDigit(s[i]));
+            const std::optional<Coordinate> lon = ReadLongitude(s, *lat, !suffixed);
+            // "54-10N, 54-20N, 003-20E AND 003-40E": two parallels and two
+            // meridians, of which the middle two are no position.
+            const std::optional<Coordinate> meridian =
+                lon && suffixed && !alone.empty() && alone.back().latitude &&
+                        SkipRangeJoiner(s, alone.back().end) == lat->begin
+                    ? ReadCoordinate(s, SkipRangeJoiner(s, lon->end), false)
+                    : std::nullopt;
+            if (meridian) {
+                alone.push_back({signedDegrees(*lat), true, lat->begin, lat->end});
+                alone.push_back({signedDegrees(*lon), false, lon->begin, lon->end});
+                alone.push_back({signedDegrees(*meridian), false, meridian->begin, meridian->end});
+                i = meridian->end;
+                continue;
+            }
             if (lon) {
-                const double latitude = lat->hemisphere == 'S' ? -lat->degrees : lat->degrees;
-                const double longitude = lon->hemisphere == 'W' ? -lon->degrees : lon->degrees;
-                found.push_back({{latitude, longitude}, lat->begin, lon->end});
+                found.push_back({{signedDegrees(*lat), signedDegrees(*lon)}, lat->begin, lon->end});
+                i = lon->end;
+                continue;
+            }
+            if (suffixed) {
+                alone.push_back({signedDegrees(*lat), true, lat->begin, lat->end});
+                i = lat->end;
+                continue;
+            }
+        } else if (IsAsciiDigit(s[i]) && StartsNumber(s, i)) {
+            if (const std::optional<Coordinate> lon = ReadCoordinate(s, i, false)) {
+                alone.push_back({signedDegrees(*lon), false, lon->begin, lon->end});
                 i = lon->end;
                 continue;
             }
         }
         ++i;
+    }
+    if (lone != nullptr) {
+        *lone = std::move(alone);
     }
     return found;
 }

@@ -23,6 +23,10 @@ inline constexpr char kOtherLetter = '\x03';
 inline constexpr char kWideLetter = '\x04';
 std::string ReadingView(std::u16string_view text);
 
+// The character at i, or '\0' past the end.
+inline char CharAt(std::string_view view, size_t i) {
+    return i < view.size() ? view[i] : '\0';
+}
 inline bool IsAsciiDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -59,6 +63,17 @@ struct FoundPosition {
 // distance), minutes and seconds stay below 60 and degrees within 90 and
 // 180, and a pair is all there is: a lone latitude is no position. Numbers
 // inside other numbers (231/24, 4209.5, 12:54) are never a latitude's start.
-std::vector<FoundPosition> FindPositions(std::string_view view);
+//
+// With lone given, the latitudes and longitudes that stand on their own
+// (hemisphere letter after them) go there, in text order: the parallels and
+// meridians of "BETWEEN 54N AND 55N, 003E AND 004E".
+struct FoundCoordinate {
+    double degrees = 0.0;  // signed
+    bool latitude = true;
+    size_t begin = 0;
+    size_t end = 0;
+};
+std::vector<FoundPosition> FindPositions(std::string_view view,
+                                         std::vector<FoundCoordinate>* lone = nullptr);
 
 }  // namespace wavelore

@@ -74,6 +74,8 @@ TEST(PositionReader, FormsAndLookalikes) {
           "area 56.0000,5.0000 57.0000,5.0000 57.0000,6.0000"}},
         {u"1. WRECK 54N 003E.\r\n2. GUNNERY IN AREA BOUNDED BY 55N 003E, 55N 004E, 56N 004E.",
          {"point 54.0000,3.0000", "area 55.0000,3.0000 55.0000,4.0000 56.0000,4.0000"}},
+        {u"AREA BOUNDED BY 54-10N, 54-20N, 003-20E AND 003-40E.",
+         {"area 54.1667,3.3333 54.1667,3.6667 54.3333,3.6667 54.3333,3.3333"}},
         // The radius of a storm's winds is no circle round the next position.
         {u"LOW 21.5N 128.3E. RADIUS OF 50 KT WINDS 90 NM.\r\nFORECAST 23.4N 126.0E.",
          {"point 21.5000,128.3000", "point 23.4000,126.0000"}},
@@ -112,7 +114,7 @@ TEST(PositionReader, GeometriesCarryTheMessageAndWhereTheyStand) {
               u"55N 003E AND 55N 004E");
 }
 
-// The corpus's 250 warnings in the broadcast forms: every position found,
+// The corpus's 253 warnings in the broadcast forms: every position found,
 // none read from a time, date, serial or number, and the geometries right
 // but for the Japanese area whose words the reader does not know.
 TEST(PositionReader, CorpusMeetsTheTargets) {
