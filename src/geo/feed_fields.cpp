@@ -134,24 +134,28 @@ std::string FeedTime(const WarningIdentity& identity) {
     return date + 'T' + time;
 }
 
-std::vector<std::string> FeatureNames(std::span<const WarningFeature> features) {
+std::vector<NamedFeature> DrawableFeatures(std::span<const WarningFeature> features) {
     using Key =
         std::tuple<std::u16string, std::u16string, std::u16string, std::u16string, std::u16string>;
     const auto key = [](const WarningIdentity& id) {
         return Key{id.code, id.subject, id.station, id.date, id.time};
     };
+    std::vector<const WarningFeature*> drawable;
     std::map<Key, int> totals;
     for (const WarningFeature& f : features) {
-        ++totals[key(f.geometry.identity)];
+        if (IsDrawable(f.geometry)) {
+            drawable.push_back(&f);
+            ++totals[key(f.geometry.identity)];
+        }
     }
     std::map<Key, int> seen;
-    std::vector<std::string> names;
-    for (const WarningFeature& f : features) {
-        const Key k = key(f.geometry.identity);
-        const std::string code = ToUtf8(f.geometry.identity.code);
-        names.push_back(totals[k] == 1 ? code : code + '-' + std::to_string(++seen[k]));
+    std::vector<NamedFeature> named;
+    for (const WarningFeature* f : drawable) {
+        const Key k = key(f->geometry.identity);
+        const std::string code = ToUtf8(f->geometry.identity.code);
+        named.push_back({f, totals[k] == 1 ? code : code + '-' + std::to_string(++seen[k])});
     }
-    return names;
+    return named;
 }
 
 std::vector<std::vector<GeoPosition>> SplitAtAntimeridian(const std::vector<GeoPosition>& path,

@@ -23,11 +23,16 @@ std::string FeedDegrees(double degrees);
 // shape.
 std::string FeedTime(const WarningIdentity& identity);
 
-// The names of the features, in their order: the message identity (B1B2B3B4)
-// when its message has one feature among them, else the identity and the
-// feature's number within its message ("GA12-1", "GA12-2"). Features of one
-// message are those with the same identity.
-std::vector<std::string> FeatureNames(std::span<const WarningFeature> features);
+// The features a feed shows, in their order, each with its name: the
+// message identity (B1B2B3B4) when its message has one feature among them,
+// else the identity and the feature's number within its message ("GA12-1",
+// "GA12-2"). Features of one message are those with the same identity.
+// Those the feeds cannot draw are left out.
+struct NamedFeature {
+    const WarningFeature* feature;
+    std::string name;
+};
+std::vector<NamedFeature> DrawableFeatures(std::span<const WarningFeature> features);
 
 // A closed ring or an open path split where it crosses the 180th meridian
 // into pieces that each stay within -180..180, as RFC 7946 asks. Longitudes

@@ -93,20 +93,14 @@ std::string GeometryJson(const WarningGeometry& g) {
 }  // namespace
 
 std::string WriteGeoJson(std::span<const WarningFeature> features) {
-    std::vector<WarningFeature> drawable;
-    for (const WarningFeature& f : features) {
-        if (IsDrawable(f.geometry)) {
-            drawable.push_back(f);
-        }
-    }
-    const std::vector<std::string> names = FeatureNames(drawable);
+    const std::vector<NamedFeature> named = DrawableFeatures(features);
     std::string out = "{\"type\":\"FeatureCollection\",\"features\":[";
-    for (size_t i = 0; i < drawable.size(); ++i) {
-        const WarningGeometry& g = drawable[i].geometry;
+    for (size_t i = 0; i < named.size(); ++i) {
+        const WarningGeometry& g = named[i].feature->geometry;
         const WarningIdentity& id = g.identity;
         out += i == 0 ? "\n" : ",\n";
         out += "{\"type\":\"Feature\",\"geometry\":" + GeometryJson(g) + ",\"properties\":{";
-        out += "\"name\":" + JsonString(FromUtf8(names[i]));
+        out += "\"name\":" + JsonString(FromUtf8(named[i].name));
         out += ",\"code\":" + JsonString(id.code);
         out += ",\"subject\":" + JsonString(id.subject);
         out += ",\"station\":" + JsonString(id.station);
@@ -121,7 +115,7 @@ std::string WriteGeoJson(std::span<const WarningFeature> features) {
             out += ",\"radius_m\":" + std::string(radius) +
                    ",\"center\":" + Coordinate(g.positions.front());
         }
-        out += ",\"text\":" + JsonString(drawable[i].text) + "}}";
+        out += ",\"text\":" + JsonString(named[i].feature->text) + "}}";
     }
     return out + "\n]}\n";
 }

@@ -108,19 +108,12 @@ std::string Route(const std::vector<GeoPosition>& path, const Description& d) {
 }  // namespace
 
 std::string WriteGpx(std::span<const WarningFeature> features) {
-    std::vector<WarningFeature> drawable;
-    for (const WarningFeature& f : features) {
-        if (IsDrawable(f.geometry)) {
-            drawable.push_back(f);
-        }
-    }
-    const std::vector<std::string> names = FeatureNames(drawable);
     // GPX puts every waypoint before every route.
     std::string waypoints;
     std::string routes;
-    for (size_t i = 0; i < drawable.size(); ++i) {
-        const WarningGeometry& g = drawable[i].geometry;
-        const Description d = Describe(drawable[i], names[i]);
+    for (const NamedFeature& named : DrawableFeatures(features)) {
+        const WarningGeometry& g = named.feature->geometry;
+        const Description d = Describe(*named.feature, named.name);
         switch (g.kind) {
             case GeometryKind::Point:
                 waypoints += Waypoint(g.positions.front(), d, FeedTime(g.identity));

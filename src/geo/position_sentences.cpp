@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "common/nmea_checksum.h"
 #include "common/utf.h"
@@ -79,6 +80,9 @@ std::optional<double> Angle(std::string_view field, std::string_view hemisphere,
 }  // namespace
 
 std::string WaypointSentence(GeoPosition position, std::string_view name) {
+    if (!(std::abs(position.latitude) <= 90.0 && std::abs(position.longitude) <= 180.0)) {
+        return {};
+    }
     std::string body = "CRWPL," + DegreesMinutes(position.latitude, 2) + ',' +
                        (position.latitude < 0 ? 'S' : 'N') + ',' +
                        DegreesMinutes(position.longitude, 3) + ',' +
@@ -106,7 +110,10 @@ std::vector<std::string> WarningWaypointSentences(std::span<const WarningGeometr
     std::vector<std::string> sentences;
     for (size_t i = 0; i < positions.size(); ++i) {
         const std::string name = positions.size() == 1 ? code : code + '-' + std::to_string(i + 1);
-        sentences.push_back(WaypointSentence(positions[i], name));
+        std::string sentence = WaypointSentence(positions[i], name);
+        if (!sentence.empty()) {
+            sentences.push_back(std::move(sentence));
+        }
     }
     return sentences;
 }

@@ -16,7 +16,8 @@ namespace wavelore {
 // position to a hundredth of a minute, the name with the characters NMEA
 // reserves ($ * , ! \ ^ ~ and all outside printable ASCII) as '_' and cut
 // so that the sentence keeps within 82 characters. The talker is CR, the
-// data receiver, as for the NRX sentences.
+// data receiver, as for the NRX sentences. Empty for a position out of
+// range.
 std::string WaypointSentence(GeoPosition position, std::string_view name);
 
 // The WPL sentences of a message's geometries: one for each point, each
