@@ -414,10 +414,14 @@ void AddRectangles(std::string_view s, const std::vector<FoundCoordinate>& lone,
         for (size_t p = begin; oneSentence && p < end; ++p) {
             oneSentence = !IsClauseBreak(s, p);
         }
-        const bool between = std::none_of(items.begin(), items.end(), [&](const Item& item) {
-            return item.found.begin >= begin && item.found.begin < end;
-        });
-        if (lat.size() != 2 || !oneSentence || !between) {
+        if (lat.size() != 2 || !oneSentence) {
+            continue;
+        }
+        // No position between them: the items are in text order.
+        const auto next =
+            std::lower_bound(items.begin(), items.end(), begin,
+                             [](const Item& item, size_t at) { return item.found.begin < at; });
+        if (next != items.end() && next->found.begin < end) {
             continue;
         }
         size_t start = begin;
