@@ -410,10 +410,6 @@ Decoding cannot continue.</source>
         <translation>TCP ポート %1 で NMEA 出力</translation>
     </message>
     <message>
-        <source>The NMEA output is off: %1. Choose another port with &quot;NMEA port...&quot; in the Options menu.</source>
-        <translation>NMEA 出力はオフです: %1。オプションメニューの「NMEA ポート...」で別のポートを選んでください。</translation>
-    </message>
-    <message>
         <source>NMEA port</source>
         <translation>NMEA ポート</translation>
     </message>
@@ -432,6 +428,40 @@ Decoding cannot continue.</source>
     <message>
         <source>Not stored: %1</source>
         <translation>未保存: %1</translation>
+    </message>
+    <message>
+        <source>NMEA address...</source>
+        <translation>NMEA アドレス...</translation>
+    </message>
+    <message>
+        <source>NMEA clients...</source>
+        <translation>NMEA クライアント数...</translation>
+    </message>
+    <message>
+        <source>The NMEA output is off: %1. Choose another port with &quot;NMEA port...&quot; or another address with &quot;NMEA address...&quot; in the Options menu.</source>
+        <translation>NMEA 出力はオフです: %1。オプションメニューの「NMEA ポート...」で別のポートを、「NMEA アドレス...」で別のアドレスを選んでください。</translation>
+    </message>
+    <message>
+        <source>NMEA address</source>
+        <translation>NMEA アドレス</translation>
+    </message>
+    <message>
+        <source>Address of this computer the NMEA output listens on, e.g. 127.0.0.1 for programs on this computer alone.
+Empty: every address, for chart plotters on the network.</source>
+        <translation>NMEA 出力が待ち受けるこのコンピューターのアドレス (このコンピューター上のプログラムだけなら 127.0.0.1 など)。
+空欄: すべてのアドレス (ネットワーク上のチャートプロッター向け)。</translation>
+    </message>
+    <message>
+        <source>%1 is not an IP address such as 127.0.0.1 or ::1. The NMEA output keeps its address.</source>
+        <translation>%1 は 127.0.0.1 や ::1 のような IP アドレスではありません。NMEA 出力のアドレスは変わりません。</translation>
+    </message>
+    <message>
+        <source>NMEA clients</source>
+        <translation>NMEA クライアント数</translation>
+    </message>
+    <message>
+        <source>Chart plotters the NMEA output serves at once (more are refused):</source>
+        <translation>NMEA 出力が同時に送るチャートプロッターの数 (それを超える接続は断ります):</translation>
     </message>
 </context>
 <context>

@@ -10,6 +10,7 @@
 #include "app/mode_controller.h"
 #include "common/modes.h"
 #include "common/utf.h"
+#include "net/nmea_tcp_server.h"
 #include "net/nmea_udp_sender.h"
 #include "net/reply_rules.h"
 #include "net/upload_host.h"
@@ -178,9 +179,26 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         ->capture_default_str()
         ->needs(onMessage)
         ->check(CLI::Range(1, 86400));
-    app.add_option("--nmea-tcp", options.nmeaTcpPort,
-                   "Serve new messages as NMEA NRX sentences on this TCP port (10110 is usual)")
-        ->check(CLI::Range(0, 65535));
+    auto* nmeaTcp =
+        app.add_option("--nmea-tcp", options.nmeaTcpPort,
+                       "Serve new messages as NMEA NRX sentences on this TCP port (10110 is usual)")
+            ->check(CLI::Range(0, 65535));
+    app.add_option("--nmea-bind", options.nmeaBind,
+                   "With --nmea-tcp: listen only on this local IP address, e.g. 127.0.0.1 "
+                   "(default: every address)")
+        ->needs(nmeaTcp)
+        ->check(CLI::Validator(
+            [](const std::string& address) {
+                return CNmeaTcpServer::IsBindAddress(address)
+                           ? std::string()
+                           : std::string("give a numeric IPv4 or IPv6 address of this computer");
+            },
+            "ADDR"));
+    app.add_option("--nmea-clients", options.nmeaClients,
+                   "With --nmea-tcp: clients served at once; more are refused")
+        ->capture_default_str()
+        ->needs(nmeaTcp)
+        ->check(CLI::Range(1, static_cast<int32_t>(CNmeaTcpServer::kMostClients)));
     app.add_option("--nmea-udp", options.nmeaUdp,
                    "Send new messages as NMEA NRX sentences in UDP datagrams to HOST:PORT")
         ->check(CLI::Validator(

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/modes.h"
+#include "net/nmea_tcp_server.h"
 
 namespace wavelore::cli {
 
@@ -59,8 +60,12 @@ struct CliOptions {
     std::string onMessage;
     int32_t onMessageTimeout = 60;
     // NMEA NRX sentences of every new selected message: served on a TCP port
-    // (--nmea-tcp; 0 takes a free one), sent as UDP datagrams (--nmea-udp).
+    // (--nmea-tcp; 0 takes a free one) at one local address (--nmea-bind;
+    // empty: every address) to at most --nmea-clients clients at once, sent
+    // as UDP datagrams (--nmea-udp).
     std::optional<int32_t> nmeaTcpPort;
+    std::string nmeaBind;
+    int32_t nmeaClients = static_cast<int32_t>(CNmeaTcpServer::kDefaultMaxClients);
     std::string nmeaUdp;
 
     // The tuning handed to the demodulator: tones are centre +- half shift.

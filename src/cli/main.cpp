@@ -4,6 +4,7 @@
 #include "cli/cli_options.h"
 #include "cli/file_decoding.h"
 #include "cli/live_decoding.h"
+#include "system/descriptor_limit.h"
 
 int main(int argc, char** argv) {
     using namespace wavelore::cli;
@@ -15,6 +16,9 @@ int main(int argc, char** argv) {
     if (!ParseCliOptions(argc, argv, options, exitCode)) {
         return exitCode;
     }
+    // The NMEA clients and the receiver's own files then have the
+    // descriptors the system allows.
+    wavelore::RaiseDescriptorLimit();
     if (options.listDevices) {
         return ListDevices();
     }

@@ -84,12 +84,16 @@ bool CRunBridge::Start(std::string& error) {
         m_bridge.AddOutput(m_command.get(), CMessageFilter::Wants::Selected);
     }
     if (m_options.nmeaTcpPort) {
-        if (!m_bridge.StartNmeaTcp(static_cast<uint16_t>(*m_options.nmeaTcpPort), error)) {
+        CNmeaTcpServer::Options server;
+        server.bindAddress = m_options.nmeaBind;
+        server.maxClients = static_cast<size_t>(m_options.nmeaClients);
+        if (!m_bridge.StartNmeaTcp(static_cast<uint16_t>(*m_options.nmeaTcpPort), server, error)) {
             error = "--nmea-tcp: " + error;
             return false;
         }
-        std::fprintf(stderr, "wavelore-decode: NMEA sentences on TCP port %u\n",
-                     static_cast<unsigned>(m_bridge.NmeaTcpPort()));
+        std::fprintf(stderr, "wavelore-decode: NMEA sentences on TCP port %u%s%s\n",
+                     static_cast<unsigned>(m_bridge.NmeaTcpPort()),
+                     server.bindAddress.empty() ? "" : " at ", server.bindAddress.c_str());
         std::fflush(stderr);
     }
     if (!m_options.nmeaUdp.empty()) {

@@ -20,6 +20,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "app/nmea_server_settings.h"
 #include "app/station_table.h"
 #include "audio/alarm_player.h"
 #include "common/decoder_text.h"
@@ -353,6 +354,8 @@ void CMainWindow::CreateOptionsMenu() {
         ApplyNmeaOutput();
     });
     m_optionsMenu->addAction(tr("NMEA port..."), this, &CMainWindow::ShowNmeaPortDialog);
+    m_optionsMenu->addAction(tr("NMEA address..."), this, &CMainWindow::ShowNmeaAddressDialog);
+    m_optionsMenu->addAction(tr("NMEA clients..."), this, &CMainWindow::ShowNmeaClientsDialog);
     ApplyNmeaOutput();
 
     m_alarmWatch.setInterval(500);
@@ -845,31 +848,76 @@ void CMainWindow::SilenceAlarm() {
 
 void CMainWindow::ApplyNmeaOutput() {
     const int32_t port = m_settings.NmeaPort();
+    const CNmeaTcpServer::Options options = CNmeaServerSettings(m_settings.Store()).ServerOptions();
+    const CNmeaTcpServer::Options& running = m_bridge.NmeaTcp().Configuration();
     m_nmeaOutput->setText(tr("NMEA output on TCP port %1").arg(port));
     if (!m_settings.NmeaOutput()) {
         m_bridge.StopNmeaTcp();
-    } else if (!m_bridge.NmeaTcpRunning() || m_bridge.NmeaTcpPort() != port) {
+    } else if (!m_bridge.NmeaTcpRunning() || m_bridge.NmeaTcpPort() != port ||
+               running.bindAddress != options.bindAddress ||
+               running.maxClients != options.maxClients) {
         std::string error;
-        if (!m_bridge.StartNmeaTcp(static_cast<uint16_t>(port), error)) {
+        if (!m_bridge.StartNmeaTcp(static_cast<uint16_t>(port), options, error)) {
             // The setting stays: the next start tries the port again.
             Report(tr("The NMEA output is off: %1. Choose another port with \"NMEA port...\" "
-                      "in the Options menu.")
+                      "or another address with \"NMEA address...\" in the Options menu.")
                        .arg(QString::fromStdString(error)));
         }
     }
     m_nmeaOutput->setChecked(m_bridge.NmeaTcpRunning());
 }
 
-void CMainWindow::ShowNmeaPortDialog() {
+QInputDialog* CMainWindow::MakeInputDialog(const QString& title, const QString& label) {
     auto* dialog = new QInputDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(tr("NMEA port"));
-    dialog->setLabelText(tr("TCP port for the NMEA output (10110 is the usual one):"));
+    dialog->setWindowTitle(title);
+    dialog->setLabelText(label);
+    return dialog;
+}
+
+void CMainWindow::ShowNmeaPortDialog() {
+    QInputDialog* dialog = MakeInputDialog(
+        tr("NMEA port"), tr("TCP port for the NMEA output (10110 is the usual one):"));
     dialog->setInputMode(QInputDialog::IntInput);
     dialog->setIntRange(1, 65535);
     dialog->setIntValue(m_settings.NmeaPort());
     connect(dialog, &QInputDialog::intValueSelected, this, [this](int port) {
         m_settings.WriteNmeaPort(port);
+        ApplyNmeaOutput();
+    });
+    dialog->open();
+}
+
+void CMainWindow::ShowNmeaAddressDialog() {
+    QInputDialog* dialog = MakeInputDialog(
+        tr("NMEA address"), tr("Address of this computer the NMEA output listens on, e.g. "
+                               "127.0.0.1 for programs on this computer alone.\n"
+                               "Empty: every address, for chart plotters on the network."));
+    dialog->setInputMode(QInputDialog::TextInput);
+    dialog->setTextValue(
+        QString::fromStdString(CNmeaServerSettings(m_settings.Store()).BindAddress()));
+    connect(dialog, &QInputDialog::textValueSelected, this, [this](const QString& text) {
+        const std::string address = text.trimmed().toStdString();
+        if (!CNmeaServerSettings(m_settings.Store()).WriteBindAddress(address)) {
+            Report(tr("%1 is not an IP address such as 127.0.0.1 or ::1. The NMEA output keeps "
+                      "its address.")
+                       .arg(text.trimmed()));
+            return;
+        }
+        ApplyNmeaOutput();
+    });
+    dialog->open();
+}
+
+void CMainWindow::ShowNmeaClientsDialog() {
+    QInputDialog* dialog =
+        MakeInputDialog(tr("NMEA clients"),
+                        tr("Chart plotters the NMEA output serves at once (more are refused):"));
+    dialog->setInputMode(QInputDialog::IntInput);
+    dialog->setIntRange(1, static_cast<int>(CNmeaTcpServer::kMostClients));
+    dialog->setIntValue(CNmeaServerSettings(m_settings.Store()).MaxClients());
+    connect(dialog, &QInputDialog::intValueSelected, this, [this](int clients) {
+        CNmeaServerSettings(m_settings.Store()).WriteMaxClients(clients);
         ApplyNmeaOutput();
     });
     dialog->open();

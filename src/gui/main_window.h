@@ -27,6 +27,7 @@ class QAction;
 class QActionGroup;
 class QButtonGroup;
 class QCheckBox;
+class QInputDialog;
 class QLabel;
 class QMenu;
 class QRadioButton;
@@ -211,10 +212,15 @@ class CMainWindow final : public QMainWindow,
     // IAlarmView: a notification, and the window brought forward.
     void ShowAlarm(const MessageRecord& record) override;
     void SilenceAlarm();
-    // The NMEA output as the settings say; a port that cannot be had is
-    // said, and leaves the output off.
+    // The NMEA output as the settings say; a port or address that cannot
+    // be had is said, and leaves the output off.
     void ApplyNmeaOutput();
     void ShowNmeaPortDialog();
+    void ShowNmeaAddressDialog();
+    void ShowNmeaClientsDialog();
+    // A dialog asking for one value, deleted when closed; the caller sets
+    // its input, connects its answer and opens it.
+    QInputDialog* MakeInputDialog(const QString& title, const QString& label);
 
     // Stored settings that could not be used, in one notice, each once.
     void ReportRefusedSettings();

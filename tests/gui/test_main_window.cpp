@@ -532,6 +532,63 @@ TEST_F(WindowTest, ASearchAndRescueMessageAlarmsOnceAndItsRepeatIsIndexedGreyAnd
     window.close();
 }
 
+// The dialog the last menu item opened, once the ones closed before are gone.
+QInputDialog* OpenedDialog(QWidget& window) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return window.findChild<QInputDialog*>();
+}
+
+TEST_F(WindowTest, TheNmeaOutputListensWhereChosenAndServesAsManyPlottersAsChosen) {
+    const int port = test::UnusedLoopbackPort();
+    profile.WriteInt(u"Settings", u"NmeaOutput", 1);
+    profile.WriteInt(u"Settings", u"NmeaPort", port);
+    CMainWindow window(WindowSetup());
+    window.show();
+    const CNmeaTcpServer& server = window.Bridge().NmeaTcp();
+    EXPECT_EQ(server.Configuration().bindAddress, "");  // every address
+    EXPECT_EQ(server.Configuration().maxClients, 32u);
+
+    // A name is not an address: said, and nothing changes.
+    Find<QAction>(window, "NMEA address...")->trigger();
+    QInputDialog* dialog = OpenedDialog(window);
+    ASSERT_NE(dialog, nullptr);
+    dialog->setTextValue("boat.local");
+    dialog->accept();
+    ASSERT_EQ(errors.Messages().size(), 1u);
+    EXPECT_EQ(errors.Messages()[0].find("boat.local is not an IP address"), 0u);
+    EXPECT_EQ(Setting(u"NmeaBind"), u"(none)");
+
+    // This computer alone, one plotter at a time.
+    Find<QAction>(window, "NMEA address...")->trigger();
+    dialog = OpenedDialog(window);
+    ASSERT_NE(dialog, nullptr);
+    dialog->setTextValue(" 127.0.0.1 ");
+    dialog->accept();
+    Find<QAction>(window, "NMEA clients...")->trigger();
+    dialog = OpenedDialog(window);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->intValue(), 32);
+    dialog->setIntValue(1);
+    dialog->accept();
+    EXPECT_EQ(Setting(u"NmeaBind"), u"127.0.0.1");
+    EXPECT_EQ(Setting(u"NmeaClients"), u"1");
+    EXPECT_EQ(server.Configuration().bindAddress, "127.0.0.1");
+    EXPECT_EQ(server.Configuration().maxClients, 1u);
+    EXPECT_TRUE(
+        Find<QAction>(window, QStringLiteral("NMEA output on TCP port %1").arg(port))->isChecked());
+    const int plotter = test::ConnectLoopback(port);
+    ASSERT_GE(plotter, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.Clients() == 1; }, 5000));
+    const int another = test::ConnectLoopback(port);
+    ASSERT_GE(another, 0);
+    EXPECT_EQ(test::ReadToEnd(another), "");  // refused
+    EXPECT_EQ(server.Clients(), 1u);
+    close(another);
+    close(plotter);
+    EXPECT_EQ(errors.Messages().size(), 1u);
+    window.close();
+}
+
 TEST_F(WindowTest, TheSplitterDragIsStoredAndSitorSlidesTheExplorerShutAndNavtexOpen) {
     CMainWindow window(WindowSetup());
     window.resize(800, 560);
