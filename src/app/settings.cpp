@@ -106,6 +106,11 @@ int32_t CSettings::GetNumber(std::u16string_view name, std::u16string_view fallb
     return used;
 }
 
+int32_t CSettings::Number(std::u16string_view name, int32_t fallback, int32_t low,
+                          int32_t high) const {
+    return GetNumber(name, DecimalText(fallback), low, high, false);
+}
+
 std::vector<RefusedSetting> CSettings::TakeRefused() {
     return std::exchange(m_refused, {});
 }

@@ -130,6 +130,10 @@ class CSettings {
 
     IProfileStore& Store() const { return m_store; }
 
+    // A number another part keeps in this section as an integer, read
+    // within [low, high] like the ones above.
+    int32_t Number(std::u16string_view name, int32_t fallback, int32_t low, int32_t high) const;
+
     // The values read so far that were refused and not taken before, each
     // name once for the life of this object.
     std::vector<RefusedSetting> TakeRefused();

@@ -848,7 +848,7 @@ void CMainWindow::SilenceAlarm() {
 
 void CMainWindow::ApplyNmeaOutput() {
     const int32_t port = m_settings.NmeaPort();
-    const CNmeaTcpServer::Options options = CNmeaServerSettings(m_settings.Store()).ServerOptions();
+    const CNmeaTcpServer::Options options = CNmeaServerSettings(m_settings).ServerOptions();
     const CNmeaTcpServer::Options& running = m_bridge.NmeaTcp().Configuration();
     m_nmeaOutput->setText(tr("NMEA output on TCP port %1").arg(port));
     if (!m_settings.NmeaOutput()) {
@@ -894,11 +894,10 @@ void CMainWindow::ShowNmeaAddressDialog() {
                                "127.0.0.1 for programs on this computer alone.\n"
                                "Empty: every address, for chart plotters on the network."));
     dialog->setInputMode(QInputDialog::TextInput);
-    dialog->setTextValue(
-        QString::fromStdString(CNmeaServerSettings(m_settings.Store()).BindAddress()));
+    dialog->setTextValue(QString::fromStdString(CNmeaServerSettings(m_settings).BindAddress()));
     connect(dialog, &QInputDialog::textValueSelected, this, [this](const QString& text) {
         const std::string address = text.trimmed().toStdString();
-        if (!CNmeaServerSettings(m_settings.Store()).WriteBindAddress(address)) {
+        if (!CNmeaServerSettings(m_settings).WriteBindAddress(address)) {
             Report(tr("%1 is not an IP address such as 127.0.0.1 or ::1. The NMEA output keeps "
                       "its address.")
                        .arg(text.trimmed()));
@@ -915,9 +914,9 @@ void CMainWindow::ShowNmeaClientsDialog() {
                         tr("Chart plotters the NMEA output serves at once (more are refused):"));
     dialog->setInputMode(QInputDialog::IntInput);
     dialog->setIntRange(1, static_cast<int>(CNmeaTcpServer::kMostClients));
-    dialog->setIntValue(CNmeaServerSettings(m_settings.Store()).MaxClients());
+    dialog->setIntValue(CNmeaServerSettings(m_settings).MaxClients());
     connect(dialog, &QInputDialog::intValueSelected, this, [this](int clients) {
-        CNmeaServerSettings(m_settings.Store()).WriteMaxClients(clients);
+        CNmeaServerSettings(m_settings).WriteMaxClients(clients);
         ApplyNmeaOutput();
     });
     dialog->open();

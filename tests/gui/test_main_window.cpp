@@ -197,7 +197,7 @@ TEST_F(WindowTest, SettingsItCannotUseReadAsTheirDefaultsAndAreSaidInOneNotice) 
     const std::vector<std::pair<std::u16string, std::u16string>> bad = {
         {u"NAVTEX-BAUD", u"abc"}, {u"NAVTEX-SHIFT", u"11000"}, {u"Frequency", u"abc"},
         {u"PaneSplit", u"-5"},    {u"NavArea", u"99"},         {u"NmeaPort", u"0"},
-        {u"StrictFEC", u"abc"},   {u"SITOR-BAUD", u"0"}};
+        {u"StrictFEC", u"abc"},   {u"SITOR-BAUD", u"0"},       {u"NmeaClients", u"many"}};
     for (const auto& [name, value] : bad) {
         profile.WriteString(u"Settings", name, value);
     }
@@ -224,10 +224,11 @@ TEST_F(WindowTest, SettingsItCannotUseReadAsTheirDefaultsAndAreSaidInOneNotice) 
          {"NAVTEX-BAUD is \"abc\", which is not a number from 10 to 1200; 100 is used",
           "NAVTEX-SHIFT is \"11000\", which is not a number from 10 to 2000; 170 is used",
           "Frequency is \"abc\"", "PaneSplit is \"-5\"", "NavArea is \"99\"", "NmeaPort is \"0\"",
-          "StrictFEC is \"abc\""}) {
+          "StrictFEC is \"abc\"",
+          "NmeaClients is \"many\", which is not a number from 1 to 1024"}) {
         EXPECT_NE(notice.find(said), std::string::npos) << said << " in " << notice;
     }
-    EXPECT_EQ(std::count(notice.begin(), notice.end(), '\n'), 6) << notice;
+    EXPECT_EQ(std::count(notice.begin(), notice.end(), '\n'), 7) << notice;
     Find<QAction>(window, "SITOR")->trigger();
     Find<QAction>(window, "NAVTEX")->trigger();
     ASSERT_EQ(errors.Messages().size(), 2u);
