@@ -24,8 +24,7 @@ bool CNmeaServerSettings::WriteBindAddress(const std::string& address) {
 }
 
 int32_t CNmeaServerSettings::MaxClients() const {
-    const int32_t clients = m_store.GetInt(CSettings::kSection, u"NmeaClients", kDefaultClients);
-    return clients >= 1 && clients <= kMostClients ? clients : kDefaultClients;
+    return m_settings.Number(u"NmeaClients", kDefaultClients, 1, kMostClients);
 }
 
 bool CNmeaServerSettings::WriteMaxClients(int32_t clients) {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/profile_store.h"
+#include "app/settings.h"
 #include "net/nmea_tcp_server.h"
 
 namespace wavelore {
@@ -14,7 +14,9 @@ namespace wavelore {
 // other computers), and "NmeaClients", how many clients it serves at once.
 class CNmeaServerSettings {
   public:
-    explicit CNmeaServerSettings(IProfileStore& store) : m_store(store) {}
+    // Refused numbers are kept by settings, to be said with its own.
+    explicit CNmeaServerSettings(CSettings& settings)
+        : m_settings(settings), m_store(settings.Store()) {}
 
     // As stored. One the server cannot take is not replaced by every
     // address: the server's start fails and says so.
@@ -30,6 +32,7 @@ class CNmeaServerSettings {
     CNmeaTcpServer::Options ServerOptions() const;
 
   private:
+    CSettings& m_settings;
     IProfileStore& m_store;
 };
 

@@ -74,7 +74,8 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         "command for every selected message; --nmea-tcp and --nmea-udp send each new (selected,\n"
         "not repeated) NAVTEX message as NMEA 0183 NRX sentences.\n"
         "\n"
-        "Exit status: 0 success, 1 unreadable input, 2 bad usage.");
+        "Exit status: 0 success, 1 unreadable input or standard output, 2 bad usage, 3 a\n"
+        "message that could not be stored.");
 
     bool noStrict = false;
     std::string mode = "NAVTEX";
@@ -167,10 +168,17 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     app.add_option("--navarea", options.navArea,
                    "NAVAREA whose station names are used (default: the stored \"NavArea\", 1)")
         ->check(CLI::Range(1, 21));
-    app.add_option("--on-message", options.onMessage,
-                   "Run CMD (with /bin/sh -c) for every selected stored message; the message "
-                   "is in WAVELORE_* environment variables")
-        ->type_name("CMD");
+    auto* onMessage =
+        app.add_option("--on-message", options.onMessage,
+                       "Run CMD (with /bin/sh -c) for every selected stored message; the message "
+                       "is in WAVELORE_* environment variables")
+            ->type_name("CMD");
+    app.add_option("--on-message-timeout", options.onMessageTimeout,
+                   "Seconds a run of --on-message may take before it is ended, with whatever "
+                   "it started")
+        ->capture_default_str()
+        ->needs(onMessage)
+        ->check(CLI::Range(1, 86400));
     auto* nmeaTcp =
         app.add_option("--nmea-tcp", options.nmeaTcpPort,
                        "Serve new messages as NMEA NRX sentences on this TCP port (10110 is usual)")

@@ -114,10 +114,7 @@ class CLiveReceiver {
 
     void OnText(const DecoderText& chunk) {
         m_storage.OnText(chunk);
-        if (!m_text.OnText(chunk, m_spectra) && !m_writeFailed) {
-            m_writeFailed = true;
-            Complain("cannot write the decoded text to standard output");
-        }
+        m_text.OnText(chunk, m_spectra);
     }
 
     // The last message of every buffer, so it also counts them.
@@ -135,7 +132,6 @@ class CLiveReceiver {
     }
 
     uint64_t Buffers() const { return m_buffers; }
-    bool WriteFailed() const { return m_writeFailed; }
 
   private:
     const CliOptions& m_options;
@@ -155,7 +151,6 @@ class CLiveReceiver {
     uint64_t m_buffers = 0;
     uint64_t m_lostReported = 0;
     int64_t m_spectra = 0;  // buffers begun, for the block numbers
-    bool m_writeFailed = false;
 };
 
 bool AllDigits(const std::string& s) {
@@ -316,7 +311,7 @@ int DecodeLive(const CliOptions& options) {
     thread.SetStrictFec(options.strictFec);
     thread.SetBitSense(options.invert);
 
-    while (!g_stopSignal && !receiver.WriteFailed()) {
+    while (!g_stopSignal) {
         target.DispatchOne(handle, 100ms);
         uploads.Poll();
         storage.Poll();
@@ -345,11 +340,14 @@ int DecodeLive(const CliOptions& options) {
     text.Finish();
     uploads.Finish(stderr);
 
-    if (recording && !recording->SourceError().empty()) {
+    const bool sourceFailed = recording && !recording->SourceError().empty();
+    if (sourceFailed) {
         Complain(recording->SourceError());
-        return kExitInputError;
     }
-    return receiver.WriteFailed() ? kExitInputError : kExitSuccess;
+    if (!storage.AllStored()) {
+        return kExitNotStored;
+    }
+    return sourceFailed || text.WriteFailed() ? kExitInputError : kExitSuccess;
 }
 
 }  // namespace wavelore::cli

@@ -22,6 +22,7 @@
 #include "support/process_runner.h"
 #include "synth/synthesizer.h"
 #include "synth/transmission.h"
+#include "synth/wav_writer.h"
 
 namespace wavelore::test {
 namespace {
@@ -249,6 +250,67 @@ TEST(BridgeCli, AConnectionStormUnderALowDescriptorLimitLosesNoMessageAndLeavesT
             EXPECT_EQ(streams[i], "") << "client " << i;
         }
     }
+}
+
+// Whether a process has ended: gone, or a zombie nobody collects.
+bool Ended(pid_t pid) {
+    const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+    const size_t paren = stat.rfind(')');
+    return stat.empty() || (paren != std::string::npos && stat.substr(paren + 2, 1) == "Z");
+}
+
+TEST(BridgeCli, HangingCommandsAreEndedWithWhatTheyStartedAndEveryMessageGetsItsRun) {
+    ScopedTempDir dir;
+    std::vector<synth::NavtexMessage> messages;
+    for (const char16_t* id : {u"EA01", u"EA02", u"EA03", u"EA04", u"EA05", u"EA06"}) {
+        messages.push_back({id, u"GALE"});
+    }
+    auto broadcast = synth::MakeBroadcast(synth::SynthMode::SitorB, messages);
+    ASSERT_TRUE(broadcast);
+    const synth::Recording recording = synth::Synthesize(*broadcast, synth::SynthOptions{});
+    ASSERT_TRUE(synth::WriteWav("navtex.wav", recording.samples, 11025));
+
+    // Deaf to SIGTERM, and with a child of its own that would outlive it.
+    const std::string command =
+        "trap '' TERM; echo \"$WAVELORE_ID\" >> ids; sleep 300 & echo $! >> pids; wait";
+    const auto start = std::chrono::steady_clock::now();
+    ProcessOptions options;
+    options.environment = {{"WAVELORE_FIXED_TIME", "2007-07-21 14:03:22"},
+                           {"XDG_CONFIG_HOME", "config"}};
+    const ProcessResult r =
+        RunProcess(ShellQuote(DecodeTool()) + " --on-message " + ShellQuote(command) +
+                       " --on-message-timeout 1 navtex.wav",
+                   options);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    // Four at once, each ended a second late plus the grace time, then the
+    // two that waited: well within the wait at the end.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 25s);
+
+    std::istringstream ids(ReadFile("ids"));
+    std::vector<std::string> ran;
+    for (std::string id; std::getline(ids, id);) {
+        ran.push_back(id);
+    }
+    std::sort(ran.begin(), ran.end());
+    EXPECT_EQ(ran, (std::vector<std::string>{"EA01", "EA02", "EA03", "EA04", "EA05", "EA06"}));
+    std::istringstream pids(ReadFile("pids"));
+    int children = 0;
+    for (pid_t pid; pids >> pid; ++children) {
+        EXPECT_TRUE(Eventually([pid] { return Ended(pid); }, 5s)) << pid;
+    }
+    EXPECT_EQ(children, 6);
+    std::istringstream lines(r.err);
+    std::vector<std::string> errors;
+    for (std::string line; std::getline(lines, line);) {
+        errors.push_back(line);
+    }
+    ASSERT_EQ(errors.size(), 7u) << r.err;
+    EXPECT_EQ(errors[0],
+              "wavelore-decode: The command for message EA01 took longer than 1 s and "
+              "was ended.");
+    EXPECT_EQ(errors[6],
+              "wavelore-decode: --on-message: 6 run (0 failed, 6 timed out), 0 dropped with the "
+              "queue full, 0 not started, 0 still running");
 }
 
 }  // namespace

@@ -193,6 +193,50 @@ bool RawTextHas(const CMainWindow& window, std::u16string_view text) {
     return window.RawView()->Model().Text().find(text) != std::u16string::npos;
 }
 
+TEST_F(WindowTest, SettingsItCannotUseReadAsTheirDefaultsAndAreSaidInOneNotice) {
+    const std::vector<std::pair<std::u16string, std::u16string>> bad = {
+        {u"NAVTEX-BAUD", u"abc"}, {u"NAVTEX-SHIFT", u"11000"}, {u"Frequency", u"abc"},
+        {u"PaneSplit", u"-5"},    {u"NavArea", u"99"},         {u"NmeaPort", u"0"},
+        {u"StrictFEC", u"abc"},   {u"SITOR-BAUD", u"0"},       {u"NmeaClients", u"many"}};
+    for (const auto& [name, value] : bad) {
+        profile.WriteString(u"Settings", name, value);
+    }
+    const auto audio = Broadcast(1700.0, {{u"EA12", u"DECODED WITH THE DEFAULTS"}});
+    ASSERT_FALSE(audio.samples.empty());
+    CMainWindow window(WindowSetup());
+    window.show();
+    EXPECT_EQ(window.Spectrum()->GetCentre(), 1700);
+    EXPECT_EQ(window.Spectrum()->Model().HalfShift(), 85);
+    for (const char* checked : {"100 baud", "170 Hz shift"}) {
+        EXPECT_TRUE(Find<QAction>(window, checked)->isChecked()) << checked;
+    }
+    EXPECT_TRUE(Find<QCheckBox>(window, "Strict FEC")->isChecked());
+    EXPECT_NE(Find<QAction>(window, "NMEA output on TCP port 10110"), nullptr);
+    DeliverAll(devices, audio.samples);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return RawTextHas(window, u"DECODED WITH THE DEFAULTS"); }, 10000));
+
+    // One notice naming each value read so far, and nothing about the sound
+    // card; the SITOR value is said when SITOR is chosen.
+    ASSERT_EQ(errors.Messages().size(), 1u);
+    const std::string notice = errors.Messages()[0];
+    for (const char* said :
+         {"NAVTEX-BAUD is \"abc\", which is not a number from 10 to 1200; 100 is used",
+          "NAVTEX-SHIFT is \"11000\", which is not a number from 10 to 2000; 170 is used",
+          "Frequency is \"abc\"", "PaneSplit is \"-5\"", "NavArea is \"99\"", "NmeaPort is \"0\"",
+          "StrictFEC is \"abc\"",
+          "NmeaClients is \"many\", which is not a number from 1 to 1024"}) {
+        EXPECT_NE(notice.find(said), std::string::npos) << said << " in " << notice;
+    }
+    EXPECT_EQ(std::count(notice.begin(), notice.end(), '\n'), 7) << notice;
+    Find<QAction>(window, "SITOR")->trigger();
+    Find<QAction>(window, "NAVTEX")->trigger();
+    ASSERT_EQ(errors.Messages().size(), 2u);
+    EXPECT_EQ(errors.Messages()[1],
+              "The setting SITOR-BAUD is \"0\", which is not a number from 10 to 1200; 100 is "
+              "used instead.");
+}
+
 TEST_F(WindowTest, AClickOnTheStripRetunesTheDecoder) {
     profile.WriteInt(u"Settings", u"SmartTune", 0);
     const auto audio = Broadcast(1500.0, {{u"EA12", u"RETUNED BY A CLICK"}});
