@@ -273,30 +273,29 @@ bool CMessageAssembler::StartFrame() {
         return false;
     }
     KeepEarlierWorkingFile();
-    // Reusing the working file would destroy a completed message that
-    // could not be stored before; this frame then goes unrecorded (the raw
-    // log still has its text).
-    if (m_held && !StoreWorkingFile()) {
-        return true;
-    }
-    StorePending();
-    const LocalTime now = m_clock.Now();
-    std::error_code error;
-    m_working = m_files.Open(WorkingPath(), IFileSystem::OpenMode::Truncate, error);
-    m_writeFailed = false;
     m_frameBytes.clear();
     m_written = 0;
-    if (m_working) {
-        m_framing = true;
-        m_workingIsPartial = false;
-    } else if (NoRoom(error)) {
-        // Recorded in memory only, and written whole at its end if it can.
-        m_framing = true;
-        m_writeFailed = true;
-        ReportWorkingFileFailure(texts::kWorkingFileIncomplete);
-    } else {
-        Report({texts::kWorkingFileCreate, {PathText(WorkingPath())}});
+    // Whatever becomes of the working file, the frame is recorded: in
+    // memory where the file cannot take it, and written whole at its end.
+    m_framing = true;
+    m_writeFailed = true;
+    // Reusing the working file would destroy a completed message that
+    // could not be stored before.
+    const bool workingFree = !m_held || StoreWorkingFile();
+    if (workingFree) {
+        StorePending();
+        std::error_code error;
+        m_working = m_files.Open(WorkingPath(), IFileSystem::OpenMode::Truncate, error);
+        if (m_working) {
+            m_writeFailed = false;
+            m_workingIsPartial = false;
+        } else if (NoRoom(error)) {
+            ReportWorkingFileFailure(texts::kWorkingFileIncomplete);
+        } else {
+            Report({texts::kWorkingFileCreate, {PathText(WorkingPath())}});
+        }
     }
+    const LocalTime now = m_clock.Now();
     m_header.date = FormatDate(now);
     m_header.time = FormatTime(now);
     m_header.b1 = std::u16string(1, NarrowChar(m_window[4]));
@@ -307,9 +306,7 @@ bool CMessageAssembler::StartFrame() {
         m_header.number = {NarrowChar(m_window[6]), NarrowChar(m_window[7]),
                            NarrowChar(m_window[8])};
     }
-    if (m_framing) {
-        m_frameBytes = ToUtf8(HeaderLine());
-    }
+    m_frameBytes = ToUtf8(HeaderLine());
     return true;
 }
 

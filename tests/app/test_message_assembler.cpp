@@ -336,7 +336,7 @@ TEST_F(Assembler, AMessageThatCannotBeStoredAnywhereIsNotOverwrittenByTheNext) {
     EXPECT_NE(sinks.errors.back().find("incoming.txt"), std::string::npos);
 
     clock.Advance(5);
-    Feed(u"ZCZC FB34\r\nSECOND\r\nNNNN");  // not recorded: the first still waits
+    Feed(u"ZCZC FB34\r\nSECOND\r\nNNNN");  // in memory only: the first still waits
     EXPECT_EQ(ReadFile("incoming.txt"), std::string(kHeaderEA12) + "\nFIRST\r\nNNNN");
 
     fs::remove("logs");
@@ -344,9 +344,11 @@ TEST_F(Assembler, AMessageThatCannotBeStoredAnywhereIsNotOverwrittenByTheNext) {
     Feed(u"ZCZC FC56\r\nTHIRD\r\nNNNN");
     EXPECT_FALSE(assembler->HoldsUnstoredMessage());
     EXPECT_EQ(ReadFile(kEA12), std::string(kHeaderEA12) + "\nFIRST\r\nNNNN");
+    EXPECT_EQ(ReadFile("2007-07-21 14.03.27 FB34.txt"),  // kept beside, as logs/ was unusable
+              "14:03:27 2007-07-21\r\n\r\nZCZC FB34\r\n\nSECOND\r\nNNNN");
     EXPECT_EQ(ReadFile("logs/2007-07-21/2007-07-21 14.03.32 FC56.txt"),
               "14:03:32 2007-07-21\r\n\r\nZCZC FC56\r\n\nTHIRD\r\nNNNN");
-    EXPECT_EQ(sinks.uploads.size(), 2u);
+    EXPECT_EQ(sinks.uploads.size(), 3u);
 }
 
 TEST_F(Assembler, EveryStoreIsAnnouncedWithTheWholeRecordAndThePathWritten) {
@@ -489,8 +491,9 @@ TEST_F(Assembler, AWorkingFileThatCannotBeCreatedIsReportedOnce) {
     Feed(u"ZCZC EA12\r\nTEST\r\nNNNN");
     EXPECT_EQ(sinks.errors.size(), 1u);
     EXPECT_FALSE(assembler->Receiving());
-    EXPECT_TRUE(sinks.uploads.empty());
-    EXPECT_FALSE(fs::exists(kDay));
+    // Recorded in memory instead, so the message is not lost.
+    EXPECT_EQ(sinks.uploads.size(), 1u);
+    EXPECT_EQ(ReadFile(kEA12), std::string(kHeaderEA12) + "\nTEST\r\nNNNN");
 }
 
 TEST_F(Assembler, ShutdownLeavesThePartialFrameInTheWorkingFile) {
