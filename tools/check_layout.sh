@@ -1,6 +1,7 @@
 #!/bin/bash
 # Checks that dependencies between the source folders run one way
-# (gui -> app -> display/net/system -> receiver -> audio/dsp -> common) and
+# (gui, cli and service -> app -> display/net/system -> receiver -> audio/dsp
+# -> common; nothing depends on the service) and
 # that platform headers stay in the folders that wrap them. Prints every
 # violation and exits 1 when there is one.
 set -u
@@ -16,6 +17,7 @@ allowed_for() {
         app) echo "common dsp audio receiver display net system app" ;;
         gui) echo "common dsp audio receiver display net system app gui" ;;
         cli) echo "common dsp audio receiver display net system app cli" ;;
+        service) echo "common dsp audio receiver display net system app service" ;;
         *) echo "" ;;
     esac
 }
@@ -25,7 +27,9 @@ platform_rules=(
     '<portaudio\.h>@audio'
     '<(sndfile|samplerate)\.h>@audio'
     '<curl/@net'
-    '<sqlite3\.h>@app'
+    '<sqlite3\.h>@app service'
+    '<microhttpd\.h>@service'
+    '<libpq-fe\.h>@service'
     '<Q[A-Za-z]*>@gui app/qt'
 )
 
