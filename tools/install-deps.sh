@@ -12,4 +12,11 @@ apt-get install -y -qq --no-install-recommends \
     libmicrohttpd-dev libpq-dev postgresql \
     libgtest-dev libbenchmark-dev \
     xvfb xauth desktop-file-utils \
+    chromium python3 \
     >/dev/null
+# The accessibility rules the service's page test runs in Chromium, from the
+# npm registry (with Debian's npm where the machine has none of its own).
+if ! command -v npm >/dev/null 2>&1; then
+    apt-get install -y -qq --no-install-recommends npm >/dev/null
+fi
+npm install --global --no-fund --no-audit --loglevel=error axe-core@4.10.3 >/dev/null

@@ -114,7 +114,8 @@ header.site a { color: #fff; }
 header.site ul { list-style: none; margin: .25rem 0 0; padding: 0; display: flex; flex-wrap: wrap; gap: .25rem 1.25rem; }
 main { max-width: 60rem; margin: 0 auto; padding: 1rem; }
 h1 { font-size: 1.6rem; margin: .5rem 0 1rem; }
-h2 { font-size: 1.2rem; margin: 0; }
+h2 { font-size: 1.2rem; margin: 1.5rem 0 .5rem; }
+li h2 { margin: 0; }
 form.filters { display: grid; grid-template-columns: repeat(auto-fit, minmax(9rem, 1fr)); gap: .75rem; align-items: end; margin-bottom: 1rem; }
 form.filters .wide { grid-column: 1 / -1; }
 label { display: block; font-weight: 600; font-size: .9rem; }
