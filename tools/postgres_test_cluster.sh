@@ -5,7 +5,9 @@
 # refuses to run as root). "start" writes a libpq connection string to
 # URL_FILE; "stop" stops the cluster and removes its folder. Where
 # PostgreSQL is not installed, start writes nothing and says so, and the
-# PostgreSQL tests skip.
+# PostgreSQL tests skip. With WAVELORE_PG_DURABLE=1 the cluster keeps
+# PostgreSQL's durable defaults (for measurements); else it trades them for
+# speed.
 #   postgres_test_cluster.sh start URL_FILE
 #   postgres_test_cluster.sh stop URL_FILE
 set -u
@@ -55,9 +57,12 @@ case $action in
             stop
             exit 1
         fi
-        # Tests want speed, not durability.
-        if ! as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-            -o "-k $dir -c listen_addresses= -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" \
+        settings="-k $dir -c listen_addresses= -c max_connections=200"
+        if [ "${WAVELORE_PG_DURABLE:-0}" != 1 ]; then
+            # Tests want speed, not durability.
+            settings="$settings -c fsync=off -c synchronous_commit=off -c full_page_writes=off"
+        fi
+        if ! as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 -o "$settings" \
             start >>"$url_file.log" 2>&1; then
             cat "$url_file.log" "$dir/server.log" >&2
             stop
