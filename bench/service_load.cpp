@@ -4,12 +4,20 @@
 // bounded in time. At the end the service's own counts must match what the
 // receivers were told was stored: nothing lost, nothing stored twice.
 //
-//   service_load --port P --uids FILE [--receivers 1000] [--interval 30]
+//   service_load --port P [--uids FILE] [--receivers 1000] [--interval 30]
 //                [--readers 50] [--think-ms 1000] [--duration 600]
+//
+// Without --uids the receivers are made on the service's sign-up page,
+// which must be open (signup = true, signups_per_hour high enough).
 //
 // Receivers are in groups of ten that hear the same broadcast: in each
 // interval every group's ten receivers upload one message of their own
 // identity (B1B2B3B4), so one becomes a new message and nine are merged.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -100,6 +108,41 @@ int Exchange(int port, std::u16string_view path, int kind, const UploadRequest* 
     return ok && headers.find(" 200 ") != std::string::npos ? 1 : 0;
 }
 
+// A receiver made on the sign-up page; its upload ID, or empty.
+std::string SignUp(int port, const std::string& name) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        if (fd >= 0) {
+            close(fd);
+        }
+        return {};
+    }
+    std::string form = "name=" + name;
+    for (char& c : form) {
+        c = c == ' ' ? '+' : c;
+    }
+    const std::string request =
+        "POST /cgi-bin/navtex/register.cgi HTTP/1.0\r\nContent-Type: "
+        "application/x-www-form-urlencoded\r\nContent-Length: " +
+        std::to_string(form.size()) + "\r\n\r\n" + form;
+    std::string reply;
+    if (send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+        static_cast<ssize_t>(request.size())) {
+        char buffer[4096];
+        for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;) {
+            reply.append(buffer, static_cast<size_t>(n));
+        }
+    }
+    close(fd);
+    const std::string mark = "<code class=\"id\">";
+    const size_t at = reply.find(mark);
+    return at == std::string::npos ? std::string() : reply.substr(at + mark.size(), 36);
+}
+
 std::string Two(int n) {
     char buffer[8];
     std::snprintf(buffer, sizeof buffer, "%02d", n % 100);
@@ -128,8 +171,8 @@ bool ParseArgs(int argc, char** argv, Options& o) {
             return false;
         }
     }
-    return o.port > 0 && o.port < 65536 && !o.uidFile.empty() && o.receivers > 0 &&
-           o.interval > 0 && o.readers >= 0 && o.duration > 0 && o.duration <= kMaxSeconds;
+    return o.port > 0 && o.port < 65536 && o.receivers > 0 && o.interval > 0 && o.readers >= 0 &&
+           o.duration > 0 && o.duration <= kMaxSeconds;
 }
 
 }  // namespace
@@ -138,14 +181,22 @@ int main(int argc, char** argv) {
     Options o;
     if ((argc - 1) % 2 != 0 || !ParseArgs(argc, argv, o)) {
         std::fprintf(stderr,
-                     "usage: service_load --port P --uids FILE [--receivers N] [--interval S] "
+                     "usage: service_load --port P [--uids FILE] [--receivers N] [--interval S] "
                      "[--readers N] [--think-ms MS] [--duration S (at most %d)]\n"
                      "Talks to 127.0.0.1 only.\n",
                      kMaxSeconds);
         return 2;
     }
     std::vector<std::string> uids;
-    {
+    if (o.uidFile.empty()) {
+        for (int r = 0; r < o.receivers; ++r) {
+            uids.push_back(SignUp(o.port, "Load receiver " + std::to_string(r + 1)));
+            if (uids.back().empty()) {
+                std::fprintf(stderr, "service_load: the sign-up page made no receiver\n");
+                return 2;
+            }
+        }
+    } else {
         std::ifstream in(o.uidFile);
         for (std::string line; std::getline(in, line);) {
             if (line.size() >= 36) {

@@ -1,8 +1,9 @@
 #!/bin/bash
 # The collection service under load on this machine, with PostgreSQL (a
-# durable cluster of its own in a temporary folder) or SQLite: makes the
-# receivers, starts wavelore-service on 127.0.0.1, runs service_load against
-# it at low priority, and stops everything. Loopback only; at most an hour.
+# durable cluster of its own in a temporary folder) or SQLite: starts
+# wavelore-service on 127.0.0.1, runs service_load against it at low
+# priority (it makes its receivers on the sign-up page first), and stops
+# everything. Loopback only; at most an hour.
 #   bench/service_load.sh BUILD_DIR [--sqlite] [--duration S] [--interval S]
 #                         [--receivers N] [--readers N] [--threads N]
 # BUILD_DIR must hold wavelore-service and service_load
@@ -46,12 +47,10 @@ if [ $backend = postgresql ]; then
     args+=(--database "$(cat "$work/pg.url")")
 fi
 
-echo "making $receivers receivers on $backend"
-for i in $(seq 1 "$receivers"); do
-    "$service" "${args[@]}" add-receiver "Load receiver $i" 2>/dev/null
-done >"$work/uids"
-
-WAVELORE_SERVICE_THREADS=$threads nice -n 10 "$service" "${args[@]}" serve 2>"$work/service.log" &
+# The receivers are made on the sign-up page, open for this run only.
+WAVELORE_SERVICE_THREADS=$threads WAVELORE_SERVICE_SIGNUP=true \
+    WAVELORE_SERVICE_SIGNUPS_PER_HOUR=100000 \
+    nice -n 10 "$service" "${args[@]}" serve 2>"$work/service.log" &
 service_pid=$!
 port=
 for _ in $(seq 1 100); do
@@ -62,7 +61,8 @@ done
 [ -n "$port" ] || { cat "$work/service.log" >&2; exit 1; }
 
 status=0
-nice -n 10 "$load" --port "$port" --uids "$work/uids" --receivers "$receivers" \
+echo "$receivers receivers on $backend"
+nice -n 10 "$load" --port "$port" --receivers "$receivers" \
     --interval "$interval" --readers "$readers" --duration "$duration" || status=$?
 errors=$(grep -c '"level":"error"' "$work/service.log" || true)
 echo "service log: $errors errors"

@@ -13,9 +13,10 @@ bool IsWordByte(char c) {
     return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u >= 0x80;
 }
 
-template <typename Visit>
-size_t ForEachWord(std::string_view text, Visit visit) {
-    size_t count = 0;
+}  // namespace
+
+std::vector<std::string_view> TextWords(std::string_view text) {
+    std::vector<std::string_view> words;
     size_t i = 0;
     while (i < text.size()) {
         while (i < text.size() && !IsWordByte(text[i])) {
@@ -26,14 +27,11 @@ size_t ForEachWord(std::string_view text, Visit visit) {
             ++i;
         }
         if (i > start) {
-            visit(text.substr(start, i - start));
-            ++count;
+            words.push_back(text.substr(start, i - start));
         }
     }
-    return count;
+    return words;
 }
-
-}  // namespace
 
 bool IsAllZeroNumber(std::string_view number) {
     return !number.empty() &&
@@ -41,17 +39,21 @@ bool IsAllZeroNumber(std::string_view number) {
 }
 
 double TextSimilarity(std::string_view a, std::string_view b) {
-    std::unordered_map<std::string_view, int> words;
-    const size_t countA = ForEachWord(a, [&](std::string_view w) { ++words[w]; });
+    std::unordered_map<std::string_view, int> counts;
+    const std::vector<std::string_view> wordsA = TextWords(a);
+    const std::vector<std::string_view> wordsB = TextWords(b);
+    for (std::string_view w : wordsA) {
+        ++counts[w];
+    }
     size_t shared = 0;
-    const size_t countB = ForEachWord(b, [&](std::string_view w) {
-        auto found = words.find(w);
-        if (found != words.end() && found->second > 0) {
+    for (std::string_view w : wordsB) {
+        auto found = counts.find(w);
+        if (found != counts.end() && found->second > 0) {
             --found->second;
             ++shared;
         }
-    });
-    const size_t longer = std::max(countA, countB);
+    }
+    const size_t longer = std::max(wordsA.size(), wordsB.size());
     return longer == 0 ? 1.0 : static_cast<double>(shared) / static_cast<double>(longer);
 }
 

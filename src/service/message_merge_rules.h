@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace wavelore::service {
 
@@ -14,6 +15,10 @@ constexpr int64_t kMergeWindowSeconds = 72 * 3600;
 // show, and a station sends many different ones under it; such receptions
 // join a message only when their texts are alike.
 bool IsAllZeroNumber(std::string_view number);
+
+// The words of a text as merging and search see them: runs of ASCII
+// letters and digits, and of any non-ASCII bytes.
+std::vector<std::string_view> TextWords(std::string_view text);
 
 // How much of two texts is the same, 0..1: the words they share (counted
 // with repeats) over the words of the longer one. Reception errors change

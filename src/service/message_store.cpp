@@ -100,29 +100,14 @@ bool Fail(std::string& error, std::string_view what, const SqlConnection& db) {
 
 std::string FullTextQuery(std::string_view text) {
     std::string query;
-    size_t i = 0;
-    const auto word = [](char c) {
-        const auto u = static_cast<unsigned char>(c);
-        return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') ||
-               u >= 0x80;
-    };
-    while (i < text.size()) {
-        while (i < text.size() && !word(text[i])) {
-            ++i;
+    for (std::string_view word : TextWords(text)) {
+        if (!query.empty()) {
+            query += ' ';
         }
-        const size_t start = i;
-        while (i < text.size() && word(text[i])) {
-            ++i;
-        }
-        if (i > start) {
-            if (!query.empty()) {
-                query += ' ';
-            }
-            // Words hold no quote, so quoting them is all the escaping needed.
-            query += '"';
-            query.append(text.substr(start, i - start));
-            query += '"';
-        }
+        // Words hold no quote, so quoting them is all the escaping needed.
+        query += '"';
+        query.append(word);
+        query += '"';
     }
     return query;
 }
@@ -526,8 +511,8 @@ bool CMessageStore::GetMessage(int64_t id, MessageDetail& out, bool& found, std:
     if (!db->Query("SELECT " + std::string(kReceptionColumns) +
                        " FROM receptions r JOIN receivers v ON v.id = r.receiver_id "
                        "JOIN messages m ON m.id = r.message_id WHERE r.message_id = $1 "
-                       "ORDER BY r.id",
-                   {id}, &r)) {
+                       "ORDER BY r.id LIMIT $2",
+                   {id, static_cast<int64_t>(kReceptionsWithMessage)}, &r)) {
         return Fail(error, "cannot read the receptions", *db);
     }
     for (size_t i = 0; i < r.Rows(); ++i) {

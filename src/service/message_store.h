@@ -108,7 +108,7 @@ struct ReceptionRecord {
 
 struct MessageDetail {
     MessageSummary message;
-    std::vector<ReceptionRecord> receptions;  // in the order they arrived
+    std::vector<ReceptionRecord> receptions;  // the first ones, in the order they arrived
     std::vector<MessageGeometry> positions;
 };
 
@@ -128,6 +128,9 @@ class CMessageStore {
     static constexpr std::chrono::milliseconds kConnectionWait{5000};
     // Characters of a message's text in lists.
     static constexpr int kExcerptLength = 320;
+    // Receptions read with a message: a warning repeated for days to a big
+    // network gathers thousands; the count says how many there are in all.
+    static constexpr int kReceptionsWithMessage = 500;
 
     explicit CMessageStore(CDatabasePool& pool, PositionReader positions = {});
 

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "common/utf.h"
+#include "service/message_names.h"
 #include "service/service_time.h"
 
 namespace wavelore::service {
@@ -11,23 +12,10 @@ namespace {
 
 constexpr size_t kMaxSearchCharacters = 200;
 
+// An empty parameter does not filter.
 bool Letter(const std::string& text, std::string& out) {
-    if (text.empty()) {
-        out.clear();
-        return true;
-    }
-    if (text.size() != 1) {
-        return false;
-    }
-    char c = text[0];
-    if (c >= 'a' && c <= 'z') {
-        c = static_cast<char>(c - 'a' + 'A');
-    }
-    if (c < 'A' || c > 'Z') {
-        return false;
-    }
-    out = std::string(1, c);
-    return true;
+    out.clear();
+    return text.empty() || ReadHeaderLetter(text, out);
 }
 
 bool Number(const std::string& text, int64_t low, int64_t high, int64_t& out) {

@@ -9,6 +9,7 @@
 #include "net/upload_request.h"
 #include "service/form_values.h"
 #include "service/input_text.h"
+#include "service/message_names.h"
 
 namespace wavelore::service {
 
@@ -35,22 +36,6 @@ bool ParseSmallInt(std::string_view text, int low, int high, int& out) {
         return false;
     }
     out = value;
-    return true;
-}
-
-// One header letter A-Z, as the receiver narrows it.
-bool HeaderLetter(std::string_view text, std::string& out) {
-    if (text.size() != 1) {
-        return false;
-    }
-    char c = text[0];
-    if (c >= 'a' && c <= 'z') {
-        c = static_cast<char>(c - 'a' + 'A');
-    }
-    if (c < 'A' || c > 'Z') {
-        return false;
-    }
-    out = std::string(1, c);
     return true;
 }
 
@@ -199,10 +184,10 @@ ServiceReply CUploadService::Handle(std::string_view contentType, std::string_vi
     if (r.date.size() != 10 || r.time.size() != 8 || !ParseLocalTime(r.date + " " + r.time, when)) {
         return BadRequest("DATE and TIME are not YYYY-MM-DD and HH:MM:SS", uid);
     }
-    if (!HeaderLetter(form.Value(FieldName(Slot::kStation)), r.b1)) {
+    if (!ReadHeaderLetter(form.Value(FieldName(Slot::kStation)), r.b1)) {
         return BadRequest("STATION is not a letter A-Z", uid);
     }
-    if (!HeaderLetter(form.Value(FieldName(Slot::kType)), r.b2)) {
+    if (!ReadHeaderLetter(form.Value(FieldName(Slot::kType)), r.b2)) {
         return BadRequest("TYPE is not a letter A-Z", uid);
     }
     r.number = form.Value(FieldName(Slot::kNumber));

@@ -313,6 +313,10 @@ HttpResponse CWebPages::Message(int64_t id) {
             .Markup("</td></tr>\n");
     }
     page.Markup("</tbody>\n</table>\n</div>\n");
+    if (m.receptions > static_cast<int64_t>(detail.receptions.size())) {
+        page.Markup("<p>The first " + std::to_string(detail.receptions.size()) + " of " +
+                    std::to_string(m.receptions) + " receptions.</p>\n");
+    }
     for (const ReceptionRecord& r : detail.receptions) {
         if (r.text == m.text) {
             continue;
