@@ -211,6 +211,10 @@ int Serve(const ServiceConfig& config) {
 }
 
 int Run(int argc, char** argv) {
+    // A PostgreSQL server that cannot be reached fails a connection in
+    // seconds, not after the system's TCP time-out; the URL or the
+    // environment may say otherwise.
+    setenv("PGCONNECT_TIMEOUT", "10", 0);
     Options options;
     CLI::App app{
         "Wavelore collection service: receives the messages NAVTEX receivers upload, "

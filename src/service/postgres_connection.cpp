@@ -16,6 +16,11 @@ constexpr Oid kInt8Oid = 20;
 constexpr Oid kFloat8Oid = 701;
 constexpr Oid kTextOid = 25;
 
+// Our own notices (IF NOT EXISTS and the like) are not for the log, and no
+// statement may hold a request thread for long (a migration lifts this).
+constexpr const char* kSessionSettings =
+    "SET client_min_messages = warning; SET statement_timeout = '30s'";
+
 Oid TypeOf(const SqlValue& value) {
     switch (value.GetType()) {
         case SqlValue::Type::Integer:
@@ -90,8 +95,7 @@ bool CPostgresConnection::Open(const std::string& target) {
     if (PQstatus(m_conn) != CONNECTION_OK) {
         return Fail(nullptr);
     }
-    // Our own notices (IF NOT EXISTS and the like) are not for the log.
-    return ExecuteScript("SET client_min_messages = warning");
+    return ExecuteScript(kSessionSettings);
 }
 
 bool CPostgresConnection::Usable() {
@@ -103,7 +107,7 @@ bool CPostgresConnection::Usable() {
     }
     m_prepared.clear();
     PQreset(m_conn);
-    return PQstatus(m_conn) == CONNECTION_OK && ExecuteScript("SET client_min_messages = warning");
+    return PQstatus(m_conn) == CONNECTION_OK && ExecuteScript(kSessionSettings);
 }
 
 bool CPostgresConnection::Query(std::string_view sql, std::span<const SqlValue> params,

@@ -184,6 +184,12 @@ bool MigrateSchema(SqlConnection& db, int target, std::string& error, int* from)
         return false;
     }
     const bool postgres = db.Dialect() == SqlDialect::Postgres;
+    // Building an index over years of messages may take longer than any
+    // request may.
+    if (postgres && !db.ExecuteScript("SET LOCAL statement_timeout = 0")) {
+        error = "cannot start the migration: " + db.Error();
+        return false;
+    }
     if (postgres && !db.Query("SELECT pg_advisory_xact_lock($1)", {kMigrationLock})) {
         error = "cannot lock the schema: " + db.Error();
         return false;
