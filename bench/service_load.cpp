@@ -286,7 +286,7 @@ int main(int argc, char** argv) {
                 std::string path;
                 switch (random() % 7) {
                     case 0:
-                        path = "/";
+                        path.assign(1, '/');
                         break;
                     case 1:
                         path = "/?navarea=1&subject=" + std::string(1, char('A' + random() % 4));

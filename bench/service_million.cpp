@@ -109,7 +109,9 @@ bool Fill(CDatabasePool& pool, int64_t messages) {
                 const size_t p = params.size();
                 sql += (i == 0 ? "(" : ",(");
                 for (int c = 1; c <= 8; ++c) {
-                    sql += "$" + std::to_string(p + c) + (c == 8 ? ",1)" : ",");
+                    sql += '$';
+                    sql += std::to_string(p + c);
+                    sql += c == 8 ? ",1)" : ",";
                 }
                 params.insert(
                     params.end(),

@@ -10,7 +10,9 @@ namespace wavelore::service {
 namespace {
 
 std::string Element(std::string_view name, std::string_view text) {
-    return "<" + std::string(name) + ">" + HtmlEscape(text) + "</" + std::string(name) + ">\n";
+    std::string out = "<";
+    out.append(name).append(">").append(HtmlEscape(text)).append("</").append(name).append(">\n");
+    return out;
 }
 
 std::string FeedTitle(const MessageQuery& q) {

@@ -440,7 +440,9 @@ bool CMessageStore::ListMessages(const MessageQuery& query, std::vector<MessageS
     const auto add = [&](std::string_view condition, SqlValue value) {
         params.push_back(std::move(value));
         std::string c(condition);
-        c.replace(c.find('?'), 1, "$" + std::to_string(params.size()));
+        std::string placeholder = "$";
+        placeholder += std::to_string(params.size());
+        c.replace(c.find('?'), 1, placeholder);
         where += where.empty() ? " WHERE " : " AND ";
         where += c;
     };

@@ -126,7 +126,8 @@ bool CPostgresConnection::Query(std::string_view sql, std::span<const SqlValue> 
         for (const SqlValue& value : params) {
             types.push_back(TypeOf(value));
         }
-        const std::string name = "w" + std::to_string(m_prepared.size() + 1);
+        std::string name = "w";
+        name += std::to_string(m_prepared.size() + 1);
         ResultGuard prepared(PQprepare(m_conn, name.c_str(), key.c_str(),
                                        static_cast<int>(types.size()), types.data()));
         if (!Succeeded(prepared.get())) {

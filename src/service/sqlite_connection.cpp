@@ -66,7 +66,8 @@ bool CSqliteConnection::Query(std::string_view sql, std::span<const SqlValue> pa
     sqlite3_reset(statement);
     sqlite3_clear_bindings(statement);
     for (size_t i = 0; i < params.size(); ++i) {
-        const std::string name = "$" + std::to_string(i + 1);
+        std::string name = "$";
+        name += std::to_string(i + 1);
         const int index = sqlite3_bind_parameter_index(statement, name.c_str());
         if (index == 0) {
             continue;
