@@ -51,9 +51,7 @@ HttpResponse CAtomFeed::Handle(const HttpRequest& request, const std::string& ba
     std::vector<MessageSummary> messages;
     std::string error;
     if (!m_store.ListMessages(query, messages, error)) {
-        m_metrics.CountDatabaseError();
-        m_log.Write(CServiceLog::Level::Error, "database_error",
-                    {{"during", "feed"}, {"error", std::string_view(error)}});
+        NoteDatabaseError(m_metrics, m_log, "feed", error);
         return HttpResponse{503,
                             "text/plain; charset=utf-8",
                             "The message store does not answer.",

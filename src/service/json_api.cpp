@@ -106,9 +106,7 @@ HttpResponse CJsonApi::Error(int status, std::string_view text) {
 }
 
 HttpResponse CJsonApi::Unavailable(std::string_view during, const std::string& error) {
-    m_metrics.CountDatabaseError();
-    m_log.Write(CServiceLog::Level::Error, "database_error",
-                {{"during", during}, {"error", std::string_view(error)}});
+    NoteDatabaseError(m_metrics, m_log, during, error);
     HttpResponse r = Error(503, "the message store does not answer; try again shortly");
     r.headers.emplace_back("Retry-After", "30");
     return r;

@@ -122,4 +122,10 @@ std::string CServiceMetrics::Render() const {
     return out;
 }
 
+void NoteDatabaseError(CServiceMetrics& metrics, CServiceLog& log, std::string_view during,
+                       std::string_view error) {
+    metrics.CountDatabaseError();
+    log.Write(CServiceLog::Level::Error, "database_error", {{"during", during}, {"error", error}});
+}
+
 }  // namespace wavelore::service

@@ -4,6 +4,9 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+#include "service/service_log.h"
 
 namespace wavelore::service {
 
@@ -47,5 +50,10 @@ class CServiceMetrics {
         m_requests{};
     std::array<Histogram, static_cast<size_t>(Route::kCount)> m_latency;
 };
+
+// A request failed because the database did: counted and logged, in one
+// place for every route.
+void NoteDatabaseError(CServiceMetrics& metrics, CServiceLog& log, std::string_view during,
+                       std::string_view error);
 
 }  // namespace wavelore::service

@@ -108,9 +108,7 @@ ServiceReply CUploadService::BadRequest(std::string_view problem, std::string_vi
 }
 
 ServiceReply CUploadService::Failure(std::string_view what, const std::string& error) {
-    m_metrics.CountDatabaseError();
-    m_log.Write(CServiceLog::Level::Error, "database_error",
-                {{"during", what}, {"error", std::string_view(error)}});
+    NoteDatabaseError(m_metrics, m_log, what, error);
     // No body: the receiver keeps the request and sends it again later.
     return ServiceReply{503, {}};
 }

@@ -193,9 +193,7 @@ HttpResponse CWebPages::NotFound() {
 }
 
 HttpResponse CWebPages::Unavailable(std::string_view during, const std::string& error) {
-    m_metrics.CountDatabaseError();
-    m_log.Write(CServiceLog::Level::Error, "database_error",
-                {{"during", during}, {"error", std::string_view(error)}});
+    NoteDatabaseError(m_metrics, m_log, during, error);
     HttpResponse r = Problem(503, "Not available just now",
                              "The message store does not answer. Please try again shortly.");
     r.headers.emplace_back("Retry-After", "30");

@@ -120,6 +120,18 @@ TEST_P(ServiceProtocol, TheReceiversUploadIdTestVersionCheckAndUploadWorkUnchang
     EXPECT_EQ(refused.status, kUploadReplied);
     EXPECT_EQ(m_service.Counts().messages, 1);
     EXPECT_EQ(m_service.metrics.Uploads(service::CServiceMetrics::Upload::UnknownId), 1u);
+
+    // While the database fails, the answer has no body: the receiver counts
+    // the upload as failed and keeps it for another try, which stores it.
+    auto db = m_service.database.Open();
+    ASSERT_TRUE(db->ExecuteScript("ALTER TABLE receptions RENAME TO receptions_away"));
+    const MessageRecord later = Record(u"EB", u"45", u"GALE WARNING 7\r\n", 95);
+    EXPECT_EQ(Upload(later, dover.uploadId).status, kUploadFailed);
+    EXPECT_NE(m_service.metrics.Render().find("wavelore_database_errors_total 1"),
+              std::string::npos);
+    ASSERT_TRUE(db->ExecuteScript("ALTER TABLE receptions_away RENAME TO receptions"));
+    EXPECT_EQ(Upload(later, dover.uploadId).status, kUploadReplied);
+    EXPECT_EQ(m_service.Counts().messages, 2);
 }
 
 TEST_P(ServiceProtocol, ReceptionsOfOneMessageMergeAndEveryReceptionIsKept) {
