@@ -1,7 +1,8 @@
 #!/bin/bash
 # Checks that dependencies between the source folders run one way
-# (gui -> app -> display/net/system -> receiver -> audio/dsp -> common;
-# geo, the positions read from messages, stands on common alone) and
+# (gui, cli and service -> app -> display/net/system -> receiver -> audio/dsp
+# -> common; geo, the positions read from messages, stands on common alone;
+# nothing depends on the service) and
 # that platform headers stay in the folders that wrap them. Prints every
 # violation and exits 1 when there is one.
 set -u
@@ -18,6 +19,7 @@ allowed_for() {
         app) echo "common dsp audio receiver display net system geo app" ;;
         gui) echo "common dsp audio receiver display net system geo app gui" ;;
         cli) echo "common dsp audio receiver display net system geo app cli" ;;
+        service) echo "common dsp audio receiver display net system geo app service" ;;
         *) echo "" ;;
     esac
 }
@@ -27,7 +29,9 @@ platform_rules=(
     '<portaudio\.h>@audio'
     '<(sndfile|samplerate)\.h>@audio'
     '<curl/@net'
-    '<sqlite3\.h>@app'
+    '<sqlite3\.h>@app service'
+    '<microhttpd\.h>@service'
+    '<libpq-fe\.h>@service'
     '<Q[A-Za-z]*>@gui app/qt'
 )
 
