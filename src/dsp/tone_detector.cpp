@@ -40,7 +40,8 @@ CToneDetector::CToneDetector(int32_t sampleRate, double centre, double halfShift
       m_baud(std::max(baud, 1)),
       m_decimation(ChooseDecimation(m_sampleRate, halfShift, m_baud)),
       m_centre(centre),
-      m_halfShift(halfShift) {
+      m_halfShift(halfShift),
+      m_channel(OutputRate(), PassHz(), StopHz(), kChannelRejectionDb) {
     // One bit at the output rate, in two halves (11 + 11 at 100 baud).
     m_half = std::max(1, static_cast<int32_t>(std::lround(OutputRate() / m_baud / 2.0)));
     m_upperRing.reset(new (std::nothrow)
@@ -55,7 +56,14 @@ void CToneDetector::SetTones(double centre, double halfShift) {
     if (halfShift != m_halfShift) {
         m_halfShift = halfShift;
         DesignLowPass();
+        m_channel.Design(OutputRate(), PassHz(), StopHz(), kChannelRejectionDb);
     }
+}
+
+double CToneDetector::PassHz() const {
+    // The outer tone and its first keying sidebands, with a few hertz for
+    // the AFC's jitter: 240 Hz for NAVTEX.
+    return std::abs(m_halfShift) + 1.5 * m_baud + 5.0;
 }
 
 void CToneDetector::DesignLowPass() {
@@ -134,7 +142,7 @@ int32_t CToneDetector::Process(const double* in, int32_t count, ToneSums* out) {
             accRe += m_taps[i] * re[i];
             accIm += m_taps[i] * im[i];
         }
-        const std::complex<double> base(accRe, accIm);
+        const std::complex<double> base = m_channel.Process({accRe, accIm});
         const std::complex<double> upper = base * m_upperMixer;
         const std::complex<double> lower = base * m_lowerMixer;
         m_upperMixer *= upperStep;

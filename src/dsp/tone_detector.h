@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "dsp/channel_filter.h"
+
 namespace wavelore {
 
 // What the tone detector reports for one decimated sample: the complex sum
@@ -22,9 +24,10 @@ struct ToneSums {
 };
 
 // Tone detection for the weak-signal chain: mixes the pair of tones down
-// around 0 Hz, low-pass filters and decimates, then mixes each tone to 0 Hz
-// and integrates it over one bit in two halves. One ToneSums per decimated
-// sample; nothing is decided here.
+// around 0 Hz, low-pass filters and decimates, keeps only the channel (the
+// tones and their keying sidebands, see CChannelFilter), then mixes each
+// tone to 0 Hz and integrates it over one bit in two halves. One ToneSums
+// per decimated sample; nothing is decided here.
 class CToneDetector {
   public:
     // sampleRate: Hz, > 0 (11025). centre: Hz between the tones.
@@ -47,6 +50,11 @@ class CToneDetector {
     double OutputRate() const { return double(m_sampleRate) / m_decimation; }
     // Output samples in each half of the integration.
     int32_t HalfWindow() const { return m_half; }
+    // The channel filter: flat to PassHz() either side of the centre, at
+    // least kChannelRejectionDb down from StopHz().
+    static constexpr double kChannelRejectionDb = 65.0;
+    double PassHz() const;
+    double StopHz() const { return PassHz() + kChannelTransitionHz; }
 
     // The most outputs count inputs can give.
     int32_t MaxOutput(int32_t count) const { return count / m_decimation + 1; }
@@ -55,6 +63,9 @@ class CToneDetector {
     int32_t Process(const double* in, int32_t count, ToneSums* out);
 
   private:
+    // The channel filter's transition from flat to rejected, Hz.
+    static constexpr double kChannelTransitionHz = 50.0;
+
     void DesignLowPass();
     void RecomputeSums();
 
@@ -75,6 +86,7 @@ class CToneDetector {
     double m_delayIm[2 * kTaps] = {};
     int32_t m_delayPos = 0;
     int32_t m_phase = 0;  // inputs since the last output
+    CChannelFilter m_channel;
 
     // Tone mixers at the output rate.
     std::complex<double> m_upperMixer{1.0, 0.0};
