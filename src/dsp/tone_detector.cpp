@@ -21,6 +21,19 @@ void Renormalise(std::complex<double>& p) {
     p *= (3.0 - std::norm(p)) * 0.5;
 }
 
+// Solves upper = a + conj(c) b, lower = c a + b for what each tone put into
+// its own sums (a, b), given c, the lower sum a unit upper tone gives.
+void Separate(std::complex<double>& upper, std::complex<double>& lower, std::complex<double> c) {
+    const double determinant = 1.0 - std::norm(c);
+    // Tones so close that they cannot be told apart are left as they are.
+    if (determinant < 0.5) {
+        return;
+    }
+    const std::complex<double> a = (upper - std::conj(c) * lower) / determinant;
+    lower = (lower - c * upper) / determinant;
+    upper = a;
+}
+
 // The largest decimation that keeps the pass band (tones, AFC range and
 // the first keying sidebands) clear of what folds back, and leaves at least
 // eight outputs per bit; at most five (2205 Hz at 11025 Hz).
@@ -47,6 +60,8 @@ CToneDetector::CToneDetector(int32_t sampleRate, double centre, double halfShift
     m_upperRing.reset(new (std::nothrow)
                           std::complex<double>[size_t{2} * static_cast<size_t>(m_half)]());
     m_lowerRing.reset(new (std::nothrow)
+                          std::complex<double>[size_t{2} * static_cast<size_t>(m_half)]());
+    m_crossRing.reset(new (std::nothrow)
                           std::complex<double>[size_t{2} * static_cast<size_t>(m_half)]());
     DesignLowPass();
 }
@@ -89,23 +104,36 @@ void CToneDetector::DesignLowPass() {
 
 void CToneDetector::RecomputeSums() {
     ToneSums sums;
+    std::complex<double> crossEarly;
+    std::complex<double> crossLate;
     for (int32_t i = 0; i < 2 * m_half; ++i) {
         // Oldest first from the ring position: the first half is the earlier.
         const int32_t j = (m_ringPos + i) % (2 * m_half);
         if (i < m_half) {
             sums.upperEarly += m_upperRing[j];
             sums.lowerEarly += m_lowerRing[j];
+            crossEarly += m_crossRing[j];
         } else {
             sums.upperLate += m_upperRing[j];
             sums.lowerLate += m_lowerRing[j];
+            crossLate += m_crossRing[j];
         }
     }
     m_sums = sums;
+    m_crossEarly = crossEarly;
+    m_crossLate = crossLate;
     m_sinceRecompute = 0;
 }
 
+ToneSums CToneDetector::Separated() const {
+    ToneSums s = m_sums;
+    Separate(s.upperEarly, s.lowerEarly, m_crossEarly / double(m_half));
+    Separate(s.upperLate, s.lowerLate, m_crossLate / double(m_half));
+    return s;
+}
+
 int32_t CToneDetector::Process(const double* in, int32_t count, ToneSums* out) {
-    if (!m_upperRing || !m_lowerRing || in == nullptr || out == nullptr) {
+    if (!m_upperRing || !m_lowerRing || !m_crossRing || in == nullptr || out == nullptr) {
         return 0;
     }
     const double rate = m_sampleRate;
@@ -145,6 +173,7 @@ int32_t CToneDetector::Process(const double* in, int32_t count, ToneSums* out) {
         const std::complex<double> base = m_channel.Process({accRe, accIm});
         const std::complex<double> upper = base * m_upperMixer;
         const std::complex<double> lower = base * m_lowerMixer;
+        const std::complex<double> cross = m_lowerMixer * std::conj(m_upperMixer);
         m_upperMixer *= upperStep;
         m_lowerMixer *= lowerStep;
         Renormalise(m_upperMixer);
@@ -157,15 +186,18 @@ int32_t CToneDetector::Process(const double* in, int32_t count, ToneSums* out) {
         m_sums.lowerEarly += m_lowerRing[middle] - m_lowerRing[m_ringPos];
         m_sums.upperLate += upper - m_upperRing[middle];
         m_sums.lowerLate += lower - m_lowerRing[middle];
+        m_crossEarly += m_crossRing[middle] - m_crossRing[m_ringPos];
+        m_crossLate += cross - m_crossRing[middle];
         m_upperRing[m_ringPos] = upper;
         m_lowerRing[m_ringPos] = lower;
+        m_crossRing[m_ringPos] = cross;
         if (++m_ringPos == ring) {
             m_ringPos = 0;
         }
         if (++m_sinceRecompute == kRecomputeInterval) {
             RecomputeSums();
         }
-        out[produced++] = m_sums;
+        out[produced++] = Separated();
     }
     return produced;
 }
