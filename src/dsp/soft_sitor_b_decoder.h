@@ -54,6 +54,9 @@ class CSoftSitorBDecoder {
     // bits before an RX slot that is up to kLookahead + 13 bits old.
     static constexpr int kRing = 128;
 
+    // The evidence the aligner is given for a pair: PairEvidence, except
+    // for idle while no emission is followed.
+    double AlignmentEvidence(const SlotFit& dx, const SlotFit& rx, double evidence) const;
     // Whether the pair whose RX slot ends at the newest bit t completes the
     // end-of-emission signal.
     bool EndOfEmission(int64_t t);
