@@ -328,6 +328,52 @@ TEST(EndToEnd, EnhancedChainFollowsOffsetSpeedDriftAndFading) {
                        11, [](const std::vector<int16_t>& s) { return ReceiveEnhanced(s); });
 }
 
+// Night reception: ground and sky wave, two Rayleigh-fading paths 1 and 2 ms
+// apart, fade the tones apart, for seconds one 10 to 20 dB below the other;
+// and a tone held 20 dB below the other. Each tone judged against its own
+// levels keeps every message complete, with at most 0.5 % errors inside
+// them.
+TEST(EndToEnd, EnhancedChainDecodesSelectiveFadingAndOneToneFarDown) {
+    struct Channel {
+        const char* name;
+        double snr;
+        int paths;
+        double delayMs;
+        double spreadHz;
+        double imbalanceDb;
+    };
+    for (const Channel& c : {Channel{"two paths 1 ms, 0.5 Hz", 10.0, 2, 1.0, 0.5, 0.0},
+                             Channel{"two paths 2 ms, 1 Hz", 10.0, 2, 2.0, 1.0, 0.0},
+                             Channel{"upper tone 20 dB down", 20.0, 0, 0.0, 0.0, 20.0}}) {
+        test::MessageScore score;
+        for (uint32_t seed = 1; seed <= 3; ++seed) {
+            SynthOptions options = Noisy(c.snr, seed);
+            options.fadingPaths = c.paths;
+            options.pathDelayMs = c.delayMs;
+            options.dopplerSpreadHz = c.spreadHz;
+            options.toneImbalanceDb = c.imbalanceDb;
+            const Recording recording = Broadcast(options);
+            score += test::ScoreMessages(ReceiveEnhanced(recording.samples).text,
+                                         recording.expectedText);
+        }
+        EXPECT_EQ(score.complete, score.messages) << c.name;
+        EXPECT_LE(score.Rate(), 0.005) << c.name;
+        EXPECT_EQ(score.outside, 0u) << c.name;
+    }
+}
+
+// A coast station 300 Hz from the one received and 25 dB stronger: the
+// channel filter keeps it out, and the text is exact, on either side.
+TEST(EndToEnd, EnhancedChainIgnoresAStrongCarrier300HzAway) {
+    for (const double offset : {300.0, -300.0}) {
+        SynthOptions options = Noisy(10.0, 4);
+        options.carriers = {{offset, 25.0}};
+        const Recording recording = Broadcast(options);
+        EXPECT_EQ(Narrow(ReceiveEnhanced(recording.samples).text), Narrow(recording.expectedText))
+            << offset << " Hz";
+    }
+}
+
 // Some stations go on sending idle alpha after the end of an emission. Read
 // one to six bits off, alpha is another valid word (A, K, V, O, Z or a line
 // end) in both copies, so a decoder that takes up the idle run as an
