@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 #include <numbers>
+#include <vector>
 
 namespace wavelore {
 
@@ -25,10 +26,11 @@ double BesselI0(double x) {
     return sum;
 }
 
-}  // namespace
-
-bool CChannelFilter::CFir::Design(double rate, double passHz, double stopHz, double stopDb,
-                                  double gain) {
+// A Kaiser-windowed sinc low-pass: flat to passHz, at least stopDb down
+// from stopHz, with the given gain at 0 Hz. Taps that only rounding keeps
+// from zero (every other one of a half-band filter) are made zero.
+bool DesignLowPass(CComplexFir& fir, double rate, double passHz, double stopHz, double stopDb,
+                   double gain) {
     const double a = std::max(stopDb, 21.0);
     // Kaiser's formulas for the window's shape and the length it needs.
     const double beta =
@@ -37,15 +39,7 @@ bool CChannelFilter::CFir::Design(double rate, double passHz, double stopHz, dou
     const double wanted = std::ceil((a - 7.95) / (2.285 * width)) + 1.0;
     const int32_t count =
         static_cast<int32_t>(std::clamp(wanted, 3.0, static_cast<double>(kMaxTaps))) | 1;
-
-    m_taps.reset(new (std::nothrow) double[static_cast<size_t>(count)]);
-    m_re.reset(new (std::nothrow) double[2 * static_cast<size_t>(count)]());
-    m_im.reset(new (std::nothrow) double[2 * static_cast<size_t>(count)]());
-    m_pos = 0;
-    m_count = 0;
-    if (!m_taps || !m_re || !m_im) {
-        return false;
-    }
+    std::vector<double> taps(static_cast<size_t>(count));
     const double cutoff = (passHz + stopHz) / 2.0 / rate;  // of the rate
     const int32_t mid = count / 2;
     const double norm = BesselI0(beta);
@@ -56,45 +50,18 @@ bool CChannelFilter::CFir::Design(double rate, double passHz, double stopHz, dou
             k == 0 ? 2.0 * cutoff
                    : std::sin(2.0 * std::numbers::pi * cutoff * k) / (std::numbers::pi * k);
         const double r = k / mid;
-        m_taps[i] = sinc * BesselI0(beta * std::sqrt(std::max(0.0, 1.0 - r * r))) / norm;
-        sum += m_taps[i];
+        taps[static_cast<size_t>(i)] =
+            sinc * BesselI0(beta * std::sqrt(std::max(0.0, 1.0 - r * r))) / norm;
+        sum += taps[static_cast<size_t>(i)];
     }
-    for (int32_t i = 0; i < count; ++i) {
-        m_taps[i] *= gain / sum;
+    const double largest = taps[static_cast<size_t>(mid)];
+    for (double& tap : taps) {
+        tap = std::abs(tap) < 1e-12 * std::abs(largest) ? 0.0 : tap * gain / sum;
     }
-    m_count = count;
-    return true;
+    return fir.SetTaps(taps.data(), count);
 }
 
-void CChannelFilter::CFir::Push(std::complex<double> x) {
-    m_re[m_pos] = m_re[m_pos + m_count] = x.real();
-    m_im[m_pos] = m_im[m_pos + m_count] = x.imag();
-    if (++m_pos == m_count) {
-        m_pos = 0;
-    }
-}
-
-std::complex<double> CChannelFilter::CFir::Output() const {
-    // The newest m_count values, oldest first, start at the write position.
-    // Four partial sums keep several multiplies in flight.
-    const double* re = m_re.get() + m_pos;
-    const double* im = m_im.get() + m_pos;
-    const double* h = m_taps.get();
-    double r[4] = {};
-    double q[4] = {};
-    int32_t i = 0;
-    for (; i + 4 <= m_count; i += 4) {
-        for (int j = 0; j < 4; ++j) {
-            r[j] += h[i + j] * re[i + j];
-            q[j] += h[i + j] * im[i + j];
-        }
-    }
-    for (; i < m_count; ++i) {
-        r[0] += h[i] * re[i];
-        q[0] += h[i] * im[i];
-    }
-    return {(r[0] + r[1]) + (r[2] + r[3]), (q[0] + q[1]) + (q[2] + q[3])};
-}
+}  // namespace
 
 CChannelFilter::CChannelFilter(double rate, double passHz, double stopHz, double stopDb) {
     Design(rate, passHz, stopHz, stopDb);
@@ -107,9 +74,9 @@ void CChannelFilter::Design(double rate, double passHz, double stopHz, double st
     passHz = std::clamp(passHz, 0.0, stopHz - 1e-3 * rate);
     // What the half-band filters pass (up to stopHz) folds from, or images
     // onto, 2 * quarter - stopHz and beyond, which they reject as deeply.
-    m_ready = m_down.Design(rate, stopHz, 2.0 * quarter - stopHz, stopDb, 1.0) &&
-              m_narrow.Design(rate / 2.0, passHz, stopHz, stopDb, 1.0) &&
-              m_up.Design(rate, stopHz, 2.0 * quarter - stopHz, stopDb, 2.0);
+    m_ready = DesignLowPass(m_down, rate, stopHz, 2.0 * quarter - stopHz, stopDb, 1.0) &&
+              DesignLowPass(m_narrow, rate / 2.0, passHz, stopHz, stopDb, 1.0) &&
+              DesignLowPass(m_up, rate, stopHz, 2.0 * quarter - stopHz, stopDb, 2.0);
     m_odd = false;
     m_pending = {};
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <complex>
-#include <cstdint>
-#include <memory>
+
+#include "dsp/complex_fir.h"
 
 namespace wavelore {
 
@@ -35,25 +35,9 @@ class CChannelFilter {
     std::complex<double> Process(std::complex<double> x);
 
   private:
-    // A complex FIR with real taps and a doubled circular delay line, so
-    // the newest taps-many values are always contiguous.
-    class CFir {
-      public:
-        bool Design(double rate, double passHz, double stopHz, double stopDb, double gain);
-        void Push(std::complex<double> x);
-        std::complex<double> Output() const;
-
-      private:
-        int32_t m_count = 0;
-        std::unique_ptr<double[]> m_taps;
-        std::unique_ptr<double[]> m_re;
-        std::unique_ptr<double[]> m_im;
-        int32_t m_pos = 0;
-    };
-
-    CFir m_down;
-    CFir m_narrow;
-    CFir m_up;
+    CComplexFir m_down;
+    CComplexFir m_narrow;
+    CComplexFir m_up;
     bool m_ready = false;
     bool m_odd = false;  // the next input completes a pair
     std::complex<double> m_pending;

@@ -45,13 +45,14 @@ constexpr bool IsAlphaRotation(uint8_t code) {
 
 double CSoftSitorBDecoder::AlignmentEvidence(const SlotFit& dx, const SlotFit& rx,
                                              double evidence) const {
-    if (m_aligner.Locked() || evidence <= 0.0) {
+    if (!m_betweenEmissions || m_aligner.Locked() || evidence <= 0.0) {
         return evidence;
     }
     // Between emissions a run of idle alpha, read at any of the seven bit
     // positions, is one valid word sent twice again and again: it says
     // nothing of where characters start. An emission is taken up again on
-    // its phasing signal, or on its traffic, never on idle.
+    // its phasing signal, or on its traffic, never on idle. (A lock lost in
+    // mid-emission is taken up on all its traffic.)
     const SoftCharacter c = CombineCopies(dx, rx);
     return !c.phasing && IsAlphaRotation(c.code) ? 0.0 : evidence;
 }
@@ -89,6 +90,7 @@ void CSoftSitorBDecoder::Process(const double* llr, int32_t count, std::u16strin
         if (!m_wasLocked) {
             // A new lock: the emission's text starts in letters.
             m_wasLocked = true;
+            m_betweenEmissions = false;
             m_shift.Reset();
             m_endSignals = 0;
             m_nextDecode = FirstPairOfLock(t);
@@ -100,6 +102,7 @@ void CSoftSitorBDecoder::Process(const double* llr, int32_t count, std::u16strin
             DecodeUpTo(m_endStart - 1, text);
             FlushShift(text);
             m_aligner.Release();
+            m_betweenEmissions = true;
             m_wasLocked = false;
             m_nextDecode = t - kLookahead + 1;
             continue;

@@ -23,15 +23,19 @@ void Renormalise(std::complex<double>& p) {
 
 // Solves upper = a + conj(c) b, lower = c a + b for what each tone put into
 // its own sums (a, b), given c, the lower sum a unit upper tone gives.
-void Separate(std::complex<double>& upper, std::complex<double>& lower, std::complex<double> c) {
-    const double determinant = 1.0 - std::norm(c);
-    // Tones so close that they cannot be told apart are left as they are.
-    if (determinant < 0.5) {
-        return;
-    }
-    const std::complex<double> a = (upper - std::conj(c) * lower) / determinant;
-    lower = (lower - c * upper) / determinant;
-    upper = a;
+// scale is 1 / (1 - |c|^2).
+void Separate(std::complex<double>& upper, std::complex<double>& lower, std::complex<double> c,
+              double scale) {
+    // Written out: the library's complex product guards against infinities
+    // at a cost this inner loop notices.
+    const double cr = c.real();
+    const double ci = c.imag();
+    const double ur = upper.real();
+    const double ui = upper.imag();
+    const double lr = lower.real();
+    const double li = lower.imag();
+    upper = {(ur - (cr * lr + ci * li)) * scale, (ui - (cr * li - ci * lr)) * scale};
+    lower = {(lr - (cr * ur - ci * ui)) * scale, (li - (cr * ui + ci * ur)) * scale};
 }
 
 // The largest decimation that keeps the pass band (tones, AFC range and
@@ -86,6 +90,7 @@ void CToneDetector::DesignLowPass() {
     // lands at the far edge of the output band, away from the tones.
     const double cutoff = 0.5 / m_decimation;  // of the input rate
     const int32_t mid = kTaps / 2;
+    double taps[kTaps];
     double sum = 0.0;
     for (int32_t i = 0; i < kTaps; ++i) {
         const double k = i - mid;
@@ -94,12 +99,13 @@ void CToneDetector::DesignLowPass() {
                    : std::sin(2.0 * std::numbers::pi * cutoff * k) / (std::numbers::pi * k);
         const double x = 2.0 * std::numbers::pi * i / (kTaps - 1);
         const double window = 0.42 - 0.5 * std::cos(x) + 0.08 * std::cos(2.0 * x);
-        m_taps[i] = sinc * window;
-        sum += m_taps[i];
+        taps[i] = sinc * window;
+        sum += taps[i];
     }
-    for (double& tap : m_taps) {
+    for (double& tap : taps) {
         tap /= sum;
     }
+    m_lowPassReady = m_lowPass.SetTaps(taps, kTaps);
 }
 
 void CToneDetector::RecomputeSums() {
@@ -127,13 +133,22 @@ void CToneDetector::RecomputeSums() {
 
 ToneSums CToneDetector::Separated() const {
     ToneSums s = m_sums;
-    Separate(s.upperEarly, s.lowerEarly, m_crossEarly / double(m_half));
-    Separate(s.upperLate, s.lowerLate, m_crossLate / double(m_half));
+    // Both halves leak alike: one magnitude, turned by the mixers' phase.
+    const std::complex<double> early = m_crossEarly / double(m_half);
+    const double determinant = 1.0 - std::norm(early);
+    // Tones so close that they cannot be told apart are left as they are.
+    if (determinant < 0.5) {
+        return s;
+    }
+    const double scale = 1.0 / determinant;
+    Separate(s.upperEarly, s.lowerEarly, early, scale);
+    Separate(s.upperLate, s.lowerLate, m_crossLate / double(m_half), scale);
     return s;
 }
 
 int32_t CToneDetector::Process(const double* in, int32_t count, ToneSums* out) {
-    if (!m_upperRing || !m_lowerRing || !m_crossRing || in == nullptr || out == nullptr) {
+    if (!m_upperRing || !m_lowerRing || !m_crossRing || !m_lowPassReady || in == nullptr ||
+        out == nullptr) {
         return 0;
     }
     const double rate = m_sampleRate;
@@ -151,26 +166,13 @@ int32_t CToneDetector::Process(const double* in, int32_t count, ToneSums* out) {
         const std::complex<double> mixed = in[n] * m_mixer;
         m_mixer *= mixStep;
         Renormalise(m_mixer);
-        m_delayRe[m_delayPos] = m_delayRe[m_delayPos + kTaps] = mixed.real();
-        m_delayIm[m_delayPos] = m_delayIm[m_delayPos + kTaps] = mixed.imag();
-        if (++m_delayPos == kTaps) {
-            m_delayPos = 0;
-        }
+        m_lowPass.Push(mixed);
         if (++m_phase < m_decimation) {
             continue;
         }
         m_phase = 0;
 
-        // The newest kTaps values, oldest first, start at the write position.
-        const double* re = m_delayRe + m_delayPos;
-        const double* im = m_delayIm + m_delayPos;
-        double accRe = 0.0;
-        double accIm = 0.0;
-        for (int32_t i = 0; i < kTaps; ++i) {
-            accRe += m_taps[i] * re[i];
-            accIm += m_taps[i] * im[i];
-        }
-        const std::complex<double> base = m_channel.Process({accRe, accIm});
+        const std::complex<double> base = m_channel.Process(m_lowPass.Output());
         const std::complex<double> upper = base * m_upperMixer;
         const std::complex<double> lower = base * m_lowerMixer;
         const std::complex<double> cross = m_lowerMixer * std::conj(m_upperMixer);

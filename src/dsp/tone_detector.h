@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "dsp/channel_filter.h"
+#include "dsp/complex_fir.h"
 
 namespace wavelore {
 
@@ -83,13 +84,10 @@ class CToneDetector {
 
     // Input mixer: phasor turning the centre to 0 Hz.
     std::complex<double> m_mixer{1.0, 0.0};
-    // Low-pass: taps and a doubled circular delay line of the mixed input,
-    // so that the newest kTaps values are always contiguous.
+    // Low-pass before the decimation, on the mixed input.
     static constexpr int32_t kTaps = 41;
-    double m_taps[kTaps] = {};
-    double m_delayRe[2 * kTaps] = {};
-    double m_delayIm[2 * kTaps] = {};
-    int32_t m_delayPos = 0;
+    CComplexFir m_lowPass;
+    bool m_lowPassReady = false;
     int32_t m_phase = 0;  // inputs since the last output
     CChannelFilter m_channel;
 
