@@ -103,6 +103,8 @@ ToneSums CBitClock::At(double position) const {
     s.upperLate = a.upperLate + f * (b.upperLate - a.upperLate);
     s.lowerEarly = a.lowerEarly + f * (b.lowerEarly - a.lowerEarly);
     s.lowerLate = a.lowerLate + f * (b.lowerLate - a.lowerLate);
+    s.leakEarly = a.leakEarly + f * (b.leakEarly - a.leakEarly);
+    s.leakLate = a.leakLate + f * (b.leakLate - a.leakLate);
     return s;
 }
 

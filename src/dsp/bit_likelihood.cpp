@@ -92,8 +92,10 @@ double CBitLikelihood::ToneSignalToNoise(bool upper) const {
 
 void CBitLikelihood::Process(const ToneSums* bits, int32_t count, double* llr) {
     for (int32_t i = 0; i < count; ++i) {
-        const double upper = bits[i].UpperEnergy();
-        const double lower = bits[i].LowerEnergy();
+        // Each tone's own energy, without what the other leaks into it.
+        const ToneSums bit = bits[i].Separated();
+        const double upper = bit.UpperEnergy();
+        const double lower = bit.LowerEnergy();
         if (!m_started) {
             m_upper.on = m_lower.on = std::max(upper, lower);
             m_upper.off = m_lower.off = std::min(upper, lower);

@@ -21,6 +21,18 @@ void Renormalise(std::complex<double>& p) {
     p *= (3.0 - std::norm(p)) * 0.5;
 }
 
+// The largest decimation that keeps the pass band (tones, AFC range and
+// the first keying sidebands) clear of what folds back, and leaves at least
+// eight outputs per bit; at most five (2205 Hz at 11025 Hz).
+int32_t ChooseDecimation(int32_t rate, double halfShift, int32_t baud) {
+    const double pass = std::abs(halfShift) + kAfcRoomHz + 1.5 * baud;
+    // The filter's transition band is about 1500 Hz wide.
+    const double byBand = rate / (2.0 * pass + 1500.0);
+    const double byBaud = rate / (8.0 * baud);
+    const double d = std::floor(std::min(byBand, byBaud));
+    return static_cast<int32_t>(std::clamp(d, 1.0, 5.0));
+}
+
 // Solves upper = a + conj(c) b, lower = c a + b for what each tone put into
 // its own sums (a, b), given c, the lower sum a unit upper tone gives.
 // scale is 1 / (1 - |c|^2).
@@ -38,19 +50,21 @@ void Separate(std::complex<double>& upper, std::complex<double>& lower, std::com
     lower = {(lr - (cr * ur - ci * ui)) * scale, (li - (cr * ui + ci * ur)) * scale};
 }
 
-// The largest decimation that keeps the pass band (tones, AFC range and
-// the first keying sidebands) clear of what folds back, and leaves at least
-// eight outputs per bit; at most five (2205 Hz at 11025 Hz).
-int32_t ChooseDecimation(int32_t rate, double halfShift, int32_t baud) {
-    const double pass = std::abs(halfShift) + kAfcRoomHz + 1.5 * baud;
-    // The filter's transition band is about 1500 Hz wide.
-    const double byBand = rate / (2.0 * pass + 1500.0);
-    const double byBaud = rate / (8.0 * baud);
-    const double d = std::floor(std::min(byBand, byBaud));
-    return static_cast<int32_t>(std::clamp(d, 1.0, 5.0));
-}
-
 }  // namespace
+
+ToneSums ToneSums::Separated() const {
+    ToneSums s = *this;
+    // Both halves leak alike: one magnitude, turned by the mixers' phase.
+    const double determinant = 1.0 - std::norm(leakEarly);
+    // Tones so close that they cannot be told apart are left as they are.
+    if (determinant < 0.5) {
+        return s;
+    }
+    const double scale = 1.0 / determinant;
+    Separate(s.upperEarly, s.lowerEarly, leakEarly, scale);
+    Separate(s.upperLate, s.lowerLate, leakLate, scale);
+    return s;
+}
 
 CToneDetector::CToneDetector(int32_t sampleRate, double centre, double halfShift, int32_t baud)
     : m_sampleRate(std::max(sampleRate, 1)),
@@ -125,25 +139,10 @@ void CToneDetector::RecomputeSums() {
             crossLate += m_crossRing[j];
         }
     }
+    sums.leakEarly = crossEarly;
+    sums.leakLate = crossLate;
     m_sums = sums;
-    m_crossEarly = crossEarly;
-    m_crossLate = crossLate;
     m_sinceRecompute = 0;
-}
-
-ToneSums CToneDetector::Separated() const {
-    ToneSums s = m_sums;
-    // Both halves leak alike: one magnitude, turned by the mixers' phase.
-    const std::complex<double> early = m_crossEarly / double(m_half);
-    const double determinant = 1.0 - std::norm(early);
-    // Tones so close that they cannot be told apart are left as they are.
-    if (determinant < 0.5) {
-        return s;
-    }
-    const double scale = 1.0 / determinant;
-    Separate(s.upperEarly, s.lowerEarly, early, scale);
-    Separate(s.upperLate, s.lowerLate, m_crossLate / double(m_half), scale);
-    return s;
 }
 
 int32_t CToneDetector::Process(const double* in, int32_t count, ToneSums* out) {
@@ -188,8 +187,8 @@ int32_t CToneDetector::Process(const double* in, int32_t count, ToneSums* out) {
         m_sums.lowerEarly += m_lowerRing[middle] - m_lowerRing[m_ringPos];
         m_sums.upperLate += upper - m_upperRing[middle];
         m_sums.lowerLate += lower - m_lowerRing[middle];
-        m_crossEarly += m_crossRing[middle] - m_crossRing[m_ringPos];
-        m_crossLate += cross - m_crossRing[middle];
+        m_sums.leakEarly += m_crossRing[middle] - m_crossRing[m_ringPos];
+        m_sums.leakLate += cross - m_crossRing[middle];
         m_upperRing[m_ringPos] = upper;
         m_lowerRing[m_ringPos] = lower;
         m_crossRing[m_ringPos] = cross;
@@ -199,7 +198,10 @@ int32_t CToneDetector::Process(const double* in, int32_t count, ToneSums* out) {
         if (++m_sinceRecompute == kRecomputeInterval) {
             RecomputeSums();
         }
-        out[produced++] = Separated();
+        ToneSums& sums = out[produced++];
+        sums = m_sums;
+        sums.leakEarly /= double(m_half);
+        sums.leakLate /= double(m_half);
     }
     return produced;
 }

@@ -13,18 +13,26 @@ namespace wavelore {
 // of each tone, brought to 0 Hz, over the earlier and the later half of the
 // last bit. Their sum is the matched filter (integrate and dump) of a bit
 // on that tone; comparing the halves measures how far the tone sits from
-// its expected frequency. What the other tone leaks into a tone's sums
-// (170 Hz apart they are not orthogonal over a bit: 2.4 % of the energy)
-// is taken out, so a tone 20 dB below the other is not buried under the
-// other's leakage in its own filter.
+// its expected frequency.
+//
+// 170 Hz apart the tones are not orthogonal over a bit: each leaks 2.4 %
+// of its energy into the other's sums, as much as a tone 16 dB below the
+// other brings itself. What a unit of the upper tone puts into the lower
+// sums of each half is given too (the lower tone puts its conjugate into
+// the upper sums), so the leakage can be taken out where it matters.
 struct ToneSums {
     std::complex<double> upperEarly;
     std::complex<double> upperLate;
     std::complex<double> lowerEarly;
     std::complex<double> lowerLate;
+    std::complex<double> leakEarly;
+    std::complex<double> leakLate;
 
     double UpperEnergy() const { return std::norm(upperEarly + upperLate); }
     double LowerEnergy() const { return std::norm(lowerEarly + lowerLate); }
+    // The sums with each tone's leakage into the other taken out (exact for
+    // whole halves of one tone on its expected frequency).
+    ToneSums Separated() const;
 };
 
 // Tone detection for the weak-signal chain: mixes the pair of tones down
@@ -72,8 +80,6 @@ class CToneDetector {
 
     void DesignLowPass();
     void RecomputeSums();
-    // m_sums with each tone's leakage into the other taken out.
-    ToneSums Separated() const;
 
     int32_t m_sampleRate;
     int32_t m_baud;
@@ -103,9 +109,7 @@ class CToneDetector {
     std::unique_ptr<std::complex<double>[]> m_lowerRing;
     std::unique_ptr<std::complex<double>[]> m_crossRing;
     int32_t m_ringPos = 0;
-    ToneSums m_sums;
-    std::complex<double> m_crossEarly;
-    std::complex<double> m_crossLate;
+    ToneSums m_sums;  // leak fields: the lower over upper mixer's sums
     int32_t m_sinceRecompute = 0;
 };
 
