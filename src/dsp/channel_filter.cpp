@@ -40,23 +40,15 @@ bool DesignLowPass(CComplexFir& fir, double rate, double passHz, double stopHz, 
     const int32_t count =
         static_cast<int32_t>(std::clamp(wanted, 3.0, static_cast<double>(kMaxTaps))) | 1;
     std::vector<double> taps(static_cast<size_t>(count));
-    const double cutoff = (passHz + stopHz) / 2.0 / rate;  // of the rate
-    const int32_t mid = count / 2;
     const double norm = BesselI0(beta);
-    double sum = 0.0;
-    for (int32_t i = 0; i < count; ++i) {
-        const double k = i - mid;
-        const double sinc =
-            k == 0 ? 2.0 * cutoff
-                   : std::sin(2.0 * std::numbers::pi * cutoff * k) / (std::numbers::pi * k);
-        const double r = k / mid;
-        taps[static_cast<size_t>(i)] =
-            sinc * BesselI0(beta * std::sqrt(std::max(0.0, 1.0 - r * r))) / norm;
-        sum += taps[static_cast<size_t>(i)];
-    }
+    WindowedSinc(
+        (passHz + stopHz) / 2.0 / rate, count,
+        [&](double r) { return BesselI0(beta * std::sqrt(std::max(0.0, 1.0 - r * r))) / norm; },
+        taps.data());
+    const int32_t mid = count / 2;
     const double largest = taps[static_cast<size_t>(mid)];
     for (double& tap : taps) {
-        tap = std::abs(tap) < 1e-12 * std::abs(largest) ? 0.0 : tap * gain / sum;
+        tap = std::abs(tap) < 1e-12 * std::abs(largest) ? 0.0 : tap * gain;
     }
     return fir.SetTaps(taps.data(), count);
 }

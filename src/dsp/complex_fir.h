@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cmath>
 #include <complex>
 #include <cstdint>
 #include <memory>
+#include <numbers>
 
 namespace wavelore {
 
@@ -38,5 +40,25 @@ class CComplexFir {
     std::unique_ptr<double[]> m_re;
     std::unique_ptr<double[]> m_im;
 };
+
+// Fills taps[0..count) with a windowed-sinc low-pass cut at cutoff (a
+// fraction of the rate) with unit gain at 0 Hz; window(r) weighs the tap
+// at r, from -1 at the first tap to 1 at the last. count odd, >= 3.
+template <typename Window>
+void WindowedSinc(double cutoff, int32_t count, Window window, double* taps) {
+    const int32_t mid = count / 2;
+    double sum = 0.0;
+    for (int32_t i = 0; i < count; ++i) {
+        const double k = i - mid;
+        const double sinc =
+            k == 0 ? 2.0 * cutoff
+                   : std::sin(2.0 * std::numbers::pi * cutoff * k) / (std::numbers::pi * k);
+        taps[i] = sinc * window(k / mid);
+        sum += taps[i];
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        taps[i] /= sum;
+    }
+}
 
 }  // namespace wavelore

@@ -102,23 +102,14 @@ double CToneDetector::PassHz() const {
 void CToneDetector::DesignLowPass() {
     // Windowed sinc (Blackman) cut at half the output rate: what folds back
     // lands at the far edge of the output band, away from the tones.
-    const double cutoff = 0.5 / m_decimation;  // of the input rate
-    const int32_t mid = kTaps / 2;
     double taps[kTaps];
-    double sum = 0.0;
-    for (int32_t i = 0; i < kTaps; ++i) {
-        const double k = i - mid;
-        const double sinc =
-            k == 0 ? 2.0 * cutoff
-                   : std::sin(2.0 * std::numbers::pi * cutoff * k) / (std::numbers::pi * k);
-        const double x = 2.0 * std::numbers::pi * i / (kTaps - 1);
-        const double window = 0.42 - 0.5 * std::cos(x) + 0.08 * std::cos(2.0 * x);
-        taps[i] = sinc * window;
-        sum += taps[i];
-    }
-    for (double& tap : taps) {
-        tap /= sum;
-    }
+    WindowedSinc(
+        0.5 / m_decimation, kTaps,
+        [](double r) {
+            return 0.42 + 0.5 * std::cos(std::numbers::pi * r) +
+                   0.08 * std::cos(2.0 * std::numbers::pi * r);
+        },
+        taps);
     m_lowPassReady = m_lowPass.SetTaps(taps, kTaps);
 }
 

@@ -62,12 +62,16 @@ std::unique_ptr<CReceiveChain> CReceiveChain::Create(const ChainSettings& settin
             if (settings.enhanced) {
                 chain->m_enhanced = MakeOrNull<CEnhancedSitorBChain>(
                     settings.sampleRate, settings.centre, settings.halfShift, baud);
-                chain->m_ringSize = int64_t{kReplaySeconds} * settings.sampleRate;
+                // Without memory for the replay the chain still decodes; it
+                // only cannot decode again after a retune. Rates far above
+                // a sound card's keep fewer seconds.
+                chain->m_ringSize = int64_t{kReplaySeconds} * std::min(settings.sampleRate, 48000);
                 chain->m_ring.reset(
                     new (std::nothrow) float[static_cast<size_t>(chain->m_ringSize)]);
-                return chain->m_enhanced && chain->m_enhanced->Ready() && chain->m_ring
-                           ? std::move(chain)
-                           : nullptr;
+                if (!chain->m_ring) {
+                    chain->m_ringSize = 0;
+                }
+                return chain->m_enhanced && chain->m_enhanced->Ready() ? std::move(chain) : nullptr;
             }
             chain->m_decoder = MakeOrNull<CSitorBDecoder>(rate, bps);
             break;
@@ -104,6 +108,9 @@ ChainOutput CReceiveChain::TakeCounts(ChainOutput out) {
 }
 
 void CReceiveChain::Remember(const SampleBlock& samples) {
+    if (!m_ring) {
+        return;
+    }
     for (int32_t i = 0; i < samples.Count(); ++i) {
         m_ring[static_cast<size_t>(m_written++ % m_ringSize)] = static_cast<float>(samples[i]);
     }
@@ -187,7 +194,7 @@ ChainOutput CReceiveChain::Retune(int32_t centre, int32_t halfShift) {
         out = TakeCounts(std::move(out));
         const int32_t good = out.good;
         const int32_t errors = out.errors;
-        if (!Replay(std::min(m_quiet, std::min(m_written, m_ringSize)), out)) {
+        if (!m_ring || !Replay(std::min(m_quiet, std::min(m_written, m_ringSize)), out)) {
             m_enhanced->SetTones(centre, halfShift);
             return out;
         }

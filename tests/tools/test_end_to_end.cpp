@@ -175,7 +175,8 @@ TEST(EndToEnd, CharacterErrorRateStaysInsideTheMeasuredBands) {
     }
 }
 
-// A path that puts the transmitter off tune, off speed, drifting or fading.
+// A path that puts the transmitter off tune, off speed, drifting or fading,
+// or (HF) fading by several paths or holding one tone weaker.
 struct Path {
     const char* name;
     double snr;
@@ -183,19 +184,32 @@ struct Path {
     double baud = 100.0;
     double drift = 0.0;
     double fadeDb = 0.0;
+    int paths = 0;
+    double delayMs = 0.0;
+    double spreadHz = 0.0;
+    double imbalanceDb = 0.0;
 };
+
+// The broadcast over the path, with the noise of the seed.
+Recording Broadcast(const Path& path, uint32_t seed) {
+    SynthOptions options = Noisy(path.snr, seed);
+    options.toneOffsetHz = path.offset;
+    options.baud = path.baud;
+    options.driftHzPerMinute = path.drift;
+    options.fadeDepthDb = path.fadeDb;
+    options.fadingPaths = path.paths;
+    options.pathDelayMs = path.delayMs;
+    options.dopplerSpreadHz = path.spreadHz;
+    options.toneImbalanceDb = path.imbalanceDb;
+    return Broadcast(options);
+}
 
 // Each path's broadcast (noise seed given) through a chain, which must
 // print the whole text.
 template <typename Receive>
 void ExpectWholeThrough(std::initializer_list<Path> paths, uint32_t seed, Receive receive) {
     for (const Path& path : paths) {
-        SynthOptions options = Noisy(path.snr, seed);
-        options.toneOffsetHz = path.offset;
-        options.baud = path.baud;
-        options.driftHzPerMinute = path.drift;
-        options.fadeDepthDb = path.fadeDb;
-        const Recording recording = Broadcast(options);
+        const Recording recording = Broadcast(path, seed);
         const test::ChainResult result = receive(recording.samples);
         EXPECT_TRUE(Contains(result.text, recording.expectedText)) << path.name << ":\n"
                                                                    << Narrow(result.text);
@@ -334,25 +348,20 @@ TEST(EndToEnd, EnhancedChainFollowsOffsetSpeedDriftAndFading) {
 // levels keeps every message complete, with at most 0.5 % errors inside
 // them.
 TEST(EndToEnd, EnhancedChainDecodesSelectiveFadingAndOneToneFarDown) {
-    struct Channel {
-        const char* name;
-        double snr;
-        int paths;
-        double delayMs;
-        double spreadHz;
-        double imbalanceDb;
-    };
-    for (const Channel& c : {Channel{"two paths 1 ms, 0.5 Hz", 10.0, 2, 1.0, 0.5, 0.0},
-                             Channel{"two paths 2 ms, 1 Hz", 10.0, 2, 2.0, 1.0, 0.0},
-                             Channel{"upper tone 20 dB down", 20.0, 0, 0.0, 0.0, 20.0}}) {
+    Path twoPathsNear{"two paths 1 ms, 0.5 Hz", 10.0};
+    twoPathsNear.paths = 2;
+    twoPathsNear.delayMs = 1.0;
+    twoPathsNear.spreadHz = 0.5;
+    Path twoPathsFar{"two paths 2 ms, 1 Hz", 10.0};
+    twoPathsFar.paths = 2;
+    twoPathsFar.delayMs = 2.0;
+    twoPathsFar.spreadHz = 1.0;
+    Path imbalance{"upper tone 20 dB down", 20.0};
+    imbalance.imbalanceDb = 20.0;
+    for (const Path& c : {twoPathsNear, twoPathsFar, imbalance}) {
         test::MessageScore score;
         for (uint32_t seed = 1; seed <= 3; ++seed) {
-            SynthOptions options = Noisy(c.snr, seed);
-            options.fadingPaths = c.paths;
-            options.pathDelayMs = c.delayMs;
-            options.dopplerSpreadHz = c.spreadHz;
-            options.toneImbalanceDb = c.imbalanceDb;
-            const Recording recording = Broadcast(options);
+            const Recording recording = Broadcast(c, seed);
             score += test::ScoreMessages(ReceiveEnhanced(recording.samples).text,
                                          recording.expectedText);
         }
