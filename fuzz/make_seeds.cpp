@@ -1,8 +1,8 @@
 // wavelore-fuzz-seeds SAMPLES_DIR OUT_DIR: writes a seed corpus for every
 // fuzz target into OUT_DIR/<target>/, in the target's input layout: bits
 // and signals from the synthesizer, the bundled sample recording and its
-// text, sound files in several formats, and hand-made server replies and
-// settings.
+// text, sound files in several formats, and hand-made server replies,
+// settings and warning texts.
 
 #include <sndfile.h>
 
@@ -250,6 +250,26 @@ void ReplySeeds(CSeedWriter& seeds, const fs::path& dir) {
                     "after");
 }
 
+void PositionSeeds(CSeedWriter& seeds, const fs::path& dir) {
+    seeds.Write(dir, "wreck",
+                "211430 UTC APR 24\r\nWZ 456\r\nWRECK IN 54-52.1N 002-10.4E.\r\nCANCEL WZ 412\r\n");
+    seeds.Write(dir, "area",
+                "GUNNERY IN AREA BOUNDED BY\r\nA. 50-35N 003-05W\r\nB. 50-35N 002-45W\r\n"
+                "C. 50-25N 002-45W\r\nD. 50-25N 003-05W\r\n");
+    seeds.Write(dir, "forms",
+                "1. CABLE BETWEEN 5412.5N 00340.2E AND 54 12.5N 003 40.2E.\r\n2. WITHIN 2 NM OF "
+                "54-12-30N 003-40-15E.\r\n3. N54-12.5 E003-40.2, 54.5S 179.9W TO 55S 179.9E.");
+    // 北緯34度21.5分 東経133度45.9分
+    seeds.Write(dir, "japanese",
+                "\xE5\x8C\x97\xE7\xB7\xAF"
+                "34\xE5\xBA\xA6"
+                "21.5\xE5\x88\x86 \xE6\x9D\xB1\xE7\xB5\x8C"
+                "133\xE5\xBA\xA6"
+                "45.9\xE5\x88\x86");
+    seeds.Write(dir, "rmc",
+                "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n");
+}
+
 std::string Setting(int index, std::u16string_view value) {
     std::string out(1, static_cast<char>(index));
     out += static_cast<char>(value.size());
@@ -293,5 +313,6 @@ int main(int argc, char** argv) {
     SoundFileSeeds(seeds, out / "audio_file_reader", samples);
     ReplySeeds(seeds, out / "http_reply");
     SettingsSeeds(seeds, out / "settings");
+    PositionSeeds(seeds, out / "position_reader");
     return seeds.Failed() ? 1 : 0;
 }

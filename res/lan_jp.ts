@@ -48,16 +48,8 @@
         <translation>「%1」を作成できません。NAVTEX メッセージは保存されません。</translation>
     </message>
     <message>
-        <source>Could not write to &quot;%1&quot;.</source>
-        <translation>「%1」に書き込めません。</translation>
-    </message>
-    <message>
         <source>Could not write to &quot;%1&quot;; the message being received may be incomplete on disk.</source>
         <translation>「%1」に書き込めません。受信中のメッセージはディスク上で欠けている可能性があります。</translation>
-    </message>
-    <message>
-        <source>The message &quot;%1&quot; could not be stored: &quot;%2&quot; vanished and cannot be written again.</source>
-        <translation>メッセージ「%1」を保存できませんでした。「%2」が消えており、書き直すこともできません。</translation>
     </message>
     <message>
         <source>Could not store the message in &quot;%1&quot; (%2); it was kept as &quot;%3&quot;.</source>
@@ -110,6 +102,30 @@
     <message>
         <source>The search and rescue alarm cannot sound (%1); new search and rescue messages are still shown.</source>
         <translation>捜索救助の警報音を鳴らせません (%1)。新しい捜索救助メッセージは引き続き表示されます。</translation>
+    </message>
+    <message>
+        <source>The command for %1 took longer than %2 s and was ended.</source>
+        <translation>%1 のコマンドが %2 秒を超えたため終了させました。</translation>
+    </message>
+    <message>
+        <source>The setting %1 is &quot;%2&quot;, which is not a number from %3 to %4; %5 is used instead.</source>
+        <translation>設定 %1 の値「%2」は %3 から %4 までの数値ではないため、代わりに %5 を使います。</translation>
+    </message>
+    <message>
+        <source>Could not write the message &quot;%1&quot; (%2); it is kept in memory, with any that follow, and stored as soon as there is room.</source>
+        <translation>メッセージ「%1」を書き込めません (%2)。このメッセージと以降のメッセージはメモリに保持し、空きができしだい保存します。</translation>
+    </message>
+    <message>
+        <source>The %1 messages kept in memory are stored now.</source>
+        <translation>メモリに保持していた %1 件のメッセージを保存しました。</translation>
+    </message>
+    <message>
+        <source>%1 messages could not be stored (%2) and are lost; only the raw log may hold their text.</source>
+        <translation>%1 件のメッセージを保存できず (%2)、失われました。本文は生ログにのみ残っている可能性があります。</translation>
+    </message>
+    <message>
+        <source>Could not write to &quot;%1&quot;.</source>
+        <translation>「%1」に書き込めません。</translation>
     </message>
 </context>
 <context>
@@ -394,16 +410,58 @@ Decoding cannot continue.</source>
         <translation>TCP ポート %1 で NMEA 出力</translation>
     </message>
     <message>
-        <source>The NMEA output is off: %1. Choose another port with &quot;NMEA port...&quot; in the Options menu.</source>
-        <translation>NMEA 出力はオフです: %1。オプションメニューの「NMEA ポート...」で別のポートを選んでください。</translation>
-    </message>
-    <message>
         <source>NMEA port</source>
         <translation>NMEA ポート</translation>
     </message>
     <message>
         <source>TCP port for the NMEA output (10110 is the usual one):</source>
         <translation>NMEA 出力の TCP ポート (通常は 10110):</translation>
+    </message>
+    <message>
+        <source>Messages that could not be written to disk (full or unwritable): those waiting are kept in memory and stored as soon as there is room</source>
+        <translation>ディスクに書き込めなかったメッセージ (空き容量不足または書き込み不可)。保存待ちのものはメモリに保持し、空きができしだい保存します</translation>
+    </message>
+    <message>
+        <source>Waiting to be stored: %1</source>
+        <translation>保存待ち: %1</translation>
+    </message>
+    <message>
+        <source>Not stored: %1</source>
+        <translation>未保存: %1</translation>
+    </message>
+    <message>
+        <source>NMEA address...</source>
+        <translation>NMEA アドレス...</translation>
+    </message>
+    <message>
+        <source>NMEA clients...</source>
+        <translation>NMEA クライアント数...</translation>
+    </message>
+    <message>
+        <source>The NMEA output is off: %1. Choose another port with &quot;NMEA port...&quot; or another address with &quot;NMEA address...&quot; in the Options menu.</source>
+        <translation>NMEA 出力はオフです: %1。オプションメニューの「NMEA ポート...」で別のポートを、「NMEA アドレス...」で別のアドレスを選んでください。</translation>
+    </message>
+    <message>
+        <source>NMEA address</source>
+        <translation>NMEA アドレス</translation>
+    </message>
+    <message>
+        <source>Address of this computer the NMEA output listens on, e.g. 127.0.0.1 for programs on this computer alone.
+Empty: every address, for chart plotters on the network.</source>
+        <translation>NMEA 出力が待ち受けるこのコンピューターのアドレス (このコンピューター上のプログラムだけなら 127.0.0.1 など)。
+空欄: すべてのアドレス (ネットワーク上のチャートプロッター向け)。</translation>
+    </message>
+    <message>
+        <source>%1 is not an IP address such as 127.0.0.1 or ::1. The NMEA output keeps its address.</source>
+        <translation>%1 は 127.0.0.1 や ::1 のような IP アドレスではありません。NMEA 出力のアドレスは変わりません。</translation>
+    </message>
+    <message>
+        <source>NMEA clients</source>
+        <translation>NMEA クライアント数</translation>
+    </message>
+    <message>
+        <source>Chart plotters the NMEA output serves at once (more are refused):</source>
+        <translation>NMEA 出力が同時に送るチャートプロッターの数 (それを超える接続は断ります):</translation>
     </message>
 </context>
 <context>

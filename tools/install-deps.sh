@@ -9,6 +9,6 @@ apt-get install -y -qq --no-install-recommends \
     libsndfile1-dev libsamplerate0-dev libcli11-dev libsqlite3-dev \
     qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev \
     fonts-dejavu-core fonts-ipafont-gothic \
-    libgtest-dev libbenchmark-dev \
+    libgtest-dev libbenchmark-dev libxml2-utils \
     xvfb xauth desktop-file-utils \
     >/dev/null

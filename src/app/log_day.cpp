@@ -64,8 +64,8 @@ std::u16string PathText(const std::filesystem::path& path) {
     return path.u16string();
 }
 
-CLogDay::CLogDay(const std::filesystem::path& base, IUserNotifier* notifier)
-    : m_base(base), m_notifier(notifier) {}
+CLogDay::CLogDay(const std::filesystem::path& base, IUserNotifier* notifier, IFileSystem* files)
+    : m_base(base), m_notifier(notifier), m_rawLog(files) {}
 
 void CLogDay::Report(const UserText& text) {
     // One report per distinct problem: a log directory that stays unwritable
@@ -125,6 +125,9 @@ void CLogDay::WriteRawLine(std::u16string_view line, const LocalTime& t) {
     }
     if (!m_rawLog.Write(FormatRawLine(line, t))) {
         Report({texts::kRawLogWrite, {PathText(m_rawLog.Path())}});
+    } else if (!m_lastError.empty()) {
+        // Room again: a later failure is news.
+        m_lastError.clear();
     }
 }
 
@@ -143,7 +146,9 @@ void CLogDay::Close(const LocalTime& now) {
         WriteRawLine(m_pending, now);
         m_pending.clear();
     }
-    m_rawLog.Close();
+    if (!m_rawLog.Close()) {
+        Report({texts::kRawLogWrite, {PathText(m_rawLog.Path())}});
+    }
 }
 
 }  // namespace wavelore

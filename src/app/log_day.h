@@ -41,8 +41,10 @@ std::u16string PathText(const std::filesystem::path& path);
 class CLogDay {
   public:
     // base: the directory the log tree lives in. notifier (may be null)
-    // hears of files that cannot be opened or written.
-    CLogDay(const std::filesystem::path& base, IUserNotifier* notifier);
+    // hears of files that cannot be opened or written. files: where the log
+    // is written; null: the machine's file system.
+    CLogDay(const std::filesystem::path& base, IUserNotifier* notifier,
+            IFileSystem* files = nullptr);
     CLogDay(const CLogDay&) = delete;
     CLogDay& operator=(const CLogDay&) = delete;
 

@@ -15,8 +15,9 @@ void CMessageBridge::ReadSettings(const CSettings& settings) {
     m_navArea = settings.NavArea();
 }
 
-bool CMessageBridge::StartNmeaTcp(uint16_t port, std::string& error) {
-    m_tcpRunning = m_tcp.Start(port, error);
+bool CMessageBridge::StartNmeaTcp(uint16_t port, const CNmeaTcpServer::Options& options,
+                                  std::string& error) {
+    m_tcpRunning = m_tcp.Start(port, options, error);
     return m_tcpRunning;
 }
 

@@ -49,10 +49,10 @@ class CMessageBridge {
     // Another place for the sentences of new messages (UDP, say).
     void AddNmeaSink(INmeaSink* sink) { m_nmea.AddSink(sink); }
 
-    // Serves the sentences on port (0: one the system chooses); a port
-    // already served is closed first. False, with error set, when the
-    // port cannot be had: the output is then off.
-    bool StartNmeaTcp(uint16_t port, std::string& error);
+    // Serves the sentences on port (0: one the system chooses) as options
+    // say; a port already served is closed first. False, with error set,
+    // when the address or port cannot be had: the output is then off.
+    bool StartNmeaTcp(uint16_t port, const CNmeaTcpServer::Options& options, std::string& error);
     void StopNmeaTcp();
     bool NmeaTcpRunning() const { return m_tcpRunning; }
     uint16_t NmeaTcpPort() const { return m_tcp.Port(); }

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <unordered_set>
 #include <utility>
 
@@ -18,7 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kSchemaVersion = 1;
+// 2: the identity and number are those of the file name (a NAVTEX-J serial
+// number such as "12/" is "12_"); version 1 kept them as received.
+constexpr int kSchemaVersion = 2;
 // Long enough to wait out another program's single write, short enough
 // not to stall the receiver when the index stays locked.
 constexpr int kBusyMilliseconds = 250;
@@ -42,7 +45,7 @@ CREATE TABLE messages (
 );
 CREATE INDEX messages_identity ON messages (identity, frame_seconds);
 CREATE INDEX messages_time ON messages (frame_time);
-PRAGMA user_version = 1;
+PRAGMA user_version = 2;
 )";
 
 constexpr const char* kSelectRow =
@@ -167,6 +170,48 @@ std::vector<IndexedMessage> ScanStoredFiles(const fs::path& base) {
     return out;
 }
 
+// Version 1 to 2: identities as the file names carry them, counts kept.
+int MigrateIdentities(sqlite3* db) {
+    int rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        return rc;
+    }
+    // path, identity, number
+    std::vector<std::array<std::string, 3>> changes;
+    {
+        CStatement read(db, "SELECT path, station, subject, number FROM messages");
+        while ((rc = read.Step()) == SQLITE_ROW) {
+            const std::u16string number = FromUtf8(read.Text(3));
+            const std::u16string safe = StoredIdentity({}, {}, number);
+            if (safe != number) {
+                changes.push_back(
+                    {read.Text(0),
+                     ToUtf8(StoredIdentity(FromUtf8(read.Text(1)), FromUtf8(read.Text(2)), number)),
+                     ToUtf8(safe)});
+            }
+        }
+    }
+    if (rc == SQLITE_DONE) {
+        rc = SQLITE_OK;
+        CStatement update(db, "UPDATE messages SET identity = ?2, number = ?3 WHERE path = ?1");
+        for (auto it = changes.begin(); rc == SQLITE_OK && it != changes.end(); ++it) {
+            for (int i = 0; i < 3; ++i) {
+                update.Bind(i + 1, (*it)[static_cast<size_t>(i)]);
+            }
+            const int step = update.Step();
+            rc = step == SQLITE_DONE ? SQLITE_OK : step;
+            update.Reset();
+        }
+    }
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_exec(db, "PRAGMA user_version = 2; COMMIT", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    return rc;
+}
+
 }  // namespace
 
 CMessageIndex::CMessageIndex(const std::filesystem::path& base, const CMessageSelection& selection,
@@ -252,7 +297,10 @@ int CMessageIndex::PrepareSchema() {
     if (version == 0 && tables == 0) {
         return sqlite3_exec(m_db, kCreateSchema, nullptr, nullptr, nullptr);
     }
-    if (version != kSchemaVersion) {
+    if (version == 1 && (rc = MigrateIdentities(m_db)) != SQLITE_OK) {
+        return rc;
+    }
+    if (version != 1 && version != kSchemaVersion) {
         // Not an index of ours: made anew like a damaged one.
         return SQLITE_NOTADB;
     }
@@ -462,8 +510,8 @@ bool CMessageIndex::Add(const MessageRecord& record, bool selected) {
     IndexedMessage row;
     row.b1 = record.b1;
     row.b2 = record.b2;
-    row.number = record.number;
-    row.identity = record.b1 + record.b2 + record.number;
+    row.number = StoredIdentity({}, {}, record.number);
+    row.identity = StoredIdentity(record.b1, record.b2, record.number);
     ParseLocalTime(ToUtf8(record.date + u' ' + record.time), row.frameTime);
     row.counted = true;
     row.good = record.good;

@@ -20,11 +20,13 @@ class IUserNotifier;
 
 // One stored message as the index knows it.
 struct IndexedMessage {
-    std::u16string identity;  // B1 B2 and the serial number, "EA12"
-    std::u16string b1;        // station
-    std::u16string b2;        // subject
-    std::u16string number;
-    LocalTime frameTime;  // local date and time of the frame start
+    // B1 B2 and the serial number as the file name carries them, "EA12"
+    // (StoredIdentity: a NAVTEX-J "JA12/" is "JA12_").
+    std::u16string identity;
+    std::u16string b1;      // station
+    std::u16string b2;      // subject
+    std::u16string number;  // as in the file name too
+    LocalTime frameTime;    // local date and time of the frame start
     // The counts of the reception; unknown (false) for a row made from a
     // stored file, which holds no counts.
     bool counted = false;

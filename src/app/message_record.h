@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "common/modes.h"
 
@@ -42,6 +43,18 @@ constexpr char16_t NarrowChar(char16_t c) {
     }
     return c;
 }
+
+// A header character as it may stand in a file name: a separator or a
+// character that other systems forbid must not turn the name into another
+// path, and a lone surrogate has no form in a file name at all. Only the
+// third serial digit of a NAVTEX-J header, which is not checked, can be one.
+char16_t FileNameSafe(char16_t c);
+
+// B1 B2 and the serial number as the stored file's name carries them: the
+// one identity of a message, in its file name and in the message index
+// alike, so that an index made again from the files knows it by the same.
+std::u16string StoredIdentity(std::u16string_view b1, std::u16string_view b2,
+                              std::u16string_view number);
 
 // E' of the quality figure: errors / 7 in NAVTEX mode, where a lost
 // alignment counts an error at every bit until a character is accepted

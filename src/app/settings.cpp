@@ -1,8 +1,10 @@
 #include "app/settings.h"
 
 #include <limits>
+#include <utility>
 
 #include "app/station_table.h"
+#include "common/modes.h"
 #include "net/upload_host.h"
 
 namespace wavelore {
@@ -25,6 +27,21 @@ std::u16string Join(std::u16string_view a, std::u16string_view b) {
 }
 
 }  // namespace
+
+bool ReadDecimal(std::u16string_view text, int32_t& out) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r'))) {
+        ++i;
+    }
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        ++i;
+    }
+    if (i == text.size() || text[i] < u'0' || text[i] > u'9') {
+        return false;
+    }
+    out = DecimalValue(text);
+    return true;
+}
 
 int32_t DecimalValue(std::u16string_view text) {
     size_t i = 0;
@@ -60,12 +77,48 @@ std::u16string CSettings::GetString(std::u16string_view name) const {
     return m_store.GetString(kSection, name, DefaultOf(name));
 }
 
-int32_t CSettings::GetInt(std::u16string_view name) const {
-    return m_store.GetInt(kSection, name, DecimalValue(DefaultOf(name)));
+bool CSettings::GetFlag(std::u16string_view name) const {
+    return GetNumber(name, DefaultOf(name), 0, 1, false) != 0;
 }
 
-int32_t CSettings::GetNumber(std::u16string_view name, std::u16string_view fallback) const {
-    return DecimalValue(m_store.GetString(kSection, name, fallback));
+int32_t CSettings::GetNumber(std::u16string_view name, std::u16string_view fallback, int32_t low,
+                             int32_t high, bool asText) const {
+    const std::u16string stored = m_store.GetString(kSection, name, fallback);
+    int32_t value = 0;
+    bool readable = false;
+    if (asText) {
+        readable = ReadDecimal(stored, value);
+    } else {
+        // As the profile reads integers: the whole text, spaces around it aside.
+        const size_t first = stored.find_first_not_of(u" \t");
+        const size_t last = stored.find_last_not_of(u" \t");
+        readable =
+            first != std::u16string::npos &&
+            ParseWholeNumber(std::u16string_view(stored).substr(first, last - first + 1), value);
+    }
+    if (readable && value >= low && value <= high) {
+        return value;
+    }
+    const int32_t used = DecimalValue(fallback);
+    if (m_refusedNames.insert(std::u16string(name)).second) {
+        m_refused.push_back({std::u16string(name), stored, low, high, used});
+    }
+    return used;
+}
+
+int32_t CSettings::Number(std::u16string_view name, int32_t fallback, int32_t low,
+                          int32_t high) const {
+    return GetNumber(name, DecimalText(fallback), low, high, false);
+}
+
+std::vector<RefusedSetting> CSettings::TakeRefused() {
+    return std::exchange(m_refused, {});
+}
+
+UserText CSettings::Notice(const RefusedSetting& refused) {
+    return {texts::kSettingRefused,
+            {refused.name, refused.stored, DecimalText(refused.low), DecimalText(refused.high),
+             DecimalText(refused.used)}};
 }
 
 bool CSettings::WriteNumber(std::u16string_view name, int32_t value) {
@@ -73,49 +126,50 @@ bool CSettings::WriteNumber(std::u16string_view name, int32_t value) {
 }
 
 int32_t CSettings::Frequency() const {
-    return GetNumber(u"Frequency", DefaultOf(u"Frequency"));
+    const int32_t half = ModeShift(ModeName()) / 2;
+    return GetNumber(u"Frequency", DefaultOf(u"Frequency"), half, kNyquist - half, true);
 }
 bool CSettings::WriteFrequency(int32_t hz) {
     return WriteNumber(u"Frequency", hz);
 }
 
 int32_t CSettings::PaneSplit() const {
-    return GetNumber(u"PaneSplit", DefaultOf(u"PaneSplit"));
+    return GetNumber(u"PaneSplit", DefaultOf(u"PaneSplit"), 0, 1000, true);
 }
 bool CSettings::WritePaneSplit(int32_t perMille) {
     return WriteNumber(u"PaneSplit", perMille);
 }
 
 bool CSettings::StrictFec() const {
-    return GetInt(u"StrictFEC") != 0;
+    return GetFlag(u"StrictFEC");
 }
 bool CSettings::WriteStrictFec(bool on) {
     return m_store.WriteInt(kSection, u"StrictFEC", on ? 1 : 0);
 }
 
 bool CSettings::BitSense() const {
-    return GetInt(u"BitSense") != 0;
+    return GetFlag(u"BitSense");
 }
 bool CSettings::WriteBitSense(bool on) {
     return m_store.WriteInt(kSection, u"BitSense", on ? 1 : 0);
 }
 
 bool CSettings::SmartTune() const {
-    return GetInt(u"SmartTune") != 0;
+    return GetFlag(u"SmartTune");
 }
 bool CSettings::WriteSmartTune(bool on) {
     return m_store.WriteInt(kSection, u"SmartTune", on ? 1 : 0);
 }
 
 bool CSettings::Afc() const {
-    return GetInt(u"AFC") != 0;
+    return GetFlag(u"AFC");
 }
 bool CSettings::WriteAfc(bool on) {
     return m_store.WriteInt(kSection, u"AFC", on ? 1 : 0);
 }
 
 bool CSettings::Enhanced() const {
-    return GetInt(u"Enhanced") != 0;
+    return GetFlag(u"Enhanced");
 }
 bool CSettings::WriteEnhanced(bool on) {
     return m_store.WriteInt(kSection, u"Enhanced", on ? 1 : 0);
@@ -129,14 +183,14 @@ bool CSettings::WriteModeName(std::u16string_view name) {
 }
 
 int32_t CSettings::ModeBaud(std::u16string_view modeName) const {
-    return GetNumber(Join(modeName, kBaudSuffix), kDefaultBaud);
+    return GetNumber(Join(modeName, kBaudSuffix), kDefaultBaud, kMinBaud, kMaxBaud, true);
 }
 bool CSettings::WriteModeBaud(std::u16string_view modeName, int32_t baud) {
     return WriteNumber(Join(modeName, kBaudSuffix), baud);
 }
 
 int32_t CSettings::ModeShift(std::u16string_view modeName) const {
-    return GetNumber(Join(modeName, kShiftSuffix), kDefaultShift);
+    return GetNumber(Join(modeName, kShiftSuffix), kDefaultShift, kMinShift, kMaxShift, true);
 }
 bool CSettings::WriteModeShift(std::u16string_view modeName, int32_t hz) {
     return WriteNumber(Join(modeName, kShiftSuffix), hz);
@@ -169,9 +223,8 @@ bool CSettings::WriteSelection(const CMessageSelection& selection) {
 }
 
 int32_t CSettings::NavArea() const {
-    const int32_t area = GetInt(u"NavArea");
-    const bool valid = area >= CStationTable::kFirstNavArea && area <= CStationTable::kLastNavArea;
-    return valid ? area : CStationTable::kFirstNavArea;
+    return GetNumber(u"NavArea", DefaultOf(u"NavArea"), CStationTable::kFirstNavArea,
+                     CStationTable::kLastNavArea, false);
 }
 bool CSettings::WriteNavArea(int32_t navArea) {
     if (navArea < CStationTable::kFirstNavArea || navArea > CStationTable::kLastNavArea) {
@@ -181,22 +234,21 @@ bool CSettings::WriteNavArea(int32_t navArea) {
 }
 
 bool CSettings::SarAlarm() const {
-    return GetInt(u"SarAlarm") != 0;
+    return GetFlag(u"SarAlarm");
 }
 bool CSettings::WriteSarAlarm(bool on) {
     return m_store.WriteInt(kSection, u"SarAlarm", on ? 1 : 0);
 }
 
 bool CSettings::NmeaOutput() const {
-    return GetInt(u"NmeaOutput") != 0;
+    return GetFlag(u"NmeaOutput");
 }
 bool CSettings::WriteNmeaOutput(bool on) {
     return m_store.WriteInt(kSection, u"NmeaOutput", on ? 1 : 0);
 }
 
 int32_t CSettings::NmeaPort() const {
-    const int32_t port = GetNumber(u"NmeaPort", DefaultOf(u"NmeaPort"));
-    return port >= 1 && port <= 65535 ? port : DecimalValue(DefaultOf(u"NmeaPort"));
+    return GetNumber(u"NmeaPort", DefaultOf(u"NmeaPort"), 1, 65535, true);
 }
 bool CSettings::WriteNmeaPort(int32_t port) {
     if (port < 1 || port > 65535) {
@@ -206,7 +258,7 @@ bool CSettings::WriteNmeaPort(int32_t port) {
 }
 
 bool CSettings::HideRepeats() const {
-    return GetInt(u"HideRepeats") != 0;
+    return GetFlag(u"HideRepeats");
 }
 bool CSettings::WriteHideRepeats(bool hide) {
     return m_store.WriteInt(kSection, u"HideRepeats", hide ? 1 : 0);

@@ -10,6 +10,7 @@
 #include "app/mode_controller.h"
 #include "common/modes.h"
 #include "common/utf.h"
+#include "net/nmea_tcp_server.h"
 #include "net/nmea_udp_sender.h"
 #include "net/reply_rules.h"
 #include "net/upload_host.h"
@@ -73,7 +74,8 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         "command for every selected message; --nmea-tcp and --nmea-udp send each new (selected,\n"
         "not repeated) NAVTEX message as NMEA 0183 NRX sentences.\n"
         "\n"
-        "Exit status: 0 success, 1 unreadable input, 2 bad usage.");
+        "Exit status: 0 success, 1 unreadable input or standard output, 2 bad usage, 3 a\n"
+        "message that could not be stored.");
 
     bool noStrict = false;
     std::string mode = "NAVTEX";
@@ -166,13 +168,37 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     app.add_option("--navarea", options.navArea,
                    "NAVAREA whose station names are used (default: the stored \"NavArea\", 1)")
         ->check(CLI::Range(1, 21));
-    app.add_option("--on-message", options.onMessage,
-                   "Run CMD (with /bin/sh -c) for every selected stored message; the message "
-                   "is in WAVELORE_* environment variables")
-        ->type_name("CMD");
-    app.add_option("--nmea-tcp", options.nmeaTcpPort,
-                   "Serve new messages as NMEA NRX sentences on this TCP port (10110 is usual)")
-        ->check(CLI::Range(0, 65535));
+    auto* onMessage =
+        app.add_option("--on-message", options.onMessage,
+                       "Run CMD (with /bin/sh -c) for every selected stored message; the message "
+                       "is in WAVELORE_* environment variables")
+            ->type_name("CMD");
+    app.add_option("--on-message-timeout", options.onMessageTimeout,
+                   "Seconds a run of --on-message may take before it is ended, with whatever "
+                   "it started")
+        ->capture_default_str()
+        ->needs(onMessage)
+        ->check(CLI::Range(1, 86400));
+    auto* nmeaTcp =
+        app.add_option("--nmea-tcp", options.nmeaTcpPort,
+                       "Serve new messages as NMEA NRX sentences on this TCP port (10110 is usual)")
+            ->check(CLI::Range(0, 65535));
+    app.add_option("--nmea-bind", options.nmeaBind,
+                   "With --nmea-tcp: listen only on this local IP address, e.g. 127.0.0.1 "
+                   "(default: every address)")
+        ->needs(nmeaTcp)
+        ->check(CLI::Validator(
+            [](const std::string& address) {
+                return CNmeaTcpServer::IsBindAddress(address)
+                           ? std::string()
+                           : std::string("give a numeric IPv4 or IPv6 address of this computer");
+            },
+            "ADDR"));
+    app.add_option("--nmea-clients", options.nmeaClients,
+                   "With --nmea-tcp: clients served at once; more are refused")
+        ->capture_default_str()
+        ->needs(nmeaTcp)
+        ->check(CLI::Range(1, static_cast<int32_t>(CNmeaTcpServer::kMostClients)));
     app.add_option("--nmea-udp", options.nmeaUdp,
                    "Send new messages as NMEA NRX sentences in UDP datagrams to HOST:PORT")
         ->check(CLI::Validator(

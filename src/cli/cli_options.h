@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/modes.h"
+#include "net/nmea_tcp_server.h"
 
 namespace wavelore::cli {
 
@@ -53,11 +54,18 @@ struct CliOptions {
     std::optional<std::string> stations;
     std::optional<std::string> subjects;
     std::optional<int32_t> navArea;
-    // A command run for every selected stored message (--on-message).
+    // A command run for every selected stored message (--on-message), ended
+    // with what it started when it takes longer than --on-message-timeout
+    // seconds.
     std::string onMessage;
+    int32_t onMessageTimeout = 60;
     // NMEA NRX sentences of every new selected message: served on a TCP port
-    // (--nmea-tcp; 0 takes a free one), sent as UDP datagrams (--nmea-udp).
+    // (--nmea-tcp; 0 takes a free one) at one local address (--nmea-bind;
+    // empty: every address) to at most --nmea-clients clients at once, sent
+    // as UDP datagrams (--nmea-udp).
     std::optional<int32_t> nmeaTcpPort;
+    std::string nmeaBind;
+    int32_t nmeaClients = static_cast<int32_t>(CNmeaTcpServer::kDefaultMaxClients);
     std::string nmeaUdp;
 
     // The tuning handed to the demodulator: tones are centre +- half shift.
@@ -68,6 +76,9 @@ struct CliOptions {
 constexpr int kExitSuccess = 0;
 constexpr int kExitInputError = 1;
 constexpr int kExitUsage = 2;
+// A completed message could not be stored in a file of its own (a full or
+// unwritable disk); each is said on standard error.
+constexpr int kExitNotStored = 3;
 
 // Parses the command line into options. Returns true when the tool should
 // run. Otherwise exitCode says how to end: kExitSuccess after --help (the

@@ -85,32 +85,28 @@ int DecodeInput(const CliOptions& options) {
     const auto onText = [&](const DecoderText& chunk) {
         storage.OnText(chunk);
         uploads.Poll();
-        return handler.OnText(chunk, pipeline.Blocks());
+        handler.OnText(chunk, pipeline.Blocks());
+        return true;
     };
 
     int16_t samples[kSamplesPerBuffer];
-    bool written = true;
     size_t n;
     InstallStopHandlers();
-    while (written && !g_stopRequested && (n = reader.Read(samples, kSamplesPerBuffer)) > 0) {
-        written = pipeline.Feed(samples, n, onText);
+    while (!g_stopRequested && (n = reader.Read(samples, kSamplesPerBuffer)) > 0) {
+        pipeline.Feed(samples, n, onText);
     }
-    if (written) {
-        written = pipeline.Finish(onText);
-    }
+    pipeline.Finish(onText);
     // As at shutdown: a frame still in progress stays in incoming.txt.
     storage.Finish();
     handler.Finish();
     uploads.Finish(stderr);
-    if (!written) {
-        Complain("cannot write the decoded text to standard output");
-        return kExitInputError;
-    }
     if (reader.Failed()) {
         Complain(reader.Error());
-        return kExitInputError;
     }
-    return kExitSuccess;
+    if (!storage.AllStored()) {
+        return kExitNotStored;
+    }
+    return reader.Failed() || handler.WriteFailed() ? kExitInputError : kExitSuccess;
 }
 
 }  // namespace wavelore::cli

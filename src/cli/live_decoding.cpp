@@ -117,10 +117,7 @@ class CLiveReceiver {
 
     void OnText(const DecoderText& chunk) {
         m_storage.OnText(chunk);
-        if (!m_text.OnText(chunk, m_spectra) && !m_writeFailed) {
-            m_writeFailed = true;
-            Complain("cannot write the decoded text to standard output");
-        }
+        m_text.OnText(chunk, m_spectra);
     }
 
     // The last message of every buffer, so it also counts them.
@@ -140,7 +137,6 @@ class CLiveReceiver {
     uint64_t Buffers() const { return m_buffers; }
     // The recording has ended and all it gave has been handled.
     bool InputEnded() const { return m_inputEnded; }
-    bool WriteFailed() const { return m_writeFailed; }
 
   private:
     const CliOptions& m_options;
@@ -160,7 +156,6 @@ class CLiveReceiver {
     uint64_t m_buffers = 0;
     uint64_t m_lostReported = 0;
     int64_t m_spectra = 0;  // buffers begun, for the block numbers
-    bool m_writeFailed = false;
     bool m_inputEnded = false;
 };
 
@@ -322,7 +317,7 @@ int DecodeLive(const CliOptions& options) {
     thread.SetStrictFec(options.strictFec);
     thread.SetBitSense(options.invert);
 
-    while (!g_stopSignal && !receiver.WriteFailed()) {
+    while (!g_stopSignal) {
         target.DispatchOne(handle, 100ms);
         uploads.Poll();
         storage.Poll();
@@ -353,11 +348,14 @@ int DecodeLive(const CliOptions& options) {
     text.Finish();
     uploads.Finish(stderr);
 
-    if (recording && !recording->SourceError().empty()) {
+    const bool sourceFailed = recording && !recording->SourceError().empty();
+    if (sourceFailed) {
         Complain(recording->SourceError());
-        return kExitInputError;
     }
-    return receiver.WriteFailed() ? kExitInputError : kExitSuccess;
+    if (!storage.AllStored()) {
+        return kExitNotStored;
+    }
+    return sourceFailed || text.WriteFailed() ? kExitInputError : kExitSuccess;
 }
 
 }  // namespace wavelore::cli

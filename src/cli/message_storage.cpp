@@ -46,14 +46,28 @@ void CMessageStorage::OnText(const DecoderText& chunk) {
     }
 }
 
+void CMessageStorage::Retry() {
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_started || now < m_nextRetry) {
+        return;
+    }
+    m_nextRetry = now + std::chrono::seconds(2);
+    m_assembler.RetryPending();
+}
+
 void CMessageStorage::Finish() {
     if (!m_started) {
         return;
     }
     m_started = false;
     m_handler.SetClosing();
-    m_assembler.CloseWorkingFile();
+    m_assembler.EndStoring();
     m_logDay.Close(m_clock.Now());
+}
+
+bool CMessageStorage::AllStored() const {
+    return m_assembler.LostMessages() == 0 && m_assembler.PendingMessages() == 0 &&
+           !m_assembler.HoldsUnstoredMessage();
 }
 
 bool CRunStorage::Start(std::string& error) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -39,9 +40,14 @@ class CMessageStorage {
     bool Start(std::string& error);
     // One decoded chunk with its counts.
     void OnText(const DecoderText& chunk);
+    // Tries again, at most every few seconds, to store messages that had
+    // no room.
+    void Retry();
     // End of input or interruption: the frame in progress stays unfinished
     // in "incoming.txt", as at shutdown, and the raw log is closed.
     void Finish();
+    // After Finish: every completed message was stored in a file of its own.
+    bool AllStored() const;
 
   private:
     std::filesystem::path m_dir;
@@ -51,6 +57,7 @@ class CMessageStorage {
     CMessageAssembler m_assembler;
     CDecoderTextHandler m_handler;
     bool m_started = false;
+    std::chrono::steady_clock::time_point m_nextRetry{};
 };
 
 // The storage of one run of the tool, set up from its options: the clock
@@ -66,12 +73,14 @@ class CRunStorage {
     void OnText(const DecoderText& chunk) {
         if (m_storage) {
             m_storage->OnText(chunk);
-            m_bridge->Poll();
+            Poll();
         }
     }
-    // Between texts: collects the commands of --on-message that ended.
+    // Between texts: collects the commands of --on-message that ended and
+    // tries again to store messages that had no room.
     void Poll() {
-        if (m_bridge) {
+        if (m_storage) {
+            m_storage->Retry();
             m_bridge->Poll();
         }
     }
@@ -81,6 +90,8 @@ class CRunStorage {
             m_bridge->Finish();
         }
     }
+    // After Finish: nothing was asked to be stored, or all of it was.
+    bool AllStored() const { return !m_storage || m_storage->AllStored(); }
 
   private:
     const CliOptions& m_options;

@@ -54,7 +54,14 @@ bool CRunBridge::Start(std::string& error) {
         profile = own.get();
     }
     if (profile != nullptr) {
-        m_bridge.ReadSettings(CSettings(*profile));
+        CSettings settings(*profile);
+        m_bridge.ReadSettings(settings);
+        // The one number read here; --navarea makes it irrelevant.
+        if (!m_options.navArea) {
+            for (const RefusedSetting& refused : settings.TakeRefused()) {
+                m_notifier.ShowText(CSettings::Notice(refused));
+            }
+        }
     }
     const CMessageSelection& stored = m_bridge.Selection();
     m_bridge.SetSelection(
@@ -70,17 +77,23 @@ bool CRunBridge::Start(std::string& error) {
     m_bridge.OpenIndex();
 
     if (!m_options.onMessage.empty()) {
-        m_runner = std::make_unique<CCommandRunner>(m_options.onMessage, &m_notifier);
+        CCommandRunner::Limits limits;
+        limits.timeout = std::chrono::seconds(m_options.onMessageTimeout);
+        m_runner = std::make_unique<CCommandRunner>(m_options.onMessage, &m_notifier, limits);
         m_command = std::make_unique<CMessageCommand>(*m_runner, navArea);
         m_bridge.AddOutput(m_command.get(), CMessageFilter::Wants::Selected);
     }
     if (m_options.nmeaTcpPort) {
-        if (!m_bridge.StartNmeaTcp(static_cast<uint16_t>(*m_options.nmeaTcpPort), error)) {
+        CNmeaTcpServer::Options server;
+        server.bindAddress = m_options.nmeaBind;
+        server.maxClients = static_cast<size_t>(m_options.nmeaClients);
+        if (!m_bridge.StartNmeaTcp(static_cast<uint16_t>(*m_options.nmeaTcpPort), server, error)) {
             error = "--nmea-tcp: " + error;
             return false;
         }
-        std::fprintf(stderr, "wavelore-decode: NMEA sentences on TCP port %u\n",
-                     static_cast<unsigned>(m_bridge.NmeaTcpPort()));
+        std::fprintf(stderr, "wavelore-decode: NMEA sentences on TCP port %u%s%s\n",
+                     static_cast<unsigned>(m_bridge.NmeaTcpPort()),
+                     server.bindAddress.empty() ? "" : " at ", server.bindAddress.c_str());
         std::fflush(stderr);
     }
     if (!m_options.nmeaUdp.empty()) {
@@ -110,10 +123,15 @@ void CRunBridge::Finish() {
     }
     m_started = false;
     if (m_runner) {
-        const size_t left = m_runner->Finish(kCommandWait);
-        if (left > 0) {
-            std::fprintf(stderr, "wavelore-decode: --on-message: %zu commands still running\n",
-                         left);
+        const size_t running = m_runner->Finish(kCommandWait);
+        const CCommandRunner::Counts& n = m_runner->Tally();
+        // Each failure was said as it happened; this is the whole of it.
+        if (running + n.failed + n.timedOut + n.dropped + n.notStarted > 0) {
+            std::fprintf(stderr,
+                         "wavelore-decode: --on-message: %zu run (%zu failed, %zu timed out), "
+                         "%zu dropped with the queue full, %zu not started, %zu still running\n",
+                         n.started, n.failed, n.timedOut, n.dropped, n.notStarted, running);
+            std::fflush(stderr);
         }
     }
     m_bridge.StopNmeaTcp();

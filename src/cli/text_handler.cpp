@@ -1,6 +1,8 @@
 #include "cli/text_handler.h"
 
+#include <cerrno>
 #include <cinttypes>
+#include <cstring>
 
 #include "common/modes.h"
 
@@ -9,7 +11,7 @@ namespace wavelore::cli {
 CTextHandler::CTextHandler(const CliOptions& options, std::FILE* out, std::FILE* diagnostics)
     : m_options(options), m_output(out), m_diagnostics(diagnostics) {}
 
-bool CTextHandler::OnText(const DecoderText& chunk, int64_t block) {
+void CTextHandler::OnText(const DecoderText& chunk, int64_t block) {
     m_good += chunk.good;
     m_errors += chunk.errors;
     if (m_options.verbose) {
@@ -18,7 +20,15 @@ bool CTextHandler::OnText(const DecoderText& chunk, int64_t block) {
         std::fprintf(m_diagnostics, "block %" PRId64 " (%.1f s): good %d, errors %d\n", block,
                      seconds, chunk.good, chunk.errors);
     }
-    return m_output.Write(chunk.text);
+    if (m_writeFailed || m_output.Write(chunk.text)) {
+        return;
+    }
+    m_writeFailed = true;
+    std::fprintf(m_diagnostics,
+                 "wavelore-decode: cannot write the decoded text to standard output (%s); "
+                 "decoding and storage go on to the end of the input\n",
+                 std::strerror(errno));
+    std::fflush(m_diagnostics);
 }
 
 void CTextHandler::Finish() {

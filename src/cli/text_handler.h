@@ -11,17 +11,21 @@ namespace wavelore::cli {
 
 // What the tool does with each chunk of decoded text, wherever it came
 // from (a file or a live device): it goes to standard output at once;
-// with --verbose its counts go to standard error.
+// with --verbose its counts go to standard error. Standard output that
+// fails (a reader gone, a full disk) is said once on the diagnostics
+// stream and written no more; decoding and storage go on regardless.
 class CTextHandler {
   public:
     CTextHandler(const CliOptions& options, std::FILE* out, std::FILE* diagnostics);
 
     // block: the number of sound buffers processed so far, for diagnostics.
-    // Returns false when the text could not be written.
-    bool OnText(const DecoderText& chunk, int64_t block);
+    void OnText(const DecoderText& chunk, int64_t block);
 
     // End of decoding: prints the totals with --verbose.
     void Finish();
+
+    // True once standard output refused text.
+    bool WriteFailed() const { return m_writeFailed; }
 
   private:
     const CliOptions& m_options;
@@ -29,6 +33,7 @@ class CTextHandler {
     std::FILE* m_diagnostics;
     int64_t m_good = 0;
     int64_t m_errors = 0;
+    bool m_writeFailed = false;
 };
 
 }  // namespace wavelore::cli

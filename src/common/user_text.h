@@ -43,9 +43,6 @@ inline constexpr std::u16string_view kWorkingFileCreate =
 inline constexpr std::u16string_view kWorkingFileWrite = u"Could not write to \"%1\".";
 inline constexpr std::u16string_view kWorkingFileIncomplete =
     u"Could not write to \"%1\"; the message being received may be incomplete on disk.";
-// %1: the message's file name; %2: the working file's path.
-inline constexpr std::u16string_view kWorkingFileVanished =
-    u"The message \"%1\" could not be stored: \"%2\" vanished and cannot be written again.";
 // %1: the day's directory; %2: the system's reason; %3: where the message is.
 inline constexpr std::u16string_view kMessageKeptBeside =
     u"Could not store the message in \"%1\" (%2); it was kept as \"%3\".";
@@ -53,15 +50,43 @@ inline constexpr std::u16string_view kMessageKeptBeside =
 inline constexpr std::u16string_view kMessageNotStored =
     u"Could not store the message \"%1\" (%2); it stays in \"%3\" and no new message is "
     u"recorded until it can be stored.";
+// %1: the message's file name; %2: the system's reason.
+inline constexpr std::u16string_view kMessageKeptInMemory =
+    u"Could not write the message \"%1\" (%2); it is kept in memory, with any that follow, "
+    u"and stored as soon as there is room.";
+// %1: the number of messages.
+inline constexpr std::u16string_view kMessagesInMemoryStored =
+    u"The %1 messages kept in memory are stored now.";
+// %1: the number of messages; %2: the system's reason.
+inline constexpr std::u16string_view kMessagesLost =
+    u"%1 messages could not be stored (%2) and are lost; only the raw log may hold their text.";
+
+// %1: the setting's name; %2: the text stored; %3 and %4: the valid range;
+// %5: the default used instead.
+inline constexpr std::u16string_view kSettingRefused =
+    u"The setting %1 is \"%2\", which is not a number from %3 to %4; %5 is used instead.";
 
 // Every text above, in this order.
 inline constexpr std::u16string_view kAll[] = {
-    kNoSoundDevice,         kGetDevCapsFailed,     kOpenFailed,
-    kPrepareHeader1Failed,  kPrepareHeader2Failed, kAddBuffer1Failed,
-    kAddBuffer2Failed,      kStartFailed,          kRawLogOpen,
-    kRawLogWrite,           kWorkingFileCreate,    kWorkingFileWrite,
-    kWorkingFileIncomplete, kWorkingFileVanished,  kMessageKeptBeside,
+    kNoSoundDevice,
+    kGetDevCapsFailed,
+    kOpenFailed,
+    kPrepareHeader1Failed,
+    kPrepareHeader2Failed,
+    kAddBuffer1Failed,
+    kAddBuffer2Failed,
+    kStartFailed,
+    kRawLogOpen,
+    kRawLogWrite,
+    kWorkingFileCreate,
+    kWorkingFileWrite,
+    kWorkingFileIncomplete,
+    kMessageKeptBeside,
     kMessageNotStored,
+    kMessageKeptInMemory,
+    kMessagesInMemoryStored,
+    kMessagesLost,
+    kSettingRefused,
 };
 
 // The message index's, the message command's and the alarm's texts.
@@ -85,6 +110,9 @@ inline constexpr std::u16string_view kCommandSignalled =
 inline constexpr std::u16string_view kCommandCannotStart =
     u"The command for %1 cannot be started: %2.";
 inline constexpr std::u16string_view kCommandLost = u"The command for %1 was lost: %2.";
+// %1: what the command was run for; %2: its time limit in seconds.
+inline constexpr std::u16string_view kCommandTimedOut =
+    u"The command for %1 took longer than %2 s and was ended.";
 // %1: what the command was run for; %2: the number of runs waiting.
 inline constexpr std::u16string_view kCommandNotRun =
     u"The command for %1 was not run: %2 runs are already waiting.";
@@ -100,7 +128,7 @@ inline constexpr std::u16string_view kAlarmCannotSound =
 inline constexpr std::u16string_view kBridgeTexts[] = {
     kIndexDamaged,  kIndexReplaced,      kIndexLocked,        kIndexUnwritable,
     kCommandExited, kCommandSignalled,   kCommandCannotStart, kCommandLost,
-    kCommandNotRun, kCommandsNotStarted, kAlarmCannotSound,
+    kCommandNotRun, kCommandsNotStarted, kAlarmCannotSound,   kCommandTimedOut,
 };
 
 }  // namespace texts

@@ -14,6 +14,11 @@ constexpr int32_t kSmoothLength = 100;
 // RX copies follow their DX copies by five 7-bit slots.
 constexpr int kWindowBits = 42;
 constexpr uint64_t kWindowMask = (uint64_t{1} << kWindowBits) - 1;
+// The phasing signal of a SITOR-B emission (ITU-R M.476, M.625): phasing
+// signal 1, the repetition signal, in the DX position and phasing signal 2,
+// alpha, in the RX position.
+constexpr uint32_t kDxPhasing = 0x66;
+constexpr uint32_t kRxPhasing = 0x0F;
 
 int Distance(uint32_t a, uint32_t b) {
     return std::popcount((a ^ b) & 0x7Fu);
@@ -30,6 +35,18 @@ void CSitorBDecoder::HandleBit(int bit, std::u16string& out) {
     const uint32_t rx = static_cast<uint32_t>(m_window >> 35) & 0x7Fu;
     const uint32_t dx = static_cast<uint32_t>(m_window) & 0x7Fu;
 
+    // Phasing never repeats itself 35 bits later, but its order tells the
+    // RX slot from the DX slot: an RX slot ends here. Otherwise a decoder
+    // started inside the phasing would take the first equal pair in the
+    // message for the alignment, a chance match or one slot off, and lose
+    // the header while it hunts for the slots again.
+    if (!m_acquired && rx == kRxPhasing && dx == kDxPhasing) {
+        m_acquired = true;
+        m_bitCounter = 0;
+        m_letters = true;
+        m_phase = true;  // the next slot holds a DX copy
+        return;
+    }
     // The first time a character lines up with its copy five slots back,
     // take that as the slot boundary.
     if (!m_acquired && rx == dx) {

@@ -9,7 +9,9 @@ namespace wavelore {
 
 // SITOR-B forward error correction: every CCIR 476 character is sent twice,
 // the RX copy 35 bits after its DX copy. Each slot whose two copies agree
-// (or, with strict FEC off, can be repaired) yields its character.
+// (or, with strict FEC off, can be repaired) yields its character. The
+// slots are found once, at the phasing signal or at the first pair of
+// equal copies, whichever comes first, and again after two bad slots.
 class CSitorBDecoder : public CCharacterDecoder {
   public:
     // sampleRate: Hz, 11025. baud: bits per second, 100 (1 .. sampleRate).

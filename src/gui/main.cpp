@@ -14,6 +14,7 @@
 #include "gui/message_box_notifier.h"
 #include "gui/startup.h"
 #include "gui/unix_signal_watcher.h"
+#include "system/descriptor_limit.h"
 #include "system/system_info.h"
 #include "system/termination_signals.h"
 
@@ -44,6 +45,9 @@ int main(int argc, char** argv) {
         return Fail(message, exitCode);
     }
 
+    // Before anything opens a file: the NMEA clients and the receiver's own
+    // files then have the descriptors the system allows.
+    RaiseDescriptorLimit();
     QApplication app(argc, argv);
     // From here on a signal to end waits for the window to close as its
     // user would close it.

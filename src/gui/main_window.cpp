@@ -20,6 +20,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include "app/nmea_server_settings.h"
 #include "app/station_table.h"
 #include "audio/alarm_player.h"
 #include "common/decoder_text.h"
@@ -39,6 +40,7 @@
 #include "gui/stations_dialog.h"
 #include "gui/system_tray.h"
 #include "gui/tip_dialog.h"
+#include "gui/translated_text.h"
 #include "gui/upload_id_dialog.h"
 #include "gui/version_check.h"
 #include "net/http_client.h"
@@ -99,8 +101,14 @@ CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
     m_self = std::make_unique<CQtWindowTarget>(*m_router);
     m_watchdog.setParent(this);
     m_alarmWatch.setParent(this);
+    m_storeRetry.setParent(this);
     m_bridge.SetAlarm(&m_alarm);
     connect(&m_watchdog, &QTimer::timeout, this, [this] { m_decoding.OnWatchdog(); });
+    connect(&m_storeRetry, &QTimer::timeout, this, [this] {
+        m_assembler.RetryPending();
+        ShowStorage();
+    });
+    m_storeRetry.start(10000);
     CreateControls();
 
     CollectSystemInfo();
@@ -122,6 +130,7 @@ CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
     RestoreMode();
     ShowTipsAtStartUp();
     StartVersionCheck();
+    ReportRefusedSettings();
 }
 
 CMainWindow::~CMainWindow() {
@@ -184,6 +193,12 @@ QWidget* CMainWindow::CreateCheckBoxes() {
     m_soundLost->setToolTip(
         tr("Sound that never reached the decoder because the computer fell behind"));
     m_soundLost->hide();
+    m_notStored = new QLabel(box);
+    m_notStored->setToolTip(
+        tr("Messages that could not be written to disk (full or unwritable): those waiting are "
+           "kept in memory and stored as soon as there is room"));
+    m_notStored->setStyleSheet(QStringLiteral("color: red"));
+    m_notStored->hide();
     m_statusLine = new QLabel(box);
     m_statusLine->hide();
     grid->addWidget(m_afc, 0, 0);
@@ -192,6 +207,7 @@ QWidget* CMainWindow::CreateCheckBoxes() {
     grid->addWidget(m_invert, 1, 1);
     grid->addWidget(m_navtexJ, 2, 0);
     grid->addWidget(m_cpuLoad, 2, 1);
+    grid->addWidget(m_notStored, 3, 0);
     grid->addWidget(m_soundLost, 3, 1);
     grid->addWidget(m_statusLine, 4, 0, 1, 2);
 
@@ -211,8 +227,10 @@ QWidget* CMainWindow::CreateCheckBoxes() {
         m_spectrum->SetAutoTune(on);
         m_settings.WriteSmartTune(on);
     });
-    connect(m_navtexJ, &QCheckBox::clicked, this,
-            [this](bool on) { m_modes.OnNavtexJCheckBox(on); });
+    connect(m_navtexJ, &QCheckBox::clicked, this, [this](bool on) {
+        m_modes.OnNavtexJCheckBox(on);
+        ReportRefusedSettings();
+    });
     return box;
 }
 
@@ -255,7 +273,10 @@ void CMainWindow::CreateModeMenu() {
         QAction* action = m_modeMenu->addAction(text);
         action->setCheckable(true);
         group->addAction(action);
-        connect(action, &QAction::triggered, this, [this, id] { m_modes.OnCommand(id); });
+        connect(action, &QAction::triggered, this, [this, id] {
+            m_modes.OnCommand(id);
+            ReportRefusedSettings();
+        });
         m_commands[id] = action;
     };
     QActionGroup* modes = newGroup();
@@ -333,6 +354,8 @@ void CMainWindow::CreateOptionsMenu() {
         ApplyNmeaOutput();
     });
     m_optionsMenu->addAction(tr("NMEA port..."), this, &CMainWindow::ShowNmeaPortDialog);
+    m_optionsMenu->addAction(tr("NMEA address..."), this, &CMainWindow::ShowNmeaAddressDialog);
+    m_optionsMenu->addAction(tr("NMEA clients..."), this, &CMainWindow::ShowNmeaClientsDialog);
     ApplyNmeaOutput();
 
     m_alarmWatch.setInterval(500);
@@ -497,8 +520,9 @@ void CMainWindow::Shutdown() {
     m_alarmWatch.stop();
     m_textHandler.SetClosing();
     m_decoding.Stop();
+    m_storeRetry.stop();
     StopUploadWorker();
-    m_assembler.CloseWorkingFile();
+    m_assembler.EndStoring();
     m_settings.WriteFrequency(m_spectrum->GetCentre());
     m_decoding.Release();
     DestroyMessageExplorer();
@@ -544,6 +568,7 @@ void CMainWindow::OnWindowMessage(Message& message) {
         case WM_DECODER_TEXT:
             if (const DecoderText* text = message.Get<DecoderText>()) {
                 m_textHandler.Handle(*text);
+                ShowStorage();
             }
             break;
         case WM_DECODER_CPULOAD:
@@ -581,6 +606,21 @@ void CMainWindow::OnCpuLoad(int32_t percent) {
         m_soundLost->setText(tr("Lost: %1 s").arg(static_cast<double>(tenths) / 10.0, 0, 'f', 1));
         m_soundLost->show();
     }
+}
+
+void CMainWindow::ShowStorage() {
+    QStringList parts;
+    // In memory, or the one left in incoming.txt.
+    const size_t waiting =
+        m_assembler.PendingMessages() + (m_assembler.HoldsUnstoredMessage() ? 1 : 0);
+    if (waiting > 0) {
+        parts << tr("Waiting to be stored: %1").arg(waiting);
+    }
+    if (const size_t lost = m_assembler.LostMessages(); lost > 0) {
+        parts << tr("Not stored: %1").arg(lost);
+    }
+    m_notStored->setText(parts.join(QStringLiteral(", ")));
+    m_notStored->setVisible(!parts.isEmpty());
 }
 
 void CMainWindow::ShowStoredMessage(const std::filesystem::path& path) {
@@ -808,26 +848,36 @@ void CMainWindow::SilenceAlarm() {
 
 void CMainWindow::ApplyNmeaOutput() {
     const int32_t port = m_settings.NmeaPort();
+    const CNmeaTcpServer::Options options = CNmeaServerSettings(m_settings).ServerOptions();
+    const CNmeaTcpServer::Options& running = m_bridge.NmeaTcp().Configuration();
     m_nmeaOutput->setText(tr("NMEA output on TCP port %1").arg(port));
     if (!m_settings.NmeaOutput()) {
         m_bridge.StopNmeaTcp();
-    } else if (!m_bridge.NmeaTcpRunning() || m_bridge.NmeaTcpPort() != port) {
+    } else if (!m_bridge.NmeaTcpRunning() || m_bridge.NmeaTcpPort() != port ||
+               running.bindAddress != options.bindAddress ||
+               running.maxClients != options.maxClients) {
         std::string error;
-        if (!m_bridge.StartNmeaTcp(static_cast<uint16_t>(port), error)) {
+        if (!m_bridge.StartNmeaTcp(static_cast<uint16_t>(port), options, error)) {
             // The setting stays: the next start tries the port again.
             Report(tr("The NMEA output is off: %1. Choose another port with \"NMEA port...\" "
-                      "in the Options menu.")
+                      "or another address with \"NMEA address...\" in the Options menu.")
                        .arg(QString::fromStdString(error)));
         }
     }
     m_nmeaOutput->setChecked(m_bridge.NmeaTcpRunning());
 }
 
-void CMainWindow::ShowNmeaPortDialog() {
+QInputDialog* CMainWindow::MakeInputDialog(const QString& title, const QString& label) {
     auto* dialog = new QInputDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(tr("NMEA port"));
-    dialog->setLabelText(tr("TCP port for the NMEA output (10110 is the usual one):"));
+    dialog->setWindowTitle(title);
+    dialog->setLabelText(label);
+    return dialog;
+}
+
+void CMainWindow::ShowNmeaPortDialog() {
+    QInputDialog* dialog = MakeInputDialog(
+        tr("NMEA port"), tr("TCP port for the NMEA output (10110 is the usual one):"));
     dialog->setInputMode(QInputDialog::IntInput);
     dialog->setIntRange(1, 65535);
     dialog->setIntValue(m_settings.NmeaPort());
@@ -836,6 +886,51 @@ void CMainWindow::ShowNmeaPortDialog() {
         ApplyNmeaOutput();
     });
     dialog->open();
+}
+
+void CMainWindow::ShowNmeaAddressDialog() {
+    QInputDialog* dialog = MakeInputDialog(
+        tr("NMEA address"), tr("Address of this computer the NMEA output listens on, e.g. "
+                               "127.0.0.1 for programs on this computer alone.\n"
+                               "Empty: every address, for chart plotters on the network."));
+    dialog->setInputMode(QInputDialog::TextInput);
+    dialog->setTextValue(QString::fromStdString(CNmeaServerSettings(m_settings).BindAddress()));
+    connect(dialog, &QInputDialog::textValueSelected, this, [this](const QString& text) {
+        const std::string address = text.trimmed().toStdString();
+        if (!CNmeaServerSettings(m_settings).WriteBindAddress(address)) {
+            Report(tr("%1 is not an IP address such as 127.0.0.1 or ::1. The NMEA output keeps "
+                      "its address.")
+                       .arg(text.trimmed()));
+            return;
+        }
+        ApplyNmeaOutput();
+    });
+    dialog->open();
+}
+
+void CMainWindow::ShowNmeaClientsDialog() {
+    QInputDialog* dialog =
+        MakeInputDialog(tr("NMEA clients"),
+                        tr("Chart plotters the NMEA output serves at once (more are refused):"));
+    dialog->setInputMode(QInputDialog::IntInput);
+    dialog->setIntRange(1, static_cast<int>(CNmeaTcpServer::kMostClients));
+    dialog->setIntValue(CNmeaServerSettings(m_settings).MaxClients());
+    connect(dialog, &QInputDialog::intValueSelected, this, [this](int clients) {
+        CNmeaServerSettings(m_settings).WriteMaxClients(clients);
+        ApplyNmeaOutput();
+    });
+    dialog->open();
+}
+
+void CMainWindow::ReportRefusedSettings() {
+    QStringList lines;
+    for (const RefusedSetting& refused : m_settings.TakeRefused()) {
+        lines << TranslateUserText(CSettings::Notice(refused));
+    }
+    // One notice for all of them.
+    if (!lines.isEmpty()) {
+        Report(lines.join(QLatin1Char('\n')));
+    }
 }
 
 void CMainWindow::Report(const QString& text) {

@@ -27,6 +27,7 @@ class QAction;
 class QActionGroup;
 class QButtonGroup;
 class QCheckBox;
+class QInputDialog;
 class QLabel;
 class QMenu;
 class QRadioButton;
@@ -163,6 +164,8 @@ class CMainWindow final : public QMainWindow,
     void OnWindowMessage(Message& message);
     void OnDecoderSpectrum(Message& message);
     void OnCpuLoad(int32_t percent);
+    // The count of messages waiting in memory for room, or lost.
+    void ShowStorage();
     // The strip's tuning search follows the chain that decodes.
     void ShowSearch();
     void ShowMessages();
@@ -209,11 +212,18 @@ class CMainWindow final : public QMainWindow,
     // IAlarmView: a notification, and the window brought forward.
     void ShowAlarm(const MessageRecord& record) override;
     void SilenceAlarm();
-    // The NMEA output as the settings say; a port that cannot be had is
-    // said, and leaves the output off.
+    // The NMEA output as the settings say; a port or address that cannot
+    // be had is said, and leaves the output off.
     void ApplyNmeaOutput();
     void ShowNmeaPortDialog();
+    void ShowNmeaAddressDialog();
+    void ShowNmeaClientsDialog();
+    // A dialog asking for one value, deleted when closed; the caller sets
+    // its input, connects its answer and opens it.
+    QInputDialog* MakeInputDialog(const QString& title, const QString& label);
 
+    // Stored settings that could not be used, in one notice, each once.
+    void ReportRefusedSettings();
     void Report(const QString& text);
 
     MainWindowSetup m_setup;
@@ -234,6 +244,8 @@ class CMainWindow final : public QMainWindow,
     CWindowMessageRouter* m_router = nullptr;
     std::unique_ptr<CQtWindowTarget> m_self;
     QTimer m_watchdog;
+    // Messages that had no room on disk are tried again on it.
+    QTimer m_storeRetry;
     bool m_closing = false;
     bool m_shutDown = false;
 
@@ -246,6 +258,7 @@ class CMainWindow final : public QMainWindow,
     QCheckBox* m_navtexJ = nullptr;
     QLabel* m_cpuLoad = nullptr;
     QLabel* m_soundLost = nullptr;  // sound lost to overflows, once there is any
+    QLabel* m_notStored = nullptr;  // messages without room on disk, once there are any
     QLabel* m_statusLine = nullptr;
     // The message pane: the view buttons, the text views and the Message
     // Explorer beside them.

@@ -31,14 +31,21 @@ constexpr const char* kSources[] = {
     QT_TRANSLATE_NOOP(
         "CoreText",
         "Could not write to \"%1\"; the message being received may be incomplete on disk."),
-    QT_TRANSLATE_NOOP(
-        "CoreText",
-        "The message \"%1\" could not be stored: \"%2\" vanished and cannot be written again."),
     QT_TRANSLATE_NOOP("CoreText",
                       "Could not store the message in \"%1\" (%2); it was kept as \"%3\"."),
     QT_TRANSLATE_NOOP("CoreText",
                       "Could not store the message \"%1\" (%2); it stays in \"%3\" and no new "
                       "message is recorded until it can be stored."),
+    QT_TRANSLATE_NOOP("CoreText",
+                      "Could not write the message \"%1\" (%2); it is kept in memory, with any "
+                      "that follow, and stored as soon as there is room."),
+    QT_TRANSLATE_NOOP("CoreText", "The %1 messages kept in memory are stored now."),
+    QT_TRANSLATE_NOOP("CoreText",
+                      "%1 messages could not be stored (%2) and are lost; only the raw log may "
+                      "hold their text."),
+    QT_TRANSLATE_NOOP("CoreText",
+                      "The setting %1 is \"%2\", which is not a number from %3 to %4; %5 is used "
+                      "instead."),
 };
 
 // The message index's, the message command's and the alarm's texts, in the order of
@@ -65,6 +72,7 @@ constexpr const char* kBridgeSources[] = {
     QT_TRANSLATE_NOOP("CoreText",
                       "The search and rescue alarm cannot sound (%1); new search and rescue "
                       "messages are still shown."),
+    QT_TRANSLATE_NOOP("CoreText", "The command for %1 took longer than %2 s and was ended."),
 };
 
 // Qt's own texts on the buttons of our dialogs and message boxes, so that

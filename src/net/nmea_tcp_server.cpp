@@ -1,12 +1,17 @@
 // POSIX sockets: the one file of the NMEA server that knows them.
 #include "net/nmea_tcp_server.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -16,6 +21,20 @@ namespace wavelore {
 
 namespace {
 
+using namespace std::chrono_literals;
+
+// Descriptors kept for the program's own files (message files, logs, the
+// index, commands): a connection that would leave fewer free is refused.
+// Half the limit where the limit is lower.
+constexpr rlim_t kReservedDescriptors = 64;
+// Connections taken up in one go, so that a storm of them cannot keep the
+// server from its clients.
+constexpr int kAcceptsAtOnce = 64;
+// The pause after the system had no descriptor (or memory) for a
+// connection, doubled at each failure in a row up to the longest.
+constexpr std::chrono::milliseconds kFirstAcceptPause = 100ms;
+constexpr std::chrono::milliseconds kLongestAcceptPause = 2000ms;
+
 void CloseFd(int& fd) {
     if (fd >= 0) {
         close(fd);
@@ -23,43 +42,92 @@ void CloseFd(int& fd) {
     }
 }
 
-// A socket listening on every address: IPv6 with IPv4 mapped into it, or
-// IPv4 alone where the system has no IPv6.
-int ListenOn(uint16_t port, std::string& error) {
-    const int one = 1;
-    int fd = socket(AF_INET6, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd >= 0) {
-        const int zero = 0;
-        setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &zero, sizeof zero);
-        setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        sockaddr_in6 addr{};
-        addr.sin6_family = AF_INET6;
-        addr.sin6_addr = in6addr_any;
-        addr.sin6_port = htons(port);
-        if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(fd, 16) == 0) {
-            return fd;
-        }
-        const int bindError = errno;
-        close(fd);
-        if (bindError != EAFNOSUPPORT && bindError != EADDRNOTAVAIL) {
-            error = std::strerror(bindError);
-            return -1;
-        }
-    }
-    fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+// A listening socket bound to address; -1 with errorNumber set when not.
+int BindAndListen(int family, const sockaddr* address, socklen_t length, int& errorNumber) {
+    const int fd = socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        error = std::strerror(errno);
+        errorNumber = errno;
         return -1;
+    }
+    const int one = 1;
+    const int zero = 0;
+    if (family == AF_INET6) {
+        // IPv4 mapped in too, for the unspecified address.
+        setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &zero, sizeof zero);
     }
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_ANY);
-    addr.sin_port = htons(port);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 16) != 0) {
-        error = std::strerror(errno);
+    // A long queue: a burst of connections then waits for its turn instead
+    // of being turned away, chart plotters among them.
+    if (bind(fd, address, length) != 0 || listen(fd, SOMAXCONN) != 0) {
+        errorNumber = errno;
         close(fd);
         return -1;
+    }
+    return fd;
+}
+
+// A socket listening on every address: IPv6 with IPv4 mapped into it, or
+// IPv4 alone where the system has no IPv6.
+int ListenEverywhere(uint16_t port, std::string& error) {
+    int errorNumber = 0;
+    sockaddr_in6 any6{};
+    any6.sin6_family = AF_INET6;
+    any6.sin6_addr = in6addr_any;
+    any6.sin6_port = htons(port);
+    int fd = BindAndListen(AF_INET6, reinterpret_cast<sockaddr*>(&any6), sizeof any6, errorNumber);
+    if (fd >= 0) {
+        return fd;
+    }
+    if (errorNumber != EAFNOSUPPORT && errorNumber != EADDRNOTAVAIL) {
+        error = std::strerror(errorNumber);
+        return -1;
+    }
+    sockaddr_in any4{};
+    any4.sin_family = AF_INET;
+    any4.sin_addr.s_addr = htonl(INADDR_ANY);
+    any4.sin_port = htons(port);
+    fd = BindAndListen(AF_INET, reinterpret_cast<sockaddr*>(&any4), sizeof any4, errorNumber);
+    if (fd < 0) {
+        error = std::strerror(errorNumber);
+    }
+    return fd;
+}
+
+// The numeric address with port, never looked up by name; null when it is
+// no address. Free with freeaddrinfo.
+addrinfo* NumericAddress(const std::string& address, uint16_t port) {
+    // Only the dotted quad for IPv4: the lookup also takes old short forms
+    // ("10.1" for 10.0.0.1) that are more likely a typing error.
+    in_addr ipv4{};
+    if (address.find(':') == std::string::npos && inet_pton(AF_INET, address.c_str(), &ipv4) != 1) {
+        return nullptr;
+    }
+    addrinfo hints{};
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV | AI_PASSIVE;
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const std::string service = std::to_string(port);
+    if (getaddrinfo(address.c_str(), service.c_str(), &hints, &found) != 0) {
+        return nullptr;
+    }
+    return found;
+}
+
+int ListenOn(const std::string& address, uint16_t port, std::string& error) {
+    if (address.empty()) {
+        return ListenEverywhere(port, error);
+    }
+    addrinfo* found = NumericAddress(address, port);
+    if (found == nullptr) {
+        error = "not an IP address";
+        return -1;
+    }
+    int errorNumber = 0;
+    const int fd = BindAndListen(found->ai_family, found->ai_addr, found->ai_addrlen, errorNumber);
+    freeaddrinfo(found);
+    if (fd < 0) {
+        error = std::strerror(errorNumber);
     }
     return fd;
 }
@@ -76,12 +144,59 @@ uint16_t BoundPort(int fd) {
     return ntohs(reinterpret_cast<sockaddr_in*>(&addr)->sin_port);
 }
 
+// fd is the lowest free descriptor the system had, so no more than those
+// from fd on are free.
+bool LeavesTooFewDescriptors(int fd) {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        return false;
+    }
+    const rlim_t reserve = std::min(kReservedDescriptors, limit.rlim_cur / 2);
+    return static_cast<rlim_t>(fd) + reserve >= limit.rlim_cur;
+}
+
+// The client closed its side (or the connection broke): there is nothing
+// to serve. What it sent stays to be read.
+bool PeerClosed(int fd) {
+    char next = 0;
+    const ssize_t n = recv(fd, &next, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
+// Bytes a client's socket holds that the client has not acknowledged yet.
+size_t HeldBySystem(int fd) {
+    int bytes = 0;
+#ifdef TIOCOUTQ
+    if (ioctl(fd, TIOCOUTQ, &bytes) == 0) {
+        return bytes > 0 ? static_cast<size_t>(bytes) : 0;
+    }
+#endif
+    // Where the system does not say, all of the send buffer counts.
+    socklen_t length = sizeof bytes;
+    if (getsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bytes, &length) == 0 && bytes > 0) {
+        return static_cast<size_t>(bytes);
+    }
+    return 0;
+}
+
 }  // namespace
 
 CNmeaTcpServer::CNmeaTcpServer() = default;
 
 CNmeaTcpServer::~CNmeaTcpServer() {
     Stop();
+}
+
+bool CNmeaTcpServer::IsBindAddress(const std::string& address) {
+    if (address.empty()) {
+        return true;
+    }
+    addrinfo* found = NumericAddress(address, 0);
+    if (found == nullptr) {
+        return false;
+    }
+    freeaddrinfo(found);
+    return true;
 }
 
 bool CNmeaTcpServer::Start(uint16_t port, std::string& error) {
@@ -91,10 +206,12 @@ bool CNmeaTcpServer::Start(uint16_t port, std::string& error) {
 bool CNmeaTcpServer::Start(uint16_t port, const Options& options, std::string& error) {
     Stop();
     m_options = options;
+    m_options.maxClients = std::clamp<size_t>(m_options.maxClients, 1, kMostClients);
     std::string why;
-    m_listen = ListenOn(port, why);
+    m_listen = ListenOn(options.bindAddress, port, why);
     if (m_listen < 0) {
-        error = "cannot listen on TCP port " + std::to_string(port) + ": " + why;
+        const std::string where = options.bindAddress.empty() ? "" : options.bindAddress + " ";
+        error = "cannot listen on " + where + "TCP port " + std::to_string(port) + ": " + why;
         return false;
     }
     m_port = BoundPort(m_listen);
@@ -103,6 +220,8 @@ bool CNmeaTcpServer::Start(uint16_t port, const Options& options, std::string& e
         Stop();
         return false;
     }
+    m_acceptResumes = {};
+    m_acceptPause = {};
     m_stop = false;
     if (!StartThread(m_thread, [this] { Run(); })) {
         error = "cannot start the NMEA server's thread";
@@ -130,11 +249,12 @@ void CNmeaTcpServer::Stop() {
 
 size_t CNmeaTcpServer::Clients() const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    size_t count = 0;
-    for (const auto& client : m_clients) {
-        count += client->drop ? 0 : 1;
-    }
-    return count;
+    return Served();
+}
+
+size_t CNmeaTcpServer::Served() const {
+    return static_cast<size_t>(
+        std::count_if(m_clients.begin(), m_clients.end(), [](const auto& c) { return !c->drop; }));
 }
 
 void CNmeaTcpServer::Wake() {
@@ -146,20 +266,21 @@ void CNmeaTcpServer::Wake() {
 }
 
 void CNmeaTcpServer::SendSentences(const std::vector<std::string>& sentences) {
-    // A client whose connection is complete gets these too, even if the
-    // server's thread has not taken it up yet.
-    AcceptClients();
     std::string bytes;
     for (const std::string& sentence : sentences) {
         bytes += sentence;
     }
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        // A client whose connection is complete gets these too, even if the
+        // server's thread has not taken it up yet.
+        AcceptClients();
         for (auto& client : m_clients) {
             if (client->drop) {
                 continue;
             }
-            if (client->pending.size() + bytes.size() > m_options.clientBacklog) {
+            const size_t behind = client->pending.size() + HeldBySystem(client->fd);
+            if (behind + bytes.size() > m_options.clientBacklog) {
                 // Behind by more than it may be: it gets nothing more.
                 client->drop = true;
                 client->pending.clear();
@@ -188,13 +309,40 @@ bool CNmeaTcpServer::Flush(Client& client) {
 }
 
 void CNmeaTcpServer::AcceptClients() {
-    if (m_listen < 0) {
+    if (m_listen < 0 || Clock::now() < m_acceptResumes) {
         return;
     }
-    for (;;) {
-        const int fd = accept4(m_listen, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    for (int taken = 0; taken < kAcceptsAtOnce; ++taken) {
+        int fd = accept4(m_listen, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                return;
+            }
+            if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO) {
+                continue;  // that connection alone
+            }
+            // Out of descriptors or memory: the connection waits in the
+            // queue, which stays readable, so polling again at once would
+            // only spin. Try again later.
+            m_acceptPause = std::clamp(2 * m_acceptPause, kFirstAcceptPause, kLongestAcceptPause);
+            m_acceptResumes = Clock::now() + m_acceptPause;
             return;
+        }
+        m_acceptPause = {};
+        if (PeerClosed(fd)) {
+            CloseFd(fd);  // connected and gone again, as in a storm
+            continue;
+        }
+        if (Served() >= m_options.maxClients) {
+            // Gone clients the server's thread has not seen yet do not count.
+            for (auto& client : m_clients) {
+                client->drop = client->drop || PeerClosed(client->fd);
+            }
+        }
+        if (Served() >= m_options.maxClients || LeavesTooFewDescriptors(fd)) {
+            ++m_refused;
+            CloseFd(fd);
+            continue;
         }
         if (m_options.socketSendBuffer > 0) {
             setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &m_options.socketSendBuffer,
@@ -202,7 +350,6 @@ void CNmeaTcpServer::AcceptClients() {
         }
         auto client = std::make_unique<Client>();
         client->fd = fd;
-        std::lock_guard<std::mutex> lock(m_mutex);
         m_clients.push_back(std::move(client));
     }
 }
@@ -212,16 +359,23 @@ void CNmeaTcpServer::Run() {
     while (!m_stop) {
         fds.clear();
         fds.push_back({m_wake[0], POLLIN, 0});
-        fds.push_back({m_listen, POLLIN, 0});
+        int timeout = -1;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
+            const Clock::duration paused = m_acceptResumes - Clock::now();
+            // A negative descriptor is not polled: none while accepting waits.
+            fds.push_back({paused > Clock::duration::zero() ? -1 : m_listen, POLLIN, 0});
+            if (paused > Clock::duration::zero()) {
+                timeout =
+                    static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(paused).count());
+            }
             for (const auto& client : m_clients) {
-                const short events = static_cast<short>((client->readClosed ? 0 : POLLIN) |
-                                                        (client->pending.empty() ? 0 : POLLOUT));
+                const short events =
+                    static_cast<short>(POLLIN | (client->pending.empty() ? 0 : POLLOUT));
                 fds.push_back({client->fd, events, 0});
             }
         }
-        if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
+        if (poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) {
             return;
         }
         if (fds[0].revents != 0) {
@@ -229,20 +383,22 @@ void CNmeaTcpServer::Run() {
             while (read(m_wake[0], drain, sizeof drain) > 0) {
             }
         }
-        if (fds[1].revents != 0) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (fds[1].revents != 0 || timeout >= 0) {
             AcceptClients();
         }
-        std::lock_guard<std::mutex> lock(m_mutex);
         for (size_t i = 2; i < fds.size(); ++i) {
             // Clients only join at the end of the list, so the first ones
             // are still those polled.
             Client& client = *m_clients[i - 2];
             bool keep = !client.drop;
-            if (keep && (fds[i].revents & POLLIN) != 0) {
+            if (keep && (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
                 char ignored[512];
                 const ssize_t n = recv(client.fd, ignored, sizeof ignored, MSG_DONTWAIT);
-                client.readClosed = n == 0;
-                keep = n >= 0 || errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+                // 0: the client closed its side. Plotters only do that when
+                // they leave, and keeping it would hold its descriptor.
+                keep =
+                    n > 0 || (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR));
             }
             if (keep && (fds[i].revents & (POLLERR | POLLNVAL)) != 0) {
                 keep = false;

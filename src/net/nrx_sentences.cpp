@@ -71,16 +71,6 @@ std::string LaterFields(const NrxMessage& m) {
 
 }  // namespace
 
-std::string NmeaChecksum(std::string_view body) {
-    unsigned sum = 0;
-    for (const char c : body) {
-        sum ^= static_cast<unsigned char>(c);
-    }
-    char text[3];
-    std::snprintf(text, sizeof text, "%02X", sum & 0xFF);
-    return text;
-}
-
 std::vector<std::string> EncodeNrx(const NrxMessage& message) {
     // "$CRNRX,nnn,nnn," in front of the fields.
     const size_t head = 15;

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/nmea_checksum.h"
+
 namespace wavelore {
 
 // A NAVTEX message as NMEA 0183 NRX sentences carry it (IEC 61162-1
@@ -36,9 +38,5 @@ struct NrxMessage {
 // ^ and two hexadecimal digits (a character beyond U+00FF becomes ?).
 // A text that needs more than 999 sentences is cut after the 999th.
 std::vector<std::string> EncodeNrx(const NrxMessage& message);
-
-// The NMEA checksum of what stands between "$" and "*": two hexadecimal
-// digits of the exclusive or of its bytes.
-std::string NmeaChecksum(std::string_view body);
 
 }  // namespace wavelore

@@ -67,6 +67,7 @@ void CCommandRunner::Run(Environment variables, std::string label) {
     } else if (m_queue.size() < m_limits.maxQueued) {
         m_queue.push_back(std::move(job));
     } else {
+        ++m_counts.dropped;
         Report(texts::kCommandNotRun, job.label, std::to_string(m_limits.maxQueued));
     }
 }
@@ -106,28 +107,52 @@ void CCommandRunner::Start(Job job) {
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
+        ++m_counts.failed;
         Report(texts::kCommandCannotStart, job.label, std::strerror(error));
         return;
     }
-    m_running.push_back({pid, std::move(job.label)});
+    ++m_counts.started;
+    m_running.push_back({pid, std::move(job.label), std::chrono::steady_clock::now()});
+}
+
+void CCommandRunner::EnforceLimit(Child& child, std::chrono::steady_clock::time_point now) {
+    // The run is not collected yet, so its process group is still its own.
+    if (!child.timedOut && now - child.started >= m_limits.timeout) {
+        child.timedOut = true;
+        child.terminated = now;
+        ::kill(-child.pid, SIGTERM);
+    } else if (child.timedOut && now - child.terminated >= kGrace) {
+        ::kill(-child.pid, SIGKILL);
+    }
 }
 
 void CCommandRunner::Poll() {
+    const auto now = std::chrono::steady_clock::now();
     for (auto it = m_running.begin(); it != m_running.end();) {
         int status = 0;
         const pid_t done = waitpid(it->pid, &status, WNOHANG);
         if (done == 0) {
+            EnforceLimit(*it, now);
             ++it;
             continue;
         }
-        if (done < 0) {
+        if (it->timedOut) {
+            // The shell may be gone while what it started lingers.
+            ::kill(-it->pid, SIGKILL);
+            ++m_counts.timedOut;
+            Report(texts::kCommandTimedOut, it->label,
+                   std::to_string(
+                       std::chrono::duration_cast<std::chrono::seconds>(m_limits.timeout).count()));
+        } else if (done < 0) {
             // Collected elsewhere (SIGCHLD ignored): its status is unknown.
             if (errno != ECHILD) {
                 Report(texts::kCommandLost, it->label, std::strerror(errno));
             }
         } else if (WIFSIGNALED(status)) {
+            ++m_counts.failed;
             Report(texts::kCommandSignalled, it->label, std::to_string(WTERMSIG(status)));
         } else if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
+            ++m_counts.failed;
             Report(texts::kCommandExited, it->label, std::to_string(WEXITSTATUS(status)));
         }
         it = m_running.erase(it);
@@ -147,12 +172,12 @@ size_t CCommandRunner::Finish(std::chrono::milliseconds maxWait) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         Poll();
     }
-    const size_t left = m_running.size() + m_queue.size();
     if (!m_queue.empty()) {
+        m_counts.notStarted += m_queue.size();
         Report(texts::kCommandsNotStarted, std::to_string(m_queue.size()));
         m_queue.clear();
     }
-    return left;
+    return m_running.size();
 }
 
 }  // namespace wavelore

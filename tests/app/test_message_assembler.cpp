@@ -8,9 +8,11 @@
 
 #include "app/message_assembler.h"
 #include "common/clock.h"
+#include "common/file_system.h"
 #include "common/user_notifier.h"
 #include "common/utf.h"
 #include "support/fixtures.h"
+#include "system/posix_file_system.h"
 
 namespace wavelore {
 namespace {
@@ -392,6 +394,95 @@ TEST_F(Assembler, EveryStoreIsAnnouncedWithTheWholeRecordAndThePathWritten) {
     EXPECT_EQ(sinks.stored[1].second, dir.Path() / (day + ".txt"));
 }
 
+// The machine's file system with a disk that takes only so many more bytes.
+class CSmallDisk final : public IFileSystem {
+  public:
+    std::unique_ptr<IOutputFile> Open(const fs::path& path, OpenMode mode,
+                                      std::error_code& error) override {
+        std::unique_ptr<IOutputFile> file = m_real.Open(path, mode, error);
+        return file ? std::make_unique<CFile>(std::move(file), room) : nullptr;
+    }
+    std::error_code MoveWithoutReplacing(const fs::path& from, const fs::path& to) override {
+        return m_real.MoveWithoutReplacing(from, to);
+    }
+    size_t room = 0;
+
+  private:
+    class CFile final : public IOutputFile {
+      public:
+        CFile(std::unique_ptr<IOutputFile> file, size_t& room)
+            : m_file(std::move(file)), m_room(room) {}
+        size_t Write(std::string_view bytes, std::error_code& error) override {
+            const size_t n = m_file->Write(bytes.substr(0, std::min(bytes.size(), m_room)), error);
+            m_room -= n;
+            if (!error && n < bytes.size()) {
+                error = std::make_error_code(std::errc::no_space_on_device);
+            }
+            return n;
+        }
+        std::error_code Close() override { return m_file->Close(); }
+
+      private:
+        std::unique_ptr<IOutputFile> m_file;
+        size_t& m_room;
+    };
+    CPosixFileSystem m_real;
+};
+
+TEST_F(Assembler, AMessageTheDiskTookOnlyPartOfIsStoredWholeOnceThereIsRoomAndNeverBefore) {
+    CSmallDisk disk;
+    disk.room = 40;  // the header line and a few characters
+    assembler = std::make_unique<CMessageAssembler>(
+        fs::current_path(), clock, CMessageAssembler::Sinks{&sinks, &sinks, &sinks, &sinks, &disk});
+    Feed(u"ZCZC EA12\r\n", 5, 0);
+    Feed(u"TEST LINE\r\nNNNN", 30, 1);
+    clock.Advance(60);
+    Feed(u"ZCZC FB34\r\nSECOND\r\nNNNN", 20, 0);
+    // Nothing stored, announced or indexed; the upload does not need the file.
+    EXPECT_EQ(Files(), (std::vector<std::string>{"incoming.txt"}));
+    EXPECT_TRUE(sinks.events.empty());
+    EXPECT_TRUE(sinks.stored.empty());
+    EXPECT_EQ(sinks.uploads.size(), 2u);
+    EXPECT_EQ(assembler->PendingMessages(), 2u);
+    ASSERT_EQ(sinks.errors.size(), 2u);
+    EXPECT_NE(
+        sinks.errors[0].find("Could not write to \"" + (dir.Path() / "incoming.txt").string()),
+        std::string::npos);
+    EXPECT_EQ(sinks.errors[1],
+              "Could not write the message \"2007-07-21 14.03.22 EA12.txt\" (No space left on "
+              "device); it is kept in memory, with any that follow, and stored as soon as there is "
+              "room.");
+
+    // Room again: both whole, in order, with their own counts; the working
+    // file that held a part of the second is gone.
+    disk.room = 1 << 20;
+    assembler->RetryPending();
+    const std::string second = "logs/2007-07-21/2007-07-21 14.04.22 FB34.txt";
+    EXPECT_EQ(Files(), (std::vector<std::string>{kEA12, second}));
+    EXPECT_EQ(ReadFile(kEA12), std::string(kHeaderEA12) + "\nTEST LINE\r\nNNNN");
+    EXPECT_EQ(ReadFile(second), "14:04:22 2007-07-21\r\n\r\nZCZC FB34\r\n\nSECOND\r\nNNNN");
+    ASSERT_EQ(sinks.events.size(), 2u);
+    EXPECT_EQ(sinks.events[0].first.path, dir.Path() / kEA12);
+    EXPECT_EQ(sinks.events[0].first.good, 30u);
+    EXPECT_EQ(sinks.events[0].first.errors, 1u);
+    EXPECT_EQ(sinks.events[1].first.b1 + sinks.events[1].first.b2, u"FB");
+    EXPECT_EQ(sinks.stored.size(), 2u);
+    EXPECT_EQ(assembler->PendingMessages(), 0u);
+    EXPECT_EQ(sinks.errors.back(), "The 2 messages kept in memory are stored now.");
+
+    // No room to the end: said lost, and counted.
+    disk.room = 0;
+    clock.Advance(60);
+    Feed(u"ZCZC GD01\r\nRESCUE\r\nNNNN");
+    assembler->EndStoring();
+    EXPECT_EQ(assembler->LostMessages(), 1u);
+    EXPECT_EQ(sinks.errors.back(),
+              "1 messages could not be stored (No space left on device) and are lost; only the raw "
+              "log may hold their text.");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"incoming.txt", kEA12, second}));
+    EXPECT_EQ(ReadFile("incoming.txt"), "");
+}
+
 TEST_F(Assembler, AWorkingFileThatCannotBeCreatedIsReportedOnce) {
     fs::create_directory("incoming.txt");
     Make(Mode::Navtex);
@@ -410,6 +501,32 @@ TEST_F(Assembler, ShutdownLeavesThePartialFrameInTheWorkingFile) {
     EXPECT_EQ(Files(), (std::vector<std::string>{"incoming.txt"}));
     EXPECT_EQ(ReadFile("incoming.txt"), std::string(kHeaderEA12) + "\nHALF A MESS");
     EXPECT_TRUE(sinks.uploads.empty());
+}
+
+TEST_F(Assembler, AFrameAnEarlierRunLeftUnfinishedIsSetAsideRatherThanOverwritten) {
+    // Cut off by a shutdown, then the receiver starts again.
+    const std::string cut = std::string(kHeaderEA12) + "\nHALF A MESS";
+    test::WriteFile("incoming.txt", cut);
+    Make(Mode::Navtex);
+    clock.Advance(3600);
+    Feed(u"ZCZC FB34\r\nNEXT\r\nNNNN");
+    const std::string kept = "incoming 2007-07-21 14.03.22 EA12.txt";
+    const std::string next = "logs/2007-07-21/2007-07-21 15.03.22 FB34.txt";
+    EXPECT_EQ(Files(), (std::vector<std::string>{kept, next}));
+    EXPECT_EQ(ReadFile(kept), cut);
+
+    // Only once a run, and not a working file that repeats a stored message
+    // or one in a mode that never completes a frame.
+    Feed(u"ZCZC FB34\r\nNEXT\r\nNNNN");
+    EXPECT_EQ(ReadFile("incoming.txt"), ReadFile(next));
+    Make(Mode::Navtex);
+    Feed(u"ZCZC GD01\r\nRESCUE\r\nNNNN");
+    test::WriteFile("incoming.txt", "SITOR TEXT");
+    Make(Mode::Sitor);
+    Feed(u"ZCZC GD02\r\nX");
+    EXPECT_EQ(Files(), (std::vector<std::string>{kept, "incoming.txt", next,
+                                                 "logs/2007-07-21/2007-07-21 15.03.22 GD01.txt"}));
+    EXPECT_TRUE(sinks.errors.empty());
 }
 
 TEST_F(Assembler, TheSameTextInChunksOfAnySizeGivesTheSameFiles) {

@@ -126,5 +126,65 @@ TEST(MessageIndex, IsRebuiltFromTheStoredFilesWhenDamagedRemovedOrLocked) {
     }
 }
 
+TEST(MessageIndex, KnowsANavtexJMessageByItsFileNamesIdentityAndMigratesAnOlderIndex) {
+    test::ScopedTempDir dir;
+    const std::string day = "logs/2007-07-21/";
+    fs::create_directories(day);
+    // A third serial digit that cannot stand in a file name.
+    const std::string name = day + "2007-07-21 15.00.00 JA12_.txt";
+    WriteFile(name, "x");
+    MessageRecord first = Record(dir.Path() / name);
+    first.b1 = u"J";
+    first.number = u"12/";
+    first.mode = Mode::NavtexJ;
+    first.errors = 0;
+    CMessageSelection all;
+    CNotes notes;
+    const auto identities = [](CMessageIndex& index) {
+        std::vector<std::string> out;
+        for (const IndexedMessage& row : index.RowsOfDay(u"2007-07-21")) {
+            out.push_back(ToUtf8(row.identity + u" " + row.number) +
+                          (row.counted ? " counted" : ""));
+        }
+        return out;
+    };
+    {
+        CMessageIndex index(".", all, &notes);
+        ASSERT_TRUE(index.Open());
+        EXPECT_FALSE(index.Add(first, true));
+        EXPECT_EQ(identities(index), (std::vector<std::string>{"JA12_ 12_ counted"}));
+    }
+    {
+        // Made again from the files: the same identity.
+        test::ScopedTempDir other;
+        fs::create_directories(day);
+        WriteFile(name, "x");
+        CMessageIndex index(".", all, &notes);
+        ASSERT_TRUE(index.Open());
+        EXPECT_EQ(identities(index), (std::vector<std::string>{"JA12_ 12_"}));
+    }
+
+    // An index of the first layout kept the number as received.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open("logs/messages.db", &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "UPDATE messages SET identity = 'JA12/', number = '12/'; "
+                           "PRAGMA user_version = 1",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    CMessageIndex index(".", all, &notes);
+    ASSERT_TRUE(index.Open());
+    // Migrated, not rebuilt: the counts stay and a later reception repeats it.
+    EXPECT_EQ(identities(index), (std::vector<std::string>{"JA12_ 12_ counted"}));
+    const std::string later = day + "2007-07-21 16.00.00 JA12_.txt";
+    WriteFile(later, "x");
+    MessageRecord second = first;
+    second.time = u"16:00:00";
+    second.path = dir.Path() / later;
+    EXPECT_TRUE(index.Add(second, true));
+    EXPECT_EQ(notes.notes, std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace wavelore

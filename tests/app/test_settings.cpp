@@ -46,13 +46,24 @@ TEST(Settings, NumbersKeptAsTextUseThePlainDecimalConversion) {
 
     CMemoryProfileStore store;
     CSettings settings(store);
-    store.WriteString(CSettings::kSection, u"Frequency", u"abc");
     store.WriteString(CSettings::kSection, u"NAVTEX-J-SHIFT", u"425Hz");
-    EXPECT_EQ(settings.Frequency(), 0);
     EXPECT_EQ(settings.ModeShift(u"NAVTEX-J"), 425);
-    // A frequency outside the tunable range is returned as stored.
-    store.WriteString(CSettings::kSection, u"Frequency", u"9000");
-    EXPECT_EQ(settings.Frequency(), 9000);
+    // Text that is no number, and a frequency that puts a tone of the
+    // stored mode's shift outside 0 to 5512 Hz, read as the default.
+    store.WriteString(CSettings::kSection, u"Frequency", u"abc");
+    EXPECT_EQ(settings.Frequency(), 1700);
+    store.WriteString(CSettings::kSection, u"Frequency", u"5500");
+    EXPECT_EQ(settings.Frequency(), 1700);
+    store.WriteString(CSettings::kSection, u"Frequency", u"5427");
+    EXPECT_EQ(settings.Frequency(), 5427);
+    // Each refused name once, with what it held and what is used instead.
+    const std::vector<RefusedSetting> refused = settings.TakeRefused();
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(
+        FillUserText(CSettings::Notice(refused[0]).format, CSettings::Notice(refused[0]).args),
+        u"The setting Frequency is \"abc\", which is not a number from 85 to 5427; 1700 is "
+        u"used instead.");
+    EXPECT_TRUE(settings.TakeRefused().empty());
 }
 
 TEST(Settings, WritesUseTheNamesAndFormsOfTheProfile) {
@@ -70,9 +81,9 @@ TEST(Settings, WritesUseTheNamesAndFormsOfTheProfile) {
     EXPECT_EQ(store.GetInt(u"Settings", u"BitSense", -1), 1);
     EXPECT_EQ(store.GetInt(u"Settings", u"StrictFEC", -1), 0);
     EXPECT_EQ(store.GetInt(u"Settings", u"Enhanced", -1), 1);
-    // BitSense is on for any non-zero value.
+    // On and off are 1 and 0; anything else is refused.
     store.WriteInt(u"Settings", u"BitSense", 5);
-    EXPECT_TRUE(settings.BitSense());
+    EXPECT_FALSE(settings.BitSense());
 }
 
 TEST(QtProfileStore, KeepsValuesInItsFileAcrossInstances) {
@@ -108,7 +119,7 @@ TEST(QtProfileStore, TextWhereAnIntegerBelongsReadsAsTheDefault) {
     CSettings settings(store);
     EXPECT_TRUE(settings.StrictFec());
     EXPECT_FALSE(settings.Afc());
-    EXPECT_EQ(settings.Frequency(), 0);
+    EXPECT_EQ(settings.Frequency(), 1700);
 }
 
 TEST(QtProfileStore, NativeStoreLivesUnderTheUsersConfigurationDirectory) {

@@ -196,6 +196,128 @@ TEST(StorageCli, CtrlCLeavesTheFrameUnfinishedAndCompletesTheRawLog) {
     EXPECT_EQ(ReadFile(kRawLog), RawLogOf(out));
 }
 
+TEST(StorageCli, AReaderOfStandardOutputThatGoesAwayStopsNeitherDecodingNorStorage) {
+    ScopedTempDir dir;
+    std::vector<synth::NavtexMessage> messages;
+    for (const char16_t* id : {u"EA12", u"FB34", u"GD01", u"HE05"}) {
+        messages.push_back({id, u"A WARNING LONG ENOUGH TO OUTLAST THE READER\nSECOND LINE"});
+    }
+    auto broadcast = synth::MakeBroadcast(synth::SynthMode::SitorB, messages);
+    ASSERT_TRUE(broadcast);
+    WriteRecording(*broadcast, "navtex.wav");
+    // The reader stops after 100 bytes, in the middle of the first message;
+    // the tool's status is kept by the shell, and SIGPIPE has its default
+    // action, as in a terminal.
+    std::signal(SIGPIPE, SIG_DFL);
+    const ProcessResult r =
+        RunProcess("{ { WAVELORE_FIXED_TIME='" + std::string(kFixedTime) + "' " +
+                   ShellQuote(DecodeTool()) + " navtex.wav; echo $? >status; } | head -c 100; }");
+    EXPECT_EQ(r.out, ToUtf8(broadcast->ExpectedText()).substr(0, 100));
+    EXPECT_EQ(ReadFile("status"), "1\n");
+    // Said once, on one line.
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_NE(r.err.find("standard output"), std::string::npos) << r.err;
+    // Every message stored to the end, none left in the working file.
+    const std::string day = std::string(kDayDir) + "2007-07-21 14.03.22 ";
+    for (const char* id : {"EA12", "FB34", "GD01", "HE05"}) {
+        EXPECT_EQ(ReadFile(day + id + ".txt"),
+                  "14:03:22 2007-07-21\r\n\r\nZCZC " + std::string(id) +
+                      "\r\n\nA WARNING LONG ENOUGH TO OUTLAST THE READER\r\nSECOND LINE\r\nNNNN")
+            << id;
+    }
+    EXPECT_FALSE(fs::exists("incoming.txt"));
+}
+
+// A shell that runs a script in a mount namespace of its own, where it may
+// mount a small file system; empty where this machine allows none.
+std::string PrivateMountShell() {
+    fs::create_directory("probe");
+    for (const std::string unshare : {"unshare -m", "unshare -rm"}) {
+        if (RunProcess(unshare + " sh -c 'mount -t tmpfs -o size=64k tmpfs probe'").exitCode == 0) {
+            return unshare + " sh";
+        }
+    }
+    return {};
+}
+
+TEST(StorageCli, AFullDiskStoresNothingEmptyAndWritesTheMessagesItHeldOnceThereIsRoom) {
+    ScopedTempDir dir;
+    const std::string shell = PrivateMountShell();
+    if (shell.empty()) {
+        GTEST_SKIP() << "no small file system can be mounted here";
+    }
+    // The disk is full for the first broadcast and has room for the second,
+    // which repeats a warning of the first with a correction.
+    auto first = synth::MakeBroadcast(synth::SynthMode::SitorB,
+                                      {{u"EA12", u"GALE WARNING\nLINE 2"}, {u"FB34", u"SECOND"}});
+    auto second =
+        synth::MakeBroadcast(synth::SynthMode::SitorB,
+                             {{u"EA12", u"GALE WARNING\nLINE 2 AMENDED"}, {u"GD01", u"RESCUE"}});
+    ASSERT_TRUE(first && second);
+    const std::vector<int16_t> firstAudio = synth::Synthesize(*first, {}).samples;
+    const std::vector<int16_t> secondAudio = synth::Synthesize(*second, {}).samples;
+    fs::create_directories("store");
+    fs::create_directories("result");
+    WriteFile("run.sh",
+              "mount -t tmpfs -o size=512k tmpfs store || exit 99\n"
+              "dd if=/dev/zero of=store/filler bs=4k 2>/dev/null\n"
+              "exec 3<&0\n"
+              "WAVELORE_FIXED_TIME='" +
+                  std::string(kFixedTime) + "' XDG_CONFIG_HOME=config " + ShellQuote(DecodeTool()) +
+                  " --verbose --dir store - <&3 >decoded.txt 2>errors.txt &\n"
+                  "while [ ! -e free-now ]; do sleep 0.05; done\n"
+                  "rm store/filler && touch freed\n"
+                  "wait $!; echo $? >status\n"
+                  "cp -R store/. result/\n");
+    CBackgroundProcess tool(shell + " run.sh", true);
+    ASSERT_TRUE(tool.Started());
+    const std::string firstBytes = RawBytes(firstAudio);
+    ASSERT_TRUE(tool.WriteInput(firstBytes.data(), firstBytes.size()));
+    ASSERT_TRUE(Eventually(
+        [] { return ReadFile("decoded.txt").find("SECOND\r\nNNNN") != std::string::npos; },
+        std::chrono::seconds(60)));
+    WriteFile("free-now", "");
+    ASSERT_TRUE(Eventually([] { return fs::exists("freed"); }));
+    const std::string secondBytes = RawBytes(secondAudio);
+    ASSERT_TRUE(tool.WriteInput(secondBytes.data(), secondBytes.size()));
+    tool.CloseInput();
+    tool.Wait(std::chrono::seconds(60));
+    ASSERT_EQ(ReadFile("status"), "0\n") << ReadFile("errors.txt");
+
+    // Every message whole, none empty; nothing left beside the working file.
+    const std::string header = "14:03:22 2007-07-21\r\n\r\nZCZC ";
+    const std::string day = std::string(kDayDir) + "2007-07-21 14.03.22 ";
+    EXPECT_EQ(FilesBelow("result"),
+              (std::vector<std::string>{day + "EA12 (2).txt", day + "EA12.txt", day + "FB34.txt",
+                                        day + "GD01.txt", kRawLog, kIndex}));
+    EXPECT_EQ(ReadFile("result/" + day + "EA12.txt"),
+              header + "EA12\r\n\nGALE WARNING\r\nLINE 2\r\nNNNN");
+    EXPECT_EQ(ReadFile("result/" + day + "FB34.txt"), header + "FB34\r\n\nSECOND\r\nNNNN");
+    EXPECT_EQ(ReadFile("result/" + day + "EA12 (2).txt"),
+              header + "EA12\r\n\nGALE WARNING\r\nLINE 2 AMENDED\r\nNNNN");
+    EXPECT_EQ(ReadFile("result/" + day + "GD01.txt"), header + "GD01\r\n\nRESCUE\r\nNNNN");
+    // The raw log lost no line either.
+    EXPECT_EQ(ReadFile(std::string("result/") + kRawLog), RawLogOf(ReadFile("decoded.txt")));
+
+    // Said once each way; the held messages are judged as they are written,
+    // with their own quality, and the repeat is one of a complete message.
+    const std::string errors = ReadFile("errors.txt");
+    const auto count = [&errors](const std::string& text) {
+        size_t n = 0;
+        for (size_t at = errors.find(text); at != std::string::npos;
+             at = errors.find(text, at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    EXPECT_EQ(count("is kept in memory"), 1u) << errors;
+    EXPECT_EQ(count("The 2 messages kept in memory are stored now."), 1u) << errors;
+    EXPECT_EQ(count("EA12 from E Niton (Nav warning), quality 100%, new"), 1u) << errors;
+    EXPECT_EQ(count("FB34 from F"), 1u) << errors;
+    EXPECT_EQ(count("EA12 from E Niton (Nav warning), quality 100%, repeat"), 1u) << errors;
+    EXPECT_EQ(count("GD01 from G Cullercoats (Search & Rescue), quality 100%, new"), 1u) << errors;
+}
+
 TEST(StorageCli, NoStoreWritesNothing) {
     ScopedTempDir dir;
     WriteRecording(NavtexBroadcast(), "navtex.wav");

@@ -193,6 +193,50 @@ bool RawTextHas(const CMainWindow& window, std::u16string_view text) {
     return window.RawView()->Model().Text().find(text) != std::u16string::npos;
 }
 
+TEST_F(WindowTest, SettingsItCannotUseReadAsTheirDefaultsAndAreSaidInOneNotice) {
+    const std::vector<std::pair<std::u16string, std::u16string>> bad = {
+        {u"NAVTEX-BAUD", u"abc"}, {u"NAVTEX-SHIFT", u"11000"}, {u"Frequency", u"abc"},
+        {u"PaneSplit", u"-5"},    {u"NavArea", u"99"},         {u"NmeaPort", u"0"},
+        {u"StrictFEC", u"abc"},   {u"SITOR-BAUD", u"0"},       {u"NmeaClients", u"many"}};
+    for (const auto& [name, value] : bad) {
+        profile.WriteString(u"Settings", name, value);
+    }
+    const auto audio = Broadcast(1700.0, {{u"EA12", u"DECODED WITH THE DEFAULTS"}});
+    ASSERT_FALSE(audio.samples.empty());
+    CMainWindow window(WindowSetup());
+    window.show();
+    EXPECT_EQ(window.Spectrum()->GetCentre(), 1700);
+    EXPECT_EQ(window.Spectrum()->Model().HalfShift(), 85);
+    for (const char* checked : {"100 baud", "170 Hz shift"}) {
+        EXPECT_TRUE(Find<QAction>(window, checked)->isChecked()) << checked;
+    }
+    EXPECT_TRUE(Find<QCheckBox>(window, "Strict FEC")->isChecked());
+    EXPECT_NE(Find<QAction>(window, "NMEA output on TCP port 10110"), nullptr);
+    DeliverAll(devices, audio.samples);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return RawTextHas(window, u"DECODED WITH THE DEFAULTS"); }, 10000));
+
+    // One notice naming each value read so far, and nothing about the sound
+    // card; the SITOR value is said when SITOR is chosen.
+    ASSERT_EQ(errors.Messages().size(), 1u);
+    const std::string notice = errors.Messages()[0];
+    for (const char* said :
+         {"NAVTEX-BAUD is \"abc\", which is not a number from 10 to 1200; 100 is used",
+          "NAVTEX-SHIFT is \"11000\", which is not a number from 10 to 2000; 170 is used",
+          "Frequency is \"abc\"", "PaneSplit is \"-5\"", "NavArea is \"99\"", "NmeaPort is \"0\"",
+          "StrictFEC is \"abc\"",
+          "NmeaClients is \"many\", which is not a number from 1 to 1024"}) {
+        EXPECT_NE(notice.find(said), std::string::npos) << said << " in " << notice;
+    }
+    EXPECT_EQ(std::count(notice.begin(), notice.end(), '\n'), 7) << notice;
+    Find<QAction>(window, "SITOR")->trigger();
+    Find<QAction>(window, "NAVTEX")->trigger();
+    ASSERT_EQ(errors.Messages().size(), 2u);
+    EXPECT_EQ(errors.Messages()[1],
+              "The setting SITOR-BAUD is \"0\", which is not a number from 10 to 1200; 100 is "
+              "used instead.");
+}
+
 TEST_F(WindowTest, AClickOnTheStripRetunesTheDecoder) {
     profile.WriteInt(u"Settings", u"SmartTune", 0);
     const auto audio = Broadcast(1500.0, {{u"EA12", u"RETUNED BY A CLICK"}});
@@ -486,6 +530,63 @@ TEST_F(WindowTest, ASearchAndRescueMessageAlarmsOnceAndItsRepeatIsIndexedGreyAnd
     EXPECT_TRUE(indexed()[1].repeat);
     ASSERT_EQ(errors.Messages().size(), 2u);
     EXPECT_NE(errors.Messages()[1].find("was removed or replaced while in use"), std::string::npos);
+    window.close();
+}
+
+// The dialog the last menu item opened, once the ones closed before are gone.
+QInputDialog* OpenedDialog(QWidget& window) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return window.findChild<QInputDialog*>();
+}
+
+TEST_F(WindowTest, TheNmeaOutputListensWhereChosenAndServesAsManyPlottersAsChosen) {
+    const int port = test::UnusedLoopbackPort();
+    profile.WriteInt(u"Settings", u"NmeaOutput", 1);
+    profile.WriteInt(u"Settings", u"NmeaPort", port);
+    CMainWindow window(WindowSetup());
+    window.show();
+    const CNmeaTcpServer& server = window.Bridge().NmeaTcp();
+    EXPECT_EQ(server.Configuration().bindAddress, "");  // every address
+    EXPECT_EQ(server.Configuration().maxClients, 32u);
+
+    // A name is not an address: said, and nothing changes.
+    Find<QAction>(window, "NMEA address...")->trigger();
+    QInputDialog* dialog = OpenedDialog(window);
+    ASSERT_NE(dialog, nullptr);
+    dialog->setTextValue("boat.local");
+    dialog->accept();
+    ASSERT_EQ(errors.Messages().size(), 1u);
+    EXPECT_EQ(errors.Messages()[0].find("boat.local is not an IP address"), 0u);
+    EXPECT_EQ(Setting(u"NmeaBind"), u"(none)");
+
+    // This computer alone, one plotter at a time.
+    Find<QAction>(window, "NMEA address...")->trigger();
+    dialog = OpenedDialog(window);
+    ASSERT_NE(dialog, nullptr);
+    dialog->setTextValue(" 127.0.0.1 ");
+    dialog->accept();
+    Find<QAction>(window, "NMEA clients...")->trigger();
+    dialog = OpenedDialog(window);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->intValue(), 32);
+    dialog->setIntValue(1);
+    dialog->accept();
+    EXPECT_EQ(Setting(u"NmeaBind"), u"127.0.0.1");
+    EXPECT_EQ(Setting(u"NmeaClients"), u"1");
+    EXPECT_EQ(server.Configuration().bindAddress, "127.0.0.1");
+    EXPECT_EQ(server.Configuration().maxClients, 1u);
+    EXPECT_TRUE(
+        Find<QAction>(window, QStringLiteral("NMEA output on TCP port %1").arg(port))->isChecked());
+    const int plotter = test::ConnectLoopback(port);
+    ASSERT_GE(plotter, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.Clients() == 1; }, 5000));
+    const int another = test::ConnectLoopback(port);
+    ASSERT_GE(another, 0);
+    EXPECT_EQ(test::ReadToEnd(another), "");  // refused
+    EXPECT_EQ(server.Clients(), 1u);
+    close(another);
+    close(plotter);
+    EXPECT_EQ(errors.Messages().size(), 1u);
     window.close();
 }
 

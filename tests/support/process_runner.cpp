@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <thread>
@@ -186,6 +188,28 @@ int ConnectLoopback(int port, int receiveBuffer) {
         close(fd);
         return -1;
     }
+    return fd;
+}
+
+int ConnectLoopbackWithin(int port, std::chrono::milliseconds wait) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    bool connected = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    if (!connected && errno == EINPROGRESS) {
+        pollfd writable{fd, POLLOUT, 0};
+        int failure = 0;
+        socklen_t length = sizeof failure;
+        connected = poll(&writable, 1, static_cast<int>(wait.count())) == 1 &&
+                    getsockopt(fd, SOL_SOCKET, SO_ERROR, &failure, &length) == 0 && failure == 0;
+    }
+    if (!connected) {
+        close(fd);
+        return -1;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 

@@ -72,6 +72,9 @@ class CBackgroundProcess {
 // A TCP connection to port on 127.0.0.1, with a receive buffer of that
 // size unless 0; -1 when it cannot be made.
 int ConnectLoopback(int port, int receiveBuffer = 0);
+// The same, given up (-1) when not made within wait: a server that stopped
+// taking connections leaves them unanswered.
+int ConnectLoopbackWithin(int port, std::chrono::milliseconds wait);
 // Everything received until the other side closes.
 std::string ReadToEnd(int fd);
 

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/settings.h"
+#include "net/nmea_tcp_server.h"
+
+namespace wavelore {
+
+// The NMEA server's values in the profile section "Settings", beside
+// "NmeaOutput" and "NmeaPort": "NmeaBind", the local address it listens on
+// (empty, the default: every address, since chart plotters usually sit on
+// other computers), and "NmeaClients", how many clients it serves at once.
+class CNmeaServerSettings {
+  public:
+    // Refused numbers are kept by settings, to be said with its own.
+    explicit CNmeaServerSettings(CSettings& settings)
+        : m_settings(settings), m_store(settings.Store()) {}
+
+    // As stored. One the server cannot take is not replaced by every
+    // address: the server's start fails and says so.
+    std::string BindAddress() const;
+    // False, and nothing written, for what is no address.
+    bool WriteBindAddress(const std::string& address);
+    // 1 .. CNmeaTcpServer::kMostClients; anything else reads as 32.
+    int32_t MaxClients() const;
+    // False, and nothing written, outside that range.
+    bool WriteMaxClients(int32_t clients);
+
+    // What the server is started with.
+    CNmeaTcpServer::Options ServerOptions() const;
+
+  private:
+    CSettings& m_settings;
+    IProfileStore& m_store;
+};
+
+}  // namespace wavelore
