@@ -75,6 +75,8 @@ int main(int argc, char** argv) {
     double gapSeconds = 1.0;
     double snrDb = 0.0;
     double baud = 0.0;
+    std::vector<std::string> carrierArgs;
+    double idleEndSeconds = 0.0;
 
     CLI::App app{
         "Writes an 11025 Hz mono 16-bit WAV recording of a NAVTEX (SITOR-B), AMTOR,\n"
@@ -113,6 +115,23 @@ int main(int argc, char** argv) {
             ->capture_default_str();
         app.add_option("--fade-period", options.fadePeriodSeconds, "fading period, seconds")
             ->capture_default_str();
+        app.add_option("--paths", options.fadingPaths,
+                       "multipath fading: 1 = flat, 2 = two paths (0 = off)")
+            ->capture_default_str();
+        app.add_option("--path-delay", options.pathDelayMs, "delay between the paths, ms")
+            ->capture_default_str();
+        app.add_option("--doppler-spread", options.dopplerSpreadHz,
+                       "Doppler spread of each path, Hz")
+            ->capture_default_str();
+        app.add_option("--imbalance", options.toneImbalanceDb,
+                       "upper tone this much weaker than the lower, dB (negative: lower weaker)")
+            ->capture_default_str();
+        app.add_option("--carrier", carrierArgs,
+                       "a steady carrier OFFSET:LEVEL, Hz from the centre and dB above the "
+                       "signal, e.g. 300:25; repeatable");
+        app.add_option("--idle-end", idleEndSeconds,
+                       "idle alpha after the end of emission, seconds (NAVTEX, SITOR, AMTOR)")
+            ->capture_default_str();
         app.add_flag("--invert", options.invert, "send 1 bits on the lower tone");
         app.add_option("--silence", options.silenceSeconds,
                        "digital silence at the very start, seconds (before the lead-in)")
@@ -135,6 +154,15 @@ int main(int argc, char** argv) {
             options.snrDb = snrDb;
         }
         options.baud = baud;
+        for (const std::string& arg : carrierArgs) {
+            SynthOptions::Carrier carrier;
+            char rest = 0;
+            if (std::sscanf(arg.c_str(), "%lf:%lf%c", &carrier.offsetHz, &carrier.levelDb, &rest) !=
+                2) {
+                return Fail("--carrier needs OFFSET:LEVEL, got \"" + arg + "\"");
+            }
+            options.carriers.push_back(carrier);
+        }
         const SynthMode mode = modes.at(modeName);
         if (!(options.baud > 0.0)) {
             options.baud = mode == SynthMode::Rtty ? 50.0 : 100.0;
@@ -185,6 +213,7 @@ int main(int argc, char** argv) {
             }
         }
 
+        transmission.SetIdleAfterEnd(idleEndSeconds);
         const wavelore::synth::Recording recording =
             wavelore::synth::Synthesize(transmission, options);
         std::string error;

@@ -153,6 +153,7 @@ class CRecordingDevice final : public IWaveInDevice {
             }
             if (eof) {
                 s.queue->PadHead();
+                s.queue->AnnounceEnd();
                 s.delivered = s.queue->Announced();
                 s.ended = true;
                 s.changed.notify_all();

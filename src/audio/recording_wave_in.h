@@ -35,7 +35,8 @@ std::unique_ptr<ISampleSource> OpenRecordingSource(const std::string& path, std:
 // receiver's own speed sets the pace (batch runs, tests).
 //
 // At the end of the recording a partly filled buffer is completed with
-// silence and delivered; then the device stays open but silent.
+// silence and delivered, and WM_SOUND_ENDED follows it; then the device
+// stays open but silent.
 class CRecordingWaveIn final : public IWaveInDriver {
   public:
     enum class Pace { RealTime, AsTaken };

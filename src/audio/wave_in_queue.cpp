@@ -87,6 +87,12 @@ void CWaveInQueue::PadHead() {
     Complete();
 }
 
+void CWaveInQueue::AnnounceEnd() {
+    if (m_notify != nullptr) {
+        m_notify->Post(Message(WM_SOUND_ENDED, 0, 0));
+    }
+}
+
 void CWaveInQueue::ReturnAll() {
     while (!m_queue.empty()) {
         Complete();

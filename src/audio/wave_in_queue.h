@@ -35,6 +35,9 @@ class CWaveInQueue {
     void PadHead();
     // Marks every queued header done, as filled so far, and announces it.
     void ReturnAll();
+    // A finite source has no more samples: posts WM_SOUND_ENDED after the
+    // buffers announced so far.
+    void AnnounceEnd();
 
     bool Empty() const { return m_queue.empty(); }
     size_t Queued() const { return m_queue.size(); }

@@ -81,6 +81,9 @@ class CLiveReceiver {
             case WM_DECODER_CPULOAD:
                 OnLoad(static_cast<int32_t>(message.wParam));
                 break;
+            case WM_DECODER_ENDED:
+                m_inputEnded = true;
+                break;
             default:
                 break;  // the signal display has no counterpart here
         }
@@ -132,6 +135,8 @@ class CLiveReceiver {
     }
 
     uint64_t Buffers() const { return m_buffers; }
+    // The recording has ended and all it gave has been handled.
+    bool InputEnded() const { return m_inputEnded; }
 
   private:
     const CliOptions& m_options;
@@ -151,6 +156,7 @@ class CLiveReceiver {
     uint64_t m_buffers = 0;
     uint64_t m_lostReported = 0;
     int64_t m_spectra = 0;  // buffers begun, for the block numbers
+    bool m_inputEnded = false;
 };
 
 bool AllDigits(const std::string& s) {
@@ -315,8 +321,7 @@ int DecodeLive(const CliOptions& options) {
         target.DispatchOne(handle, 100ms);
         uploads.Poll();
         storage.Poll();
-        if (recording && recording->Ended() &&
-            receiver.Buffers() >= recording->BuffersDelivered()) {
+        if (receiver.InputEnded()) {
             break;
         }
     }
@@ -329,6 +334,9 @@ int DecodeLive(const CliOptions& options) {
     while (thread.Capturing() && !(recording && recording->Ended()) &&
            std::chrono::steady_clock::now() < deadline) {
         target.DispatchOne(handle, 50ms);
+    }
+    // The text the chain held back, given out as the stop took effect.
+    while (target.DispatchOne(handle, 0ms)) {
     }
     target.Close();
     thread.Shutdown();

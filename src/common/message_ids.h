@@ -20,5 +20,10 @@ constexpr uint32_t WM_UPLOAD_REQUEST = WM_USER + 11;
 constexpr uint32_t WM_UPLOAD_RESULT = WM_USER + 12;
 constexpr uint32_t WM_SHOW_MESSAGE = WM_USER + 13;
 constexpr uint32_t WM_DECODER_TUNE = WM_USER + 0xC23;
+// A recording played as a sound device has announced its last buffer
+// (posted after it, to the queue its buffers go to).
+constexpr uint32_t WM_SOUND_ENDED = WM_USER + 0xC24;
+// The decoder thread has given out everything its input ended with.
+constexpr uint32_t WM_DECODER_ENDED = WM_USER + 0xC25;
 
 }  // namespace wavelore

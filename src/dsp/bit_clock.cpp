@@ -31,6 +31,54 @@ void CBitClock::SetLoopWeight(double weight) {
     m_weight = std::clamp(weight, 0.0, 1.0);
 }
 
+void CBitClock::SetToneLevels(double upper, double lower) {
+    if (upper > 0.0 && lower > 0.0 && std::isfinite(upper) && std::isfinite(lower)) {
+        m_upperScale = 1.0 / upper;
+        m_lowerScale = 1.0 / lower;
+        m_upperShare = upper / (upper + lower);
+    }
+}
+
+double CBitClock::TimingError(const ToneSums& bit, const ToneSums& middle) {
+    const double difference = Difference(bit);
+    // Halfway between bit ends the difference crosses zero where the tone
+    // changed; its sign there says whether the clock is early or late.
+    const double byDifference = (difference - m_previousDifference) * Difference(middle);
+    m_previousDifference = difference;
+    double error = byDifference;
+    if (m_upperScale > 0.0) {
+        // Gardner's detector on each tone's amplitude (linear in the share
+        // of the integration a tone fills): halfway between two bit ends it
+        // lies midway between their amplitudes when the clock is right.
+        // Amplitudes beyond their level (noise, a level still being
+        // learnt) count as the level, which bounds the error as the
+        // difference's is bounded.
+        const auto amplitude = [](double scale, double energy) {
+            return std::min(std::sqrt(scale * energy), 1.0);
+        };
+        const double upper = amplitude(m_upperScale, bit.UpperEnergy());
+        const double lower = amplitude(m_lowerScale, bit.LowerEnergy());
+        const double midUpper = amplitude(m_upperScale, middle.UpperEnergy());
+        const double midLower = amplitude(m_lowerScale, middle.LowerEnergy());
+        const double upperError =
+            (upper - m_previousUpper) * (midUpper - (upper + m_previousUpper) / 2.0);
+        const double lowerError =
+            (lower - m_previousLower) * (midLower - (lower + m_previousLower) / 2.0);
+        // Scaled as the tone difference's error for equal tones.
+        const double byTone = 4.0 * (m_upperShare * upperError + (1.0 - m_upperShare) * lowerError);
+        m_previousUpper = upper;
+        m_previousLower = lower;
+        // The difference is the better judge in noise, each tone on its
+        // own once one is clearly weaker: from 1 dB apart to 6 dB apart the
+        // one takes over from the other.
+        const double ratio =
+            std::min(m_upperShare, 1.0 - m_upperShare) / std::max(m_upperShare, 1.0 - m_upperShare);
+        const double share = std::clamp((ratio - 0.25) / 0.55, 0.0, 1.0);
+        error = share * byDifference + (1.0 - share) * byTone;
+    }
+    return error;
+}
+
 int32_t CBitClock::MaxOutput(int32_t count) const {
     return static_cast<int32_t>(count / (m_nominal * (1.0 - kMaxRateError))) + 2;
 }
@@ -55,6 +103,8 @@ ToneSums CBitClock::At(double position) const {
     s.upperLate = a.upperLate + f * (b.upperLate - a.upperLate);
     s.lowerEarly = a.lowerEarly + f * (b.lowerEarly - a.lowerEarly);
     s.lowerLate = a.lowerLate + f * (b.lowerLate - a.lowerLate);
+    s.leakEarly = a.leakEarly + f * (b.leakEarly - a.leakEarly);
+    s.leakLate = a.leakLate + f * (b.leakLate - a.leakLate);
     return s;
 }
 
@@ -71,13 +121,8 @@ int32_t CBitClock::Process(const ToneSums* in, int32_t count, ToneSums* out) {
             // The bit end falls between the last two outputs.
             const double period = Period();
             const ToneSums bit = At(std::max(m_next, newest - 1.0));
-            const double difference = Difference(bit);
-            // Halfway between bit ends the difference crosses zero where the
-            // tone changed; its sign there says whether the clock is early
-            // or late.
-            const double middle = Difference(At(std::max(m_next - period / 2.0, newest - m_mask)));
-            const double error = (difference - m_previousDifference) * middle * m_weight;
-            m_previousDifference = difference;
+            const ToneSums middle = At(std::max(m_next - period / 2.0, newest - m_mask));
+            const double error = TimingError(bit, middle) * m_weight;
             out[produced++] = bit;
 
             m_rate = std::clamp(m_rate - kIntegral * error, -kMaxRateError, kMaxRateError);

@@ -22,6 +22,14 @@ class CBitClock {
     // How far to trust the timing error, 0..1: the signal's presence. At 0
     // the clock free-runs at its last speed.
     void SetLoopWeight(double weight);
+    // Each tone's energy per bit when it is sent (> 0). The loop works on
+    // the tone difference while the levels are within 1 dB, and from 6 dB
+    // apart on each tone's own amplitude scaled by its level, the tones
+    // weighed by their levels: with one tone far below the other a change
+    // of tone is timed by the stronger, whose amplitude halfway through the
+    // change is half its level whatever the weaker does, while the
+    // difference would hardly move there.
+    void SetToneLevels(double upper, double lower);
 
     // The most bits count outputs can give.
     int32_t MaxOutput(int32_t count) const;
@@ -38,9 +46,20 @@ class CBitClock {
 
   private:
     ToneSums At(double position) const;
+    // The timing error of the bit ending at bit, with middle half a bit
+    // before it: positive when the clock is late.
+    double TimingError(const ToneSums& bit, const ToneSums& middle);
 
     double m_nominal;
     double m_weight = 1.0;
+    // 1 / each tone's level, and its share of the two levels; unset (0)
+    // until SetToneLevels.
+    double m_upperScale = 0.0;
+    double m_lowerScale = 0.0;
+    double m_upperShare = 0.5;
+    // The previous bit's tone amplitudes, scaled.
+    double m_previousUpper = 0.0;
+    double m_previousLower = 0.0;
     // Fractional correction of the period, within +-1 %.
     double m_rate = 0.0;
     // Absolute position (in outputs) of the next bit end.

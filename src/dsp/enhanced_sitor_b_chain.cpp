@@ -92,6 +92,7 @@ void CEnhancedSitorBChain::ProcessChunk(const double* in, int32_t count, double*
     m_likelihood.Process(m_bits.get(), bits, m_llr.get());
     const double weight = PresenceWeight(m_likelihood.SignalToNoise());
     m_clock.SetLoopWeight(weight);
+    m_clock.SetToneLevels(m_likelihood.ToneLevel(true), m_likelihood.ToneLevel(false));
     m_detector.SetOffset(m_afc.Process(m_bits.get(), bits, weight));
     m_decoder.Process(m_llr.get(), bits, text);
 }

@@ -13,11 +13,13 @@
 
 namespace wavelore {
 
-// The weak-signal SITOR-B receiver: tone detection by matched filters, a
-// Gardner bit clock, soft bits scaled by the signal and noise levels,
-// continuous character alignment, maximum-likelihood combining of the two
-// copies of every character, AFC within +-50 Hz of the tuning and a squelch
-// that keeps noise from printing. Same text and counts as the hard chain.
+// The weak-signal SITOR-B receiver: a channel filter and tone detection by
+// matched filters, a Gardner bit clock, soft bits from each tone judged
+// against its own signal and noise levels (so selective fading and one
+// tone far below the other cost little), continuous character alignment,
+// maximum-likelihood combining of the two copies of every character, AFC
+// within +-50 Hz of the tuning and a squelch that keeps noise from
+// printing. Same text and counts as the hard chain.
 class CEnhancedSitorBChain {
   public:
     // How far the AFC may pull the tones from the tuning, Hz.

@@ -16,7 +16,8 @@ constexpr double kClip = 8.0;
 constexpr double kLockOn = 2.0;
 constexpr double kLockOff = 0.5;
 constexpr double kSwitchMargin = 1.0;
-// Where every score starts: below the lock, above what noise gives.
+// Where every score starts, and the lowest it goes: below the lock, above
+// what noise gives.
 constexpr double kInitialScore = -1.0;
 
 }  // namespace
@@ -37,7 +38,11 @@ void CSitorBAligner::Release() {
 void CSitorBAligner::Update(int64_t bit, double evidence) {
     const int h = static_cast<int>(((bit % kAlignments) + kAlignments) % kAlignments);
     double& score = m_scores[static_cast<size_t>(h)];
-    score += kSmoothing * (std::clamp(evidence, -kClip, kClip) - score);
+    // Never below where scores start: a second of noise, or of bits a fade
+    // or a clock still settling made wrong with full confidence, would
+    // otherwise hold back the lock on the phasing that follows by as long.
+    score =
+        std::max(score + kSmoothing * (std::clamp(evidence, -kClip, kClip) - score), kInitialScore);
 
     if (!m_locked) {
         if (score > kLockOn && Best() == h) {

@@ -31,7 +31,31 @@ int64_t Mod(int64_t x, int64_t m) {
     return ((x % m) + m) % m;
 }
 
+// Alpha (0001111) and its six one-bit rotations, which are all valid words.
+constexpr bool IsAlphaRotation(uint8_t code) {
+    for (int k = 0; k < 7; ++k) {
+        if (code == (((kCcirPhasing1 << k) | (kCcirPhasing1 >> (7 - k))) & 0x7F)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
+
+double CSoftSitorBDecoder::AlignmentEvidence(const SlotFit& dx, const SlotFit& rx,
+                                             double evidence) const {
+    if (!m_betweenEmissions || m_aligner.Locked() || evidence <= 0.0) {
+        return evidence;
+    }
+    // Between emissions a run of idle alpha, read at any of the seven bit
+    // positions, is one valid word sent twice again and again: it says
+    // nothing of where characters start. An emission is taken up again on
+    // its phasing signal, or on its traffic, never on idle. (A lock lost in
+    // mid-emission is taken up on all its traffic.)
+    const SoftCharacter c = CombineCopies(dx, rx);
+    return !c.phasing && IsAlphaRotation(c.code) ? 0.0 : evidence;
+}
 
 CSoftSitorBDecoder::CSoftSitorBDecoder()
     : m_fits(new (std::nothrow) SlotFit[kRing]), m_evidence(new (std::nothrow) double[kRing]()) {}
@@ -49,9 +73,10 @@ void CSoftSitorBDecoder::Process(const double* llr, int32_t count, std::u16strin
         m_llr[6] = llr[i];
         m_fits[t % kRing] = FitSlot(m_llr);
         if (t >= kFirstPair) {
-            m_evidence[t % kRing] =
-                PairEvidence(m_fits[(t - kCopyDistance) % kRing], m_fits[t % kRing]);
-            m_aligner.Update(t, m_evidence[t % kRing]);
+            const SlotFit& dx = m_fits[(t - kCopyDistance) % kRing];
+            const SlotFit& rx = m_fits[t % kRing];
+            m_evidence[t % kRing] = PairEvidence(dx, rx);
+            m_aligner.Update(t, AlignmentEvidence(dx, rx, m_evidence[t % kRing]));
         }
 
         if (!m_aligner.Locked()) {
@@ -65,6 +90,7 @@ void CSoftSitorBDecoder::Process(const double* llr, int32_t count, std::u16strin
         if (!m_wasLocked) {
             // A new lock: the emission's text starts in letters.
             m_wasLocked = true;
+            m_betweenEmissions = false;
             m_shift.Reset();
             m_endSignals = 0;
             m_nextDecode = FirstPairOfLock(t);
@@ -76,6 +102,7 @@ void CSoftSitorBDecoder::Process(const double* llr, int32_t count, std::u16strin
             DecodeUpTo(m_endStart - 1, text);
             FlushShift(text);
             m_aligner.Release();
+            m_betweenEmissions = true;
             m_wasLocked = false;
             m_nextDecode = t - kLookahead + 1;
             continue;

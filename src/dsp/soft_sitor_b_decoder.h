@@ -54,6 +54,9 @@ class CSoftSitorBDecoder {
     // bits before an RX slot that is up to kLookahead + 13 bits old.
     static constexpr int kRing = 128;
 
+    // The evidence the aligner is given for a pair: PairEvidence, except
+    // for idle between emissions.
+    double AlignmentEvidence(const SlotFit& dx, const SlotFit& rx, double evidence) const;
     // Whether the pair whose RX slot ends at the newest bit t completes the
     // end-of-emission signal.
     bool EndOfEmission(int64_t t);
@@ -78,6 +81,9 @@ class CSoftSitorBDecoder {
     // The earliest bit an RX slot still to be decided may end at.
     int64_t m_nextDecode = 0;
     bool m_wasLocked = false;
+    // Before the first emission and after each one's end, until the next
+    // is taken up.
+    bool m_betweenEmissions = true;
     // End-of-emission signals in a row, and where the first one's RX slot
     // ended.
     int m_endSignals = 0;

@@ -33,19 +33,53 @@ int32_t ChooseDecimation(int32_t rate, double halfShift, int32_t baud) {
     return static_cast<int32_t>(std::clamp(d, 1.0, 5.0));
 }
 
+// Solves upper = a + conj(c) b, lower = c a + b for what each tone put into
+// its own sums (a, b), given c, the lower sum a unit upper tone gives.
+// scale is 1 / (1 - |c|^2).
+void Separate(std::complex<double>& upper, std::complex<double>& lower, std::complex<double> c,
+              double scale) {
+    // Written out: the library's complex product guards against infinities
+    // at a cost this inner loop notices.
+    const double cr = c.real();
+    const double ci = c.imag();
+    const double ur = upper.real();
+    const double ui = upper.imag();
+    const double lr = lower.real();
+    const double li = lower.imag();
+    upper = {(ur - (cr * lr + ci * li)) * scale, (ui - (cr * li - ci * lr)) * scale};
+    lower = {(lr - (cr * ur - ci * ui)) * scale, (li - (cr * ui + ci * ur)) * scale};
+}
+
 }  // namespace
+
+ToneSums ToneSums::Separated() const {
+    ToneSums s = *this;
+    // Both halves leak alike: one magnitude, turned by the mixers' phase.
+    const double determinant = 1.0 - std::norm(leakEarly);
+    // Tones so close that they cannot be told apart are left as they are.
+    if (determinant < 0.5) {
+        return s;
+    }
+    const double scale = 1.0 / determinant;
+    Separate(s.upperEarly, s.lowerEarly, leakEarly, scale);
+    Separate(s.upperLate, s.lowerLate, leakLate, scale);
+    return s;
+}
 
 CToneDetector::CToneDetector(int32_t sampleRate, double centre, double halfShift, int32_t baud)
     : m_sampleRate(std::max(sampleRate, 1)),
       m_baud(std::max(baud, 1)),
       m_decimation(ChooseDecimation(m_sampleRate, halfShift, m_baud)),
       m_centre(centre),
-      m_halfShift(halfShift) {
+      m_halfShift(halfShift),
+      m_channel(OutputRate(), PassHz(), StopHz(), kChannelRejectionDb) {
     // One bit at the output rate, in two halves (11 + 11 at 100 baud).
     m_half = std::max(1, static_cast<int32_t>(std::lround(OutputRate() / m_baud / 2.0)));
     m_upperRing.reset(new (std::nothrow)
                           std::complex<double>[size_t{2} * static_cast<size_t>(m_half)]());
     m_lowerRing.reset(new (std::nothrow)
+                          std::complex<double>[size_t{2} * static_cast<size_t>(m_half)]());
+    m_crossRing.reset(new (std::nothrow)
                           std::complex<double>[size_t{2} * static_cast<size_t>(m_half)]());
     DesignLowPass();
 }
@@ -55,49 +89,56 @@ void CToneDetector::SetTones(double centre, double halfShift) {
     if (halfShift != m_halfShift) {
         m_halfShift = halfShift;
         DesignLowPass();
+        m_channel.Design(OutputRate(), PassHz(), StopHz(), kChannelRejectionDb);
     }
+}
+
+double CToneDetector::PassHz() const {
+    // The outer tone and its first keying sidebands, with a few hertz for
+    // the AFC's jitter: 240 Hz for NAVTEX.
+    return std::abs(m_halfShift) + 1.5 * m_baud + 5.0;
 }
 
 void CToneDetector::DesignLowPass() {
     // Windowed sinc (Blackman) cut at half the output rate: what folds back
     // lands at the far edge of the output band, away from the tones.
-    const double cutoff = 0.5 / m_decimation;  // of the input rate
-    const int32_t mid = kTaps / 2;
-    double sum = 0.0;
-    for (int32_t i = 0; i < kTaps; ++i) {
-        const double k = i - mid;
-        const double sinc =
-            k == 0 ? 2.0 * cutoff
-                   : std::sin(2.0 * std::numbers::pi * cutoff * k) / (std::numbers::pi * k);
-        const double x = 2.0 * std::numbers::pi * i / (kTaps - 1);
-        const double window = 0.42 - 0.5 * std::cos(x) + 0.08 * std::cos(2.0 * x);
-        m_taps[i] = sinc * window;
-        sum += m_taps[i];
-    }
-    for (double& tap : m_taps) {
-        tap /= sum;
-    }
+    double taps[kTaps];
+    WindowedSinc(
+        0.5 / m_decimation, kTaps,
+        [](double r) {
+            return 0.42 + 0.5 * std::cos(std::numbers::pi * r) +
+                   0.08 * std::cos(2.0 * std::numbers::pi * r);
+        },
+        taps);
+    m_lowPassReady = m_lowPass.SetTaps(taps, kTaps);
 }
 
 void CToneDetector::RecomputeSums() {
     ToneSums sums;
+    std::complex<double> crossEarly;
+    std::complex<double> crossLate;
     for (int32_t i = 0; i < 2 * m_half; ++i) {
         // Oldest first from the ring position: the first half is the earlier.
         const int32_t j = (m_ringPos + i) % (2 * m_half);
         if (i < m_half) {
             sums.upperEarly += m_upperRing[j];
             sums.lowerEarly += m_lowerRing[j];
+            crossEarly += m_crossRing[j];
         } else {
             sums.upperLate += m_upperRing[j];
             sums.lowerLate += m_lowerRing[j];
+            crossLate += m_crossRing[j];
         }
     }
+    sums.leakEarly = crossEarly;
+    sums.leakLate = crossLate;
     m_sums = sums;
     m_sinceRecompute = 0;
 }
 
 int32_t CToneDetector::Process(const double* in, int32_t count, ToneSums* out) {
-    if (!m_upperRing || !m_lowerRing || in == nullptr || out == nullptr) {
+    if (!m_upperRing || !m_lowerRing || !m_crossRing || !m_lowPassReady || in == nullptr ||
+        out == nullptr) {
         return 0;
     }
     const double rate = m_sampleRate;
@@ -115,28 +156,16 @@ int32_t CToneDetector::Process(const double* in, int32_t count, ToneSums* out) {
         const std::complex<double> mixed = in[n] * m_mixer;
         m_mixer *= mixStep;
         Renormalise(m_mixer);
-        m_delayRe[m_delayPos] = m_delayRe[m_delayPos + kTaps] = mixed.real();
-        m_delayIm[m_delayPos] = m_delayIm[m_delayPos + kTaps] = mixed.imag();
-        if (++m_delayPos == kTaps) {
-            m_delayPos = 0;
-        }
+        m_lowPass.Push(mixed);
         if (++m_phase < m_decimation) {
             continue;
         }
         m_phase = 0;
 
-        // The newest kTaps values, oldest first, start at the write position.
-        const double* re = m_delayRe + m_delayPos;
-        const double* im = m_delayIm + m_delayPos;
-        double accRe = 0.0;
-        double accIm = 0.0;
-        for (int32_t i = 0; i < kTaps; ++i) {
-            accRe += m_taps[i] * re[i];
-            accIm += m_taps[i] * im[i];
-        }
-        const std::complex<double> base(accRe, accIm);
+        const std::complex<double> base = m_channel.Process(m_lowPass.Output());
         const std::complex<double> upper = base * m_upperMixer;
         const std::complex<double> lower = base * m_lowerMixer;
+        const std::complex<double> cross = m_lowerMixer * std::conj(m_upperMixer);
         m_upperMixer *= upperStep;
         m_lowerMixer *= lowerStep;
         Renormalise(m_upperMixer);
@@ -149,15 +178,21 @@ int32_t CToneDetector::Process(const double* in, int32_t count, ToneSums* out) {
         m_sums.lowerEarly += m_lowerRing[middle] - m_lowerRing[m_ringPos];
         m_sums.upperLate += upper - m_upperRing[middle];
         m_sums.lowerLate += lower - m_lowerRing[middle];
+        m_sums.leakEarly += m_crossRing[middle] - m_crossRing[m_ringPos];
+        m_sums.leakLate += cross - m_crossRing[middle];
         m_upperRing[m_ringPos] = upper;
         m_lowerRing[m_ringPos] = lower;
+        m_crossRing[m_ringPos] = cross;
         if (++m_ringPos == ring) {
             m_ringPos = 0;
         }
         if (++m_sinceRecompute == kRecomputeInterval) {
             RecomputeSums();
         }
-        out[produced++] = m_sums;
+        ToneSums& sums = out[produced++];
+        sums = m_sums;
+        sums.leakEarly /= double(m_half);
+        sums.leakLate /= double(m_half);
     }
     return produced;
 }

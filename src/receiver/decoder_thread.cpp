@@ -50,6 +50,8 @@ bool CDecoderThread::Start(int32_t sampleRate, int32_t centre, int32_t halfShift
     if (!chain) {
         return false;
     }
+    // The chain replaced gives out what it held back first.
+    FinishChainLocked();
     m_chain = std::move(chain);
     m_notify = notify;
 
@@ -128,6 +130,8 @@ void CDecoderThread::Run() {
     while (m_queue.Get(message)) {
         if (message.id == MM_WIM_DATA) {
             ProcessBuffer();
+        } else if (message.id == WM_SOUND_ENDED) {
+            EndOfInput();
         } else if (message.id == WM_DECODER_TUNE) {
             Retune(static_cast<int32_t>(message.wParam), static_cast<int32_t>(message.lParam));
         }
@@ -148,6 +152,10 @@ void CDecoderThread::ProcessBuffer() {
             input->Requeue();
             ProcessCurrent(*input);
         } else if (m_capturing.load() && input->Reset() == MMSYSERR_NOERROR) {
+            {
+                std::lock_guard<std::mutex> lock(m_lock);
+                FinishChainLocked();
+            }
             m_capturing.store(false);
         }
     }
@@ -192,9 +200,28 @@ void CDecoderThread::ProcessCurrent(CSoundInput& input) {
         return;
     }
     notify->Post(Message::With(WM_DECODER_SIGNAL, 0, 0, std::move(output.signal)));
-    if (!output.text.empty()) {
+    PostTextLocked(output);
+}
+
+void CDecoderThread::PostTextLocked(ChainOutput& output) {
+    if (m_notify != nullptr && !output.text.empty()) {
         DecoderText chunk{std::move(output.text), output.good, output.errors};
-        notify->Post(Message::With(WM_DECODER_TEXT, 0, 0, std::move(chunk)));
+        m_notify->Post(Message::With(WM_DECODER_TEXT, 0, 0, std::move(chunk)));
+    }
+}
+
+void CDecoderThread::FinishChainLocked() {
+    if (m_chain) {
+        ChainOutput output = m_chain->Finish();
+        PostTextLocked(output);
+    }
+}
+
+void CDecoderThread::EndOfInput() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    FinishChainLocked();
+    if (m_notify != nullptr) {
+        m_notify->Post(Message(WM_DECODER_ENDED, 0, 0));
     }
 }
 
@@ -213,7 +240,8 @@ void CDecoderThread::PostLoad() {
 void CDecoderThread::Retune(int32_t centre, int32_t halfShift) {
     std::lock_guard<std::mutex> lock(m_lock);
     if (m_chain) {
-        m_chain->Retune(centre, halfShift);
+        ChainOutput output = m_chain->Retune(centre, halfShift);
+        PostTextLocked(output);
     }
 }
 

@@ -14,6 +14,7 @@
 namespace wavelore {
 
 class CReceiveChain;
+struct ChainOutput;
 class CSoundInput;
 class IUserNotifier;
 class IWaveInDriver;
@@ -26,8 +27,15 @@ class WindowTarget;
 // WM_DECODER_TEXT (a DecoderText, only when text came out) and
 // WM_DECODER_CPULOAD (wParam the load in percent).
 //
-// Thread messages: MM_WIM_DATA from the sound input, WM_DECODER_TUNE
-// (wParam centre Hz, lParam half shift Hz) from the main window.
+// Thread messages: MM_WIM_DATA from the sound input, WM_SOUND_ENDED from a
+// recording played to its end, WM_DECODER_TUNE (wParam centre Hz, lParam
+// half shift Hz) from the main window.
+//
+// What the chain holds back for its lookahead is given out (as
+// WM_DECODER_TEXT) when a recording ends, before WM_DECODER_ENDED; when a
+// stop takes effect, before Capturing() turns false; and when a new start
+// replaces the chain. A retune that makes the chain decode its last
+// seconds again (CReceiveChain::Retune) gives out that text at once.
 //
 // One lock guards the demodulators, the decoder and the configuration;
 // WM_DECODER_SPECTRUM is sent outside it, so its handler may call Start.
@@ -92,6 +100,14 @@ class CDecoderThread {
     void ProcessCurrent(CSoundInput& input);
     void Retune(int32_t centre, int32_t halfShift);
     void PostLoad();
+    // The end of a recording: what the chain holds back, then
+    // WM_DECODER_ENDED.
+    void EndOfInput();
+    // Gives out what the chain holds back. Called with m_lock held.
+    void FinishChainLocked();
+    // Posts the chain's text, if any, to the notify target. Called with
+    // m_lock held.
+    void PostTextLocked(ChainOutput& output);
 
     IWaveInDriver& m_driver;
     IUserNotifier& m_notifier;

@@ -1,5 +1,7 @@
 #include "receiver/receive_chain.h"
 
+#include <algorithm>
+#include <cmath>
 #include <new>
 
 #include "dsp/amtor_decoder.h"
@@ -60,6 +62,15 @@ std::unique_ptr<CReceiveChain> CReceiveChain::Create(const ChainSettings& settin
             if (settings.enhanced) {
                 chain->m_enhanced = MakeOrNull<CEnhancedSitorBChain>(
                     settings.sampleRate, settings.centre, settings.halfShift, baud);
+                // Without memory for the replay the chain still decodes; it
+                // only cannot decode again after a retune. Rates far above
+                // a sound card's keep fewer seconds.
+                chain->m_ringSize = int64_t{kReplaySeconds} * std::min(settings.sampleRate, 48000);
+                chain->m_ring.reset(
+                    new (std::nothrow) float[static_cast<size_t>(chain->m_ringSize)]);
+                if (!chain->m_ring) {
+                    chain->m_ringSize = 0;
+                }
                 return chain->m_enhanced && chain->m_enhanced->Ready() ? std::move(chain) : nullptr;
             }
             chain->m_decoder = MakeOrNull<CSitorBDecoder>(rate, bps);
@@ -87,16 +98,31 @@ std::unique_ptr<CReceiveChain> CReceiveChain::Create(const ChainSettings& settin
     return chain;
 }
 
+ChainOutput CReceiveChain::TakeCounts(ChainOutput out) {
+    if (!out.text.empty()) {
+        out.good = m_enhanced->GoodCount();
+        out.errors = m_enhanced->ErrorCount();
+        m_enhanced->ResetCounts();
+    }
+    return out;
+}
+
+void CReceiveChain::Remember(const SampleBlock& samples) {
+    if (!m_ring) {
+        return;
+    }
+    for (int32_t i = 0; i < samples.Count(); ++i) {
+        m_ring[static_cast<size_t>(m_written++ % m_ringSize)] = static_cast<float>(samples[i]);
+    }
+}
+
 ChainOutput CReceiveChain::Process(const SampleBlock& samples) {
     ChainOutput out;
     if (m_enhanced) {
+        Remember(samples);
         out.signal = m_enhanced->Process(samples, out.text);
-        if (!out.text.empty()) {
-            out.good = m_enhanced->GoodCount();
-            out.errors = m_enhanced->ErrorCount();
-            m_enhanced->ResetCounts();
-        }
-        return out;
+        m_quiet = out.text.empty() ? m_quiet + samples.Count() : 0;
+        return TakeCounts(std::move(out));
     }
     if (!ProducesText()) {
         return out;
@@ -118,29 +144,74 @@ ChainOutput CReceiveChain::Finish() {
     ChainOutput out;
     if (m_enhanced) {
         m_enhanced->Flush(out.text);
-        if (!out.text.empty()) {
-            out.good = m_enhanced->GoodCount();
-            out.errors = m_enhanced->ErrorCount();
-            m_enhanced->ResetCounts();
-        }
+        out = TakeCounts(std::move(out));
     }
     return out;
 }
 
-void CReceiveChain::Retune(int32_t centre, int32_t halfShift) {
+bool CReceiveChain::Replay(int64_t count, ChainOutput& out) {
+    auto fresh = MakeOrNull<CEnhancedSitorBChain>(m_settings.sampleRate, m_settings.centre,
+                                                  m_settings.halfShift, m_settings.baud);
+    if (!fresh || !fresh->Ready()) {
+        return false;
+    }
+    fresh->SetInvert(m_invert);
+    fresh->SetStrictFec(m_strict);
+    m_enhanced = std::move(fresh);
+    // In buffers as they came, so the text is what a chain on these tones
+    // would have given live.
+    m_quiet = 0;
+    for (int64_t start = m_written - count; start < m_written; start += kSamplesPerBuffer) {
+        const auto n =
+            static_cast<int32_t>(std::min<int64_t>(kSamplesPerBuffer, m_written - start));
+        SampleBlock piece(nullptr, n);
+        if (piece.Empty()) {
+            break;
+        }
+        for (int32_t i = 0; i < n; ++i) {
+            piece[i] = m_ring[static_cast<size_t>((start + i) % m_ringSize)];
+        }
+        const size_t before = out.text.size();
+        m_enhanced->Process(piece, out.text);
+        m_quiet = out.text.size() == before ? m_quiet + n : 0;
+    }
+    return true;
+}
+
+ChainOutput CReceiveChain::Retune(int32_t centre, int32_t halfShift) {
+    const int32_t previousHalfShift = m_settings.halfShift;
     m_settings.centre = centre;
     m_settings.halfShift = halfShift;
+    ChainOutput out;
     if (m_enhanced) {
-        m_enhanced->SetTones(centre, halfShift);
+        // Within the AFC's reach the chain goes on as it was.
+        if (halfShift == previousHalfShift &&
+            std::abs(m_enhanced->TrackedCentre() - centre) <= CEnhancedSitorBChain::kAfcRangeHz) {
+            m_enhanced->SetTones(centre, halfShift);
+            return out;
+        }
+        m_enhanced->Flush(out.text);
+        out = TakeCounts(std::move(out));
+        const int32_t good = out.good;
+        const int32_t errors = out.errors;
+        if (!m_ring || !Replay(std::min(m_quiet, std::min(m_written, m_ringSize)), out)) {
+            m_enhanced->SetTones(centre, halfShift);
+            return out;
+        }
+        out = TakeCounts(std::move(out));
+        out.good += good;
+        out.errors += errors;
     } else if (m_dpsk) {
         m_dpsk->SetFrequency(centre);
     } else if (m_fsk) {
         m_fsk->SetTones(m_settings.sampleRate, double(centre) + halfShift,
                         double(centre) - halfShift);
     }
+    return out;
 }
 
 void CReceiveChain::SetStrictFec(bool strict) {
+    m_strict = strict;
     if (m_enhanced) {
         m_enhanced->SetStrictFec(strict);
     } else if (m_decoder) {
@@ -149,6 +220,7 @@ void CReceiveChain::SetStrictFec(bool strict) {
 }
 
 bool CReceiveChain::SetInvert(bool invert) {
+    m_invert = invert;
     if (m_enhanced) {
         return m_enhanced->SetInvert(invert);
     }

@@ -63,12 +63,19 @@ class CReceiveChain {
     // One buffer of samples (already scaled for the signal chain).
     ChainOutput Process(const SampleBlock& samples);
 
-    // End of input (a file, not a sound card): what the chain still holds
-    // back, with its counts. Only the enhanced chain holds text back.
+    // End of input (a recording's end, or decoding stops): what the chain
+    // still holds back, with its counts. Only the enhanced chain holds
+    // text back.
     ChainOutput Finish();
 
-    // Moves the tones; centre and halfShift in Hz.
-    void Retune(int32_t centre, int32_t halfShift);
+    // Moves the tones; centre and halfShift in Hz. The enhanced chain keeps
+    // the last kReplaySeconds of its input: moved to tones it was not
+    // following (beyond its AFC's reach), it gives up what it held back and
+    // starts afresh on the new tones with the audio since its last text, so
+    // the seconds spent finding a signal (its first header, often) are
+    // decoded after all, once. Returns that text; nothing otherwise.
+    ChainOutput Retune(int32_t centre, int32_t halfShift);
+    static constexpr int32_t kReplaySeconds = 8;
     void SetStrictFec(bool strict);
     // Swaps the tones' sense; returns the previous setting (false without
     // an FSK demodulator).
@@ -82,11 +89,27 @@ class CReceiveChain {
   private:
     explicit CReceiveChain(const ChainSettings& settings);
 
+    // The enhanced chain's text and counts of one call.
+    ChainOutput TakeCounts(ChainOutput out);
+    // Keeps samples in the replay ring.
+    void Remember(const SampleBlock& samples);
+    // A fresh enhanced chain on the tuning in m_settings given the last
+    // count samples of the ring; false when memory is short.
+    bool Replay(int64_t count, ChainOutput& out);
+
     ChainSettings m_settings;
     std::unique_ptr<CFskDemodulator> m_fsk;
     std::unique_ptr<CDpskDemodulator> m_dpsk;
     std::unique_ptr<CCharacterDecoder> m_decoder;
     std::unique_ptr<CEnhancedSitorBChain> m_enhanced;
+    bool m_strict = true;
+    bool m_invert = false;
+    // The enhanced chain's last input, as a ring, and how many samples it
+    // has taken since its last text (or its start).
+    std::unique_ptr<float[]> m_ring;
+    int64_t m_ringSize = 0;
+    int64_t m_written = 0;
+    int64_t m_quiet = 0;
 };
 
 // The baud the demodulator and decoder of a type run at: RTTY's decoder

@@ -160,7 +160,10 @@ TEST(RecordingWaveIn, AsTakenDeliversEverySampleInOrderThenPadsAndEnds) {
         EXPECT_TRUE(driver.Ended());
         EXPECT_EQ(driver.BuffersDelivered(), 4u);
         EXPECT_EQ(driver.SamplesLost(), 0u);
-        EXPECT_FALSE(notify.GetFor(m, 50ms));  // silent after the end
+        // The end is announced after the last buffer; then all is silent.
+        ASSERT_TRUE(notify.GetFor(m, 50ms));
+        EXPECT_EQ(m.id, WM_SOUND_ENDED);
+        EXPECT_FALSE(notify.GetFor(m, 50ms));
         EXPECT_EQ(device->Close(), MMSYSERR_NOERROR);
     }
 }

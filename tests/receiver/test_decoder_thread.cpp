@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <thread>
 
 #include "audio/recording_wave_in.h"
 #include "dsp/amtor_decoder.h"
 #include "dsp/fsk_demodulator.h"
 #include "dsp/sitor_b_decoder.h"
 #include "receiver/decoder_thread.h"
+#include "receiver/receive_chain.h"
 #include "support/decode_chain.h"
 #include "support/decoder_thread_support.h"
 #include "support/fake_wave_in.h"
@@ -158,6 +160,21 @@ TEST_F(DecoderThreadTest, CleanSignalDecodesAndRetuneFollowsTheSignal) {
     EXPECT_EQ(test::Narrow(target.AllText()), test::Narrow(audio.expectedText));
 }
 
+// A search finds the signal only after its first header went by at the
+// old tuning. The enhanced chain decodes the seconds it keeps again on the
+// new tuning: the text is whole, header and all, and none of it twice.
+TEST_F(DecoderThreadTest, ARetuneOfTheEnhancedChainKeepsTheHeaderThatWentBy) {
+    const auto audio = test::NavtexAudio(1000, 15.0);
+    thread->SetEnhanced(true);
+    ASSERT_TRUE(Start(1));
+    const size_t retuneAt = 32;  // 5.9 s: phasing from 1.5 s, the header from 3.5 s
+    Deliver(audio.samples, 0, retuneAt);
+    EXPECT_EQ(test::Narrow(target.AllText()), "");
+    ASSERT_TRUE(thread->PostTune(1000, 85));
+    Deliver(audio.samples, retuneAt, audio.samples.size() / 2048 - retuneAt);
+    EXPECT_EQ(test::Narrow(target.AllText()), test::Narrow(audio.expectedText));
+}
+
 TEST_F(DecoderThreadTest, InvertedSignalDecodesWithBitSense) {
     const auto audio = test::NavtexAudio(1700, std::nullopt, /*invert=*/true);
     ASSERT_TRUE(Start(1));
@@ -229,6 +246,63 @@ TEST_F(DecoderThreadTest, AfterAStopRequestOnlyLoadMessagesArrive) {
     EXPECT_EQ(driver.resets, 1);
     EXPECT_FALSE(thread->Capturing());
     EXPECT_EQ(driver.Queued(), 0u);
+}
+
+// The enhanced chain decides each character with the next ones in view and
+// holds the last ones back. When a recording ends (its device announces the
+// end after the last buffer) they come out before WM_DECODER_ENDED; when a
+// stop takes effect, before Capturing() turns false. Either way the text is
+// that of decoding the same audio as a file.
+TEST_F(DecoderThreadTest, TextHeldBackComesOutAtTheEndOfARecordingAndAtAStop) {
+    const auto audio = test::NavtexAudio(1700, 15.0);
+    const size_t blocks = 40;  // cut off in the middle of the message
+    std::u16string expected;
+    std::u16string heldBack;
+    {
+        auto chain = CReceiveChain::Create(
+            ChainSettings{DecoderType::SitorB, 11025, 1700, 85, 100, /*enhanced=*/true});
+        ASSERT_TRUE(chain);
+        for (size_t b = 0; b < blocks; ++b) {
+            SampleBlock block(nullptr, 2048);
+            for (int i = 0; i < 2048; ++i) {
+                block[i] = audio.samples[b * 2048 + static_cast<size_t>(i)] * 0.01;
+            }
+            expected += chain->Process(block).text;
+        }
+        heldBack = chain->Finish().text;
+    }
+    ASSERT_NE(test::Narrow(expected).find("ZCZC EA12"), std::string::npos);
+    ASSERT_FALSE(heldBack.empty());
+    expected += heldBack;
+
+    thread->SetEnhanced(true);
+    ASSERT_TRUE(Start(1));
+    Deliver(audio.samples, 0, blocks);
+    ASSERT_TRUE(thread->PostThreadMessage(Message(WM_SOUND_ENDED, 0, 0)));
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (target.Seen().back().id != WM_DECODER_ENDED &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+    }
+    auto seen = target.Seen();
+    ASSERT_EQ(seen.back().id, WM_DECODER_ENDED);
+    ASSERT_EQ(seen[seen.size() - 2].id, WM_DECODER_TEXT);
+    EXPECT_EQ(test::Narrow(target.AllText()), test::Narrow(expected));
+
+    // Started afresh on the same device, then stopped at the same place.
+    ASSERT_TRUE(Start(1));
+    const size_t before = target.Texts().size();
+    Deliver(audio.samples, 0, blocks);
+    thread->RequestStop();
+    ASSERT_TRUE(driver.Deliver(Slice(audio.samples, blocks)));
+    ASSERT_TRUE(target.WaitForLoads(++delivered + 1));
+    EXPECT_FALSE(thread->Capturing());
+    std::u16string afterStart;
+    const auto texts = target.Texts();
+    for (size_t i = before; i < texts.size(); ++i) {
+        afterStart += texts[i].text;
+    }
+    EXPECT_EQ(test::Narrow(afterStart), test::Narrow(expected));
 }
 
 TEST_F(DecoderThreadTest, StartFailures) {

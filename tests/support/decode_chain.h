@@ -46,4 +46,23 @@ std::size_t EditDistance(const std::u16string& a, const std::u16string& b);
 // Character error rate of decoded text against what was sent.
 double CharacterErrorRate(const std::u16string& decoded, const std::u16string& expected);
 
+// Decoded text judged message by message against what was sent, whose
+// messages run from "ZCZC" to "NNNN" and its line end. The two texts are
+// aligned with the fewest edits; an edit inside a message's span counts
+// against that message, a character decoded between or around messages is
+// printed outside them.
+struct MessageScore {
+    std::size_t edits = 0;    // inside messages
+    std::size_t sent = 0;     // characters of the messages
+    std::size_t outside = 0;  // characters printed outside messages
+    int messages = 0;         // messages sent
+    int complete = 0;         // "ZCZC B1B2B3B4" and "NNNN" decoded intact
+    int exact = 0;            // every character right
+    double Rate() const {
+        return sent ? static_cast<double>(edits) / static_cast<double>(sent) : 0.0;
+    }
+    MessageScore& operator+=(const MessageScore& other);
+};
+MessageScore ScoreMessages(const std::u16string& decoded, const std::u16string& expected);
+
 }  // namespace wavelore::test

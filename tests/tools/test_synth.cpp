@@ -266,6 +266,70 @@ TEST(FskModulator, NoiseMatchesTheRequestedSnrAndTheSeedDecidesTheRecording) {
     EXPECT_LT(clipped, loud.size() / 10000);
 }
 
+// What the HF channel adds: a tone held weaker than the other, a carrier
+// beside the signal at its level, flat fading that moves both tones
+// together, and two paths 2 ms apart that fade the tones apart (for seconds
+// one is 10 dB or more below the other) while keeping the mean power.
+TEST(FskModulator, ImbalanceCarriersAndMultipathAreWhatTheChannelAdds) {
+    SynthOptions options;
+    options.leadInSeconds = 0.0;
+    options.tailSeconds = 0.0;
+    options.toneImbalanceDb = 20.0;
+    options.carriers = {{300.0, 25.0}};
+    std::vector<uint8_t> halves(100, 1);
+    halves.insert(halves.end(), 100, 0);
+    const std::vector<int16_t> s = CFskModulator(options).Render(Keying{halves, 1});
+    const double upper = TonePower(s, 0, 11025, 1785.0);
+    const double lower = TonePower(s, 11025, 11025, 1615.0);
+    EXPECT_NEAR(10.0 * std::log10(lower / upper), 20.0, 0.3);
+    EXPECT_NEAR(10.0 * std::log10(TonePower(s, 0, 22050, 2000.0) / lower), 25.0, 0.3);
+
+    // Each tone sent alone for 30 s through the same paths (same seed): the
+    // ratio of their powers in 0.1 s windows, and the mean power.
+    const auto ratios = [](const SynthOptions& o, double& meanPower) {
+        const std::vector<int16_t> u =
+            CFskModulator(o).Render(Keying{std::vector<uint8_t>(3000, 1), 1});
+        const std::vector<int16_t> l =
+            CFskModulator(o).Render(Keying{std::vector<uint8_t>(3000, 0), 1});
+        std::vector<double> db;
+        meanPower = 0.0;
+        for (std::size_t from = 0; from + 1102 <= u.size(); from += 1102) {
+            const double pu = TonePower(u, from, 1102, 1785.0);
+            const double pl = TonePower(l, from, 1102, 1615.0);
+            db.push_back(10.0 * std::log10((pu + 1e-9) / (pl + 1e-9)));
+            meanPower += pu + pl;
+        }
+        meanPower /= static_cast<double>(db.size());
+        return db;
+    };
+    SynthOptions clean;
+    clean.leadInSeconds = 0.0;
+    clean.tailSeconds = 0.0;
+    clean.amplitude = 8000.0;
+    double cleanPower = 0.0;
+    ratios(clean, cleanPower);
+
+    SynthOptions flat = clean;
+    flat.fadingPaths = 1;
+    flat.dopplerSpreadHz = 1.0;
+    double flatPower = 0.0;
+    for (const double db : ratios(flat, flatPower)) {
+        EXPECT_LT(std::abs(db), 0.5);
+    }
+    SynthOptions twoPaths = flat;
+    twoPaths.fadingPaths = 2;
+    twoPaths.pathDelayMs = 2.0;
+    double twoPathPower = 0.0;
+    int apart = 0;
+    const std::vector<double> db = ratios(twoPaths, twoPathPower);
+    for (const double d : db) {
+        apart += std::abs(d) > 10.0 ? 1 : 0;
+    }
+    EXPECT_GT(apart, static_cast<int>(db.size()) / 20);
+    EXPECT_NEAR(10.0 * std::log10(flatPower / cleanPower), 0.0, 2.0);
+    EXPECT_NEAR(10.0 * std::log10(twoPathPower / cleanPower), 0.0, 2.0);
+}
+
 TEST(WavWriter, WritesACanonicalHeaderAndReportsFailure) {
     const std::string bytes = WavBytes({1, -2, 32767}, kSampleRate);
     const std::string expected(

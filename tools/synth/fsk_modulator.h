@@ -1,5 +1,7 @@
 #pragma once
 
+#include <complex>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -9,7 +11,8 @@
 namespace wavelore::synth {
 
 // Keys elements onto two tones with continuous phase and adds what the
-// path adds: tone offset and drift, slow fading, white noise. Output is
+// path adds: tone offset and drift, tone imbalance, slow fading, multipath
+// fading, steady carriers beside the signal, white noise. Output is
 // 16-bit mono at 11025 samples per second, saturated rather than wrapped.
 class CFskModulator {
   public:
@@ -25,6 +28,12 @@ class CFskModulator {
     double NoiseSigma() const { return m_noiseSigma; }
 
   private:
+    // Replaces the keyed signal (analytic, starting at lead) by the sum of
+    // its fading, delayed paths.
+    void AddPaths(const std::vector<std::complex<double>>& analytic, std::vector<double>& signal,
+                  std::size_t lead) const;
+    void AddCarriers(std::vector<double>& signal, std::size_t from) const;
+
     SynthOptions m_options;
     double m_amplitude;
     double m_noiseSigma;

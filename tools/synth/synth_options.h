@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace wavelore::synth {
 
@@ -33,6 +34,25 @@ struct SynthOptions {
     // with a raised-cosine period of fadePeriodSeconds (0 depth = off).
     double fadeDepthDb = 0.0;
     double fadePeriodSeconds = 8.0;
+    // Multipath after the Watterson model of an HF channel: the signal
+    // arrives by fadingPaths paths (0 = none, 1 = flat fading), each
+    // Rayleigh-fading with a Gaussian Doppler spectrum dopplerSpreadHz wide
+    // (twice its standard deviation; 0 = a fixed random gain) and the same
+    // mean power, the k-th delayed by k * pathDelayMs. Their sum keeps the
+    // signal's mean power, so the signal-to-noise ratio is the mean one.
+    int fadingPaths = 0;
+    double pathDelayMs = 0.0;
+    double dopplerSpreadHz = 1.0;
+    // The upper tone this much weaker than the lower one, dB (negative: the
+    // lower tone weaker). The stronger tone sets the signal level.
+    double toneImbalanceDb = 0.0;
+    // Steady carriers beside the signal: offset from the centre (Hz) and
+    // level over the signal's (dB).
+    struct Carrier {
+        double offsetHz = 0.0;
+        double levelDb = 0.0;
+    };
+    std::vector<Carrier> carriers;
     // Swaps the tones: a 1 bit is sent on the lower tone.
     bool invert = false;
     // Digital silence at the very start, seconds, as a sound card gives

@@ -1,5 +1,6 @@
 #include "synth/transmission.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "dsp/ccir476_table.h"
@@ -152,6 +153,12 @@ bool CTransmission::AddMessage(const NavtexMessage& message) {
     return true;
 }
 
+void CTransmission::SetIdleAfterEnd(double seconds) {
+    m_idleAfterEnd = m_mode == SynthMode::SitorB || m_mode == SynthMode::Amtor
+                         ? PhasingUnits(std::min(seconds, 3600.0))
+                         : 0;
+}
+
 std::vector<FecUnit> CTransmission::UnitsWithEnd() const {
     std::vector<FecUnit> units = m_units;
     if (m_mode == SynthMode::NavtexJ) {
@@ -159,6 +166,8 @@ std::vector<FecUnit> CTransmission::UnitsWithEnd() const {
                      FecUnit{kNavtexJFec.phasingDx, kNavtexJFec.phasingRx, true});
     } else {
         units.insert(units.end(), kEndAlphas, FecUnit{kCcirAlpha, 0, false});
+        units.insert(units.end(), static_cast<std::size_t>(m_idleAfterEnd),
+                     FecUnit{kCcirAlpha, kCcirAlpha, true});
     }
     return units;
 }

@@ -56,6 +56,11 @@ class CTransmission {
     // header or body holds a character the mode cannot send.
     bool AddMessage(const NavtexMessage& message);
 
+    // CCIR 476 modes: after the end of emission the transmitter keeps
+    // sending the idle signal alpha in every slot for about this long
+    // before its carrier drops, as some stations do.
+    void SetIdleAfterEnd(double seconds);
+
     // The keyed elements including the end of emission.
     Keying MakeKeying() const;
 
@@ -71,6 +76,7 @@ class CTransmission {
     double m_baud;
     // FEC modes (SITOR-B, AMTOR, NAVTEX-J).
     std::vector<FecUnit> m_units;
+    int m_idleAfterEnd = 0;  // units
     CCcir476Encoder m_ccir;
     std::vector<uint8_t> m_traffic;  // CCIR 476 codes of the text, in order
     // Start-stop mode: elements so far.

@@ -1,0 +1,95 @@
+#include "dsp/channel_filter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <numbers>
+#include <vector>
+
+namespace wavelore {
+
+namespace {
+
+// Bounds a design: a transition of a few hertz at a high rate would ask for
+// tens of thousands of taps.
+constexpr int32_t kMaxTaps = 2047;
+
+// I0(x) by its power series; converges quickly for the window's arguments.
+double BesselI0(double x) {
+    double term = 1.0;
+    double sum = 1.0;
+    const double q = x * x / 4.0;
+    for (int k = 1; k < 100 && term > 1e-12 * sum; ++k) {
+        term *= q / (double(k) * k);
+        sum += term;
+    }
+    return sum;
+}
+
+// A Kaiser-windowed sinc low-pass: flat to passHz, at least stopDb down
+// from stopHz, with the given gain at 0 Hz. Taps that only rounding keeps
+// from zero (every other one of a half-band filter) are made zero.
+bool DesignLowPass(CComplexFir& fir, double rate, double passHz, double stopHz, double stopDb,
+                   double gain) {
+    const double a = std::max(stopDb, 21.0);
+    // Kaiser's formulas for the window's shape and the length it needs.
+    const double beta =
+        a > 50.0 ? 0.1102 * (a - 8.7) : 0.5842 * std::pow(a - 21.0, 0.4) + 0.07886 * (a - 21.0);
+    const double width = 2.0 * std::numbers::pi * (stopHz - passHz) / rate;
+    const double wanted = std::ceil((a - 7.95) / (2.285 * width)) + 1.0;
+    const int32_t count =
+        static_cast<int32_t>(std::clamp(wanted, 3.0, static_cast<double>(kMaxTaps))) | 1;
+    std::vector<double> taps(static_cast<size_t>(count));
+    const double norm = BesselI0(beta);
+    WindowedSinc(
+        (passHz + stopHz) / 2.0 / rate, count,
+        [&](double r) { return BesselI0(beta * std::sqrt(std::max(0.0, 1.0 - r * r))) / norm; },
+        taps.data());
+    const int32_t mid = count / 2;
+    const double largest = taps[static_cast<size_t>(mid)];
+    for (double& tap : taps) {
+        tap = std::abs(tap) < 1e-12 * std::abs(largest) ? 0.0 : tap * gain;
+    }
+    return fir.SetTaps(taps.data(), count);
+}
+
+}  // namespace
+
+CChannelFilter::CChannelFilter(double rate, double passHz, double stopHz, double stopDb) {
+    Design(rate, passHz, stopHz, stopDb);
+}
+
+void CChannelFilter::Design(double rate, double passHz, double stopHz, double stopDb) {
+    rate = rate > 0.0 ? rate : 1.0;
+    const double quarter = rate / 4.0;
+    stopHz = std::clamp(stopHz, 1e-3 * rate, 0.999 * quarter);
+    passHz = std::clamp(passHz, 0.0, stopHz - 1e-3 * rate);
+    // What the half-band filters pass (up to stopHz) folds from, or images
+    // onto, 2 * quarter - stopHz and beyond, which they reject as deeply.
+    m_ready = DesignLowPass(m_down, rate, stopHz, 2.0 * quarter - stopHz, stopDb, 1.0) &&
+              DesignLowPass(m_narrow, rate / 2.0, passHz, stopHz, stopDb, 1.0) &&
+              DesignLowPass(m_up, rate, stopHz, 2.0 * quarter - stopHz, stopDb, 2.0);
+    m_odd = false;
+    m_pending = {};
+}
+
+std::complex<double> CChannelFilter::Process(std::complex<double> x) {
+    if (!m_ready) {
+        return x;
+    }
+    m_down.Push(x);
+    m_odd = !m_odd;
+    if (!m_odd) {
+        return m_pending;
+    }
+    // Every second input: one sample at half the rate, narrowly filtered,
+    // becomes two at the full rate (the second is given out next time).
+    m_narrow.Push(m_down.Output());
+    m_up.Push(m_narrow.Output());
+    const std::complex<double> first = m_up.Output();
+    m_up.Push({});
+    m_pending = m_up.Output();
+    return first;
+}
+
+}  // namespace wavelore
