@@ -19,7 +19,8 @@ endmacro()
 macro(wavelore_find package debian)
   find_package(${package} ${ARGN} QUIET)
   if(NOT ${package}_FOUND)
-    message(FATAL_ERROR "${package} ${ARGN} is missing: install ${debian}")
+    string(REPLACE ";" " " _wavelore_what "${package} ${ARGN}")
+    message(FATAL_ERROR "${_wavelore_what} is missing: install ${debian}")
   endif()
 endmacro()
 
@@ -39,7 +40,7 @@ if(WAVELORE_GUI)
     list(APPEND _qt_components Test)
   endif()
 endif()
-wavelore_find(Qt6 "qt6-base-dev, and qt6-tools-dev and qt6-l10n-tools for the window"
+wavelore_find(Qt6 "qt6-base-dev; for the window also qt6-tools-dev and qt6-l10n-tools (or configure with -DWAVELORE_GUI=OFF)"
   COMPONENTS ${_qt_components})
 if(WAVELORE_GUI AND NOT BUILD_TESTING)
   find_package(Qt6 QUIET COMPONENTS Test)
