@@ -94,6 +94,9 @@ grep -q "^ExecStart=$prefix/bin/wavelore-decode --device \${WAVELORE_DEVICE} " \
     "$units/wavelore-decode.service" || fail "wavelore-decode.service does not start $prefix/bin/wavelore-decode"
 grep -q "^EnvironmentFile=-$prefix/etc/default/wavelore-decode$" "$units/wavelore-decode.service" ||
     fail "wavelore-decode.service does not read $prefix/etc/default/wavelore-decode"
+# Standard error would follow standard output, which the unit discards.
+grep -q "^StandardError=journal$" "$units/wavelore-decode.service" ||
+    fail "wavelore-decode.service does not keep standard error in the journal"
 if command -v systemd-analyze >/dev/null 2>&1; then
     for unit in "$units"/*.service; do
         systemd-analyze verify --man=no "$unit" >"$work/verify.log" 2>&1 ||
