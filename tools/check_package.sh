@@ -6,8 +6,8 @@
 # found by dpkg-shlibdeps among its dependencies, and no error from lintian
 # where lintian is installed.
 #   check_package.sh BUILD_DIR WORK_DIR
-# Exits 77 (skipped) without the Debian tools or in a build that left the
-# programs out.
+# Exits 77 (skipped) without the Debian tools, in a build that left the
+# programs out, or in a sanitizer build.
 set -u
 build=$(cd "$1" && pwd) || exit 1
 work=$2
@@ -19,6 +19,11 @@ fail() {
 
 if [ ! -x "$build/src/gui/wavelore" ] || [ ! -x "$build/src/cli/wavelore-decode" ]; then
     echo "check_package: $build has not built wavelore and wavelore-decode"
+    exit 77
+fi
+# A package is made of a plain build, not of one built for the sanitizers.
+if grep -qE '^WAVELORE_(SANITIZE|TSAN|FUZZ):BOOL=ON$' "$build/CMakeCache.txt"; then
+    echo "check_package: $build is built for the sanitizers"
     exit 77
 fi
 for tool in cpack dpkg-deb dpkg-shlibdeps; do
