@@ -12,6 +12,7 @@ apt-get install -y -qq --no-install-recommends \
     libmicrohttpd-dev libpq-dev postgresql \
     libgtest-dev libbenchmark-dev libxml2-utils \
     xvfb xauth desktop-file-utils \
+    dpkg-dev file lintian appstream systemd man-db \
     chromium python3 \
     >/dev/null
 # The accessibility rules the service's page test runs in Chromium, from the
