@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "common/modes.h"
@@ -44,19 +45,17 @@ const std::vector<int16_t>& Recording() {
     return samples;
 }
 
-// What the decoder thread does with each sound buffer: scale into a block,
-// demodulate, decode.
-template <typename Demodulator, typename DecodeFn>
-void RunRecording(Demodulator& demod, DecodeFn&& decode, size_t& characters) {
+// What the decoder thread does with each sound buffer: scale it, then
+// hand it to each, which returns the characters it decoded.
+template <typename Each>
+void RunRecording(Each&& each, size_t& characters) {
     const std::vector<int16_t>& rec = Recording();
     double scaled[kSamplesPerBuffer];
     for (size_t pos = 0; pos < rec.size(); pos += kSamplesPerBuffer) {
         for (int32_t i = 0; i < kSamplesPerBuffer; ++i) {
             scaled[i] = rec[pos + static_cast<size_t>(i)] * kSampleScale;
         }
-        SampleBlock block(scaled, kSamplesPerBuffer);
-        const auto out = demod.Process(block);
-        characters += decode(out).size();
+        characters += each(scaled);
     }
 }
 
@@ -70,10 +69,19 @@ void SetCounters(benchmark::State& state, size_t characters) {
 void BM_Production(benchmark::State& state) {
     CFskDemodulator demod(kSampleRate, 1785.0, 1615.0, 100);
     CSitorBDecoder decoder(kSampleRate, 100);
+    std::u16string text;
+    text.reserve(256);
+    double out[kSamplesPerBuffer];
     size_t characters = 0;
     for (auto _ : state) {
         RunRecording(
-            demod, [&](const SampleBlock& b) { return decoder.Decode(b); }, characters);
+            [&](const double* in) {
+                text.clear();
+                demod.Process(in, kSamplesPerBuffer, out);
+                decoder.Process(out, kSamplesPerBuffer, text);
+                return text.size();
+            },
+            characters);
     }
     SetCounters(state, characters);
 }
@@ -86,7 +94,11 @@ void BM_Reference(benchmark::State& state) {
     size_t characters = 0;
     for (auto _ : state) {
         RunRecording(
-            demod, [&](const SampleBlock& b) { return sync.Decode(b, decoder); }, characters);
+            [&](const double* in) {
+                return sync.Decode(demod.Process(SampleBlock(in, kSamplesPerBuffer)), decoder)
+                    .size();
+            },
+            characters);
     }
     SetCounters(state, characters);
 }
@@ -95,10 +107,15 @@ BENCHMARK(BM_Reference)->Unit(benchmark::kMillisecond);
 // The two stages on their own, to see where the time goes.
 void BM_DemodulatorOnly(benchmark::State& state) {
     CFskDemodulator demod(kSampleRate, 1785.0, 1615.0, 100);
+    double out[kSamplesPerBuffer];
     size_t characters = 0;
     for (auto _ : state) {
         RunRecording(
-            demod, [](const SampleBlock&) { return std::u16string(); }, characters);
+            [&](const double* in) {
+                demod.Process(in, kSamplesPerBuffer, out);
+                return size_t{0};
+            },
+            characters);
     }
     SetCounters(state, characters);
 }
@@ -106,20 +123,24 @@ BENCHMARK(BM_DemodulatorOnly)->Unit(benchmark::kMillisecond);
 
 void BM_DecoderOnly(benchmark::State& state) {
     CFskDemodulator demod(kSampleRate, 1785.0, 1615.0, 100);
-    std::vector<SampleBlock> demodulated;
+    std::vector<std::vector<double>> demodulated;
     size_t unused = 0;
     RunRecording(
-        demod,
-        [&](const SampleBlock& b) {
-            demodulated.push_back(b.Copy());
-            return std::u16string();
+        [&](const double* in) {
+            std::vector<double> out(kSamplesPerBuffer);
+            demod.Process(in, kSamplesPerBuffer, out.data());
+            demodulated.push_back(std::move(out));
+            return size_t{0};
         },
         unused);
     CSitorBDecoder decoder(kSampleRate, 100);
+    std::u16string text;
     size_t characters = 0;
     for (auto _ : state) {
-        for (const SampleBlock& b : demodulated) {
-            characters += decoder.Decode(b).size();
+        for (const std::vector<double>& b : demodulated) {
+            text.clear();
+            decoder.Process(b.data(), b.size(), text);
+            characters += text.size();
         }
     }
     SetCounters(state, characters);
@@ -130,11 +151,15 @@ BENCHMARK(BM_DecoderOnly)->Unit(benchmark::kMillisecond);
 void BM_EnhancedChain(benchmark::State& state) {
     ChainSettings settings;
     settings.enhanced = true;
+    double signal[kSamplesPerBuffer];
     size_t characters = 0;
     for (auto _ : state) {
         const auto chain = CReceiveChain::Create(settings);
         RunRecording(
-            *chain, [](const ChainOutput& out) { return out.text; }, characters);
+            [&](const double* in) {
+                return chain->Process(in, kSamplesPerBuffer, signal).text.size();
+            },
+            characters);
     }
     SetCounters(state, characters);
 }
@@ -142,18 +167,15 @@ BENCHMARK(BM_EnhancedChain)->Unit(benchmark::kMillisecond);
 
 // The enhanced chain's tuning search, run on every buffer beside it.
 void BM_TonePairSearch(benchmark::State& state) {
-    struct Search {
-        CTonePairSearch search;
-        SampleBlock Process(const SampleBlock& block) {
-            benchmark::DoNotOptimize(search.Process(block, 1700, 85));
-            return SampleBlock();
-        }
-    };
     size_t characters = 0;
     for (auto _ : state) {
-        Search search;
+        CTonePairSearch search;
         RunRecording(
-            search, [](const SampleBlock&) { return std::u16string(); }, characters);
+            [&](const double* in) {
+                benchmark::DoNotOptimize(search.Process(in, kSamplesPerBuffer, 1700, 85));
+                return size_t{0};
+            },
+            characters);
     }
     SetCounters(state, characters);
 }

@@ -242,7 +242,8 @@ void NoiseOnly(double minutes, const std::vector<ChainKind>& chains) {
                 for (int32_t i = 0; i < kSamplesPerBuffer; ++i) {
                     block[i] = noise.samples[start + static_cast<std::size_t>(i)] * kSampleScale;
                 }
-                printed += chain->Process(block).text.size();
+                printed +=
+                    chain->Process(block.Data(), kSamplesPerBuffer, block.Data()).text.size();
             }
         }
         std::printf("noise %.1f min  %-17s printed %zu characters\n", minutes, kind.name.c_str(),

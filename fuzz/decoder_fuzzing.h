@@ -21,7 +21,6 @@
 #include <vector>
 
 #include "common/modes.h"
-#include "common/sample_block.h"
 #include "fuzz_input.h"
 
 namespace wavelore::fuzz {
@@ -56,18 +55,17 @@ int FuzzDecoder(const uint8_t* data, size_t size, uint32_t baud) {
         const uint8_t run = in.Byte();
         values.insert(values.end(), (run & 0x7F) + 1u, (run & 0x80) != 0 ? 1.0 : -1.0);
     }
-    const auto count = static_cast<int32_t>(values.size());
-    const SampleBlock block(values.data(), count);
-    text = whole.Decode(block);
+    const size_t count = values.size();
+    whole.Process(values.data(), count, text);
     Require(LinesEndInCrLf(text), "a carriage return without a line feed");
 
     Decoder pieces(kSampleRate, baud);
     pieces.SetStrictFec((options & kLenient) == 0);
-    const int32_t length = (options >> 2) + 1;
+    const size_t length = (options >> 2) + 1u;
     std::u16string piecesText;
-    for (int32_t start = 0; start < count; start += length) {
-        const int32_t n = count - start < length ? count - start : length;
-        piecesText += pieces.Decode(SampleBlock(values.data() + start, n));
+    for (size_t start = 0; start < count; start += length) {
+        const size_t n = count - start < length ? count - start : length;
+        pieces.Process(values.data() + start, n, piecesText);
     }
     Require(piecesText == text, "blocks decode differently from the whole");
     Require(pieces.GoodCount() == whole.GoodCount() && pieces.ErrorCount() == whole.ErrorCount(),

@@ -19,6 +19,7 @@
 
 #include "app/mode_controller.h"
 #include "app/profile_store.h"
+#include "app/receiver_config.h"
 #include "app/settings.h"
 #include "fuzz_input.h"
 #include "net/http_client.h"
@@ -65,16 +66,16 @@ class CModeView final : public wavelore::IModeView {
     void CloseWorkingFile() override {}
     void ModeSelected(wavelore::Mode) override {}
     void HideStatusLine() override {}
-    bool StartDecoding(wavelore::DecoderType type, int32_t centre, int32_t halfShift,
-                       int32_t baud) override {
-        auto chain = wavelore::CReceiveChain::Create(
-            wavelore::ChainSettings{type, wavelore::kSampleRate, centre, halfShift, baud});
-        if (!chain) {
-            return false;
-        }
-        chain->SetStrictFec(m_settings.StrictFec());
-        chain->SetInvert(m_settings.BitSense());
-        return true;
+    bool StartDecoding(wavelore::Mode mode, int32_t centre, int32_t shift, int32_t baud) override {
+        wavelore::ReceiverConfig config;
+        config.mode = mode;
+        config.centre = centre;
+        config.shift = shift;
+        config.baud = baud;
+        config.strictFec = m_settings.StrictFec();
+        config.invert = m_settings.BitSense();
+        config.enhanced = m_settings.Enhanced();
+        return wavelore::CReceiveChain::Create(config.Chain()) != nullptr;
     }
 
   private:

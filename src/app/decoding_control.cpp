@@ -4,6 +4,7 @@
 #include <new>
 
 #include "app/settings.h"
+#include "common/message_ids.h"
 #include "common/utf.h"
 #include "receiver/decoder_thread.h"
 
@@ -46,8 +47,11 @@ bool CDecodingControl::OpenRecording(const std::string& path, CRecordingWaveIn::
     return true;
 }
 
-bool CDecodingControl::StartDecoder(DecoderType type, int32_t centre, int32_t halfShift,
-                                    int32_t baud) {
+bool CDecodingControl::StartDecoder(Mode mode, int32_t centre, int32_t shift, int32_t baud) {
+    m_config.mode = mode;
+    m_config.centre = centre;
+    m_config.shift = shift;
+    m_config.baud = baud;
     if (m_stopped) {
         return false;
     }
@@ -71,17 +75,10 @@ bool CDecodingControl::StartDecoder(DecoderType type, int32_t centre, int32_t ha
         }
         m_threadSource = source;
     }
-    m_thread->SetEnhanced(m_enhanced);
-    const bool started =
-        type == DecoderType::Fax
-            ? m_thread->StartFax(kSampleRate, centre, halfShift, kFaxLinesPerMinute,
-                                 m_channel.get(), deviceId)
-            : m_thread->Start(kSampleRate, centre, halfShift, baud, static_cast<int32_t>(type),
-                              m_channel.get(), deviceId);
-    if (started) {
-        m_started = type;
-        m_thread->SetStrictFec(m_strictFec);
-        m_thread->SetBitSense(m_bitSense);
+    const ChainSettings chain = m_config.Chain();
+    if (m_thread->Start(chain, m_channel.get(), deviceId)) {
+        m_started = chain;
+        ApplyTuning();
         m_host.StartWatchdog(kWatchdogPeriod);
         return true;
     }
@@ -103,11 +100,16 @@ bool CDecodingControl::OnSoundSource(int32_t index) {
     return true;
 }
 
-void CDecodingControl::OnSpectrum() {
+std::optional<int32_t> CDecodingControl::OnSpectrum(const SampleBlock* block, int32_t centre,
+                                                    int32_t halfShift) {
     if (m_sources.Confirm() && !m_sources.IsRecording(m_sources.Current())) {
         m_settings.WriteSoundDevice(m_sources.Name(m_sources.Current()));
     }
     m_host.StopWatchdog();
+    if (block == nullptr) {
+        return std::nullopt;
+    }
+    return m_tuning.Process(block->Data(), static_cast<size_t>(block->Count()), centre, halfShift);
 }
 
 void CDecodingControl::OnWatchdog() {
@@ -134,32 +136,64 @@ void CDecodingControl::RunFallback() {
     m_host.CloseWindow();
 }
 
+void CDecodingControl::RestoreSwitches() {
+    m_config.strictFec = m_settings.StrictFec();
+    m_config.invert = m_settings.BitSense();
+    m_config.enhanced = m_settings.Enhanced();
+    m_config.afc = m_settings.Afc();
+    m_config.smartTune = m_settings.SmartTune();
+    m_config.searchFollowsAfc = false;
+    if (m_thread) {
+        m_thread->SetStrictFec(m_config.strictFec);
+        m_thread->SetBitSense(m_config.invert);
+    }
+    ApplyTuning();
+}
+
 void CDecodingControl::SetStrictFec(bool strict) {
-    m_strictFec = strict;
+    m_config.strictFec = strict;
+    m_settings.WriteStrictFec(strict);
     if (m_thread) {
         m_thread->SetStrictFec(strict);
     }
 }
 
 void CDecodingControl::SetBitSense(bool invert) {
-    m_bitSense = invert;
+    m_config.invert = invert;
+    m_settings.WriteBitSense(invert);
     if (m_thread) {
         m_thread->SetBitSense(invert);
     }
 }
 
 void CDecodingControl::SetEnhanced(bool enhanced) {
-    if (enhanced == m_enhanced) {
+    m_settings.WriteEnhanced(enhanced);
+    if (enhanced == m_config.enhanced) {
         return;
     }
-    m_enhanced = enhanced;
-    if (m_thread && m_started == DecoderType::SitorB) {
+    m_config.enhanced = enhanced;
+    // Only a decoder whose chain the switch changes starts again.
+    if (m_thread && m_started &&
+        UsesWeakSignalChain(m_started->type, enhanced) != m_started->enhanced) {
         m_host.RestartDecoding();
     }
 }
 
-bool CDecodingControl::EnhancedChain() const {
-    return m_thread && m_thread->EnhancedChain();
+void CDecodingControl::SetAfc(bool on) {
+    m_config.SetAfc(on);
+    m_settings.WriteAfc(on);
+    ApplyTuning();
+}
+
+void CDecodingControl::SetSmartTune(bool on) {
+    m_config.SetSmartTune(on);
+    m_settings.WriteSmartTune(on);
+    ApplyTuning();
+}
+
+void CDecodingControl::ApplyTuning() {
+    m_tuning.SetSearch(m_started ? SearchFor(*m_started) : CTuningPolicy::Search::Valley);
+    m_tuning.SetAutoTune(m_config.AutoTune());
 }
 
 uint64_t CDecodingControl::TenthsOfSecondsLost() const {
@@ -168,38 +202,42 @@ uint64_t CDecodingControl::TenthsOfSecondsLost() const {
 }
 
 bool CDecodingControl::PostToDecoder(Message message) {
+    if (message.id == WM_DECODER_TUNE) {
+        m_config.centre = static_cast<int32_t>(message.wParam);
+    }
     return m_thread && m_thread->PostThreadMessage(std::move(message));
 }
 
 void CDecodingControl::Stop() {
     m_stopped = true;
     m_host.StopWatchdog();
-    if (!m_thread) {
-        return;
+    if (m_thread) {
+        EndThread();
     }
-    m_thread->RequestStop();
-    if (m_channel) {
-        m_channel->Close();
-    }
-    m_thread->Shutdown();
 }
 
 void CDecodingControl::Release() {
     DropThread();
 }
 
+void CDecodingControl::EndThread() {
+    m_thread->RequestStop();
+    m_thread->FinishChain();
+    if (m_channel) {
+        m_channel->Close();
+    }
+    m_thread->Shutdown();
+}
+
 void CDecodingControl::DropThread() {
     if (m_thread) {
-        m_thread->RequestStop();
-        if (m_channel) {
-            m_channel->Close();
-        }
-        m_thread->Shutdown();
+        EndThread();
         m_thread.reset();
     }
     m_channel.reset();
     m_threadSource = -1;
     m_started.reset();
+    ApplyTuning();
 }
 
 }  // namespace wavelore

@@ -7,12 +7,15 @@
 #include <string>
 #include <string_view>
 
+#include "app/receiver_config.h"
 #include "app/sound_source_selector.h"
 #include "audio/recording_wave_in.h"
 #include "common/message.h"
 #include "common/modes.h"
+#include "common/sample_block.h"
 #include "common/start_thread.h"
 #include "common/window_target.h"
+#include "receiver/tuning_policy.h"
 
 namespace wavelore {
 
@@ -23,8 +26,9 @@ class IUserNotifier;
 class IWaveInDriver;
 
 // The way one decoder thread's messages reach the main window. Closing it
-// refuses further messages and releases a Send the thread is waiting in, so
-// the thread can always be ended.
+// refuses further messages and releases a Send the thread is waiting in,
+// also one whose handler is the one closing it, so the thread can always be
+// ended, even from inside the handler of its spectrum.
 class IWindowChannel : public WindowTarget {
   public:
     virtual void Close() = 0;
@@ -53,16 +57,17 @@ class IDecodingHost {
     virtual void CloseWindow() = 0;
 };
 
-// The main window's decoding: the decoder thread's life, the sound source
-// it captures from, the start-up watchdog and the fallback to another
-// source when one fails to open or never delivers a buffer.
+// The main window's decoding: the receiver's configuration, the decoder
+// thread's life, the sound source it captures from, the start-up watchdog,
+// the fallback to another source when one fails to open or never delivers
+// a buffer, and the automatic tuning of the spectra the thread sends.
 //
 // A decoder thread keeps the device it first opened, so a change of source
-// ends the thread and starts a new one on the new source.
+// ends the thread and starts a new one on the new source. What its chain
+// held back is given to the window before the thread ends.
 class CDecodingControl {
   public:
     static constexpr std::chrono::milliseconds kWatchdogPeriod{2000};
-    static constexpr double kFaxLinesPerMinute = 120.0;
 
     // devices: the sound input devices; soundNotifier: the sound input's
     // messages; cpuTimes: null reads /proc/stat. All must outlive this.
@@ -85,35 +90,47 @@ class CDecodingControl {
     // The recording in use, or null.
     const CRecordingWaveIn* Recording() const { return m_recording.get(); }
 
-    // Starts (or restarts) decoding on the current source. On failure the
-    // user is told, the thread is dropped and the fallback runs at once;
-    // a decoder thread that cannot be made only fails.
-    bool StartDecoder(DecoderType type, int32_t centre, int32_t halfShift, int32_t baud);
+    // Starts (or restarts) decoding the mode at the tuning (Hz) and baud on
+    // the current source. On failure the user is told, the thread is
+    // dropped and the fallback runs at once; a decoder thread that cannot
+    // be made only fails.
+    bool StartDecoder(Mode mode, int32_t centre, int32_t shift, int32_t baud);
     // Command 500 + index: that source becomes current and decoding starts
     // again. False when the index has no item.
     bool OnSoundSource(int32_t index);
-    // WM_DECODER_SPECTRUM arrived: the current source works.
-    void OnSpectrum();
+    // WM_DECODER_SPECTRUM arrived: the current source works. block: its
+    // samples for the tuning search, or null; centre and halfShift (Hz) the
+    // tuning in force. Returns the centre the search asks for, if any.
+    std::optional<int32_t> OnSpectrum(const SampleBlock* block, int32_t centre, int32_t halfShift);
     // Timer 1 fired.
     void OnWatchdog();
 
+    const ReceiverConfig& Config() const { return m_config; }
+    // The switches as the settings hold them, once at start-up.
+    void RestoreSwitches();
+    // Each switch takes effect at once and is written to the settings.
     void SetStrictFec(bool strict);
     void SetBitSense(bool invert);
     // The weak-signal chain for NAVTEX and SITOR. A change while one of
     // them decodes restarts decoding with the other chain; other decoders
     // keep running (a restarted FAX would empty its file).
     void SetEnhanced(bool enhanced);
+    void SetAfc(bool on);
+    void SetSmartTune(bool on);
     // True while the running decoder is the weak-signal chain.
-    bool EnhancedChain() const;
+    bool EnhancedChain() const { return m_started && m_started->enhanced; }
+    // The automatic tuning, which searches as the running chain needs.
+    const CTuningPolicy& Tuning() const { return m_tuning; }
     // Sound lost so far because the receiver or the sound system fell
     // behind, on every source, in tenths of a second rounded up, so that
     // any loss shows. Safe to call at any time.
     uint64_t TenthsOfSecondsLost() const;
-    // A thread message for the decoder thread (WM_DECODER_TUNE); false
-    // while there is no thread.
+    // A thread message for the decoder thread (WM_DECODER_TUNE, whose
+    // centre the configuration then holds); false while there is no thread.
     bool PostToDecoder(Message message);
 
-    // Shutdown: asks the thread to stop and ends it; nothing starts after.
+    // Shutdown: asks the thread to stop, gives what its chain held back to
+    // the window and ends it; nothing starts after.
     void Stop();
     // Releases the thread object, which closes the sound device.
     void Release();
@@ -121,8 +138,13 @@ class CDecodingControl {
     bool HasThread() const { return m_thread != nullptr; }
 
   private:
+    // Stops the thread, gives what its chain held back to the window while
+    // the channel is open, closes the channel and ends the thread.
+    void EndThread();
     void DropThread();
     void RunFallback();
+    // The search follows the running chain; AutoTune the switches.
+    void ApplyTuning();
 
     IWaveInDriver& m_devices;
     IUserNotifier& m_soundNotifier;
@@ -137,10 +159,9 @@ class CDecodingControl {
     std::unique_ptr<IWindowChannel> m_channel;
     std::unique_ptr<CDecoderThread> m_thread;
     int32_t m_threadSource = -1;
-    std::optional<DecoderType> m_started;  // the type of the last successful start
-    bool m_strictFec = true;
-    bool m_enhanced = false;
-    bool m_bitSense = false;
+    ReceiverConfig m_config;
+    std::optional<ChainSettings> m_started;  // the chain of the last successful start
+    CTuningPolicy m_tuning;
     bool m_stopped = false;
 };
 

@@ -117,7 +117,7 @@ void CModeController::ShowChecksAndPane(const ModeInfo& info) {
 
 void CModeController::Start(const ModeInfo& info) {
     m_view.ModeSelected(info.mode);
-    m_view.StartDecoding(info.decoder, m_view.CentreFrequency(), HalfShift(), m_baud);
+    m_view.StartDecoding(info.mode, m_view.CentreFrequency(), m_shift, m_baud);
 }
 
 bool CModeController::RestartDecoding() {
@@ -125,7 +125,7 @@ bool CModeController::RestartDecoding() {
         return false;
     }
     const ModeInfo& info = Info(static_cast<Mode>(m_mode));
-    return m_view.StartDecoding(info.decoder, m_view.CentreFrequency(), HalfShift(), m_baud);
+    return m_view.StartDecoding(info.mode, m_view.CentreFrequency(), m_shift, m_baud);
 }
 
 }  // namespace wavelore

@@ -33,10 +33,10 @@ class IModeView {
     // The mode is now current; the assembler follows it.
     virtual void ModeSelected(Mode mode) = 0;
     virtual void HideStatusLine() = 0;
-    // Start (or restart) decoding; false when the decoder could not start
+    // Start (or restart) decoding the mode at centre (Hz) with its shift (Hz
+    // between the tones) and baud; false when the decoder could not start
     // (the host handles that, e.g. with the sound-device fallback).
-    virtual bool StartDecoding(DecoderType type, int32_t centre, int32_t halfShift,
-                               int32_t baud) = 0;
+    virtual bool StartDecoding(Mode mode, int32_t centre, int32_t shift, int32_t baud) = 0;
 };
 
 // The current mode with its baud and shift: switches modes, saving the old

@@ -26,6 +26,8 @@ MmResult CSoundInput::Open(uint32_t deviceId) {
         m_notifier.ShowText({texts::kGetDevCapsFailed});
         return r;
     }
+    // The receiver's one rate: a device captures at it or is converted to
+    // it, and a recording at another rate is refused.
     m_format = WaveFormat{};
     r = m_driver.Open(deviceId, m_format, &m_owner, m_device);
     if (r != MMSYSERR_NOERROR) {

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "common/sample_rate.h"
+
 namespace wavelore {
 
 class CThreadMessageQueue;
@@ -43,11 +45,13 @@ constexpr uint32_t WHDR_DONE = 0x01;
 constexpr uint32_t WHDR_PREPARED = 0x02;
 constexpr uint32_t WHDR_INQUEUE = 0x10;
 
+// What the receiver asks of a device unless told otherwise: its one rate,
+// mono, 16 bits.
 struct WaveFormat {
     uint16_t formatTag = WAVE_FORMAT_PCM;
     uint16_t channels = 1;
-    uint32_t samplesPerSec = 11025;
-    uint32_t avgBytesPerSec = 22050;
+    uint32_t samplesPerSec = kSampleRate;
+    uint32_t avgBytesPerSec = 2 * kSampleRate;
     uint16_t blockAlign = 2;
     uint16_t bitsPerSample = 16;
     uint16_t cbSize = 0;

@@ -268,6 +268,19 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
 
 }  // namespace
 
+ReceiverConfig CliOptions::Receiver() const {
+    ReceiverConfig config;
+    config.mode = mode;
+    config.baud = baud;
+    config.shift = shift;
+    config.centre = centreFrequency;
+    config.invert = invert;
+    config.strictFec = strictFec;
+    config.enhanced = enhanced;
+    config.SetSmartTune(smartTune);
+    return config;
+}
+
 bool ParseCliOptions(int argc, char** argv, CliOptions& options, int& exitCode) {
     // CLI11 reports through exceptions, also while the options are declared.
     try {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "app/receiver_config.h"
 #include "common/modes.h"
 #include "net/nmea_tcp_server.h"
 
@@ -70,6 +71,9 @@ struct CliOptions {
 
     // The tuning handed to the demodulator: tones are centre +- half shift.
     int32_t HalfShift() const { return shift / 2; }
+    // The receiver these options describe; --smarttune is its one switch
+    // of the automatic tuning.
+    ReceiverConfig Receiver() const;
 };
 
 // Exit codes of the tool.

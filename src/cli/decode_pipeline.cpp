@@ -1,19 +1,13 @@
 #include "cli/decode_pipeline.h"
 
 #include <algorithm>
-#include <new>
 
 #include "common/sample_block.h"
 
 namespace wavelore::cli {
 
-CDecodePipeline::CDecodePipeline(const PipelineSettings& settings)
-    : m_chain(CReceiveChain::Create(settings.chain)) {
-    if (m_chain) {
-        m_chain->SetInvert(settings.invert);
-        m_chain->SetStrictFec(settings.strictFec);
-    }
-}
+CDecodePipeline::CDecodePipeline(const ChainSettings& settings)
+    : m_chain(CReceiveChain::Create(settings)) {}
 
 bool CDecodePipeline::Feed(const int16_t* samples, size_t count, const TextHandler& onText) {
     while (count > 0) {
@@ -40,9 +34,9 @@ bool CDecodePipeline::Finish(const TextHandler& onText) {
     if (!Ready()) {
         return true;
     }
-    ChainOutput output = m_chain->Finish();
+    const ChainOutput output = m_chain->Finish();
     return output.text.empty() ||
-           onText(DecoderText{std::move(output.text), output.good, output.errors});
+           onText(DecoderText{std::u16string(output.text), output.good, output.errors});
 }
 
 bool CDecodePipeline::ProcessBlock(const TextHandler& onText) {
@@ -51,19 +45,16 @@ bool CDecodePipeline::ProcessBlock(const TextHandler& onText) {
     if (!Ready()) {
         return true;
     }
-    SampleBlock block(nullptr, kSamplesPerBuffer);
-    if (block.Empty()) {
-        return true;  // no memory for this buffer: it is skipped, as the receiver does
+    for (size_t i = 0; i < m_block.size(); ++i) {
+        m_samples[i] = m_block[i] * kSampleScale;
     }
-    for (int32_t i = 0; i < kSamplesPerBuffer; ++i) {
-        block[i] = m_block[static_cast<size_t>(i)] * kSampleScale;
-    }
-    ChainOutput output = m_chain->Process(block);
+    const ChainOutput output =
+        m_chain->Process(m_samples.data(), m_samples.size(), m_samples.data());
     if (output.text.empty()) {
         // The counts carry over to the next block that has text.
         return true;
     }
-    return onText(DecoderText{std::move(output.text), output.good, output.errors});
+    return onText(DecoderText{std::u16string(output.text), output.good, output.errors});
 }
 
 }  // namespace wavelore::cli

@@ -12,12 +12,6 @@
 
 namespace wavelore::cli {
 
-struct PipelineSettings {
-    ChainSettings chain;
-    bool strictFec = true;
-    bool invert = false;
-};
-
 // The receiver's per-buffer chain without a sound card: samples arrive in
 // pieces of any size, and every 2048 of them are scaled by 0.01,
 // demodulated and decoded exactly as the decoder thread does with one
@@ -28,7 +22,7 @@ class CDecodePipeline {
     // previous text; returns false to stop decoding.
     using TextHandler = std::function<bool(const DecoderText&)>;
 
-    explicit CDecodePipeline(const PipelineSettings& settings);
+    explicit CDecodePipeline(const ChainSettings& settings);
     CDecodePipeline(const CDecodePipeline&) = delete;
     CDecodePipeline& operator=(const CDecodePipeline&) = delete;
 
@@ -53,6 +47,8 @@ class CDecodePipeline {
 
     std::unique_ptr<CReceiveChain> m_chain;
     std::array<int16_t, kSamplesPerBuffer> m_block{};
+    // The block scaled, then demodulated in place.
+    std::array<double, kSamplesPerBuffer> m_samples{};
     size_t m_fill = 0;
     int64_t m_blocks = 0;
 };

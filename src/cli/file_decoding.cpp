@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <string>
 
-#include "app/mode_controller.h"
 #include "audio/audio_file_reader.h"
 #include "cli/decode_pipeline.h"
 #include "cli/message_storage.h"
@@ -14,18 +13,6 @@
 namespace wavelore::cli {
 
 namespace {
-
-PipelineSettings SettingsFrom(const CliOptions& options) {
-    PipelineSettings settings;
-    settings.chain.type = CModeController::Info(options.mode).decoder;
-    settings.chain.centre = options.centreFrequency;
-    settings.chain.halfShift = options.HalfShift();
-    settings.chain.baud = options.baud;
-    settings.chain.enhanced = options.enhanced;
-    settings.strictFec = options.strictFec;
-    settings.invert = options.invert;
-    return settings;
-}
 
 void Complain(const std::string& text) {
     std::fprintf(stderr, "wavelore-decode: %s\n", text.c_str());
@@ -64,7 +51,7 @@ int DecodeInput(const CliOptions& options) {
                  (options.input == "-" ? std::string("standard input") : options.input) + ": " +
                  reader.Description());
     }
-    CDecodePipeline pipeline(SettingsFrom(options));
+    CDecodePipeline pipeline(options.Receiver().Chain());
     if (!pipeline.Ready()) {
         Complain("cannot set up the decoder (out of memory)");
         return kExitInputError;

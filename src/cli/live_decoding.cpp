@@ -9,7 +9,6 @@
 #include <optional>
 #include <string>
 
-#include "app/mode_controller.h"
 #include "app/tuning_control.h"
 #include "audio/recording_wave_in.h"
 #include "audio/wave_in_portaudio.h"
@@ -22,10 +21,8 @@
 #include "common/user_notifier.h"
 #include "common/utf.h"
 #include "common/window_target.h"
-#include "dsp/spectrum_analyzer.h"
-#include "dsp/tone_pair_search.h"
-#include "dsp/tuning_search.h"
 #include "receiver/decoder_thread.h"
+#include "receiver/tuning_policy.h"
 
 namespace wavelore::cli {
 
@@ -59,10 +56,12 @@ void ReportLost(uint64_t lost) {
 // The main window's part: handles what the decoder thread sends and posts.
 class CLiveReceiver {
   public:
-    CLiveReceiver(const CliOptions& options, CTextHandler& text, CRunStorage& storage,
-                  CDecoderThread& thread, const IWaveInDriver& driver)
+    CLiveReceiver(const CliOptions& options, const ReceiverConfig& config, CTextHandler& text,
+                  CRunStorage& storage, CDecoderThread& thread, const IWaveInDriver& driver)
         : m_options(options), m_text(text), m_storage(storage), m_thread(thread), m_driver(driver) {
-        m_tuning.SetTuning(options.centreFrequency, options.HalfShift());
+        m_tuning.SetTuning(config.centre, config.HalfShift());
+        m_policy.SetSearch(config.Search());
+        m_policy.SetAutoTune(config.AutoTune());
     }
 
     void Handle(Message& message) {
@@ -91,20 +90,14 @@ class CLiveReceiver {
 
     // Every buffer's scaled samples, synchronously while the decoder thread
     // waits. With --smarttune the tuning search reads their spectra and its
-    // retune requests take the main window's way to the decoder thread. The
-    // enhanced chain has a search of its own, which also finds clean and
-    // weak signals.
+    // retune requests take the main window's way to the decoder thread.
     void OnSpectrum(const SampleBlock& block) {
-        if (!m_options.smartTune) {
+        if (!m_policy.AutoTune()) {
             return;
         }
-        std::optional<int32_t> request;
-        if (m_enhancedSearch) {
-            request = m_pairSearch.Process(block, m_tuning.Centre(), m_tuning.HalfShift());
-        } else if (m_analyzer.Process(block)) {
-            request =
-                m_search.Process(m_analyzer.History(), m_tuning.Centre(), m_tuning.HalfShift());
-        }
+        const std::optional<int32_t> request =
+            m_policy.Process(block.Data(), static_cast<size_t>(block.Count()), m_tuning.Centre(),
+                             m_tuning.HalfShift());
         if (!request) {
             return;
         }
@@ -144,12 +137,7 @@ class CLiveReceiver {
     CRunStorage& m_storage;
     CDecoderThread& m_thread;
     const IWaveInDriver& m_driver;
-    CSpectrumAnalyzer m_analyzer;
-    CTuningSearch m_search;
-    CTonePairSearch m_pairSearch;
-    // The modes the enhanced chain decodes use its search.
-    const bool m_enhancedSearch =
-        m_options.enhanced && CModeController::Info(m_options.mode).decoder == DecoderType::SitorB;
+    CTuningPolicy m_policy;
     // No strip to show the tuning on.
     CTuningControl m_tuning{nullptr,
                             [this](Message m) { return m_thread.PostThreadMessage(std::move(m)); }};
@@ -298,13 +286,11 @@ int DecodeLive(const CliOptions& options) {
     CQueueWindowTarget target;
     CTextHandler text(options, stdout, stderr);
     CDecoderThread thread(*driver, notifier);
-    CLiveReceiver receiver(options, text, storage, thread, *driver);
+    const ReceiverConfig config = options.Receiver();
+    CLiveReceiver receiver(options, config, text, storage, thread, *driver);
     const auto handle = [&receiver](Message& m) { receiver.Handle(m); };
 
-    const DecoderType type = CModeController::Info(options.mode).decoder;
-    thread.SetEnhanced(options.enhanced);
-    if (!thread.Start(kSampleRate, options.centreFrequency, options.HalfShift(), options.baud,
-                      static_cast<int32_t>(type), &target, deviceId)) {
+    if (!thread.Start(config.Chain(), &target, deviceId)) {
         Complain(
             "Could not start decoder for this sound device. Check that no "
             "other applications "
@@ -314,9 +300,6 @@ int DecodeLive(const CliOptions& options) {
         storage.Finish();
         return kExitInputError;
     }
-    thread.SetStrictFec(options.strictFec);
-    thread.SetBitSense(options.invert);
-
     while (!g_stopSignal) {
         target.DispatchOne(handle, 100ms);
         uploads.Poll();

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "common/sample_rate.h"
+
 namespace wavelore {
 
 // The main window's mode numbers.
@@ -24,13 +26,5 @@ enum class DecoderType : int32_t {
     Dpsk = 5,
     NavtexJ = 6,
 };
-
-constexpr int32_t kSampleRate = 11025;
-constexpr int32_t kSamplesPerBuffer = 2048;
-// The integer half of the sample rate: top of the tunable range and the
-// frequency that filter edges are normalised to.
-constexpr int32_t kNyquist = 5512;
-// Sound-card samples are scaled by this before they enter the signal chain.
-constexpr double kSampleScale = 0.01;
 
 }  // namespace wavelore

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 
-#include "common/modes.h"
 #include "common/numeric.h"
+#include "common/sample_rate.h"
 
 namespace wavelore {
 
@@ -15,27 +14,11 @@ void CBandScope::SetTuning(int32_t centre, int32_t halfShift) {
     m_tuned = true;
 }
 
-void CBandScope::SetSearch(Search search) {
-    if (search == CurrentSearch()) {
-        return;
+void CBandScope::SetSpectrum(const int32_t* levels) {
+    m_hasSpectrum = levels != nullptr;
+    if (levels != nullptr) {
+        std::copy(levels, levels + kBins, m_spectrum.begin());
     }
-    // Short of memory the valley search stays.
-    m_pairSearch.reset(search == Search::TonePair ? new (std::nothrow) CTonePairSearch() : nullptr);
-}
-
-std::optional<int32_t> CBandScope::ProcessBlock(const SampleBlock& block) {
-    const bool analysed = m_analyzer.Process(block);
-    if (!autoTune) {
-        return std::nullopt;
-    }
-    // The pair search keeps its own spectra, of every block.
-    if (m_pairSearch) {
-        return m_pairSearch->Process(block, m_centre, m_halfShift);
-    }
-    if (!analysed) {
-        return std::nullopt;
-    }
-    return m_search.Process(m_analyzer.History(), m_centre, m_halfShift);
 }
 
 int32_t CBandScope::ClampMouseFrequency(float f) const {

@@ -1,21 +1,20 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <memory>
 #include <optional>
 
-#include "common/sample_block.h"
 #include "dsp/spectrum_analyzer.h"
-#include "dsp/tone_pair_search.h"
-#include "dsp/tuning_search.h"
 
 namespace wavelore {
 
-// What the spectrum strip shows and decides, without the painting: the
-// analysis and tuning search of each audio block, the tuning markers, and
-// the arithmetic that turns clicks and drags into retune requests. A retune
-// request is a centre frequency for the main window (WM_SET_FREQUENCY); the
-// strip never changes its own tuning, that comes back through SetTuning.
+// What the spectrum strip shows, without the painting: the spectrum of the
+// last buffer, the tuning markers, and the arithmetic that turns clicks and
+// drags into retune requests. A retune request is a centre frequency for
+// the main window (WM_SET_FREQUENCY); the strip never changes its own
+// tuning, that comes back through SetTuning. The spectrum and the automatic
+// tuning are computed by the receiver (CTuningPolicy); the strip only shows
+// them.
 class CBandScope {
   public:
     static constexpr int32_t kBins = CSpectrumAnalyzer::kBins;
@@ -23,18 +22,6 @@ class CBandScope {
     CBandScope() = default;
     CBandScope(const CBandScope&) = delete;
     CBandScope& operator=(const CBandScope&) = delete;
-
-    // Automatic tuning search on or off (the SmartTune/AFC switches). The
-    // history keeps filling while it is off.
-    bool autoTune = true;
-
-    // Which tuning search runs: the valley between the tones in the
-    // spectrum history, or the weak-signal chain's search for the two tones
-    // themselves, which also finds clean signals.
-    enum class Search { Valley, TonePair };
-    // A search chosen again starts afresh.
-    void SetSearch(Search search);
-    Search CurrentSearch() const { return m_pairSearch ? Search::TonePair : Search::Valley; }
 
     // centre, halfShift: Hz; the tones are centre +/- halfShift.
     void SetTuning(int32_t centre, int32_t halfShift);
@@ -44,15 +31,11 @@ class CBandScope {
     // input.
     bool Tuned() const { return m_tuned; }
 
-    // One block of raw samples (already scaled by 0.01). Computes the
-    // spectrum and, with autoTune, runs the search. Returns the centre
-    // frequency to request when the search has voted for a retune.
-    std::optional<int32_t> ProcessBlock(const SampleBlock& block);
-
-    const CSpectrumAnalyzer& Analyzer() const { return m_analyzer; }
-    // The displayed spectrum (see CSpectrumAnalyzer), or null before the first.
-    const int32_t* Spectrum() const { return m_analyzer.Spectrum(); }
-    int32_t RetuneVotes() const { return m_pairSearch ? m_pairSearch->Votes() : m_search.Votes(); }
+    // The spectrum to show: kBins levels as CSpectrumAnalyzer::Spectrum
+    // gives them (copied), or null for none.
+    void SetSpectrum(const int32_t* levels);
+    // The spectrum shown, or null before the first.
+    const int32_t* Spectrum() const { return m_hasSpectrum ? m_spectrum.data() : nullptr; }
 
     // Mouse input on a strip `width` pixels wide. A press always requests a
     // frequency and starts a drag; a move requests one only while dragging.
@@ -77,9 +60,8 @@ class CBandScope {
   private:
     int32_t ClampMouseFrequency(float f) const;
 
-    CSpectrumAnalyzer m_analyzer;
-    CTuningSearch m_search;
-    std::unique_ptr<CTonePairSearch> m_pairSearch;  // while chosen
+    std::array<int32_t, kBins> m_spectrum{};
+    bool m_hasSpectrum = false;
     int32_t m_centre = 0;
     int32_t m_halfShift = 0;
     bool m_tuned = false;

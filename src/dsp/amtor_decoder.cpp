@@ -17,13 +17,20 @@ CAmtorDecoder::CAmtorDecoder(uint32_t sampleRate, uint32_t baud)
           sampleRate, baud,
           baud > 0 && baud <= sampleRate ? static_cast<int32_t>(sampleRate / baud) : 1) {}
 
+void CAmtorDecoder::ResetCharacters() {
+    m_sync = 0;
+    m_accumulator = 0;
+    m_bitCounter = 0;
+    m_printer.Reset();
+}
+
 void CAmtorDecoder::HandleBit(int bit, std::u16string& out) {
     const uint32_t b = bit != 0 ? 1u : 0u;
     m_sync = (m_sync << 1) | b;
     if ((m_sync & kRealignMask) == kRealignPattern) {
         m_bitCounter = 0;
         DecodeCode(kCcirPhasing2, out);
-        m_letters = true;
+        m_printer.Reset();
         return;
     }
     m_accumulator = ((m_accumulator >> 1) | (b << 6)) & 0x7F;
@@ -34,21 +41,9 @@ void CAmtorDecoder::HandleBit(int bit, std::u16string& out) {
 }
 
 void CAmtorDecoder::DecodeCode(uint32_t code, std::u16string& out) {
-    if (std::popcount(code) != 4 || !Ccir476IsValid(code)) {
-        return;
-    }
-    const char c = m_letters ? kCcir476Letters[code] : kCcir476Figures[code];
-    if (code == kCcirFigures) {
-        m_letters = false;
-    } else if (code == kCcirLetters) {
-        m_letters = true;
-    }
-    if (c == '%') {
-        return;
-    }
-    out.push_back(static_cast<char16_t>(c));
-    if (c == '\r') {
-        out.push_back(u'\n');
+    // Only the 35 codes with four 1 bits are characters.
+    if (std::popcount(code) == 4) {
+        m_printer.Print(code, out);
     }
 }
 

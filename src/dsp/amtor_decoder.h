@@ -3,11 +3,12 @@
 #include <cstdint>
 #include <string>
 
+#include "dsp/ccir476_printer.h"
 #include "dsp/character_decoder.h"
 
 namespace wavelore {
 
-// Reads the CCIR 476 seven-bit code character by character, without
+// Reads the CCIR 476 seven-bit code (ITU-R M.476) character by character, without
 // combining the two copies of a SITOR-B transmission: every character is
 // printed once per copy, as it arrives. Characters are framed by counting
 // seven bits from the last realignment pattern (the phasing code 0x0F
@@ -20,7 +21,10 @@ class CAmtorDecoder : public CCharacterDecoder {
 
     void HandleBit(int bit, std::u16string& out) override;
 
-    bool Letters() const { return m_letters; }
+    bool Letters() const { return m_printer.Letters(); }
+
+  protected:
+    void ResetCharacters() override;
 
   private:
     void DecodeCode(uint32_t code, std::u16string& out);
@@ -29,7 +33,7 @@ class CAmtorDecoder : public CCharacterDecoder {
     // The newest bit enters at bit 6, so the first received ends at bit 0.
     uint32_t m_accumulator = 0;
     int32_t m_bitCounter = 0;
-    bool m_letters = true;
+    CCcir476Printer m_printer;
 };
 
 }  // namespace wavelore

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
+
+#include "common/nothrow.h"
 
 namespace wavelore {
 
@@ -23,8 +24,24 @@ CBitClock::CBitClock(double samplesPerBit)
     while (size < static_cast<int64_t>(m_nominal) + 4) {
         size *= 2;
     }
-    m_history.reset(new (std::nothrow) ToneSums[static_cast<size_t>(size)]());
+    m_history = NewArray<ToneSums>(static_cast<size_t>(size));
     m_mask = m_history ? size - 1 : 0;
+}
+
+void CBitClock::Reset() {
+    m_weight = 1.0;
+    m_upperScale = 0.0;
+    m_lowerScale = 0.0;
+    m_upperShare = 0.5;
+    m_previousUpper = 0.0;
+    m_previousLower = 0.0;
+    m_rate = 0.0;
+    m_next = m_nominal;
+    m_previousDifference = 0.0;
+    if (m_history) {
+        std::fill(m_history.get(), m_history.get() + m_mask + 1, ToneSums());
+    }
+    m_count = 0;
 }
 
 void CBitClock::SetLoopWeight(double weight) {
@@ -79,8 +96,8 @@ double CBitClock::TimingError(const ToneSums& bit, const ToneSums& middle) {
     return error;
 }
 
-int32_t CBitClock::MaxOutput(int32_t count) const {
-    return static_cast<int32_t>(count / (m_nominal * (1.0 - kMaxRateError))) + 2;
+size_t CBitClock::MaxOutput(size_t n) const {
+    return static_cast<size_t>(static_cast<double>(n) / (m_nominal * (1.0 - kMaxRateError))) + 2;
 }
 
 double CBitClock::Difference(const ToneSums& sums) {
@@ -108,12 +125,12 @@ ToneSums CBitClock::At(double position) const {
     return s;
 }
 
-int32_t CBitClock::Process(const ToneSums* in, int32_t count, ToneSums* out) {
+size_t CBitClock::Process(const ToneSums* in, size_t count, ToneSums* out) {
     if (!m_history || in == nullptr || out == nullptr) {
         return 0;
     }
-    int32_t produced = 0;
-    for (int32_t n = 0; n < count; ++n) {
+    size_t produced = 0;
+    for (size_t n = 0; n < count; ++n) {
         m_history[m_count & m_mask] = in[n];
         ++m_count;
         const double newest = static_cast<double>(m_count - 1);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -31,11 +32,14 @@ class CBitClock {
     // difference would hardly move there.
     void SetToneLevels(double upper, double lower);
 
-    // The most bits count outputs can give.
-    int32_t MaxOutput(int32_t count) const;
-    // Takes count detector outputs, writes the sums at each bit's end to
-    // out (room for MaxOutput(count)) and returns how many.
-    int32_t Process(const ToneSums* in, int32_t count, ToneSums* out);
+    // The most bits n detector outputs can give.
+    size_t MaxOutput(size_t n) const;
+    // Takes n detector outputs, writes the sums at each bit's end to out
+    // (room for MaxOutput(n)) and returns how many.
+    size_t Process(const ToneSums* in, size_t n, ToneSums* out);
+
+    // The clock at its nominal speed and first bit end, nothing learnt.
+    void Reset();
 
     // The bit period the loop has settled on, in detector outputs.
     double Period() const { return m_nominal * (1.0 + m_rate); }

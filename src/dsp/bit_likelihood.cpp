@@ -90,10 +90,10 @@ double CBitLikelihood::ToneSignalToNoise(bool upper) const {
     return (upper ? m_upper : m_lower).Snr();
 }
 
-void CBitLikelihood::Process(const ToneSums* bits, int32_t count, double* llr) {
-    for (int32_t i = 0; i < count; ++i) {
+void CBitLikelihood::Process(const ToneSums* in, size_t n, double* llr) {
+    for (size_t i = 0; i < n; ++i) {
         // Each tone's own energy, without what the other leaks into it.
-        const ToneSums bit = bits[i].Separated();
+        const ToneSums bit = in[i].Separated();
         const double upper = bit.UpperEnergy();
         const double lower = bit.LowerEnergy();
         if (!m_started) {

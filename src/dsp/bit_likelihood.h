@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "dsp/tone_detector.h"
@@ -30,8 +31,15 @@ class CBitLikelihood {
     // Returns the previous setting.
     bool SetInvert(bool invert);
 
-    // One value per bit into llr.
-    void Process(const ToneSums* bits, int32_t count, double* llr);
+    // One value per bit of in into llr (room for n).
+    void Process(const ToneSums* in, size_t n, double* llr);
+
+    // Both tones' levels unknown again; the sense stays.
+    void Reset() {
+        m_upper = ToneLevels();
+        m_lower = ToneLevels();
+        m_started = false;
+    }
 
     // Estimated energy per bit over the noise in the stronger tone's filter
     // (about Eb/N0); 2 for noise alone, 0 before any input.

@@ -1,10 +1,9 @@
 #include "dsp/channel_filter.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <new>
 #include <numbers>
-#include <vector>
 
 namespace wavelore {
 
@@ -39,7 +38,8 @@ bool DesignLowPass(CComplexFir& fir, double rate, double passHz, double stopHz, 
     const double wanted = std::ceil((a - 7.95) / (2.285 * width)) + 1.0;
     const int32_t count =
         static_cast<int32_t>(std::clamp(wanted, 3.0, static_cast<double>(kMaxTaps))) | 1;
-    std::vector<double> taps(static_cast<size_t>(count));
+    // On the stack: a retune redesigns, and must not throw for memory.
+    std::array<double, kMaxTaps> taps;
     const double norm = BesselI0(beta);
     WindowedSinc(
         (passHz + stopHz) / 2.0 / rate, count,
@@ -47,7 +47,8 @@ bool DesignLowPass(CComplexFir& fir, double rate, double passHz, double stopHz, 
         taps.data());
     const int32_t mid = count / 2;
     const double largest = taps[static_cast<size_t>(mid)];
-    for (double& tap : taps) {
+    for (int32_t i = 0; i < count; ++i) {
+        double& tap = taps[static_cast<size_t>(i)];
         tap = std::abs(tap) < 1e-12 * std::abs(largest) ? 0.0 : tap * gain;
     }
     return fir.SetTaps(taps.data(), count);
@@ -73,7 +74,15 @@ void CChannelFilter::Design(double rate, double passHz, double stopHz, double st
     m_pending = {};
 }
 
-std::complex<double> CChannelFilter::Process(std::complex<double> x) {
+void CChannelFilter::Reset() {
+    m_down.Reset();
+    m_narrow.Reset();
+    m_up.Reset();
+    m_odd = false;
+    m_pending = {};
+}
+
+std::complex<double> CChannelFilter::Step(std::complex<double> x) {
     if (!m_ready) {
         return x;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <complex>
+#include <cstddef>
 
 #include "dsp/complex_fir.h"
 
@@ -32,7 +33,16 @@ class CChannelFilter {
 
     // One sample in, one out (delayed by about half of all the taps: the
     // three filters are linear phase).
-    std::complex<double> Process(std::complex<double> x);
+    std::complex<double> Step(std::complex<double> x);
+    // Step over n values of in into out (which may be in).
+    void Process(const std::complex<double>* in, size_t n, std::complex<double>* out) {
+        for (size_t k = 0; k < n; ++k) {
+            out[k] = Step(in[k]);
+        }
+    }
+
+    // The delay lines cleared; the design stays.
+    void Reset();
 
   private:
     CComplexFir m_down;

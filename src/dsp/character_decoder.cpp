@@ -20,18 +20,22 @@ CCharacterDecoder::CCharacterDecoder(uint32_t sampleRate, uint32_t baud, int32_t
     }
 }
 
-std::u16string CCharacterDecoder::Decode(const SampleBlock& block) {
-    std::u16string text;
-    const double* values = block.Data();
-    const int32_t count = block.Count();
+void CCharacterDecoder::Reset() {
+    m_smoother.Reset();
+    m_level = false;
+    m_bitPhase = 0;
+    ResetCounts();
+    ResetCharacters();
+}
+
+void CCharacterDecoder::Process(const double* in, size_t n, std::u16string& text) {
     const int32_t spb = m_samplesPerBit;
     const int32_t half = spb / 2;
     alignas(64) double smoothed[kChunk];
-    for (int32_t start = 0; start < count; start += kChunk) {
-        const int32_t n = std::min(kChunk, count - start);
-        std::copy(values + start, values + start + n, smoothed);
-        m_smoother.FilterBlock(smoothed, n);
-        for (int32_t i = 0; i < n; ++i) {
+    for (size_t start = 0; start < n; start += kChunk) {
+        const auto c = static_cast<int32_t>(std::min<size_t>(kChunk, n - start));
+        m_smoother.Process(in + start, static_cast<size_t>(c), smoothed);
+        for (int32_t i = 0; i < c; ++i) {
             const bool level = smoothed[i] > 0.0;
             if (level != m_level) {
                 m_level = level;
@@ -57,7 +61,6 @@ std::u16string CCharacterDecoder::Decode(const SampleBlock& block) {
             }
         }
     }
-    return text;
 }
 
 }  // namespace wavelore

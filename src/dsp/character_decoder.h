@@ -1,9 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "common/sample_block.h"
 #include "dsp/moving_average.h"
 
 namespace wavelore {
@@ -20,9 +20,17 @@ class CCharacterDecoder {
     CCharacterDecoder(const CCharacterDecoder&) = delete;
     CCharacterDecoder& operator=(const CCharacterDecoder&) = delete;
 
-    // Runs the bit synchroniser over a block of demodulator output and
-    // returns the text the bits produced (possibly empty).
-    std::u16string Decode(const SampleBlock& block);
+    // Runs the bit synchroniser over n values of demodulator output and
+    // appends the text the bits produced to text. Room for MaxText(n) more
+    // characters in text keeps it from allocating.
+    void Process(const double* in, size_t n, std::u16string& text);
+    // The most characters n values can produce: two (a carriage return and
+    // its line feed) for every bit.
+    size_t MaxText(size_t n) const { return 2 * (n / static_cast<size_t>(m_samplesPerBit) + 1); }
+
+    // The bit clock, the decoder's state and the counts as constructed; the
+    // Strict FEC setting stays.
+    void Reset();
 
     virtual void SetStrictFec(bool /*strict*/) {}
 
@@ -41,6 +49,9 @@ class CCharacterDecoder {
     virtual void HandleBit(int bit, std::u16string& out) = 0;
 
   protected:
+    // Resets what the subclass decodes with.
+    virtual void ResetCharacters() = 0;
+
     int32_t m_goodCount = 0;
     int32_t m_errorCount = 0;
 

@@ -1,6 +1,8 @@
 #include "dsp/complex_fir.h"
 
-#include <new>
+#include <algorithm>
+
+#include "common/nothrow.h"
 
 namespace wavelore {
 
@@ -12,10 +14,10 @@ bool CComplexFir::SetTaps(const double* taps, int32_t count) {
         return false;
     }
     const auto size = static_cast<size_t>(count);
-    m_taps.reset(new (std::nothrow) double[size / 2 + 1]);
-    m_places.reset(new (std::nothrow) int32_t[size / 2 + 1]);
-    m_re.reset(new (std::nothrow) double[2 * size]());
-    m_im.reset(new (std::nothrow) double[2 * size]());
+    m_taps = NewArray<double>(size / 2 + 1);
+    m_places = NewArray<int32_t>(size / 2 + 1);
+    m_re = NewArray<double>(2 * size);
+    m_im = NewArray<double>(2 * size);
     if (!m_taps || !m_places || !m_re || !m_im) {
         return false;
     }
@@ -31,6 +33,14 @@ bool CComplexFir::SetTaps(const double* taps, int32_t count) {
     m_dense = m_pairs == mid;
     m_count = count;
     return true;
+}
+
+void CComplexFir::Reset() {
+    if (m_count > 0) {
+        std::fill(m_re.get(), m_re.get() + 2 * m_count, 0.0);
+        std::fill(m_im.get(), m_im.get() + 2 * m_count, 0.0);
+    }
+    m_pos = 0;
 }
 
 void CComplexFir::Push(std::complex<double> x) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <complex>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <numbers>
@@ -24,9 +25,23 @@ class CComplexFir {
     // delay line. False (and no filter: outputs are 0) when memory is short.
     bool SetTaps(const double* taps, int32_t count);
 
+    // One sample in; Output then gives the filter's output for it. Apart,
+    // so that a decimating or interpolating filter computes only the
+    // outputs it keeps.
     void Push(std::complex<double> x);
     // The filter's output for the samples pushed so far.
     std::complex<double> Output() const;
+
+    // One output per input: n values of in into out (which may be in).
+    void Process(const std::complex<double>* in, size_t n, std::complex<double>* out) {
+        for (size_t k = 0; k < n; ++k) {
+            Push(in[k]);
+            out[k] = Output();
+        }
+    }
+
+    // The delay line cleared; the taps stay.
+    void Reset();
 
   private:
     int32_t m_count = 0;

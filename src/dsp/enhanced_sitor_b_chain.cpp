@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
+
+#include "common/nothrow.h"
 
 namespace wavelore {
 
@@ -15,11 +16,6 @@ double PresenceWeight(double snr) {
     return std::clamp((snr - 2.5) / 1.5, 0.0, 1.0);
 }
 
-template <typename T>
-std::unique_ptr<T[]> NewArray(int32_t count) {
-    return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<size_t>(std::max(count, 1))]());
-}
-
 }  // namespace
 
 CEnhancedSitorBChain::CEnhancedSitorBChain(int32_t sampleRate, int32_t centre, int32_t halfShift,
@@ -27,7 +23,7 @@ CEnhancedSitorBChain::CEnhancedSitorBChain(int32_t sampleRate, int32_t centre, i
     : m_detector(sampleRate, centre, halfShift, baud),
       m_clock(m_detector.OutputRate() / std::max(baud, 1)),
       m_afc(m_detector.HalfWindow() / m_detector.OutputRate(), kAfcRangeHz) {
-    const int32_t tones = m_detector.MaxOutput(kChunk);
+    const size_t tones = m_detector.MaxOutput(kChunk);
     m_tones = NewArray<ToneSums>(tones);
     m_bits = NewArray<ToneSums>(m_clock.MaxOutput(tones));
     m_llr = NewArray<double>(m_clock.MaxOutput(tones));
@@ -50,34 +46,44 @@ bool CEnhancedSitorBChain::SetInvert(bool invert) {
     return m_likelihood.SetInvert(invert);
 }
 
-SampleBlock CEnhancedSitorBChain::Process(const SampleBlock& samples, std::u16string& text) {
-    SampleBlock signal(nullptr, samples.Count());
-    if (signal.Empty() || !Ready()) {
-        return SampleBlock();
-    }
-    double in[kChunk];
-    for (int32_t start = 0; start < samples.Count(); start += kChunk) {
-        const int32_t n = std::min(kChunk, samples.Count() - start);
-        // A value that is not a number would stay in every running sum and
-        // level for good: it counts as silence.
-        for (int32_t i = 0; i < n; ++i) {
-            const double x = samples[start + i];
-            in[i] = std::isfinite(x) ? x : 0.0;
-        }
-        ProcessChunk(in, n, signal.Data() + start, text);
-    }
-    return signal;
+void CEnhancedSitorBChain::Reset() {
+    m_detector.Reset();
+    m_clock.Reset();
+    m_likelihood.Reset();
+    m_afc.Reset();
+    m_decoder.Reset();
+    m_lastDifference = 0.0;
 }
 
-void CEnhancedSitorBChain::ProcessChunk(const double* in, int32_t count, double* signal,
+size_t CEnhancedSitorBChain::Process(const double* in, size_t n, double* signal,
+                                     std::u16string& text) {
+    if (!Ready()) {
+        return 0;
+    }
+    double chunk[kChunk];
+    for (size_t start = 0; start < n; start += kChunk) {
+        const size_t c = std::min(kChunk, n - start);
+        // A value that is not a number would stay in every running sum and
+        // level for good: it counts as silence. Copied before any signal is
+        // written, so signal may be in.
+        for (size_t i = 0; i < c; ++i) {
+            const double x = in[start + i];
+            chunk[i] = std::isfinite(x) ? x : 0.0;
+        }
+        ProcessChunk(chunk, c, signal + start, text);
+    }
+    return n;
+}
+
+void CEnhancedSitorBChain::ProcessChunk(const double* in, size_t count, double* signal,
                                         std::u16string& text) {
-    const int32_t tones = m_detector.Process(in, count, m_tones.get());
+    const size_t tones = m_detector.Process(in, count, m_tones.get());
     // The display shows the tone difference held over the inputs that made it.
     const double sign = m_invert ? -kSignalScale : kSignalScale;
     if (tones > 0) {
-        int32_t shown = -1;
-        for (int32_t i = 0; i < count; ++i) {
-            const int32_t j = std::min(tones - 1, static_cast<int32_t>(int64_t{i} * tones / count));
+        size_t shown = tones;  // none yet
+        for (size_t i = 0; i < count; ++i) {
+            const size_t j = std::min(tones - 1, i * tones / count);
             if (j != shown) {
                 m_lastDifference = CBitClock::Difference(m_tones[j]);
                 shown = j;
@@ -88,7 +94,7 @@ void CEnhancedSitorBChain::ProcessChunk(const double* in, int32_t count, double*
         std::fill(signal, signal + count, sign * m_lastDifference);
     }
 
-    const int32_t bits = m_clock.Process(m_tones.get(), tones, m_bits.get());
+    const size_t bits = m_clock.Process(m_tones.get(), tones, m_bits.get());
     m_likelihood.Process(m_bits.get(), bits, m_llr.get());
     const double weight = PresenceWeight(m_likelihood.SignalToNoise());
     m_clock.SetLoopWeight(weight);

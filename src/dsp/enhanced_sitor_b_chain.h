@@ -1,10 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "common/sample_block.h"
 #include "dsp/bit_clock.h"
 #include "dsp/bit_likelihood.h"
 #include "dsp/soft_sitor_b_decoder.h"
@@ -44,13 +44,18 @@ class CEnhancedSitorBChain {
     bool SetInvert(bool invert);
     void SetStrictFec(bool strict) { m_decoder.SetStrictFec(strict); }
 
-    // One block of samples: returns the signal for the display (one value
-    // per sample: the normalised tone difference, positive for the upper
-    // tone, negated when inverted) and appends the text decided.
-    SampleBlock Process(const SampleBlock& samples, std::u16string& text);
+    // n samples of in: writes the signal for the display to signal (one
+    // value per sample: the normalised tone difference, positive for the
+    // upper tone, negated when inverted; signal may be in) and appends the
+    // text decided. Returns n, or 0 (nothing written) when not Ready.
+    size_t Process(const double* in, size_t n, double* signal, std::u16string& text);
 
     // End of input: the text still held back for the decoder's lookahead.
     void Flush(std::u16string& text) { m_decoder.Flush(text); }
+
+    // As constructed on the tuning in force: nothing received, no AFC
+    // correction; the sense and Strict FEC stay.
+    void Reset();
 
     int32_t GoodCount() const { return m_decoder.GoodCount(); }
     int32_t ErrorCount() const { return m_decoder.ErrorCount(); }
@@ -63,9 +68,9 @@ class CEnhancedSitorBChain {
 
   private:
     // Input samples per pass; bounds the working arrays.
-    static constexpr int32_t kChunk = 256;
+    static constexpr size_t kChunk = 256;
 
-    void ProcessChunk(const double* in, int32_t count, double* signal, std::u16string& text);
+    void ProcessChunk(const double* in, size_t count, double* signal, std::u16string& text);
 
     CToneDetector m_detector;
     CBitClock m_clock;

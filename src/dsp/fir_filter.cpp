@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 #include <numbers>
+
+#include "common/nothrow.h"
 
 namespace wavelore {
 
@@ -72,8 +73,8 @@ int32_t CFirFilter::Design(int32_t taps, double low, double high) {
         return -1;
     }
     const int32_t n = taps % 2 == 0 ? taps + 1 : taps;
-    m_taps.reset(new (std::nothrow) double[static_cast<size_t>(n)]);
-    m_work.reset(new (std::nothrow) double[static_cast<size_t>(n - 1 + kChunk)]);
+    m_taps = NewArray<double>(static_cast<size_t>(n));
+    m_work = NewArray<double>(static_cast<size_t>(n - 1 + kChunk));
     if (!m_taps || !m_work) {
         m_taps.reset();
         m_work.reset();
@@ -134,23 +135,23 @@ void CFirFilter::Reset() {
     }
 }
 
-void CFirFilter::Filter(double* data, int32_t count) {
-    if (count <= 0) {
-        return;
-    }
+void CFirFilter::Process(const double* in, size_t n, double* out) {
     if (!m_taps) {
-        std::fill(data, data + count, 0.0);
+        std::fill(out, out + n, 0.0);
         return;
     }
     const int32_t history = m_tapCount - 1;
     double* work = m_work.get();
-    while (count > 0) {
-        const int32_t c = std::min(count, kChunk);
-        std::copy(data, data + c, work + history);
-        Convolve(work + history, m_taps.get(), m_tapCount, data, c);
+    while (n > 0) {
+        // The chunk is in the workspace before any output is written, so
+        // out may be in.
+        const auto c = static_cast<int32_t>(std::min<size_t>(n, kChunk));
+        std::copy(in, in + c, work + history);
+        Convolve(work + history, m_taps.get(), m_tapCount, out, c);
         std::copy(work + c, work + c + history, work);
-        data += c;
-        count -= c;
+        in += c;
+        out += c;
+        n -= static_cast<size_t>(c);
     }
 }
 

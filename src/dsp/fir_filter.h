@@ -1,13 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
 namespace wavelore {
 
 // Windowed-sinc FIR filter (Hamming window) whose delay line carries over
-// from block to block. Edges are fractions of 5512 Hz, the integer half of
-// the sample rate.
+// from block to block. Edges are fractions of kNyquist (5512 Hz, the
+// integer half of the sample rate).
 //
 // Each output is the sum over the taps, newest input first, exactly as a
 // shifted delay line gives it; the outputs of a block are computed side by
@@ -22,15 +23,15 @@ class CFirFilter {
     CFirFilter& operator=(const CFirFilter&) = delete;
 
     // taps: requested tap count, 1 .. kMaxTaps; an even count gets one more tap.
-    // low: lower edge, fraction of 5512 Hz: 0 for a low-pass, else in (0, high).
-    // high: upper edge, fraction of 5512 Hz, in (low, 1).
+    // low: lower edge, fraction of kNyquist: 0 for a low-pass, else in (0, high).
+    // high: upper edge, fraction of kNyquist, in (low, 1).
     // Edges outside those ranges are clamped to [0, 1]; an empty band gives
     // a filter that outputs 0. Zeroes the delay line. Returns the tap count,
     // or -1 (no taps, output 0) for a count out of range or a failed allocation.
     int32_t Design(int32_t taps, double low, double high);
 
-    // Filters count values in place.
-    void Filter(double* data, int32_t count);
+    // Filters n values from in into out, which may be in itself.
+    void Process(const double* in, size_t n, double* out);
 
     // Zeroes the delay line.
     void Reset();

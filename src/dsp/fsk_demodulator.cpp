@@ -19,10 +19,10 @@ constexpr double kCompressScale = 1000000.0;
 
 CFskDemodulator::CFskDemodulator(int32_t sampleRate, double upper, double lower, int32_t baud)
     : m_sampleRate(sampleRate), m_baud(baud), m_upperOsc(sampleRate), m_lowerOsc(sampleRate) {
-    SetTones(sampleRate, upper, lower);
+    SetTones(upper, lower);
 }
 
-void CFskDemodulator::SetTones(int32_t /*sampleRate*/, double upper, double lower) {
+void CFskDemodulator::SetTones(double upper, double lower) {
     m_upper = upper;
     m_lower = lower;
     m_upperOsc.SetFrequency(upper);
@@ -38,52 +38,49 @@ bool CFskDemodulator::SetInvert(bool invert) {
     return previous;
 }
 
-SampleBlock CFskDemodulator::Process(const SampleBlock& block) {
-    if (m_sampleRate < 2048 || block.Empty()) {
-        return {};
+size_t CFskDemodulator::Process(const double* in, size_t n, double* out) {
+    if (m_sampleRate < 2048 || n == 0) {
+        return 0;
     }
-    SampleBlock out = block.Copy();
-    if (out.Empty()) {
-        return {};
-    }
-    const int32_t count = out.Count();
-    double* x = out.Data();
-    m_bandPass.Filter(x, count);
+    m_bandPass.Process(in, n, out);
 
     alignas(64) double iu[kChunk];
     alignas(64) double qu[kChunk];
     alignas(64) double il[kChunk];
     alignas(64) double ql[kChunk];
-    for (int32_t start = 0; start < count; start += kChunk) {
-        const int32_t n = std::min(kChunk, count - start);
-        double* chunk = x + start;
-        for (int32_t k = 0; k < n; ++k) {
-            double cu, su, cl, sl;
-            m_upperOsc.Next(cu, su);
-            m_lowerOsc.Next(cl, sl);
-            iu[k] = chunk[k] * cu;
-            qu[k] = chunk[k] * su;
-            il[k] = chunk[k] * cl;
-            ql[k] = chunk[k] * sl;
-        }
-        m_iu.FilterBlock(iu, n);
-        m_qu.FilterBlock(qu, n);
-        m_il.FilterBlock(il, n);
-        m_ql.FilterBlock(ql, n);
-        for (int32_t k = 0; k < n; ++k) {
+    for (size_t start = 0; start < n; start += kChunk) {
+        const size_t c = std::min<size_t>(kChunk, n - start);
+        double* chunk = out + start;
+        m_upperOsc.Process(chunk, c, iu, qu);
+        m_lowerOsc.Process(chunk, c, il, ql);
+        m_iu.Process(iu, c, iu);
+        m_qu.Process(qu, c, qu);
+        m_il.Process(il, c, il);
+        m_ql.Process(ql, c, ql);
+        for (size_t k = 0; k < c; ++k) {
             const double value = (iu[k] * iu[k] + qu[k] * qu[k]) - (il[k] * il[k] + ql[k] * ql[k]);
             chunk[k] = m_invert ? -value : value;
         }
     }
 
-    m_postFilter.Filter(x, count);
-    for (int32_t k = 0; k < count; ++k) {
-        const double v = x[k] * kCompressScale;
+    m_postFilter.Process(out, n, out);
+    for (size_t k = 0; k < n; ++k) {
+        const double v = out[k] * kCompressScale;
         if (std::fabs(v) >= 1.0) {
-            x[k] = v > 0.0 ? std::log(v) : -std::log(-v);
+            out[k] = v > 0.0 ? std::log(v) : -std::log(-v);
         }
     }
-    return out;
+    return n;
+}
+
+void CFskDemodulator::Reset() {
+    m_bandPass.Reset();
+    m_postFilter.Reset();
+    m_upperOsc.Reset();
+    m_lowerOsc.Reset();
+    for (CMovingAverage* integrator : {&m_iu, &m_qu, &m_il, &m_ql}) {
+        integrator->Reset();
+    }
 }
 
 }  // namespace wavelore

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-#include "common/sample_block.h"
 #include "dsp/fir_filter.h"
 #include "dsp/moving_average.h"
 #include "dsp/quadrature_oscillator.h"
@@ -24,19 +24,21 @@ class CFskDemodulator {
     CFskDemodulator& operator=(const CFskDemodulator&) = delete;
 
     // Retunes the oscillators (phase kept) and redesigns both filters
-    // (delay lines cleared); integrators keep their contents. sampleRate is
-    // the caller's record only: the rate given at construction stays.
-    // A non-positive tone is refused by its oscillator, which keeps its
+    // (delay lines cleared); integrators keep their contents. A
+    // non-positive tone is refused by its oscillator, which keeps its
     // previous frequency.
-    void SetTones(int32_t sampleRate, double upper, double lower);
+    void SetTones(double upper, double lower);
 
     // Returns the previous value.
     bool SetInvert(bool invert);
 
-    // One output value per input value (a sound buffer holds 2048); an
-    // empty block when the sample rate is below 2048 or the input or the
-    // result cannot be had.
-    SampleBlock Process(const SampleBlock& block);
+    // One output value per input value (a sound buffer holds 2048) into out,
+    // which may be in. Returns n, or 0 (nothing written) when the sample
+    // rate is below 2048.
+    size_t Process(const double* in, size_t n, double* out);
+
+    // Filters, integrators and oscillators as constructed; the tones stay.
+    void Reset();
 
     double UpperTone() const { return m_upper; }
     double LowerTone() const { return m_lower; }

@@ -1,7 +1,8 @@
 #include "dsp/moving_average.h"
 
 #include <algorithm>
-#include <new>
+
+#include "common/nothrow.h"
 
 namespace wavelore {
 
@@ -24,12 +25,18 @@ void CMovingAverage::SetLength(int32_t length) {
     if (length <= 0) {
         return;
     }
-    m_buffer.reset(new (std::nothrow) double[static_cast<size_t>(length)]);
-    if (!m_buffer) {
-        return;
+    m_buffer = NewArray<double>(static_cast<size_t>(length));
+    if (m_buffer) {
+        m_length = length;
     }
-    std::fill(m_buffer.get(), m_buffer.get() + length, 0.0);
-    m_length = length;
+}
+
+void CMovingAverage::Reset() {
+    if (m_buffer) {
+        std::fill(m_buffer.get(), m_buffer.get() + m_length, 0.0);
+    }
+    m_position = 0;
+    m_prefix = 0.0;
 }
 
 double CMovingAverage::Filter(double x) {
@@ -52,9 +59,9 @@ double CMovingAverage::Filter(double x) {
     return sum / m_length;
 }
 
-void CMovingAverage::FilterBlock(double* data, int32_t count) {
+void CMovingAverage::Process(const double* in, size_t count, double* out) {
     if (!m_buffer) {
-        std::fill(data, data + std::max(count, 0), 0.0);
+        std::fill(out, out + count, 0.0);
         return;
     }
     double* b = m_buffer.get();
@@ -65,10 +72,11 @@ void CMovingAverage::FilterBlock(double* data, int32_t count) {
         // A run stays inside one lap of the buffer, so every output of it
         // shares the same older rest m_buffer[p + 1 .. n).
         const int32_t p0 = m_position;
-        const int32_t len = std::min({count, n - p0, kRun});
+        const auto len = static_cast<int32_t>(
+            std::min<size_t>(count, static_cast<size_t>(std::min(n - p0, kRun))));
         double prefix = m_prefix;
         for (int32_t k = 0; k < len; ++k) {
-            prefix += data[k];
+            prefix += in[k];
             acc[k] = prefix;
         }
         // Output k still sees the old values at positions p0 + k + 1 and up,
@@ -122,9 +130,10 @@ void CMovingAverage::FilterBlock(double* data, int32_t count) {
             }
             acc[k] = sum;
         }
+        // in[k] is read before out[k] is written, so out may be in.
         for (int32_t k = 0; k < len; ++k) {
-            b[p0 + k] = data[k];
-            data[k] = acc[k] / scale;
+            b[p0 + k] = in[k];
+            out[k] = acc[k] / scale;
         }
         m_position = p0 + len;
         if (m_position == n) {
@@ -133,8 +142,9 @@ void CMovingAverage::FilterBlock(double* data, int32_t count) {
         } else {
             m_prefix = prefix;
         }
-        data += len;
-        count -= len;
+        in += len;
+        out += len;
+        count -= static_cast<size_t>(len);
     }
 }
 

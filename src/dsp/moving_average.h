@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -12,7 +13,7 @@ namespace wavelore {
 // sum is split into the part of the buffer written since the last wrap,
 // which is kept as it grows, and the older rest, which is added per output:
 // every result is bit-for-bit the full re-summation, at half its cost, and
-// FilterBlock spreads the rest over many outputs at once.
+// Process spreads the rest over many outputs at once.
 class CMovingAverage {
   public:
     CMovingAverage() = default;
@@ -30,8 +31,12 @@ class CMovingAverage {
     // Stores x over the oldest value and returns the mean of the window.
     double Filter(double x);
 
-    // Filter applied to each of count values in place, in order.
-    void FilterBlock(double* data, int32_t count);
+    // Filter applied to each of n values of in, in order, into out (which
+    // may be in).
+    void Process(const double* in, size_t n, double* out);
+
+    // Zeroes the window, as at construction.
+    void Reset();
 
   private:
     std::unique_ptr<double[]> m_buffer;

@@ -15,6 +15,17 @@ constexpr uint32_t kCodeMask = 0x3FF;
 CNavtexJDecoder::CNavtexJDecoder(uint32_t sampleRate, uint32_t baud)
     : CCharacterDecoder(sampleRate, baud, kSmoothLength) {}
 
+void CNavtexJDecoder::ResetCharacters() {
+    m_newer = 0;
+    m_older = 0;
+    m_bitCounter = 0;
+    m_acquired = false;
+    m_phase = false;
+    m_history = {};
+    m_firstPending = false;
+    m_jis = 0;
+}
+
 bool CNavtexJDecoder::IsValid(uint32_t code) {
     const uint32_t check = ((code >> 9) & 1) | (((code >> 8) & 1) << 1) | (((code >> 7) & 1) << 2);
     return static_cast<uint32_t>(std::popcount(code & 0x7F)) + check == 7;

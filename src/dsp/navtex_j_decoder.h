@@ -40,6 +40,9 @@ class CNavtexJDecoder : public CCharacterDecoder {
     bool Acquired() const { return m_acquired; }
     bool Phase() const { return m_phase; }
 
+  protected:
+    void ResetCharacters() override;
+
   private:
     void Pair(uint32_t byte, std::u16string& out);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 
 namespace wavelore {
@@ -16,6 +17,24 @@ class CQuadratureOscillator {
     // The phasor is kept, so the phase is continuous across retuning.
     int SetFrequency(double hz);
     double Frequency() const { return m_frequency; }
+
+    // Mixes n values of in with the phasor, one step a value: i and q (room
+    // for n each) get in times its real and imaginary part.
+    void Process(const double* in, size_t n, double* i, double* q) {
+        for (size_t k = 0; k < n; ++k) {
+            double re;
+            double im;
+            Next(re, im);
+            i[k] = in[k] * re;
+            q[k] = in[k] * im;
+        }
+    }
+
+    // The phasor back at (1, 0); the frequency stays.
+    void Reset() {
+        m_re = 1.0;
+        m_im = 0.0;
+    }
 
     // The current phasor; then advances it by one sample.
     void Next(double& re, double& im) {

@@ -27,6 +27,12 @@ class CSitorBAligner {
     // The emission has ended: unlocks and forgets every score, so the next
     // emission is judged on its own.
     void Release();
+    // As constructed: released, alignment 0, no realignments counted.
+    void Reset() {
+        Release();
+        m_current = 0;
+        m_realignments = 0;
+    }
 
     // True while one alignment's score shows an emission.
     bool Locked() const { return m_locked; }

@@ -29,6 +29,15 @@ int Distance(uint32_t a, uint32_t b) {
 CSitorBDecoder::CSitorBDecoder(uint32_t sampleRate, uint32_t baud)
     : CCharacterDecoder(sampleRate, baud, kSmoothLength) {}
 
+void CSitorBDecoder::ResetCharacters() {
+    m_window = 0;
+    m_bitCounter = 0;
+    m_acquired = false;
+    m_phase = false;
+    m_printer.Reset();
+    m_consecutiveErrors = 0;
+}
+
 void CSitorBDecoder::HandleBit(int bit, std::u16string& out) {
     m_window =
         ((m_window >> 1) | (uint64_t{bit != 0 ? 1u : 0u} << (kWindowBits - 1))) & kWindowMask;
@@ -43,7 +52,7 @@ void CSitorBDecoder::HandleBit(int bit, std::u16string& out) {
     if (!m_acquired && rx == kRxPhasing && dx == kDxPhasing) {
         m_acquired = true;
         m_bitCounter = 0;
-        m_letters = true;
+        m_printer.Reset();
         m_phase = true;  // the next slot holds a DX copy
         return;
     }
@@ -52,7 +61,7 @@ void CSitorBDecoder::HandleBit(int bit, std::u16string& out) {
     if (!m_acquired && rx == dx) {
         m_acquired = true;
         m_bitCounter = 0;
-        m_letters = true;
+        m_printer.Reset();
         m_phase = false;
         return;
     }
@@ -68,7 +77,7 @@ void CSitorBDecoder::HandleBit(int bit, std::u16string& out) {
         if (++m_consecutiveErrors >= 2) {
             m_bitCounter = 6;
             m_phase = false;
-            m_letters = true;
+            m_printer.Reset();
         }
         ++m_errorCount;
     } else if (result > 0) {
@@ -113,19 +122,7 @@ int CSitorBDecoder::EvaluateSlot(uint32_t rx, uint32_t dx, std::u16string& out) 
     }
 
     if (rx == dx && Ccir476IsValid(rx)) {
-        const char c = m_letters ? kCcir476Letters[rx] : kCcir476Figures[rx];
-        if (rx == kCcirFigures) {
-            m_letters = false;
-        } else if (rx == kCcirLetters) {
-            m_letters = true;
-        }
-        if (c == '%') {
-            return 1;
-        }
-        out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
-        if (c == '\r') {
-            out.push_back(u'\n');
-        }
+        m_printer.Print(rx, out);
         return 1;
     }
     // A phasing signal in the RX position is not an error.

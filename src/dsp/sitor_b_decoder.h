@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <string>
 
+#include "dsp/ccir476_printer.h"
 #include "dsp/character_decoder.h"
 
 namespace wavelore {
 
-// SITOR-B forward error correction: every CCIR 476 character is sent twice,
+// SITOR-B, the forward error correction of ITU-R M.476 and M.625 (mode B)
+// that NAVTEX (ITU-R M.540) uses: every CCIR 476 character is sent twice,
 // the RX copy 35 bits after its DX copy. Each slot whose two copies agree
 // (or, with strict FEC off, can be repaired) yields its character. The
 // slots are found once, at the phasing signal or at the first pair of
@@ -21,7 +23,10 @@ class CSitorBDecoder : public CCharacterDecoder {
     void HandleBit(int bit, std::u16string& out) override;
 
     bool Acquired() const { return m_acquired; }
-    bool Letters() const { return m_letters; }
+    bool Letters() const { return m_printer.Letters(); }
+
+  protected:
+    void ResetCharacters() override;
 
   private:
     // > 0 accepted, 0 nothing to judge, < 0 error.
@@ -33,7 +38,7 @@ class CSitorBDecoder : public CCharacterDecoder {
     bool m_acquired = false;
     // Alternates DX and RX slots; a slot is decoded when it was false.
     bool m_phase = false;
-    bool m_letters = true;
+    CCcir476Printer m_printer;
     int32_t m_consecutiveErrors = 0;
     bool m_strict = true;
 };

@@ -1,8 +1,9 @@
 #include "dsp/soft_sitor_b_decoder.h"
 
 #include <algorithm>
-#include <new>
 
+#include "common/nothrow.h"
+#include "dsp/ccir476_printer.h"
 #include "dsp/ccir476_table.h"
 
 namespace wavelore {
@@ -58,13 +59,30 @@ double CSoftSitorBDecoder::AlignmentEvidence(const SlotFit& dx, const SlotFit& r
 }
 
 CSoftSitorBDecoder::CSoftSitorBDecoder()
-    : m_fits(new (std::nothrow) SlotFit[kRing]), m_evidence(new (std::nothrow) double[kRing]()) {}
+    : m_fits(NewArray<SlotFit>(kRing)), m_evidence(NewArray<double>(kRing)) {}
 
-void CSoftSitorBDecoder::Process(const double* llr, int32_t count, std::u16string& text) {
+void CSoftSitorBDecoder::Reset() {
+    m_aligner.Reset();
+    std::fill(std::begin(m_llr), std::end(m_llr), 0.0);
+    if (m_fits && m_evidence) {
+        std::fill(m_fits.get(), m_fits.get() + kRing, SlotFit());
+        std::fill(m_evidence.get(), m_evidence.get() + kRing, 0.0);
+    }
+    m_bits = 0;
+    m_nextDecode = 0;
+    m_wasLocked = false;
+    m_betweenEmissions = true;
+    m_endSignals = 0;
+    m_endStart = 0;
+    m_shift.Reset();
+    ResetCounts();
+}
+
+void CSoftSitorBDecoder::Process(const double* llr, size_t count, std::u16string& text) {
     if (!m_fits || !m_evidence) {
         return;
     }
-    for (int32_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < count; ++i) {
         const int64_t t = m_bits++;
         // The last seven bits, oldest first.
         for (int k = 0; k < 6; ++k) {
@@ -214,16 +232,8 @@ void CSoftSitorBDecoder::Decide(const SoftCharacter& c, std::u16string& text) {
 }
 
 void CSoftSitorBDecoder::Print(const CShiftTracker::Decision& d, std::u16string& text) const {
-    if (m_strict && d.reliability < kReliable) {
-        return;
-    }
-    const char ch = d.letters ? kCcir476Letters[d.code] : kCcir476Figures[d.code];
-    if (ch == '%') {
-        return;
-    }
-    text.push_back(static_cast<char16_t>(static_cast<unsigned char>(ch)));
-    if (ch == '\r') {
-        text.push_back(u'\n');
+    if (!m_strict || d.reliability >= kReliable) {
+        CCcir476Printer::Append(d.code, d.letters, text);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -32,12 +33,15 @@ class CSoftSitorBDecoder {
     // With strict FEC a character below kReliable is not printed.
     void SetStrictFec(bool strict) { m_strict = strict; }
 
-    // llr: count bits in the order received, each the log-likelihood ratio
+    // llr: n bits in the order received, each the log-likelihood ratio
     // (nats) of a 1. Text decided meanwhile is appended to text.
-    void Process(const double* llr, int32_t count, std::u16string& text);
+    void Process(const double* llr, size_t n, std::u16string& text);
     // End of input: decides the characters still held back for the
     // lookahead, as far as the bits received allow.
     void Flush(std::u16string& text);
+
+    // Nothing received, nothing held back, no counts; Strict FEC stays.
+    void Reset();
 
     int32_t GoodCount() const { return m_goodCount; }
     int32_t ErrorCount() const { return m_errorCount; }
@@ -69,6 +73,7 @@ class CSoftSitorBDecoder {
     void DecodeUpTo(int64_t last, std::u16string& text);
     void Decide(const SoftCharacter& c, std::u16string& text);
     void Print(const CShiftTracker::Decision& decision, std::u16string& text) const;
+
     void FlushShift(std::u16string& text);
 
     CSitorBAligner m_aligner;

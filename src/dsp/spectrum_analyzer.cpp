@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 #include <numbers>
 
+#include "common/nothrow.h"
 #include "common/numeric.h"
 
 namespace wavelore {
@@ -15,67 +15,45 @@ namespace {
 // logarithm stays finite (-160 dB).
 constexpr double kZeroBinReal = 1e-8;
 
-template <typename T>
-std::unique_ptr<T[]> NewArray(int32_t count) {
-    return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<size_t>(count)]());
-}
-
 }  // namespace
 
-CSpectrumAnalyzer::CSpectrumAnalyzer() {
+CSpectrumAnalyzer::CSpectrumAnalyzer()
+    : m_samples(NewArray<double>(kTransformLength)),
+      m_history(NewArray<double>(kHistoryRows * kBins)),
+      m_re(NewArray<double>(kTransformLength)),
+      m_im(NewArray<double>(kTransformLength)),
+      m_levels(NewArray<double>(kBins)),
+      m_spectrum(NewArray<int32_t>(kBins)) {
     m_smoother.Design(kSmoothingTaps, 0.0, 0.15);
 }
 
 const double* CSpectrumAnalyzer::HistoryRow(int32_t row) const {
-    if (!m_history || row < 0 || row >= kHistoryRows) {
+    const double* history = History();
+    if (history == nullptr || row < 0 || row >= kHistoryRows) {
         return nullptr;
     }
-    return m_history.get() + static_cast<size_t>(row) * kBins;
+    return history + static_cast<size_t>(row) * kBins;
 }
 
-bool CSpectrumAnalyzer::Allocate() {
-    if (!m_samples) {
-        auto samples = NewArray<double>(kTransformLength);
-        auto history = NewArray<double>(kHistoryRows * kBins);
-        if (!samples || !history) {
-            return false;
-        }
-        m_samples = std::move(samples);
-        m_history = std::move(history);
+bool CSpectrumAnalyzer::Process(const double* in, size_t n) {
+    if (!m_samples || !m_history || !m_re || !m_im || !m_levels || !m_spectrum) {
+        return false;
     }
+    std::copy(in, in + std::min<size_t>(n, kTransformLength), m_samples.get());
+    ComputeSpectrum();
     return true;
 }
 
-bool CSpectrumAnalyzer::Process(const SampleBlock& block) {
-    if (!Allocate()) {
-        return false;
+void CSpectrumAnalyzer::Reset() {
+    if (m_samples && m_history) {
+        std::fill(m_samples.get(), m_samples.get() + kTransformLength, 0.0);
+        std::fill(m_history.get(), m_history.get() + kHistoryRows * kBins, 0.0);
     }
-    const int32_t count = std::min(block.Count(), kTransformLength);
-    if (count > 0) {
-        std::copy(block.Data(), block.Data() + count, m_samples.get());
-    }
-    return ComputeSpectrum();
+    m_smoother.Reset();
+    m_frameCounter = 1;
 }
 
-bool CSpectrumAnalyzer::ComputeSpectrum() {
-    // Allocated once; a failure shows no trace until a later block succeeds
-    // and leaves the history and frame counter as they are.
-    if (!m_re) {
-        m_re = NewArray<double>(kTransformLength);
-    }
-    if (!m_im) {
-        m_im = NewArray<double>(kTransformLength);
-    }
-    if (!m_levels) {
-        m_levels = NewArray<double>(kBins);
-    }
-    if (!m_spectrum) {
-        m_spectrum = NewArray<int32_t>(kBins);
-    }
-    if (!m_re || !m_im || !m_levels || !m_spectrum) {
-        m_spectrum.reset();
-        return false;
-    }
+void CSpectrumAnalyzer::ComputeSpectrum() {
     double* x = m_re.get();
     double* im = m_im.get();
     std::copy(m_samples.get(), m_samples.get() + kTransformLength, x);
@@ -125,9 +103,8 @@ bool CSpectrumAnalyzer::ComputeSpectrum() {
     }
     spectrum[0] = 0;
 
-    m_smoother.Filter(row, kBins);
+    m_smoother.Process(row, kBins, row);
     ++m_frameCounter;
-    return true;
 }
 
 void CSpectrumAnalyzer::Transform(double* re, double* im) {

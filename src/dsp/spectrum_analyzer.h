@@ -1,9 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
-#include "common/sample_block.h"
 #include "dsp/fir_filter.h"
 
 namespace wavelore {
@@ -25,19 +25,23 @@ class CSpectrumAnalyzer {
     CSpectrumAnalyzer(const CSpectrumAnalyzer&) = delete;
     CSpectrumAnalyzer& operator=(const CSpectrumAnalyzer&) = delete;
 
-    // One block of raw samples (already scaled by 0.01); at most 2048 values
-    // are taken. False when memory was short: then no spectrum is shown
-    // until a later block succeeds, and the history stays as it was.
-    bool Process(const SampleBlock& block);
+    // n raw samples (already scaled by 0.01); at most 2048 are taken, and
+    // fewer leave the rest of the transform as the last block had it.
+    // False when there was no memory for the analysis at construction: then
+    // no spectrum is ever shown.
+    bool Process(const double* in, size_t n);
+
+    // No samples, no spectrum, an empty history and the first frame.
+    void Reset();
 
     // The displayed spectrum, kBins levels scaled to 0..65535 (bins 1..10
     // may lie outside; bin 0 is 0), or null before the first spectrum.
-    const int32_t* Spectrum() const { return m_spectrum.get(); }
+    const int32_t* Spectrum() const { return m_frameCounter > 1 ? m_spectrum.get() : nullptr; }
     // The levels in dB of the last spectrum, or null before the first.
-    const double* Levels() const { return m_levels.get(); }
+    const double* Levels() const { return m_frameCounter > 1 ? m_levels.get() : nullptr; }
     // All kHistoryRows rows of kBins smoothed levels, row after row, or
     // null before the first block.
-    const double* History() const { return m_history.get(); }
+    const double* History() const { return m_frameCounter > 1 ? m_history.get() : nullptr; }
     // History row 0..19, or null before the first block.
     const double* HistoryRow(int32_t row) const;
     int32_t FrameCounter() const { return m_frameCounter; }
@@ -47,8 +51,7 @@ class CSpectrumAnalyzer {
     static void Transform(double* re, double* im);
 
   private:
-    bool Allocate();
-    bool ComputeSpectrum();
+    void ComputeSpectrum();
 
     CFirFilter m_smoother;
     std::unique_ptr<double[]> m_samples;  // kTransformLength

@@ -32,6 +32,14 @@ CStartStopDecoder::CStartStopDecoder(uint32_t sampleRate, uint32_t baud)
           sampleRate, baud,
           baud > 0 && baud <= sampleRate ? 2 * static_cast<int32_t>(sampleRate / baud) : 2) {}
 
+void CStartStopDecoder::ResetCharacters() {
+    m_history = 0;
+    m_inCharacter = false;
+    m_counter = 0;
+    m_code = 0;
+    m_letters = true;
+}
+
 char16_t CStartStopDecoder::Letter(uint32_t code) {
     return kLetters[code & 0x1F];
 }

@@ -46,6 +46,9 @@ class CStartStopDecoder : public CCharacterDecoder {
     static char16_t Letter(uint32_t code);
     static char16_t Figure(uint32_t code);
 
+  protected:
+    void ResetCharacters() override;
+
   private:
     void Emit(uint32_t code, std::u16string& out);
 

@@ -24,10 +24,10 @@ void CToneAfc::SetOffset(double hz) {
     m_offset = std::isfinite(hz) ? std::clamp(hz, -m_range, m_range) : 0.0;
 }
 
-double CToneAfc::Process(const ToneSums* bits, int32_t count, double weight) {
+double CToneAfc::Process(const ToneSums* in, size_t n, double weight) {
     weight = std::clamp(weight, 0.0, 1.0);
-    for (int32_t i = 0; i < count; ++i) {
-        const ToneSums& b = bits[i];
+    for (size_t i = 0; i < n; ++i) {
+        const ToneSums& b = in[i];
         // A tone delta Hz above its expected place turns through
         // 2 pi delta T/2 between the halves; noise adds nothing on average.
         const std::complex<double> turn =

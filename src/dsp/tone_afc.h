@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "dsp/tone_detector.h"
@@ -16,9 +17,15 @@ class CToneAfc {
     // rangeHz: the correction stays within +-rangeHz, >= 0.
     CToneAfc(double halfWindowSeconds, double rangeHz);
 
-    // Takes the sums at each bit end; weight 0..1 says how far to trust
-    // them (the signal's presence). Returns the correction in Hz.
-    double Process(const ToneSums* bits, int32_t count, double weight);
+    // Takes the sums at n bit ends; weight 0..1 says how far to trust them
+    // (the signal's presence). Returns the correction in Hz.
+    double Process(const ToneSums* in, size_t n, double weight);
+
+    // No correction and nothing measured; the range stays.
+    void Reset() {
+        m_offset = 0.0;
+        m_energy = 0.0;
+    }
 
     double Offset() const { return m_offset; }
     // Sets the correction (clamped to the range), e.g. after a retune.

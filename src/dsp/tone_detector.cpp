@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 #include <numbers>
+
+#include "common/nothrow.h"
 
 namespace wavelore {
 
@@ -75,13 +76,29 @@ CToneDetector::CToneDetector(int32_t sampleRate, double centre, double halfShift
       m_channel(OutputRate(), PassHz(), StopHz(), kChannelRejectionDb) {
     // One bit at the output rate, in two halves (11 + 11 at 100 baud).
     m_half = std::max(1, static_cast<int32_t>(std::lround(OutputRate() / m_baud / 2.0)));
-    m_upperRing.reset(new (std::nothrow)
-                          std::complex<double>[size_t{2} * static_cast<size_t>(m_half)]());
-    m_lowerRing.reset(new (std::nothrow)
-                          std::complex<double>[size_t{2} * static_cast<size_t>(m_half)]());
-    m_crossRing.reset(new (std::nothrow)
-                          std::complex<double>[size_t{2} * static_cast<size_t>(m_half)]());
+    const size_t ring = size_t{2} * static_cast<size_t>(m_half);
+    m_upperRing = NewArray<std::complex<double>>(ring);
+    m_lowerRing = NewArray<std::complex<double>>(ring);
+    m_crossRing = NewArray<std::complex<double>>(ring);
     DesignLowPass();
+}
+
+void CToneDetector::Reset() {
+    m_offset = 0.0;
+    m_mixer = {1.0, 0.0};
+    m_lowPass.Reset();
+    m_phase = 0;
+    m_channel.Reset();
+    m_upperMixer = {1.0, 0.0};
+    m_lowerMixer = {1.0, 0.0};
+    for (auto* ring : {m_upperRing.get(), m_lowerRing.get(), m_crossRing.get()}) {
+        if (ring != nullptr) {
+            std::fill(ring, ring + 2 * m_half, std::complex<double>());
+        }
+    }
+    m_ringPos = 0;
+    m_sums = ToneSums();
+    m_sinceRecompute = 0;
 }
 
 void CToneDetector::SetTones(double centre, double halfShift) {
@@ -136,7 +153,7 @@ void CToneDetector::RecomputeSums() {
     m_sinceRecompute = 0;
 }
 
-int32_t CToneDetector::Process(const double* in, int32_t count, ToneSums* out) {
+size_t CToneDetector::Process(const double* in, size_t count, ToneSums* out) {
     if (!m_upperRing || !m_lowerRing || !m_crossRing || !m_lowPassReady || in == nullptr ||
         out == nullptr) {
         return 0;
@@ -151,8 +168,8 @@ int32_t CToneDetector::Process(const double* in, int32_t count, ToneSums* out) {
     const std::complex<double> lowerStep = std::conj(upperStep);
     const int32_t ring = 2 * m_half;
 
-    int32_t produced = 0;
-    for (int32_t n = 0; n < count; ++n) {
+    size_t produced = 0;
+    for (size_t n = 0; n < count; ++n) {
         const std::complex<double> mixed = in[n] * m_mixer;
         m_mixer *= mixStep;
         Renormalise(m_mixer);
@@ -162,7 +179,7 @@ int32_t CToneDetector::Process(const double* in, int32_t count, ToneSums* out) {
         }
         m_phase = 0;
 
-        const std::complex<double> base = m_channel.Process(m_lowPass.Output());
+        const std::complex<double> base = m_channel.Step(m_lowPass.Output());
         const std::complex<double> upper = base * m_upperMixer;
         const std::complex<double> lower = base * m_lowerMixer;
         const std::complex<double> cross = m_lowerMixer * std::conj(m_upperMixer);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <complex>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -68,11 +69,15 @@ class CToneDetector {
     double PassHz() const;
     double StopHz() const { return PassHz() + kChannelTransitionHz; }
 
-    // The most outputs count inputs can give.
-    int32_t MaxOutput(int32_t count) const { return count / m_decimation + 1; }
-    // Filters count samples; writes one ToneSums per decimated sample to out
-    // (room for MaxOutput(count)) and returns how many.
-    int32_t Process(const double* in, int32_t count, ToneSums* out);
+    // The most outputs n inputs can give.
+    size_t MaxOutput(size_t n) const { return n / static_cast<size_t>(m_decimation) + 1; }
+    // Filters n samples; writes one ToneSums per decimated sample to out
+    // (room for MaxOutput(n)) and returns how many.
+    size_t Process(const double* in, size_t n, ToneSums* out);
+
+    // Mixers, filters and sums as constructed, without an AFC correction;
+    // the tones stay.
+    void Reset();
 
   private:
     // The channel filter's transition from flat to rejected, Hz.

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 #include <numbers>
 
-#include "dsp/spectrum_analyzer.h"
+#include "common/nothrow.h"
 
 namespace wavelore {
 
@@ -32,11 +31,6 @@ constexpr int32_t kVotesToRetune = 3;
 // The tuning is left alone when it is this close (the AFC does the rest).
 constexpr double kRetuneToleranceHz = 10.0;
 
-template <typename T>
-std::unique_ptr<T[]> NewArray(int32_t count) {
-    return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<size_t>(count)]());
-}
-
 }  // namespace
 
 CTonePairSearch::CTonePairSearch()
@@ -53,14 +47,24 @@ CTonePairSearch::CTonePairSearch()
     }
 }
 
-std::optional<int32_t> CTonePairSearch::Process(const SampleBlock& samples, int32_t centre,
+void CTonePairSearch::Reset() {
+    if (m_average) {
+        std::fill(m_average.get(), m_average.get() + kBins, 0.0);
+    }
+    m_frames = 0;
+    m_candidate.reset();
+    m_agreed = 0.0;
+    m_votes = 0;
+}
+
+std::optional<int32_t> CTonePairSearch::Process(const double* in, size_t n, int32_t centre,
                                                 int32_t halfShift) {
     if (!m_window || !m_re || !m_im || !m_average || !m_hump || !m_scratch) {
         return std::nullopt;
     }
-    const int32_t count = std::min(samples.Count(), kLength);
+    const auto count = static_cast<int32_t>(std::min<size_t>(n, kLength));
     for (int32_t i = 0; i < kLength; ++i) {
-        const double x = i < count ? samples[i] : 0.0;
+        const double x = i < count ? in[i] : 0.0;
         m_re[i] = std::isfinite(x) ? x * m_window[i] : 0.0;
         m_im[i] = 0.0;
     }

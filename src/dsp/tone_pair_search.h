@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 
-#include "common/sample_block.h"
+#include "common/sample_rate.h"
+#include "dsp/spectrum_analyzer.h"
 
 namespace wavelore {
 
@@ -17,8 +19,9 @@ namespace wavelore {
 // tones, which the keying sidebands of a clean signal fill.
 class CTonePairSearch {
   public:
-    // Hz per bin of the 2048-point transform at 11025 Hz.
-    static constexpr double kBinWidth = 11025.0 / 2048.0;
+    // Hz per bin of the 2048-point transform.
+    static constexpr double kBinWidth =
+        double(kSampleRate) / double(CSpectrumAnalyzer::kTransformLength);
     // Where the tones may lie, Hz.
     static constexpr double kLowestTone = 300.0;
     static constexpr double kHighestTone = 3000.0;
@@ -27,10 +30,14 @@ class CTonePairSearch {
     CTonePairSearch(const CTonePairSearch&) = delete;
     CTonePairSearch& operator=(const CTonePairSearch&) = delete;
 
-    // One block of raw samples (as the spectrum gets them; at most 2048 are
-    // used); centre and halfShift (Hz) are the tuning in force. Returns the
-    // centre frequency (Hz) to retune to when the search calls for it.
-    std::optional<int32_t> Process(const SampleBlock& samples, int32_t centre, int32_t halfShift);
+    // n raw samples (as the spectrum gets them; at most 2048 are used, fewer
+    // are padded with silence); centre and halfShift (Hz) are the tuning in
+    // force. Returns the centre frequency (Hz) to retune to when the search
+    // calls for it.
+    std::optional<int32_t> Process(const double* in, size_t n, int32_t centre, int32_t halfShift);
+
+    // Nothing averaged, no candidate, no votes.
+    void Reset();
 
     // The centre of the tone pair found in the last frame, Hz, if any.
     std::optional<double> Candidate() const { return m_candidate; }

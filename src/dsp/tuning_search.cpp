@@ -1,17 +1,16 @@
 #include "dsp/tuning_search.h"
 
 #include <cstdlib>
-#include <new>
 
-#include "common/modes.h"
+#include "common/nothrow.h"
 #include "common/numeric.h"
 
 namespace wavelore {
 
 namespace {
 
-constexpr int32_t kSearchBins = 1024;
-constexpr int32_t kSearchRows = 20;
+constexpr int32_t kSearchBins = CSpectrumAnalyzer::kBins;
+constexpr int32_t kSearchRows = CSpectrumAnalyzer::kHistoryRows;
 // The search pattern: two tone humps 30..59 bins apart, then a quiet
 // stretch until more than 120 bins from the first hump.
 constexpr int32_t kMinToneGap = 30;
@@ -27,7 +26,7 @@ constexpr int32_t kVotesToRetune = 4;
 
 }  // namespace
 
-CTuningSearch::CTuningSearch() : m_work(new (std::nothrow) double[kSearchBins]()) {}
+CTuningSearch::CTuningSearch() : m_work(NewArray<double>(kSearchBins)) {}
 
 std::optional<int32_t> CTuningSearch::Process(const double* history, int32_t centre,
                                               int32_t halfShift) {
@@ -50,7 +49,9 @@ std::optional<int32_t> CTuningSearch::Candidate(const double* history, int32_t h
     }
     const double mean = total / kSearchBins;
 
-    const int32_t d = TruncToInt32(2.0 * halfShift * 128.0 / 689.0);
+    // The shift in bins. kBinWidth is exact in binary, so this is the
+    // quotient 2 halfShift 128 / 689 rounded once, as the search counts it.
+    const int32_t d = TruncToInt32(2.0 * halfShift / kBinWidth);
     if (d < 0 || d >= kSearchBins) {
         return std::nullopt;
     }

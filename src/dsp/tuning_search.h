@@ -4,6 +4,9 @@
 #include <memory>
 #include <optional>
 
+#include "common/sample_rate.h"
+#include "dsp/spectrum_analyzer.h"
+
 namespace wavelore {
 
 // SmartTune: looks for the two-tone pattern of an FSK transmission in the
@@ -11,8 +14,10 @@ namespace wavelore {
 // been found four times, asks for a retune to it.
 class CTuningSearch {
   public:
-    // Hz per bin as the search counts it: 11025/2048 rounded to 689/128.
-    static constexpr double kBinWidth = 689.0 / 128.0;
+    // Hz per bin as the search counts it: the transform's bin width in
+    // whole 128ths of a hertz (689/128 for 11025/2048).
+    static constexpr double kBinWidth =
+        double(kSampleRate * 128 / CSpectrumAnalyzer::kTransformLength) / 128.0;
 
     CTuningSearch();
     CTuningSearch(const CTuningSearch&) = delete;
@@ -22,6 +27,9 @@ class CTuningSearch {
     // centre and halfShift (Hz) are the tuning in force. Returns the centre
     // frequency to request when the votes call for a retune.
     std::optional<int32_t> Process(const double* history, int32_t centre, int32_t halfShift);
+
+    // No votes.
+    void Reset() { m_votes = 0; }
 
     int32_t Votes() const { return m_votes; }
 

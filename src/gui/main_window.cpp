@@ -211,22 +211,12 @@ QWidget* CMainWindow::CreateCheckBoxes() {
     grid->addWidget(m_soundLost, 3, 1);
     grid->addWidget(m_statusLine, 4, 0, 1, 2);
 
-    connect(m_afc, &QCheckBox::clicked, this, [this](bool on) {
-        m_spectrum->SetAutoTune(on);
-        m_settings.WriteAfc(on);
-    });
-    connect(m_strictFec, &QCheckBox::clicked, this, [this](bool on) {
-        m_decoding.SetStrictFec(on);
-        m_settings.WriteStrictFec(on);
-    });
-    connect(m_invert, &QCheckBox::clicked, this, [this](bool on) {
-        m_decoding.SetBitSense(on);
-        m_settings.WriteBitSense(on);
-    });
-    connect(m_smartTune, &QCheckBox::clicked, this, [this](bool on) {
-        m_spectrum->SetAutoTune(on);
-        m_settings.WriteSmartTune(on);
-    });
+    connect(m_afc, &QCheckBox::clicked, this, [this](bool on) { m_decoding.SetAfc(on); });
+    connect(m_strictFec, &QCheckBox::clicked, this,
+            [this](bool on) { m_decoding.SetStrictFec(on); });
+    connect(m_invert, &QCheckBox::clicked, this, [this](bool on) { m_decoding.SetBitSense(on); });
+    connect(m_smartTune, &QCheckBox::clicked, this,
+            [this](bool on) { m_decoding.SetSmartTune(on); });
     connect(m_navtexJ, &QCheckBox::clicked, this, [this](bool on) {
         m_modes.OnNavtexJCheckBox(on);
         ReportRefusedSettings();
@@ -298,11 +288,7 @@ void CMainWindow::CreateModeMenu() {
     m_modeMenu->addSeparator();
     m_enhanced = m_modeMenu->addAction(tr("Enhanced decoder"));
     m_enhanced->setCheckable(true);
-    connect(m_enhanced, &QAction::triggered, this, [this](bool on) {
-        m_settings.WriteEnhanced(on);
-        m_decoding.SetEnhanced(on);
-        ShowSearch();
-    });
+    connect(m_enhanced, &QAction::triggered, this, [this](bool on) { m_decoding.SetEnhanced(on); });
 }
 
 void CMainWindow::CreateMessageExplorer() {
@@ -444,15 +430,13 @@ void CMainWindow::FillSoundSourceMenu() {
 }
 
 void CMainWindow::RestoreCheckBoxes() {
-    m_strictFec->setChecked(m_settings.StrictFec());
-    m_invert->setChecked(m_settings.BitSense());
-    m_smartTune->setChecked(m_settings.SmartTune());
-    m_afc->setChecked(m_settings.Afc());
-    m_spectrum->SetAutoTune(m_settings.SmartTune());
-    m_decoding.SetStrictFec(m_settings.StrictFec());
-    m_decoding.SetBitSense(m_settings.BitSense());
-    m_enhanced->setChecked(m_settings.Enhanced());
-    m_decoding.SetEnhanced(m_settings.Enhanced());
+    m_decoding.RestoreSwitches();
+    const ReceiverConfig& config = m_decoding.Config();
+    m_strictFec->setChecked(config.strictFec);
+    m_invert->setChecked(config.invert);
+    m_smartTune->setChecked(config.smartTune);
+    m_afc->setChecked(config.afc);
+    m_enhanced->setChecked(config.enhanced);
 }
 
 void CMainWindow::CreateUploadWorker() {
@@ -514,12 +498,15 @@ void CMainWindow::Shutdown() {
         return;
     }
     m_shutDown = true;
+    // The decoder stops first: what it gave until then, the text its chain
+    // held back included, is handled as any decoded text.
+    m_decoding.Stop();
+    m_router->DeliverPosted();
     // From here on decoded text and spectra go nowhere.
     m_closing = true;
     m_alarm.Silence();
     m_alarmWatch.stop();
     m_textHandler.SetClosing();
-    m_decoding.Stop();
     m_storeRetry.stop();
     StopUploadWorker();
     m_assembler.EndStoring();
@@ -588,12 +575,13 @@ void CMainWindow::OnWindowMessage(Message& message) {
 }
 
 void CMainWindow::OnDecoderSpectrum(Message& message) {
-    m_decoding.OnSpectrum();
-    const SampleBlock* block = message.Get<SampleBlock>();
-    // The block stays the decoder thread's, which demodulates it next: the
-    // strip keeps only what it computes from it.
-    if (!m_closing && block != nullptr) {
-        m_spectrum->AddBlock(*block);
+    // The block stays the decoder thread's, which demodulates it next: only
+    // what is computed from it is kept.
+    const SampleBlock* block = m_closing ? nullptr : message.Get<SampleBlock>();
+    const auto request = m_decoding.OnSpectrum(block, m_tuning.Centre(), m_tuning.HalfShift());
+    if (block != nullptr) {
+        m_tuning.OnSearchResult(request);
+        m_spectrum->ShowSpectrum(m_decoding.Tuning().Analyzer().Spectrum());
     }
 }
 
@@ -742,16 +730,8 @@ void CMainWindow::HideStatusLine() {
     m_statusLine->clear();
 }
 
-bool CMainWindow::StartDecoding(DecoderType type, int32_t centre, int32_t halfShift, int32_t baud) {
-    const bool started = m_decoding.StartDecoder(type, centre, halfShift, baud);
-    ShowSearch();
-    return started;
-}
-
-void CMainWindow::ShowSearch() {
-    // The weak-signal chain's own search finds what it can decode.
-    m_spectrum->SetSearch(m_decoding.EnhancedChain() ? CBandScope::Search::TonePair
-                                                     : CBandScope::Search::Valley);
+bool CMainWindow::StartDecoding(Mode mode, int32_t centre, int32_t shift, int32_t baud) {
+    return m_decoding.StartDecoder(mode, centre, shift, baud);
 }
 
 std::unique_ptr<IWindowChannel> CMainWindow::OpenChannel() {

@@ -166,8 +166,6 @@ class CMainWindow final : public QMainWindow,
     void OnCpuLoad(int32_t percent);
     // The count of messages waiting in memory for room, or lost.
     void ShowStorage();
-    // The strip's tuning search follows the chain that decodes.
-    void ShowSearch();
     void ShowMessages();
     void FillSoundSourceMenu();
     void OpenRecording();
@@ -189,7 +187,7 @@ class CMainWindow final : public QMainWindow,
     void CloseWorkingFile() override;
     void ModeSelected(Mode mode) override;
     void HideStatusLine() override;
-    bool StartDecoding(DecoderType type, int32_t centre, int32_t halfShift, int32_t baud) override;
+    bool StartDecoding(Mode mode, int32_t centre, int32_t shift, int32_t baud) override;
 
     // IDecodingHost
     std::unique_ptr<IWindowChannel> OpenChannel() override;

@@ -7,25 +7,34 @@
 #include <QEvent>
 #include <QThread>
 
+#include "common/nothrow.h"
+
 namespace wavelore {
+
+namespace {
+
+// A Send waiting for the GUI thread; shared by the sender and its event,
+// so whichever side is left last frees it. The message is taken over from
+// the sender for the handler and given back once handled.
+struct PendingSend {
+    Message message;
+    bool handling = false;
+    bool done = false;
+    bool released = false;   // closed by its own handler: the sender goes
+    bool abandoned = false;  // the sender left (closed target)
+};
+
+}  // namespace
 
 struct CQtWindowTarget::State {
     std::mutex mutex;
     std::condition_variable handled;
+    PendingSend* handling = nullptr;  // the Send whose handler runs
     size_t waitingSenders = 0;
     bool closed = false;
 };
 
 namespace {
-
-// A Send waiting for the GUI thread; shared by the sender and its event,
-// so whichever side is left last frees it.
-struct PendingSend {
-    Message* message = nullptr;  // the sender's, valid while it waits
-    bool handling = false;
-    bool done = false;
-    bool abandoned = false;  // the sender left (closed target)
-};
 
 const QEvent::Type kMessageEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
@@ -48,6 +57,10 @@ class CMessageEvent final : public QEvent {
 CWindowMessageRouter::CWindowMessageRouter(Handler handler, QObject* parent)
     : QObject(parent), m_handler(std::move(handler)) {}
 
+void CWindowMessageRouter::DeliverPosted() {
+    QCoreApplication::sendPostedEvents(this, kMessageEvent);
+}
+
 void CWindowMessageRouter::customEvent(QEvent* event) {
     if (event->type() != kMessageEvent) {
         return;
@@ -65,13 +78,14 @@ void CWindowMessageRouter::customEvent(QEvent* event) {
             return;
         }
         send.handling = true;
+        state.handling = &send;
     }
-    // The sender waits until done is set, so its message is alive.
-    Deliver(*send.message);
+    Deliver(send.message);
     {
         std::lock_guard<std::mutex> lock(state.mutex);
         send.handling = false;
-        send.done = true;
+        send.done = !send.released;
+        state.handling = nullptr;
     }
     state.handled.notify_all();
 }
@@ -88,7 +102,11 @@ bool CQtWindowTarget::Post(Message message) {
     if (m_state->closed) {
         return false;
     }
-    QCoreApplication::postEvent(&m_router, new CMessageEvent(std::move(message), m_state, nullptr));
+    auto* event = new (std::nothrow) CMessageEvent(std::move(message), m_state, nullptr);
+    if (event == nullptr) {
+        return false;
+    }
+    QCoreApplication::postEvent(&m_router, event);
     return true;
 }
 
@@ -100,18 +118,30 @@ bool CQtWindowTarget::Send(Message& message) {
         m_router.Deliver(message);
         return true;
     }
-    auto send = std::make_shared<PendingSend>();
-    send->message = &message;
-    std::unique_lock<std::mutex> lock(m_state->mutex);
-    if (m_state->closed) {
+    std::shared_ptr<PendingSend> send;
+    if (!WithoutThrowing([&] { send = std::make_shared<PendingSend>(); })) {
         return false;
     }
-    QCoreApplication::postEvent(&m_router, new CMessageEvent(Message(), m_state, send));
-    // A handler already running finishes first: it uses the message.
+    std::unique_lock<std::mutex> lock(m_state->mutex);
+    auto* event =
+        m_state->closed ? nullptr : new (std::nothrow) CMessageEvent(Message(), m_state, send);
+    if (event == nullptr) {
+        return false;
+    }
+    send->message = std::move(message);
+    QCoreApplication::postEvent(&m_router, event);
+    // A handler already running finishes first: it uses the message. Only
+    // a handler that closes the target itself lets its sender go at once.
     ++m_state->waitingSenders;
-    m_state->handled.wait(lock, [&] { return send->done || (m_state->closed && !send->handling); });
+    m_state->handled.wait(lock, [&] {
+        return send->done || (m_state->closed && (!send->handling || send->released));
+    });
     --m_state->waitingSenders;
     send->abandoned = !send->done;
+    if (!send->handling) {
+        // Handled, or never to be: the message comes back.
+        message = std::move(send->message);
+    }
     return send->done;
 }
 
@@ -119,6 +149,10 @@ void CQtWindowTarget::Close() {
     {
         std::lock_guard<std::mutex> lock(m_state->mutex);
         m_state->closed = true;
+        // Closed by the handler that runs (only the GUI thread runs them).
+        if (m_state->handling != nullptr && QThread::currentThread() == m_router.thread()) {
+            m_state->handling->released = true;
+        }
     }
     m_state->handled.notify_all();
 }

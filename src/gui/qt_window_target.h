@@ -22,6 +22,8 @@ class CWindowMessageRouter final : public QObject {
 
     // Handles a message at once; GUI thread only.
     void Deliver(Message& message) { m_handler(message); }
+    // Handles now every message posted to it so far; GUI thread only.
+    void DeliverPosted();
 
   protected:
     void customEvent(QEvent* event) override;
@@ -35,6 +37,9 @@ class CWindowMessageRouter final : public QObject {
 // (from the GUI thread itself it is a direct call). Close refuses further
 // messages and releases a waiting Send at once, so a thread blocked in Send
 // can always be ended; messages posted before Close are still delivered.
+// A Send whose handler runs waits for it, unless the handler closes the
+// target itself (to end the sending thread): the handler works on the
+// message taken over from the sender, which is then let go at once.
 class CQtWindowTarget final : public IWindowChannel {
   public:
     // router must outlive the target.

@@ -25,8 +25,8 @@ void CSpectrumWnd::SetTuning(int32_t centre, int32_t halfShift) {
     RedrawNow();
 }
 
-void CSpectrumWnd::AddBlock(const SampleBlock& block) {
-    Request(m_scope.ProcessBlock(block));
+void CSpectrumWnd::ShowSpectrum(const int32_t* levels) {
+    m_scope.SetSpectrum(levels);
     RedrawNow();
 }
 

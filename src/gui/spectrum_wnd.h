@@ -3,16 +3,15 @@
 #include <cstdint>
 #include <optional>
 
-#include "common/sample_block.h"
 #include "display/band_scope.h"
 #include "gui/display_wnd.h"
 
 namespace wavelore {
 
 // The spectrum strip: the spectrum of each audio buffer in cyan, the
-// tuning markers, the frequency scale and the centre frequency. Clicks,
-// drags and the automatic tuning search ask for a new centre through
-// frequencyRequested; the markers move only when SetTuning comes back.
+// tuning markers, the frequency scale and the centre frequency. Clicks and
+// drags ask for a new centre through frequencyRequested; the markers move
+// only when SetTuning comes back.
 class CSpectrumWnd : public CDisplayWnd {
     Q_OBJECT
 
@@ -24,13 +23,9 @@ class CSpectrumWnd : public CDisplayWnd {
     void SetTuning(int32_t centre, int32_t halfShift);
     int32_t GetCentre() const { return m_scope.GetCentre(); }
 
-    // The automatic tuning search (SmartTune/AFC).
-    void SetAutoTune(bool on) { m_scope.autoTune = on; }
-    bool AutoTune() const { return m_scope.autoTune; }
-    void SetSearch(CBandScope::Search search) { m_scope.SetSearch(search); }
-
-    // A copy of one buffer's raw samples: analysed, searched, repainted.
-    void AddBlock(const SampleBlock& block);
+    // The spectrum of one buffer (CSpectrumAnalyzer::Spectrum, copied), or
+    // null for none: repainted.
+    void ShowSpectrum(const int32_t* levels);
 
     const CBandScope& Model() const { return m_scope; }
 

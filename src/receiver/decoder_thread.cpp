@@ -1,24 +1,26 @@
 #include "receiver/decoder_thread.h"
 
 #include <fstream>
-#include <new>
 #include <string>
 
 #include "audio/sound_input.h"
 #include "common/decoder_text.h"
 #include "common/message_ids.h"
-#include "common/modes.h"
+#include "common/nothrow.h"
 #include "common/sample_block.h"
 #include "common/window_target.h"
-#include "receiver/receive_chain.h"
 
 namespace wavelore {
 
 namespace {
 
-template <typename T, typename... Args>
-std::unique_ptr<T> MakeOrNull(Args&&... args) {
-    return std::unique_ptr<T>(new (std::nothrow) T(std::forward<Args>(args)...));
+// A message with its payload made without throwing: none when memory is
+// short, which the caller takes as a message it cannot give.
+template <typename T>
+Message MessageWith(uint32_t id, T value) {
+    Message message(id, 0, 0);
+    message.payload = MakeOrNull<PayloadOf<T>>(std::move(value));
+    return message;
 }
 
 }  // namespace
@@ -36,17 +38,19 @@ CDecoderThread::~CDecoderThread() {
     m_soundInput.reset();
 }
 
-bool CDecoderThread::Start(int32_t sampleRate, int32_t centre, int32_t halfShift, int32_t baud,
-                           int32_t decoderType, WindowTarget* notify, uint32_t deviceId) {
+bool CDecoderThread::Start(const ChainSettings& settings, WindowTarget* notify, uint32_t deviceId) {
+    if (settings.type == DecoderType::Fax) {
+        // Nothing is demodulated yet; the file is only emptied.
+        std::ofstream fax("fax.raw", std::ios::binary | std::ios::trunc);
+    }
     if (!m_running) {
         // Nobody would take the device's buffers.
         return false;
     }
     std::lock_guard<std::mutex> lock(m_lock);
-    // An unknown type, or a rate or baud the bit clock would divide by
-    // zero with, changes nothing.
-    auto chain = CReceiveChain::Create(ChainSettings{
-        static_cast<DecoderType>(decoderType), sampleRate, centre, halfShift, baud, m_enhanced});
+    // An unknown type, or a baud the bit clock would divide by zero with,
+    // changes nothing.
+    auto chain = CReceiveChain::Create(settings);
     if (!chain) {
         return false;
     }
@@ -74,29 +78,11 @@ bool CDecoderThread::Start(int32_t sampleRate, int32_t centre, int32_t halfShift
     return true;
 }
 
-bool CDecoderThread::StartFax(int32_t sampleRate, int32_t centre, int32_t halfShift,
-                              double /*linesPerMinute*/, WindowTarget* notify, uint32_t deviceId) {
-    // Nothing is demodulated yet; the file is only emptied.
-    { std::ofstream fax("fax.raw", std::ios::binary | std::ios::trunc); }
-    return Start(sampleRate, centre, halfShift, 0, static_cast<int32_t>(DecoderType::Fax), notify,
-                 deviceId);
-}
-
 void CDecoderThread::SetStrictFec(bool strict) {
     std::lock_guard<std::mutex> lock(m_lock);
     if (m_chain) {
         m_chain->SetStrictFec(strict);
     }
-}
-
-void CDecoderThread::SetEnhanced(bool enhanced) {
-    std::lock_guard<std::mutex> lock(m_lock);
-    m_enhanced = enhanced;
-}
-
-bool CDecoderThread::EnhancedChain() const {
-    std::lock_guard<std::mutex> lock(m_lock);
-    return m_chain && m_chain->Enhanced() != nullptr;
 }
 
 bool CDecoderThread::SetBitSense(bool invert) {
@@ -106,6 +92,11 @@ bool CDecoderThread::SetBitSense(bool invert) {
 
 void CDecoderThread::RequestStop() {
     m_stopRequested.store(true);
+}
+
+void CDecoderThread::FinishChain() {
+    std::lock_guard<std::mutex> lock(m_lock);
+    FinishChainLocked();
 }
 
 bool CDecoderThread::PostThreadMessage(Message message) {
@@ -182,11 +173,14 @@ void CDecoderThread::ProcessCurrent(CSoundInput& input) {
     for (int32_t i = 0; i < kSamplesPerBuffer; ++i) {
         samples[i] = raw[i] * kSampleScale;
     }
-    Message spectrum = Message::With(WM_DECODER_SPECTRUM, 0, 0, std::move(samples));
-    notify->Send(spectrum);
-    SampleBlock* block = spectrum.Get<SampleBlock>();
+    Message message = MessageWith(WM_DECODER_SPECTRUM, std::move(samples));
+    if (!message.payload) {
+        return;
+    }
+    notify->Send(message);
+    SampleBlock* block = message.Get<SampleBlock>();
     if (block == nullptr || block->Count() != kSamplesPerBuffer) {
-        return;  // the handler took what was lent
+        return;  // the handler took what was lent, or kept it at a close
     }
 
     std::lock_guard<std::mutex> lock(m_lock);
@@ -194,26 +188,34 @@ void CDecoderThread::ProcessCurrent(CSoundInput& input) {
     if (!m_chain || notify == nullptr) {
         return;
     }
-    ChainOutput output = m_chain->Process(*block);
-    spectrum = Message();
-    if (output.signal.Empty()) {
+    // The signal takes the samples' place, and the block travels on.
+    const ChainOutput output =
+        m_chain->Process(block->Data(), static_cast<size_t>(block->Count()), block->Data());
+    if (!output.demodulated) {
         return;
     }
-    notify->Post(Message::With(WM_DECODER_SIGNAL, 0, 0, std::move(output.signal)));
+    message.id = WM_DECODER_SIGNAL;
+    notify->Post(std::move(message));
     PostTextLocked(output);
 }
 
-void CDecoderThread::PostTextLocked(ChainOutput& output) {
-    if (m_notify != nullptr && !output.text.empty()) {
-        DecoderText chunk{std::move(output.text), output.good, output.errors};
-        m_notify->Post(Message::With(WM_DECODER_TEXT, 0, 0, std::move(chunk)));
+void CDecoderThread::PostTextLocked(const ChainOutput& output) {
+    if (m_notify == nullptr || output.text.empty()) {
+        return;
+    }
+    DecoderText chunk{{}, output.good, output.errors};
+    if (!WithoutThrowing([&] { chunk.text.assign(output.text); })) {
+        return;
+    }
+    Message message = MessageWith(WM_DECODER_TEXT, std::move(chunk));
+    if (message.payload) {
+        m_notify->Post(std::move(message));
     }
 }
 
 void CDecoderThread::FinishChainLocked() {
     if (m_chain) {
-        ChainOutput output = m_chain->Finish();
-        PostTextLocked(output);
+        PostTextLocked(m_chain->Finish());
     }
 }
 
@@ -240,8 +242,7 @@ void CDecoderThread::PostLoad() {
 void CDecoderThread::Retune(int32_t centre, int32_t halfShift) {
     std::lock_guard<std::mutex> lock(m_lock);
     if (m_chain) {
-        ChainOutput output = m_chain->Retune(centre, halfShift);
-        PostTextLocked(output);
+        PostTextLocked(m_chain->Retune(centre, halfShift));
     }
 }
 

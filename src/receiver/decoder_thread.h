@@ -10,11 +10,10 @@
 #include "common/start_thread.h"
 #include "common/thread_message_queue.h"
 #include "receiver/cpu_load_monitor.h"
+#include "receiver/receive_chain.h"
 
 namespace wavelore {
 
-class CReceiveChain;
-struct ChainOutput;
 class CSoundInput;
 class IUserNotifier;
 class IWaveInDriver;
@@ -25,7 +24,9 @@ class WindowTarget;
 // target, in this order: WM_DECODER_SPECTRUM (sent, synchronously; the block
 // stays the thread's), WM_DECODER_SIGNAL (the demodulated block),
 // WM_DECODER_TEXT (a DecoderText, only when text came out) and
-// WM_DECODER_CPULOAD (wParam the load in percent).
+// WM_DECODER_CPULOAD (wParam the load in percent). Nothing on the way
+// allocates with a call that throws: a buffer memory cannot be had for is
+// skipped, and the thread goes on.
 //
 // Thread messages: MM_WIM_DATA from the sound input, WM_SOUND_ENDED from a
 // recording played to its end, WM_DECODER_TUNE (wParam centre Hz, lParam
@@ -33,9 +34,10 @@ class WindowTarget;
 //
 // What the chain holds back for its lookahead is given out (as
 // WM_DECODER_TEXT) when a recording ends, before WM_DECODER_ENDED; when a
-// stop takes effect, before Capturing() turns false; and when a new start
-// replaces the chain. A retune that makes the chain decode its last
-// seconds again (CReceiveChain::Retune) gives out that text at once.
+// stop takes effect, before Capturing() turns false; when a new start
+// replaces the chain; and when FinishChain asks for it. A retune that makes
+// the chain decode its last seconds again (CReceiveChain::Retune) gives out
+// that text at once.
 //
 // One lock guards the demodulators, the decoder and the configuration;
 // WM_DECODER_SPECTRUM is sent outside it, so its handler may call Start.
@@ -54,28 +56,23 @@ class CDecoderThread {
     CDecoderThread(const CDecoderThread&) = delete;
     CDecoderThread& operator=(const CDecoderThread&) = delete;
 
-    // sampleRate Hz (11025); centre and halfShift Hz; baud > 0 except for
-    // FAX; decoderType 1..6; notify must outlive the thread; deviceId a
-    // wave-input device. True when configured and capture is running;
-    // false without touching anything when the thread did not start. A
-    // mode change while capturing keeps the device open.
-    bool Start(int32_t sampleRate, int32_t centre, int32_t halfShift, int32_t baud,
-               int32_t decoderType, WindowTarget* notify, uint32_t deviceId);
-    // Empties "fax.raw" in the current directory and starts decoder type 3.
-    bool StartFax(int32_t sampleRate, int32_t centre, int32_t halfShift, double linesPerMinute,
-                  WindowTarget* notify, uint32_t deviceId);
+    // The chain settings say what to decode (CReceiveChain::Create);
+    // notify must outlive the thread; deviceId a wave-input device. True
+    // when configured and capture is running; false without touching
+    // anything when the chain cannot be made or the thread did not start.
+    // A mode change while capturing keeps the device open. FAX empties
+    // "fax.raw" in the current directory first.
+    bool Start(const ChainSettings& settings, WindowTarget* notify, uint32_t deviceId);
     void SetStrictFec(bool strict);
-    // The weak-signal SITOR-B chain for the NAVTEX and SITOR modes (the
-    // "Enhanced" setting); takes effect at the next Start.
-    void SetEnhanced(bool enhanced);
-    // True while the chain in force is the weak-signal one.
-    bool EnhancedChain() const;
     // Sets the demodulator's invert flag; returns the previous one (false
     // when there is no demodulator).
     bool SetBitSense(bool invert);
     // The next buffer resets the device; from then on buffers only yield
     // WM_DECODER_CPULOAD. Never cleared.
     void RequestStop();
+    // Gives out what the chain holds back, now, from the calling thread:
+    // before the notify target is closed, so that it arrives.
+    void FinishChain();
 
     // Queues a thread message (MM_WIM_DATA, WM_DECODER_TUNE).
     bool PostThreadMessage(Message message);
@@ -107,7 +104,7 @@ class CDecoderThread {
     void FinishChainLocked();
     // Posts the chain's text, if any, to the notify target. Called with
     // m_lock held.
-    void PostTextLocked(ChainOutput& output);
+    void PostTextLocked(const ChainOutput& output);
 
     IWaveInDriver& m_driver;
     IUserNotifier& m_notifier;
@@ -122,7 +119,6 @@ class CDecoderThread {
     bool m_captureRunning = false;
     CCpuLoadMonitor m_loadMonitor;
     WindowTarget* m_notify = nullptr;
-    bool m_enhanced = false;
     std::unique_ptr<CReceiveChain> m_chain;
 
     std::thread m_thread;

@@ -1,15 +1,21 @@
 // The main window's decoding control with the real decoder thread on a
-// scripted wave-input driver: watchdog, fallback and the stored device.
+// scripted wave-input driver: watchdog, fallback, the stored device, and
+// what the thread gives when it ends.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/decoding_control.h"
 #include "app/settings.h"
+#include "common/decoder_text.h"
 #include "common/message_ids.h"
 #include "common/utf.h"
+#include "support/decode_chain.h"
+#include "support/decoder_thread_support.h"
 #include "support/fake_wave_in.h"
 #include "support/fixtures.h"
 
@@ -18,18 +24,37 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// The texts a channel was given, in the order posted, whether the window
+// came to handle them or not.
+struct PostedTexts {
+    std::mutex mutex;
+    std::u16string all;
+};
+
+// Its queue outlives it, as a window outlives the channels it hands out: a
+// handler of the queue may drop the thread and its channel.
 class CQueueChannel final : public IWindowChannel {
   public:
-    bool Post(Message m) override { return queue.Post(std::move(m)); }
+    CQueueChannel(CQueueWindowTarget& queue, PostedTexts& texts) : queue(queue), texts(texts) {}
+    bool Post(Message m) override {
+        if (const DecoderText* text = m.Get<DecoderText>()) {
+            std::lock_guard<std::mutex> lock(texts.mutex);
+            texts.all += text->text;
+        }
+        return queue.Post(std::move(m));
+    }
     bool Send(Message& m) override { return queue.Send(m); }
     void Close() override { queue.Close(); }
-    CQueueWindowTarget queue;
+    CQueueWindowTarget& queue;
+    PostedTexts& texts;
 };
 
 class CTestHost final : public IDecodingHost {
   public:
     CDecodingControl* control = nullptr;
-    CQueueChannel* channel = nullptr;
+    CQueueWindowTarget* queue = nullptr;  // the newest channel's
+    std::vector<std::unique_ptr<CQueueWindowTarget>> queues;
+    PostedTexts texts;
     std::vector<std::string> reports;
     bool watchdog = false;
     bool closed = false;
@@ -37,9 +62,9 @@ class CTestHost final : public IDecodingHost {
     int restarts = 0;
 
     std::unique_ptr<IWindowChannel> OpenChannel() override {
-        auto c = std::make_unique<CQueueChannel>();
-        channel = c.get();
-        return c;
+        queues.push_back(std::make_unique<CQueueWindowTarget>());
+        queue = queues.back().get();
+        return std::make_unique<CQueueChannel>(*queue, texts);
     }
     void StartWatchdog(std::chrono::milliseconds period) override {
         EXPECT_EQ(period, 2000ms);
@@ -49,7 +74,7 @@ class CTestHost final : public IDecodingHost {
     void ShowCurrentSource(int32_t index) override { checked = index; }
     void RestartDecoding() override {
         ++restarts;
-        control->StartDecoder(DecoderType::SitorB, 1700, 85, 100);
+        control->StartDecoder(Mode::Navtex, 1700, 170, 100);
     }
     void ReportNoDevices() override { reports.push_back("no devices"); }
     void ReportStartFailure() override { reports.push_back("start failed"); }
@@ -67,10 +92,10 @@ class CTestHost final : public IDecodingHost {
         bool seen = false;
         const auto deadline = std::chrono::steady_clock::now() + 10s;
         while (!seen && std::chrono::steady_clock::now() < deadline) {
-            channel->queue.DispatchOne(
+            queue->DispatchOne(
                 [&](Message& m) {
                     if (m.id == WM_DECODER_SPECTRUM) {
-                        control->OnSpectrum();
+                        control->OnSpectrum(nullptr, 1700, 85);
                         seen = true;
                     }
                 },
@@ -95,7 +120,7 @@ TEST(DecodingControl, ADeviceThatNeverDeliversGivesWayToTheNextOne) {
     rig.driver.numDevs = 2;
     rig.settings.WriteSoundDevice(u"Unplugged");
     rig.control.BuildSources(true);
-    ASSERT_TRUE(rig.control.StartDecoder(DecoderType::SitorB, 1700, 85, 100));
+    ASSERT_TRUE(rig.control.StartDecoder(Mode::Navtex, 1700, 170, 100));
     EXPECT_TRUE(rig.host.watchdog);
     EXPECT_EQ(rig.driver.opens, 1);
 
@@ -119,7 +144,7 @@ TEST(DecodingControl, ADeviceThatNeverDeliversGivesWayToTheNextOne) {
     // Shutdown ends the thread even with a send in flight.
     ASSERT_TRUE(rig.driver.Deliver({1}));
     rig.control.Stop();
-    EXPECT_FALSE(rig.control.StartDecoder(DecoderType::SitorB, 1700, 85, 100));
+    EXPECT_FALSE(rig.control.StartDecoder(Mode::Navtex, 1700, 170, 100));
     rig.control.Release();
     EXPECT_EQ(rig.driver.closes, 2);
 }
@@ -129,12 +154,12 @@ TEST(DecodingControl, TheEnhancedSwitchRestartsOnlyASitorBDecoder) {
     Rig rig;
     rig.control.BuildSources(true);
     // A restarted FAX would empty its file: it keeps running.
-    ASSERT_TRUE(rig.control.StartDecoder(DecoderType::Fax, 1700, 85, 0));
+    ASSERT_TRUE(rig.control.StartDecoder(Mode::Fax, 1700, 170, 0));
     rig.control.SetEnhanced(true);
     EXPECT_EQ(rig.host.restarts, 0);
     EXPECT_FALSE(rig.control.EnhancedChain());
 
-    ASSERT_TRUE(rig.control.StartDecoder(DecoderType::SitorB, 1700, 85, 100));
+    ASSERT_TRUE(rig.control.StartDecoder(Mode::Navtex, 1700, 170, 100));
     EXPECT_TRUE(rig.control.EnhancedChain());
     rig.control.SetEnhanced(false);
     EXPECT_EQ(rig.host.restarts, 1);
@@ -147,7 +172,7 @@ TEST(DecodingControl, TheLastDeviceFailingWithNoneConfirmedEndsDecoding) {
     rig.driver.numDevs = 1;
     rig.driver.openResult = MMSYSERR_ALLOCATED;
     rig.control.BuildSources(true);
-    EXPECT_FALSE(rig.control.StartDecoder(DecoderType::SitorB, 1700, 85, 100));
+    EXPECT_FALSE(rig.control.StartDecoder(Mode::Navtex, 1700, 170, 100));
     EXPECT_EQ(rig.host.reports,
               (std::vector<std::string>{"start failed", "none left after Fake 0"}));
     EXPECT_TRUE(rig.host.closed);
@@ -162,7 +187,7 @@ TEST(DecodingControl, TheLastDeviceFailingWithNoneConfirmedEndsDecoding) {
     CDecodingControl noThreads(driver, rig.notifier, settings, host, nullptr,
                                [](std::thread&, std::function<void()>) { return false; });
     noThreads.BuildSources(true);
-    EXPECT_FALSE(noThreads.StartDecoder(DecoderType::SitorB, 1700, 85, 100));
+    EXPECT_FALSE(noThreads.StartDecoder(Mode::Navtex, 1700, 170, 100));
     EXPECT_TRUE(host.reports.empty());
     EXPECT_FALSE(host.closed || noThreads.HasThread());
 
@@ -170,9 +195,97 @@ TEST(DecodingControl, TheLastDeviceFailingWithNoneConfirmedEndsDecoding) {
     Rig none;
     none.driver.numDevs = 0;
     none.control.BuildSources(true);
-    EXPECT_FALSE(none.control.StartDecoder(DecoderType::SitorB, 1700, 85, 100));
+    EXPECT_FALSE(none.control.StartDecoder(Mode::Navtex, 1700, 170, 100));
     EXPECT_EQ(none.host.reports,
               (std::vector<std::string>{"no devices", "start failed", "none left after "}));
+}
+
+// A handler of the thread's spectrum Send that changes the source drops
+// that very thread, and joins it while the thread waits for the handler to
+// finish. Closing the channel from inside the handler lets the Send go, so
+// the drop cannot deadlock: the switch completes and the new thread runs.
+TEST(DecodingControl, ASourceChangeInsideTheSpectrumHandlerEndsTheThreadItHandles) {
+    Rig rig;
+    rig.driver.numDevs = 2;
+    rig.control.BuildSources(true);
+    ASSERT_TRUE(rig.control.StartDecoder(Mode::Navtex, 1700, 170, 100));
+    CQueueWindowTarget* first = rig.host.queue;
+    ASSERT_TRUE(rig.driver.Deliver({100, -100}));
+    bool switched = false;
+    test::WithinSeconds(20, [&] {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (!switched && std::chrono::steady_clock::now() < deadline) {
+            first->DispatchOne(
+                [&](Message& m) {
+                    if (m.id == WM_DECODER_SPECTRUM) {
+                        switched = rig.control.OnSoundSource(1);
+                    }
+                },
+                50ms);
+        }
+    });
+    ASSERT_TRUE(switched);
+    EXPECT_EQ(rig.host.checked, 1);
+    EXPECT_EQ(rig.driver.opens, 2);
+    EXPECT_EQ(rig.driver.closes, 1);
+    EXPECT_TRUE(first->Closed());
+    EXPECT_NE(rig.host.queue, first);
+    ASSERT_TRUE(rig.driver.Deliver({1}));
+    EXPECT_TRUE(rig.host.AwaitSpectrum());
+    rig.control.Stop();
+    rig.control.Release();
+}
+
+// The weak-signal chain holds its last characters back until it has seen
+// the ones after them. When the source changes they reach the window
+// before the old thread's channel closes: the window gets the text of
+// decoding the same audio as a file, the held-back end included.
+TEST(DecodingControl, TheTextTheChainHeldBackReachesTheWindowWhenTheSourceChanges) {
+    const auto audio = test::NavtexAudio(1700, 15.0);
+    constexpr size_t kBlocks = 40;  // cut off in the middle of the message
+    const auto block = [&](size_t b) {
+        return std::vector<int16_t>(
+            audio.samples.begin() + static_cast<std::ptrdiff_t>(b * 2048),
+            audio.samples.begin() + static_cast<std::ptrdiff_t>((b + 1) * 2048));
+    };
+    std::u16string expected;
+    std::u16string heldBack;
+    {
+        ChainSettings settings;
+        settings.enhanced = true;
+        const auto chain = CReceiveChain::Create(settings);
+        ASSERT_TRUE(chain);
+        for (size_t b = 0; b < kBlocks; ++b) {
+            SampleBlock samples(nullptr, 2048);
+            const std::vector<int16_t> pcm = block(b);
+            for (int32_t i = 0; i < 2048; ++i) {
+                samples[i] = pcm[static_cast<size_t>(i)] * kSampleScale;
+            }
+            expected += test::Process(*chain, samples).text;
+        }
+        heldBack = chain->Finish().text;
+    }
+    ASSERT_NE(test::Narrow(expected).find("ZCZC EA12"), std::string::npos);
+    ASSERT_FALSE(heldBack.empty());
+
+    Rig rig;
+    rig.driver.numDevs = 2;
+    rig.control.BuildSources(true);
+    rig.control.SetEnhanced(true);
+    ASSERT_TRUE(rig.control.StartDecoder(Mode::Navtex, 1700, 170, 100));
+    ASSERT_TRUE(rig.control.EnhancedChain());
+    for (size_t b = 0; b < kBlocks; ++b) {
+        ASSERT_TRUE(rig.driver.Deliver(block(b)));
+        ASSERT_TRUE(rig.host.AwaitSpectrum()) << b;
+    }
+    // The last buffer's text is posted right after its spectrum.
+    ASSERT_TRUE(test::Eventually([&] {
+        std::lock_guard<std::mutex> lock(rig.host.texts.mutex);
+        return rig.host.texts.all == expected;
+    }));
+    ASSERT_TRUE(rig.control.OnSoundSource(1));
+    std::lock_guard<std::mutex> lock(rig.host.texts.mutex);
+    EXPECT_EQ(test::Narrow(rig.host.texts.all), test::Narrow(expected + heldBack));
 }
 
 }  // namespace

@@ -34,8 +34,8 @@ class FakeView final : public IModeView {
     void CloseWorkingFile() override { ++closes; }
     void ModeSelected(Mode m) override { mode = m; }
     void HideStatusLine() override { log.push_back("status"); }
-    bool StartDecoding(DecoderType type, int32_t c, int32_t half, int32_t baud) override {
-        starts.push_back({type, c, half, baud});
+    bool StartDecoding(Mode m, int32_t c, int32_t shift, int32_t baud) override {
+        starts.push_back({CModeController::Info(m).decoder, c, shift / 2, baud});
         log.push_back("start");
         return true;
     }

@@ -75,7 +75,7 @@ class PortAudioFileDevice : public ::testing::Test {
         test::CRecordingNotifier notifier;
         test::CCollectingTarget target;
         CDecoderThread thread(driver, notifier);
-        EXPECT_TRUE(thread.Start(11025, 1700, 85, 100, 1, &target, static_cast<uint32_t>(id)));
+        EXPECT_TRUE(thread.Start(ChainSettings{}, &target, static_cast<uint32_t>(id)));
         EXPECT_TRUE(target.WaitForLoads(s_audio.samples.size() / 2048, 60s));
         thread.RequestStop();
         thread.Shutdown();

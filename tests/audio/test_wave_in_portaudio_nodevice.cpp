@@ -33,7 +33,7 @@ TEST(PortAudioWithoutDevices, NoDeviceIsListedAndTheStartFailsWithTheMessage) {
     test::CRecordingNotifier notifier;
     test::CCollectingTarget target;
     CDecoderThread thread(driver, notifier);
-    EXPECT_FALSE(thread.Start(11025, 1700, 85, 100, 1, &target, 0));
+    EXPECT_FALSE(thread.Start(ChainSettings{}, &target, 0));
     EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"ERROR: No sound device detected"});
 
     // Nor can the alarm sound: it says so, and nothing sounds.

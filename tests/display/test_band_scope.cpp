@@ -1,75 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <vector>
-
 #include "display/band_scope.h"
-#include "support/tone_pair_block.h"
 
 namespace wavelore {
 namespace {
-
-constexpr int32_t kBins = CBandScope::kBins;
-
-class SmartTune : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        analyzer.autoTune = false;
-        for (int32_t i = 0; i < 21; ++i) {
-            analyzer.ProcessBlock(block);
-        }
-        std::vector<double> work(kBins);
-        const auto found = CTuningSearch::Candidate(analyzer.Analyzer().History(), 85, work.data());
-        ASSERT_TRUE(found.has_value());
-        candidate = *found;
-        ASSERT_NEAR(candidate, 1500, 20);
-        EXPECT_EQ(analyzer.RetuneVotes(), 0);  // switched off: nothing counted
-        analyzer.autoTune = true;
-    }
-    // Frames (1-based) on which a retune to the candidate was requested.
-    std::vector<int32_t> RetunesOver(int32_t frames) {
-        std::vector<int32_t> at;
-        for (int32_t i = 1; i <= frames; ++i) {
-            if (auto r = analyzer.ProcessBlock(block)) {
-                EXPECT_EQ(*r, candidate);
-                at.push_back(i);
-            }
-        }
-        return at;
-    }
-
-    SampleBlock block = test::TonePairBlock();
-    CBandScope analyzer;
-    int32_t candidate = 0;
-};
-
-TEST_F(SmartTune, CandidateWithinTenHertzNeverRetunes) {
-    for (int32_t offset : {-10, -8, 8, 10}) {
-        analyzer.SetTuning(candidate + offset, 85);
-        EXPECT_TRUE(RetunesOver(12).empty()) << offset;
-        EXPECT_EQ(analyzer.RetuneVotes(), 0);
-    }
-}
-
-TEST_F(SmartTune, CandidateFurtherAwayRetunesOnEveryFourthFrame) {
-    // The history filled while switched off counts at once.
-    analyzer.SetTuning(candidate + 11, 85);
-    EXPECT_EQ(RetunesOver(12), (std::vector<int32_t>{4, 8, 12}));
-    analyzer.SetTuning(candidate - 300, 85);
-    EXPECT_EQ(RetunesOver(4), (std::vector<int32_t>{4}));
-}
-
-TEST_F(SmartTune, VotesSurviveFramesWithoutAVote) {
-    analyzer.SetTuning(candidate + 40, 85);
-    EXPECT_TRUE(RetunesOver(2).empty());
-    analyzer.SetTuning(candidate, 85);  // on tune: no vote
-    EXPECT_TRUE(RetunesOver(3).empty());
-    analyzer.SetTuning(candidate + 40, 0);  // no shift: no candidate at all
-    EXPECT_TRUE(RetunesOver(3).empty());
-    EXPECT_EQ(analyzer.RetuneVotes(), 2);
-    analyzer.SetTuning(candidate + 40, 85);
-    EXPECT_EQ(RetunesOver(2), (std::vector<int32_t>{2}));
-}
 
 TEST(SpectrumMouse, ClicksAndDragsRequestClampedFrequencies) {
     CBandScope analyzer;

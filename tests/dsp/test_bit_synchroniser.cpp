@@ -29,6 +29,9 @@ class RecordingDecoder : public CCharacterDecoder {
     };
     std::vector<Bit> bits;
     int32_t sample = 0;
+
+  protected:
+    void ResetCharacters() override {}
 };
 
 // Feeds one sample per Decode call so the recorder knows the sample index.
@@ -36,8 +39,8 @@ std::vector<RecordingDecoder::Bit> BitsOf(const std::vector<double>& values,
                                           int32_t smoothLength = 1) {
     RecordingDecoder decoder(smoothLength);
     for (double v : values) {
-        SampleBlock block(&v, 1);
-        decoder.Decode(block);
+        std::u16string text;
+        decoder.Process(&v, 1, text);
         ++decoder.sample;
     }
     return decoder.bits;
@@ -121,7 +124,7 @@ TEST(BitSynchroniser, MatchesThePlainFormInAnyBlockCut) {
             std::u16string text;
             for (size_t pos = 0; pos < signal.size(); pos += static_cast<size_t>(cut)) {
                 const size_t n = std::min(signal.size() - pos, static_cast<size_t>(cut));
-                text += decoder.Decode(SampleBlock(signal.data() + pos, static_cast<int32_t>(n)));
+                decoder.Process(signal.data() + pos, n, text);
             }
             EXPECT_EQ(text, reference) << "smoothing " << smooth << ", cut " << cut;
         }

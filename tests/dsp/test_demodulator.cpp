@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dsp/fsk_demodulator.h"
+#include "support/decode_chain.h"
 #include "support/reference_dsp.h"
 
 namespace wavelore {
@@ -23,8 +24,9 @@ std::vector<double> Tone(double hz, size_t count, double amplitude = 50.0) {
 }
 
 std::vector<double> Demodulate(CFskDemodulator& demod, const std::vector<double>& in) {
-    SampleBlock out = demod.Process(SampleBlock(in.data(), static_cast<int32_t>(in.size())));
-    return std::vector<double>(out.Data(), out.Data() + out.Count());
+    std::vector<double> out(in.size());
+    out.resize(demod.Process(in.data(), in.size(), out.data()));
+    return out;
 }
 
 TEST(FskDemodulator, ToneSignsAndInvert) {
@@ -58,12 +60,12 @@ TEST(FskDemodulator, SilenceAndTinyValuesStayLinear) {
 TEST(FskDemodulator, BlockCountsAndRefusals) {
     CFskDemodulator demod(11025, 1785.0, 1615.0, 100);
     EXPECT_EQ(demod.Baud(), 100);
-    EXPECT_EQ(demod.Process(SampleBlock(nullptr, 2048)).Count(), 2048);
-    EXPECT_EQ(demod.Process(SampleBlock(nullptr, 5)).Count(), 5);
-    EXPECT_EQ(demod.Process(SampleBlock(nullptr, 5000)).Count(), 5000);
-    EXPECT_TRUE(demod.Process(SampleBlock()).Empty());
+    EXPECT_EQ(test::Demodulate(demod, SampleBlock(nullptr, 2048)).Count(), 2048);
+    EXPECT_EQ(test::Demodulate(demod, SampleBlock(nullptr, 5)).Count(), 5);
+    EXPECT_EQ(test::Demodulate(demod, SampleBlock(nullptr, 5000)).Count(), 5000);
+    EXPECT_TRUE(test::Demodulate(demod, SampleBlock()).Empty());
     CFskDemodulator slow(2000, 1785.0, 1615.0, 100);
-    EXPECT_TRUE(slow.Process(SampleBlock(nullptr, 2048)).Empty());
+    EXPECT_TRUE(test::Demodulate(slow, SampleBlock(nullptr, 2048)).Empty());
 }
 
 TEST(FskDemodulator, RetuningFollowsTheNewTones) {
@@ -71,7 +73,7 @@ TEST(FskDemodulator, RetuningFollowsTheNewTones) {
     Demodulate(demod, Tone(1785.0, 2048));
     // Tuned 300 Hz higher, the old upper tone is now far below both tones
     // and the new upper tone reads positive again.
-    demod.SetTones(11025, 2085.0, 1915.0);
+    demod.SetTones(2085.0, 1915.0);
     EXPECT_EQ(demod.UpperTone(), 2085.0);
     const std::vector<double> out = Demodulate(demod, Tone(2085.0, 4096));
     for (size_t i = 400; i < out.size(); ++i) {
@@ -113,12 +115,13 @@ TEST(FskDemodulator, MatchesThePlainFormAcrossRetunesAndCuts) {
         std::vector<double> got;
         for (size_t s = 0; s < steps.size(); ++s) {
             const size_t end = s + 1 < steps.size() ? steps[s + 1].at : input.size();
-            fast.SetTones(11025, steps[s].upper, steps[s].lower);
+            fast.SetTones(steps[s].upper, steps[s].lower);
             fast.SetInvert(steps[s].invert);
             for (size_t pos = steps[s].at; pos < end; pos += cut) {
-                const int32_t n = static_cast<int32_t>(std::min(cut, end - pos));
-                SampleBlock out = fast.Process(SampleBlock(input.data() + pos, n));
-                got.insert(got.end(), out.Data(), out.Data() + n);
+                const size_t n = std::min(cut, end - pos);
+                std::vector<double> out(n);
+                ASSERT_EQ(fast.Process(input.data() + pos, n, out.data()), n);
+                got.insert(got.end(), out.begin(), out.end());
             }
         }
         ASSERT_EQ(got.size(), expected.size());

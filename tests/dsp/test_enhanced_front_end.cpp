@@ -29,8 +29,8 @@ std::vector<double> Tone(double hz, int32_t count, double amplitude = 100.0) {
 }
 
 std::vector<ToneSums> Detect(CToneDetector& detector, const std::vector<double>& x) {
-    std::vector<ToneSums> out(static_cast<std::size_t>(detector.MaxOutput(int32_t(x.size()))));
-    out.resize(static_cast<std::size_t>(detector.Process(x.data(), int32_t(x.size()), out.data())));
+    std::vector<ToneSums> out(detector.MaxOutput(x.size()));
+    out.resize(detector.Process(x.data(), x.size(), out.data()));
     return out;
 }
 
@@ -76,8 +76,7 @@ TEST(ToneDetector, ChannelFilterKeepsTheSignalFlatAndRejectsNeighboursFrom300Hz)
         CChannelFilter filter(2205.0, 240.0, 290.0, CToneDetector::kChannelRejectionDb);
         double power = 0.0;
         for (int n = 0; n < 4000; ++n) {
-            const auto y =
-                filter.Process(std::polar(1.0, 2.0 * std::numbers::pi * hz * n / 2205.0));
+            const auto y = filter.Step(std::polar(1.0, 2.0 * std::numbers::pi * hz * n / 2205.0));
             power += n >= 3000 ? std::norm(y) / 1000.0 : 0.0;
         }
         return 10.0 * std::log10(power);
@@ -167,9 +166,8 @@ TEST(BitClock, FollowsTheTransmittersClockAndPicksWholeBits) {
     }
     const std::vector<ToneSums> sums = KeyedSums(bits, 99.5);
     CBitClock clock(22.05);
-    std::vector<ToneSums> out(static_cast<std::size_t>(clock.MaxOutput(int32_t(sums.size()))));
-    out.resize(
-        static_cast<std::size_t>(clock.Process(sums.data(), int32_t(sums.size()), out.data())));
+    std::vector<ToneSums> out(clock.MaxOutput(sums.size()));
+    out.resize(clock.Process(sums.data(), sums.size(), out.data()));
     EXPECT_NEAR(clock.Period(), 2205.0 / 99.5, 0.02);
     ASSERT_GE(out.size(), 2990u);
     // After settling every bit is whole: one tone only, full strength.

@@ -69,7 +69,7 @@ TEST(FirFilter, TapCountsAndLowPassGain) {
     EXPECT_NEAR(sum, 1.0, 1e-15);
     // A constant comes through unchanged once the delay line is full.
     std::vector<double> ones(400, 1.0);
-    filter.Filter(ones.data(), 400);
+    filter.Process(ones.data(), 400, ones.data());
     EXPECT_NEAR(ones[399], 1.0, 1e-12);
     EXPECT_LT(Response(filter.Taps(), 129, 400.0), 0.01);
 
@@ -117,13 +117,13 @@ TEST(FirFilter, EdgesOutsideTheBandAndFailedDesigns) {
     // An empty band and a refused design both give silence.
     std::vector<double> data(300, 1.0);
     ASSERT_EQ(clamped.Design(128, 0.5, 0.3), 129);
-    clamped.Filter(data.data(), 300);
+    clamped.Process(data.data(), 300, data.data());
     EXPECT_EQ(data, std::vector<double>(300, 0.0));
     data.assign(300, 1.0);
     EXPECT_EQ(clamped.Design(CFirFilter::kMaxTaps + 1, 0.0, 0.3), -1);
     EXPECT_EQ(clamped.Design(0, 0.0, 0.3), -1);
     EXPECT_EQ(clamped.TapCount(), 0);
-    clamped.Filter(data.data(), 300);
+    clamped.Process(data.data(), 300, data.data());
     EXPECT_EQ(data, std::vector<double>(300, 0.0));
 }
 
@@ -145,7 +145,7 @@ TEST(FirFilter, MatchesTheShiftedDelayLineForAnyCut) {
             for (int32_t i = 0; i < fast.TapCount(); ++i) {
                 ASSERT_EQ(fast.Taps()[i], ref.Taps()[static_cast<size_t>(i)]);
             }
-            EXPECT_EQ(InBlocks(input, cut, [&](double* d, int32_t n) { fast.Filter(d, n); }),
+            EXPECT_EQ(InBlocks(input, cut, [&](double* d, int32_t n) { fast.Process(d, n, d); }),
                       expected)
                 << taps << " taps, cut " << cut[0];
         }
@@ -157,14 +157,14 @@ TEST(FirFilter, RedesignClearsTheDelayLine) {
     CFirFilter used;
     used.Design(128, 0.0, 0.1);
     std::vector<double> scratch = input;
-    used.Filter(scratch.data(), 700);
+    used.Process(scratch.data(), 700, scratch.data());
     used.Design(128, 0.2, 0.3);
     CFirFilter fresh;
     fresh.Design(128, 0.2, 0.3);
     std::vector<double> a = input;
     std::vector<double> b = input;
-    used.Filter(a.data(), 700);
-    fresh.Filter(b.data(), 700);
+    used.Process(a.data(), 700, a.data());
+    fresh.Process(b.data(), 700, b.data());
     EXPECT_EQ(a, b);
 }
 
@@ -184,7 +184,7 @@ TEST(MovingAverage, ExactSmallCases) {
     EXPECT_EQ(none.Filter(3.0), 0.0);
     CMovingAverage zero(0);
     std::vector<double> data = {1.0, 2.0};
-    zero.FilterBlock(data.data(), 2);
+    zero.Process(data.data(), 2, data.data());
     EXPECT_EQ(data, (std::vector<double>{0.0, 0.0}));
 }
 
@@ -204,7 +204,7 @@ TEST(MovingAverage, MatchesFullResummationForAnyLengthAndCut) {
         EXPECT_EQ(one, expected) << "length " << length;
         for (const auto& cut : kCuts) {
             CMovingAverage block(length);
-            EXPECT_EQ(InBlocks(input, cut, [&](double* d, int32_t n) { block.FilterBlock(d, n); }),
+            EXPECT_EQ(InBlocks(input, cut, [&](double* d, int32_t n) { block.Process(d, n, d); }),
                       expected)
                 << "length " << length << ", cut " << cut[0];
         }

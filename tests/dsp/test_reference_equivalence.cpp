@@ -12,6 +12,7 @@
 #include "common/modes.h"
 #include "dsp/fsk_demodulator.h"
 #include "dsp/sitor_b_decoder.h"
+#include "support/decode_chain.h"
 #include "support/fixtures.h"
 #include "support/reference_dsp.h"
 #include "synth/synthesizer.h"
@@ -53,6 +54,13 @@ synth::SynthOptions Noisy(double snrDb, uint32_t seed) {
     options.seed = seed;
     return options;
 }
+
+// The production demodulator through the blocks' Process, in the
+// reference's terms.
+struct Production {
+    CFskDemodulator& demodulator;
+    SampleBlock Process(const SampleBlock& block) { return test::Demodulate(demodulator, block); }
+};
 
 // One demodulator feeding two decoders, strict FEC on ([0]) and off ([1]).
 struct ChainResult {
@@ -96,9 +104,10 @@ ChainResult RunFast(const Audio& audio, const std::vector<int32_t>& blockSizes,
     demod.SetInvert(invert);
     CSitorBDecoder decoders[2] = {{kSampleRate, 100}, {kSampleRate, 100}};
     decoders[1].SetStrictFec(false);
+    Production production{demod};
     ChainResult r = Run(
-        demod, [&](int i, const SampleBlock& b) { return decoders[i].Decode(b); }, audio.samples,
-        blockSizes);
+        production, [&](int i, const SampleBlock& b) { return test::Decode(decoders[i], b); },
+        audio.samples, blockSizes);
     TakeCounts(r, decoders);
     return r;
 }

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "common/sample_block.h"
 #include "dsp/spectrum_analyzer.h"
 #include "dsp/tuning_search.h"
 
@@ -29,7 +30,7 @@ SampleBlock RandomBlock(uint32_t seed, int32_t count = kN) {
 TEST(SpectrumAnalyzer, AllZeroBlockGivesEveryBinTheSubstituteLevelAndAFlatTrace) {
     CSpectrumAnalyzer analyzer;
     EXPECT_EQ(analyzer.Spectrum(), nullptr);
-    analyzer.Process(SampleBlock(nullptr, kN));
+    analyzer.Process(SampleBlock(nullptr, kN).Data(), kN);
     ASSERT_NE(analyzer.Spectrum(), nullptr);
     for (int32_t k = 0; k < kBins; ++k) {
         ASSERT_DOUBLE_EQ(analyzer.Levels()[k], -160.0) << k;
@@ -46,7 +47,7 @@ TEST(SpectrumAnalyzer, ToneAt1000HzPeaksInItsBin) {
         block[i] = 100.0 * std::sin(2 * std::numbers::pi * 1000.0 * i / 11025.0);
     }
     CSpectrumAnalyzer analyzer;
-    analyzer.Process(block);
+    analyzer.Process(block.Data(), static_cast<size_t>(block.Count()));
     const int32_t* s = analyzer.Spectrum();
     int32_t peak = CSpectrumAnalyzer::kFirstScaledBin;
     for (int32_t k = peak; k < kBins; ++k) {
@@ -71,7 +72,7 @@ TEST(SpectrumAnalyzer, LevelsMatchADirectTransformOfTheEmphasisedSamples) {
     x[kN - 1] = (x[kN - 1] + inner) / 2;
 
     CSpectrumAnalyzer analyzer;
-    analyzer.Process(block);
+    analyzer.Process(block.Data(), static_cast<size_t>(block.Count()));
     for (int32_t k = 0; k < kBins; k += 7) {
         std::complex<double> sum;
         for (int32_t i = 0; i < kN; ++i) {
@@ -96,7 +97,10 @@ TEST(SpectrumAnalyzer, HistoryRowsAreSmoothedSpectraInARing) {
     CSpectrumAnalyzer analyzer;
     std::vector<double> inputs;  // every row's input, one after the other
     for (uint32_t frame = 0; frame < 2; ++frame) {
-        analyzer.Process(RandomBlock(10 + frame));
+        {
+            const SampleBlock random = RandomBlock(10 + frame);
+            analyzer.Process(random.Data(), static_cast<size_t>(random.Count()));
+        }
         const int32_t* s = analyzer.Spectrum();
         // Bin 0 enters the history before it is zeroed for display.
         double maximum = -1e10, minimum = 1e10;
@@ -119,7 +123,10 @@ TEST(SpectrumAnalyzer, HistoryRowsAreSmoothedSpectraInARing) {
         }
     }
     for (int32_t frame = 3; frame <= 20; ++frame) {
-        analyzer.Process(RandomBlock(frame));
+        {
+            const SampleBlock random = RandomBlock(frame);
+            analyzer.Process(random.Data(), static_cast<size_t>(random.Count()));
+        }
     }
     EXPECT_EQ(analyzer.FrameCounter(), 21);
     EXPECT_NE(analyzer.HistoryRow(0)[500], 0.0);  // the 20th spectrum wrapped to row 0

@@ -141,7 +141,7 @@ TEST(StartStopDecoder, CarriageReturnNullAndBellGiveNoText) {
 // The decoder thread's chain for RTTY.
 std::u16string DecodeRtty(const std::vector<int16_t>& samples, double centre, double shift,
                           int32_t baud) {
-    const ChainSettings settings{DecoderType::StartStop, kSampleRate, static_cast<int32_t>(centre),
+    const ChainSettings settings{DecoderType::StartStop, static_cast<int32_t>(centre),
                                  static_cast<int32_t>(shift / 2), baud};
     return test::Receive(samples, settings).text;
 }

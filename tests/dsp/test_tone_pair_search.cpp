@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/modes.h"
+#include "common/sample_block.h"
 #include "dsp/tone_pair_search.h"
 #include "synth/synthesizer.h"
 
@@ -30,7 +31,7 @@ Found Search(const std::vector<int16_t>& samples) {
         for (int32_t i = 0; i < kSamplesPerBuffer; ++i) {
             block[i] = samples[pos + static_cast<std::size_t>(i)] * kSampleScale;
         }
-        if (const auto request = search.Process(block, centre, 85)) {
+        if (const auto request = search.Process(block.Data(), kSamplesPerBuffer, centre, 85)) {
             if (!found.centre) {
                 found.seconds = double(pos + kSamplesPerBuffer) / kSampleRate;
             }

@@ -101,10 +101,12 @@ TEST(SpectrumWnd, PaintsMarkersLabelAndScaleOnBlack) {
 TEST(SpectrumWnd, TraceStartsWithBinOne) {
     CSpectrumWnd strip;
     strip.resize(kWidth, kHeight);
-    strip.SetAutoTune(false);
     strip.SetTuning(1700, 85);
     EXPECT_EQ(At(Grab(strip), 300, 30), kBlack);  // no spectrum yet
-    strip.AddBlock(test::TonePairBlock());
+    CSpectrumAnalyzer analyzer;
+    const SampleBlock block = test::TonePairBlock();
+    analyzer.Process(block.Data(), static_cast<size_t>(block.Count()));
+    strip.ShowSpectrum(analyzer.Spectrum());
     const QImage image = Grab(strip);
 
     const int32_t* spectrum = strip.Model().Spectrum();
@@ -173,23 +175,6 @@ TEST_F(SpectrumMouse, ClicksAndDragsRequestFrequenciesOnceTuned) {
     Move(300, Qt::NoModifier);
     EXPECT_TRUE(Requests().isEmpty());
     EXPECT_EQ(strip.GetCentre(), 1700);  // tuning comes back only by SetTuning
-}
-
-TEST_F(SpectrumMouse, SmartTuneRetunesBecomeRequests) {
-    strip.SetTuning(2000, 85);
-    const SampleBlock block = test::TonePairBlock();
-    strip.SetAutoTune(false);
-    for (int i = 0; i < 8; ++i) {
-        strip.AddBlock(block);
-    }
-    EXPECT_TRUE(Requests().isEmpty());
-    strip.SetAutoTune(true);
-    for (int i = 0; i < 4; ++i) {
-        strip.AddBlock(block);
-    }
-    const QList<int32_t> requests = Requests();
-    ASSERT_EQ(requests.size(), 1);
-    EXPECT_NEAR(requests[0], 1500, 20);
 }
 
 TEST(SignalWnd, TraceRowsFollowTheHistory) {

@@ -109,7 +109,7 @@ TEST_F(WindowTest, EmptySettingsStartNavtexAt1700AndShutdownWritesTheFrequency) 
     EXPECT_EQ(window.minimumSize(), QSize(720, 470));
     EXPECT_EQ(window.Spectrum()->GetCentre(), 1700);
     EXPECT_EQ(window.Spectrum()->Model().HalfShift(), 85);
-    EXPECT_TRUE(window.Spectrum()->AutoTune());
+    EXPECT_TRUE(window.Decoding().Tuning().AutoTune());
     for (const char* checked : {"NAVTEX", "100 baud", "170 Hz shift", "Fake 0"}) {
         EXPECT_TRUE(Find<QAction>(window, checked)->isChecked()) << checked;
     }
@@ -281,7 +281,7 @@ TEST_F(WindowTest, TheEnhancedDecoderTunesToACleanSignalAndDecodesIt) {
     item->trigger();
     EXPECT_EQ(Setting(u"Enhanced"), u"0");
     EXPECT_FALSE(window.Decoding().EnhancedChain());
-    EXPECT_EQ(window.Spectrum()->Model().CurrentSearch(), CBandScope::Search::Valley);
+    EXPECT_EQ(window.Decoding().Tuning().CurrentSearch(), CTuningPolicy::Search::Valley);
     window.close();
 }
 

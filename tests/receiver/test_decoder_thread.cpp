@@ -37,16 +37,6 @@ class CHalfBusy final : public ICpuTimesSource {
     uint64_t m_ticks = 0;
 };
 
-// Runs f on another thread and fails the whole run if it hangs.
-template <typename F>
-void WithinSeconds(int seconds, F f) {
-    auto done = std::async(std::launch::async, f);
-    if (done.wait_for(std::chrono::seconds(seconds)) != std::future_status::ready) {
-        ADD_FAILURE() << "did not finish within " << seconds << " s";
-        std::abort();
-    }
-}
-
 std::vector<int16_t> Slice(const std::vector<int16_t>& all, size_t block) {
     return std::vector<int16_t>(all.begin() + block * 2048, all.begin() + (block + 1) * 2048);
 }
@@ -67,9 +57,11 @@ struct DecoderThreadTest : ::testing::Test {
     std::unique_ptr<CDecoderThread> thread =
         std::make_unique<CDecoderThread>(driver, notifier, &cpu);
     size_t delivered = 0;
+    bool enhanced = false;  // the weak-signal chain for SITOR-B
 
     bool Start(int32_t type, int32_t centre = 1700, int32_t baud = 100) {
-        return thread->Start(11025, centre, 85, baud, type, &target, 0);
+        return thread->Start(
+            ChainSettings{static_cast<DecoderType>(type), centre, 85, baud, enhanced}, &target, 0);
     }
 
     // Delivers blocks and waits until the thread has dealt with each.
@@ -125,7 +117,7 @@ TEST_F(DecoderThreadTest, TextChunksAndCountsMatchTheChainRunBufferByBuffer) {
         for (int i = 0; i < 2048; ++i) {
             block[i] = audio.samples[b * 2048 + i] * 0.01;
         }
-        std::u16string text = decoder.Decode(fsk.Process(block));
+        std::u16string text = test::Decode(decoder, test::Demodulate(fsk, block));
         if (!text.empty()) {
             expected.push_back({text, decoder.GoodCount(), decoder.ErrorCount()});
             decoder.ResetCounts();
@@ -165,7 +157,7 @@ TEST_F(DecoderThreadTest, CleanSignalDecodesAndRetuneFollowsTheSignal) {
 // new tuning: the text is whole, header and all, and none of it twice.
 TEST_F(DecoderThreadTest, ARetuneOfTheEnhancedChainKeepsTheHeaderThatWentBy) {
     const auto audio = test::NavtexAudio(1000, 15.0);
-    thread->SetEnhanced(true);
+    enhanced = true;
     ASSERT_TRUE(Start(1));
     const size_t retuneAt = 32;  // 5.9 s: phasing from 1.5 s, the header from 3.5 s
     Deliver(audio.samples, 0, retuneAt);
@@ -188,7 +180,7 @@ TEST_F(DecoderThreadTest, FaxAndDpskGiveOnlySpectrumAndLoad) {
     test::ScopedTempDir dir;
     test::WriteFile("fax.raw", "old picture");
     const auto audio = test::NavtexAudio(1700, std::nullopt);
-    ASSERT_TRUE(thread->StartFax(11025, 1700, 85, 120.0, &target, 0));
+    ASSERT_TRUE(Start(3));
     EXPECT_TRUE(std::filesystem::exists("fax.raw"));
     EXPECT_EQ(std::filesystem::file_size("fax.raw"), 0u);
     EXPECT_FALSE(thread->SetBitSense(true));  // nothing to invert
@@ -260,22 +252,22 @@ TEST_F(DecoderThreadTest, TextHeldBackComesOutAtTheEndOfARecordingAndAtAStop) {
     std::u16string heldBack;
     {
         auto chain = CReceiveChain::Create(
-            ChainSettings{DecoderType::SitorB, 11025, 1700, 85, 100, /*enhanced=*/true});
+            ChainSettings{DecoderType::SitorB, 1700, 85, 100, /*enhanced=*/true});
         ASSERT_TRUE(chain);
         for (size_t b = 0; b < blocks; ++b) {
             SampleBlock block(nullptr, 2048);
             for (int i = 0; i < 2048; ++i) {
                 block[i] = audio.samples[b * 2048 + static_cast<size_t>(i)] * 0.01;
             }
-            expected += chain->Process(block).text;
+            expected += test::Process(*chain, block).text;
         }
-        heldBack = chain->Finish().text;
+        heldBack = std::u16string(chain->Finish().text);
     }
     ASSERT_NE(test::Narrow(expected).find("ZCZC EA12"), std::string::npos);
     ASSERT_FALSE(heldBack.empty());
     expected += heldBack;
 
-    thread->SetEnhanced(true);
+    enhanced = true;
     ASSERT_TRUE(Start(1));
     Deliver(audio.samples, 0, blocks);
     ASSERT_TRUE(thread->PostThreadMessage(Message(WM_SOUND_ENDED, 0, 0)));
@@ -326,10 +318,10 @@ TEST(DecoderThreadDevice, NoDeviceShowsTheMessageAndFailsEvenWhenRetried) {
     CRecordingNotifier notifier;
     CCollectingTarget target;
     CDecoderThread thread(driver, notifier);
-    EXPECT_FALSE(thread.Start(11025, 1700, 85, 100, 1, &target, 0));
+    EXPECT_FALSE(thread.Start(ChainSettings{}, &target, 0));
     EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"ERROR: No sound device detected"});
     // A thread whose capture never started does not claim it later.
-    EXPECT_FALSE(thread.Start(11025, 1700, 85, 100, 1, &target, 0));
+    EXPECT_FALSE(thread.Start(ChainSettings{}, &target, 0));
 }
 
 TEST(DecoderThreadDevice, ARefusedFormatFailsTheStart) {
@@ -338,7 +330,7 @@ TEST(DecoderThreadDevice, ARefusedFormatFailsTheStart) {
     CRecordingNotifier notifier;
     CCollectingTarget target;
     CDecoderThread thread(driver, notifier);
-    EXPECT_FALSE(thread.Start(11025, 1700, 85, 100, 1, &target, 0));
+    EXPECT_FALSE(thread.Start(ChainSettings{}, &target, 0));
     EXPECT_EQ(notifier.Messages(), std::vector<std::string>{"ERROR: waveInOpen failed"});
 }
 
@@ -349,7 +341,7 @@ TEST(DecoderThreadDevice, AThreadThatCannotBeMadeFailsTheStartBeforeTheDevice) {
     CDecoderThread thread(driver, notifier, nullptr,
                           [](std::thread&, std::function<void()>) { return false; });
     EXPECT_FALSE(thread.Running());
-    EXPECT_FALSE(thread.Start(11025, 1700, 85, 100, 1, &target, 0));
+    EXPECT_FALSE(thread.Start(ChainSettings{}, &target, 0));
     EXPECT_EQ(driver.opens, 0);
     EXPECT_TRUE(notifier.Messages().empty());
 }
@@ -359,11 +351,11 @@ TEST(DecoderThreadShutdown, EndsPromptlyWhileASendIsPending) {
     CRecordingNotifier notifier;
     CQueueWindowTarget target;  // never drained: the first Send blocks
     auto thread = std::make_unique<CDecoderThread>(driver, notifier);
-    ASSERT_TRUE(thread->Start(11025, 1700, 85, 100, 1, &target, 0));
+    ASSERT_TRUE(thread->Start(ChainSettings{}, &target, 0));
     ASSERT_TRUE(driver.Deliver(std::vector<int16_t>(2048, 5)));
     ASSERT_TRUE(driver.Deliver(std::vector<int16_t>(2048, 6)));
     EXPECT_TRUE(test::Eventually([&] { return target.WaitingSenders() == 1; }));
-    WithinSeconds(10, [&] {
+    test::WithinSeconds(10, [&] {
         target.Close();
         thread.reset();
     });
@@ -377,14 +369,14 @@ TEST(DecoderThreadShutdown, EndsPromptlyDuringCaptureOfARecording) {
     CRecordingNotifier notifier;
     CQueueWindowTarget target;
     auto thread = std::make_unique<CDecoderThread>(driver, notifier);
-    ASSERT_TRUE(thread->Start(11025, 1700, 85, 100, 1, &target, 0));
+    ASSERT_TRUE(thread->Start(ChainSettings{}, &target, 0));
     // The main thread drains a few buffers' messages, then closes.
     size_t handled = 0;
     while (handled < 20 && target.DispatchOne([](Message&) {}, 5s)) {
         ++handled;
     }
     EXPECT_EQ(handled, 20u);
-    WithinSeconds(10, [&] {
+    test::WithinSeconds(10, [&] {
         thread->RequestStop();
         target.Close();
         thread.reset();

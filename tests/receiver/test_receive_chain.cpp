@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "dsp/fsk_demodulator.h"
+#include "receiver/fsk_chain.h"
 #include "receiver/receive_chain.h"
 
 namespace wavelore {
@@ -14,7 +15,7 @@ constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 
 std::unique_ptr<CReceiveChain> Make(DecoderType type, int32_t centre, int32_t halfShift,
                                     int32_t baud) {
-    return CReceiveChain::Create(ChainSettings{type, kSampleRate, centre, halfShift, baud});
+    return CReceiveChain::Create(ChainSettings{type, centre, halfShift, baud});
 }
 
 // Stored settings can hold any number, and the chain is built from them as
@@ -27,9 +28,10 @@ TEST(ReceiveChain, SettingsOfAnySizeGiveExactTonesAndNoTooFastBaud) {
 
     const auto wide = Make(DecoderType::SitorB, kMax, kMax, 100);
     ASSERT_NE(wide, nullptr);
-    EXPECT_EQ(wide->Demodulator()->UpperTone(), 2.0 * kMax);
+    CFskDemodulator& demodulator = dynamic_cast<CFskChain&>(wide->Chain()).Demodulator();
+    EXPECT_EQ(demodulator.UpperTone(), 2.0 * kMax);
     wide->Retune(kMin, kMax);
-    EXPECT_EQ(wide->Demodulator()->LowerTone(), double{kMin} - kMax);
+    EXPECT_EQ(demodulator.LowerTone(), double{kMin} - kMax);
 
     // The bit clock takes one sample per bit at most; RTTY runs at twice the
     // stored baud, which must not overflow either.

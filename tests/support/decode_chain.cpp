@@ -25,13 +25,42 @@ void ForEachBuffer(const std::vector<int16_t>& samples, Each each) {
 
 }  // namespace
 
+SampleBlock Demodulate(CFskDemodulator& demodulator, const SampleBlock& block) {
+    SampleBlock out(nullptr, block.Count());
+    if (out.Empty() ||
+        demodulator.Process(block.Data(), static_cast<size_t>(block.Count()), out.Data()) == 0) {
+        return SampleBlock();
+    }
+    return out;
+}
+
+std::u16string Decode(CCharacterDecoder& decoder, const SampleBlock& block) {
+    std::u16string text;
+    decoder.Process(block.Data(), static_cast<size_t>(block.Count()), text);
+    return text;
+}
+
+BlockOutput Process(CReceiveChain& chain, const SampleBlock& block) {
+    BlockOutput out;
+    SampleBlock signal(nullptr, block.Count());
+    const ChainOutput output =
+        chain.Process(block.Data(), static_cast<size_t>(block.Count()), signal.Data());
+    if (output.demodulated) {
+        out.signal = std::move(signal);
+    }
+    out.text = output.text;
+    out.good = output.good;
+    out.errors = output.errors;
+    return out;
+}
+
 ChainResult RunChain(const std::vector<int16_t>& samples, CFskDemodulator& demodulator,
                      CCharacterDecoder& decoder) {
     ChainResult result;
     const int64_t good = decoder.GoodCount();
     const int64_t errors = decoder.ErrorCount();
     ForEachBuffer(samples, [&](const SampleBlock& block) {
-        result.text += decoder.Decode(demodulator.Process(block));
+        result.text += Decode(decoder, Demodulate(demodulator, block));
     });
     result.good = decoder.GoodCount() - good;
     result.errors = decoder.ErrorCount() - errors;
@@ -54,12 +83,12 @@ ChainResult Receive(const std::vector<int16_t>& samples, const ChainSettings& se
     chain->SetStrictFec(strict);
     chain->SetInvert(invert);
     ForEachBuffer(samples, [&](const SampleBlock& block) {
-        ChainOutput output = chain->Process(block);
+        const BlockOutput output = Process(*chain, block);
         result.text += output.text;
         result.good += output.good;
         result.errors += output.errors;
     });
-    ChainOutput rest = chain->Finish();
+    const ChainOutput rest = chain->Finish();
     result.text += rest.text;
     result.good += rest.good;
     result.errors += rest.errors;

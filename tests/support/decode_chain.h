@@ -5,11 +5,25 @@
 #include <string>
 #include <vector>
 
+#include "common/sample_block.h"
 #include "dsp/character_decoder.h"
 #include "dsp/fsk_demodulator.h"
 #include "receiver/receive_chain.h"
 
 namespace wavelore::test {
+
+// The blocks' Process over whole sample blocks, for tests that think in
+// them: the demodulated block (empty when none came out), the text, and a
+// chain's output with its signal.
+SampleBlock Demodulate(CFskDemodulator& demodulator, const SampleBlock& block);
+std::u16string Decode(CCharacterDecoder& decoder, const SampleBlock& block);
+struct BlockOutput {
+    SampleBlock signal;  // empty when nothing was demodulated
+    std::u16string text;
+    int32_t good = 0;
+    int32_t errors = 0;
+};
+BlockOutput Process(CReceiveChain& chain, const SampleBlock& block);
 
 struct ChainResult {
     std::u16string text;

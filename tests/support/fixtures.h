@@ -1,9 +1,13 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -47,6 +51,17 @@ std::string RawBytes(const std::vector<int16_t>& samples);
 // test proceeds only once that state is real.
 bool Eventually(const std::function<bool()>& condition,
                 std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Runs f on another thread and ends the whole run when it hangs: a test of
+// a deadlock must fail, not wait for ever.
+template <typename F>
+void WithinSeconds(int seconds, F f) {
+    auto done = std::async(std::launch::async, f);
+    if (done.wait_for(std::chrono::seconds(seconds)) != std::future_status::ready) {
+        ADD_FAILURE() << "did not finish within " << seconds << " s";
+        std::abort();
+    }
+}
 
 // UTF-16 text as UTF-8, for readable assertion messages.
 std::string Narrow(const std::u16string& text);

@@ -61,8 +61,7 @@ Recording Broadcast(const SynthOptions& options, SynthMode mode = SynthMode::Sit
 // The receiver in NAVTEX mode, tuned to centre with the 170 Hz shift.
 test::ChainResult ReceiveNavtex(const std::vector<int16_t>& samples, double centre = 1700.0,
                                 bool invert = false, bool strict = true) {
-    const ChainSettings settings{DecoderType::SitorB, kSampleRate, static_cast<int32_t>(centre), 85,
-                                 100};
+    const ChainSettings settings{DecoderType::SitorB, static_cast<int32_t>(centre), 85, 100};
     return test::Receive(samples, settings, strict, invert);
 }
 

@@ -44,8 +44,7 @@ std::vector<int16_t> Load(const std::string& name) {
 }
 
 test::ChainResult Receive(const std::vector<int16_t>& samples, int32_t centre, bool strict) {
-    return test::Receive(samples, ChainSettings{DecoderType::SitorB, kSampleRate, centre, 85, 100},
-                         strict);
+    return test::Receive(samples, ChainSettings{DecoderType::SitorB, centre, 85, 100}, strict);
 }
 
 class RealRecordings : public testing::TestWithParam<const char*> {
@@ -99,12 +98,12 @@ TEST_P(RealRecordings, EnhancedChainFindsThemFromTheDefaultTuningAndPrintsTheBod
         for (int32_t i = 0; i < kSamplesPerBuffer && pos + std::size_t(i) < samples.size(); ++i) {
             block[i] = samples[pos + std::size_t(i)] * kSampleScale;
         }
-        if (const auto request = search.Process(block, centre, 85)) {
+        if (const auto request = search.Process(block.Data(), kSamplesPerBuffer, centre, 85)) {
             centre = *request;
             chain->Retune(centre, 85);
             retunedAt = double(pos) / kSampleRate;
         }
-        ChainOutput output = chain->Process(block);
+        const test::BlockOutput output = test::Process(*chain, block);
         text += output.text;
         for (int32_t i = 0; i < output.signal.Count(); ++i) {
             peak = std::max(peak, std::abs(output.signal[i]));

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+
+#include "common/modes.h"
+#include "receiver/receive_chain.h"
+#include "receiver/tuning_policy.h"
+
+namespace wavelore {
+
+// What one receiver is set to: the mode with its baud and shift, the
+// tuning, and the switches. The chain a start builds and the tuning search
+// that runs are derived from it here, and nowhere else; the window and the
+// command-line receiver each hold one.
+struct ReceiverConfig {
+    // NAVTEX as ITU-R M.540 has it: 100 baud, 170 Hz shift.
+    Mode mode = Mode::Navtex;
+    int32_t baud = 100;     // the mode's keying speed
+    int32_t shift = 170;    // Hz between the tones
+    int32_t centre = 1700;  // Hz, midway between the tones
+    bool invert = false;
+    bool strictFec = true;
+    // The weak-signal chain, for the modes it decodes.
+    bool enhanced = false;
+    // The "AFC" and "SmartTune" switches: both switch the one automatic
+    // tuning search, which follows the one changed last (SmartTune's until
+    // either is changed).
+    bool afc = true;
+    bool smartTune = true;
+    bool searchFollowsAfc = false;
+
+    void SetAfc(bool on) {
+        afc = on;
+        searchFollowsAfc = true;
+    }
+    void SetSmartTune(bool on) {
+        smartTune = on;
+        searchFollowsAfc = false;
+    }
+    bool AutoTune() const { return searchFollowsAfc ? afc : smartTune; }
+
+    int32_t HalfShift() const { return shift / 2; }
+    DecoderType Decoder() const;
+    // What a start builds.
+    ChainSettings Chain() const;
+    // The search that finds what the chain decodes: the weak-signal
+    // chain's own, or the valley search.
+    CTuningPolicy::Search Search() const;
+};
+
+}  // namespace wavelore
