@@ -29,6 +29,10 @@ std::u16string FormatTime(const LocalTime& t) {
     return Format("%02d:%02d:%02d", t.hour, t.minute, t.second);
 }
 
+std::u16string FileTimeStamp(const LocalTime& t) {
+    return FormatDate(t) + u' ' + Format("%02d.%02d.%02d", t.hour, t.minute, t.second);
+}
+
 std::filesystem::path AbsoluteBase(const std::filesystem::path& base) {
     std::error_code ec;
     std::filesystem::path out =
@@ -44,10 +48,8 @@ std::filesystem::path AbsoluteBase(const std::filesystem::path& base) {
 }
 
 std::filesystem::path RawLogRelativePath(const LocalTime& t) {
-    const std::u16string date = FormatDate(t);
-    const std::u16string name =
-        date + u' ' + Format("%02d.%02d.%02d", t.hour, t.minute, t.second) + u"-raw.txt";
-    return std::filesystem::path(kLogsDirName) / date / kRawDirName / name;
+    return std::filesystem::path(kLogsDirName) / FormatDate(t) / kRawDirName /
+           (FileTimeStamp(t) + u"-raw.txt");
 }
 
 std::u16string FormatRawLine(std::u16string_view text, const LocalTime& t) {

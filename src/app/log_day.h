@@ -24,6 +24,8 @@ inline constexpr std::u16string_view kWorkingFileName = u"incoming.txt";
 std::u16string FormatDate(const LocalTime& t);
 // "HH:MM:SS"
 std::u16string FormatTime(const LocalTime& t);
+// "YYYY-MM-DD HH.MM.SS": a local time as file names carry it.
+std::u16string FileTimeStamp(const LocalTime& t);
 // logs/YYYY-MM-DD/raw/YYYY-MM-DD HH.MM.SS-raw.txt
 std::filesystem::path RawLogRelativePath(const LocalTime& t);
 // A raw log line: "YYYY/MM/DD<tab>HH:MM:SS<tab>text<LF>".
