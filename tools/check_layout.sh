@@ -2,8 +2,9 @@
 # Checks that dependencies between the source folders run one way
 # (gui, cli and service -> app -> display/net/system -> receiver -> audio/dsp
 # -> common; geo, the positions read from messages, stands on common alone;
-# nothing depends on the service) and
-# that platform headers stay in the folders that wrap them. Prints every
+# nothing depends on the service), that a folder's subfolders (app/reception,
+# app/qt) build on it and not it on them, nor one on another, and that
+# platform headers stay in the folders that wrap them. Prints every
 # violation and exits 1 when there is one.
 set -u
 cd "$(dirname "$0")/../src" || exit 2
@@ -50,6 +51,12 @@ while IFS= read -r file; do
         [ -z "$target" ] && continue
         if ! grep -qw -- "$target" <<<"$allowed"; then
             echo "$file: $folder may not include $line"
+            status=1
+        fi
+        # A subfolder of one's own folder is reached only from inside it.
+        target_sub=$(sed -n 's/^#include "\([a-z_]*\/[a-z_]*\)\/.*/\1/p' <<<"$line")
+        if [ -n "$target_sub" ] && [ "$target" = "$folder" ] && [ "$sub" != "$target_sub" ]; then
+            echo "$file: may not include $line: $target_sub builds on $folder, and only it uses itself"
             status=1
         fi
     done < <(grep -E '^#include "' "$file")

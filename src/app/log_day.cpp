@@ -47,9 +47,13 @@ std::filesystem::path AbsoluteBase(const std::filesystem::path& base) {
     return out;
 }
 
-std::filesystem::path RawLogRelativePath(const LocalTime& t) {
-    return std::filesystem::path(kLogsDirName) / FormatDate(t) / kRawDirName /
-           (FileTimeStamp(t) + u"-raw.txt");
+std::filesystem::path RawLogRelativePath(const LocalTime& t, std::u16string_view channel) {
+    std::u16string name = FileTimeStamp(t);
+    if (!channel.empty()) {
+        name += u' ';
+        name += channel;
+    }
+    return std::filesystem::path(kLogsDirName) / FormatDate(t) / kRawDirName / (name + u"-raw.txt");
 }
 
 std::u16string FormatRawLine(std::u16string_view text, const LocalTime& t) {
@@ -66,8 +70,9 @@ std::u16string PathText(const std::filesystem::path& path) {
     return path.u16string();
 }
 
-CLogDay::CLogDay(const std::filesystem::path& base, IUserNotifier* notifier, IFileSystem* files)
-    : m_base(base), m_notifier(notifier), m_rawLog(files) {}
+CLogDay::CLogDay(const std::filesystem::path& base, IUserNotifier* notifier, IFileSystem* files,
+                 std::u16string_view channel)
+    : m_base(base), m_notifier(notifier), m_channel(channel), m_rawLog(files) {}
 
 void CLogDay::Report(const UserText& text) {
     // One report per distinct problem: a log directory that stays unwritable
@@ -101,7 +106,7 @@ bool CLogDay::OpenRawLog(bool report) {
 
 bool CLogDay::StartLogDay(const LocalTime& t) {
     m_logDay = t;
-    m_rawPath = RawLogRelativePath(t);
+    m_rawPath = RawLogRelativePath(t, m_channel);
     return OpenRawLog(true);
 }
 

@@ -1,9 +1,6 @@
 #include "cli/live_decoding.h"
 
-#include <signal.h>
-
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -13,8 +10,7 @@
 #include "app/tuning_control.h"
 #include "audio/recording_wave_in.h"
 #include "audio/wave_in_portaudio.h"
-#include "cli/message_storage.h"
-#include "cli/run_uploads.h"
+#include "cli/run_reception.h"
 #include "cli/text_handler.h"
 #include "common/decoder_text.h"
 #include "common/message_ids.h"
@@ -26,19 +22,13 @@
 #include "dsp/tone_pair_search.h"
 #include "dsp/tuning_search.h"
 #include "receiver/decoder_thread.h"
+#include "system/termination_signals.h"
 
 namespace wavelore::cli {
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// Set by SIGINT/SIGTERM; the main loop looks at it between messages.
-volatile std::sig_atomic_t g_stopSignal = 0;
-
-void OnStopSignal(int) {
-    g_stopSignal = 1;
-}
 
 void Complain(const std::string& text) {
     std::fprintf(stderr, "wavelore-decode: %s\n", text.c_str());
@@ -59,7 +49,7 @@ void ReportLost(uint64_t lost) {
 // The main window's part: handles what the decoder thread sends and posts.
 class CLiveReceiver {
   public:
-    CLiveReceiver(const CliOptions& options, CTextHandler& text, CRunStorage& storage,
+    CLiveReceiver(const CliOptions& options, CTextHandler& text, CRunReception& storage,
                   CDecoderThread& thread, const IWaveInDriver& driver)
         : m_options(options), m_text(text), m_storage(storage), m_thread(thread), m_driver(driver) {
         m_tuning.SetTuning(options.centreFrequency, options.HalfShift());
@@ -141,7 +131,7 @@ class CLiveReceiver {
   private:
     const CliOptions& m_options;
     CTextHandler& m_text;
-    CRunStorage& m_storage;
+    CRunReception& m_storage;
     CDecoderThread& m_thread;
     const IWaveInDriver& m_driver;
     CSpectrumAnalyzer m_analyzer;
@@ -223,14 +213,6 @@ std::string DeviceName(IWaveInDriver& driver, uint32_t id) {
     return driver.GetDevCaps(id, caps) == MMSYSERR_NOERROR ? ToUtf8(caps.productName) : "?";
 }
 
-void InstallStopHandlers() {
-    struct sigaction action = {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
 }  // namespace
 
 int ListDevices() {
@@ -283,17 +265,13 @@ int DecodeLive(const CliOptions& options) {
                                  DeviceName(*driver, deviceId));
     }
 
-    CRunUploads uploads(options);
-    if (!uploads.Start(error)) {
+    CRunReception storage(options);
+    int exitCode = kExitSuccess;
+    if (!storage.Start(error, exitCode)) {
         Complain(error);
-        return kExitUsage;
+        return exitCode;
     }
-    CRunStorage storage(options, uploads.Hook());
-    if (!storage.Start(error)) {
-        Complain(error);
-        return kExitInputError;
-    }
-    InstallStopHandlers();
+    CTerminationSignals signals;
     CStderrNotifier notifier;
     CQueueWindowTarget target;
     CTextHandler text(options, stdout, stderr);
@@ -317,9 +295,8 @@ int DecodeLive(const CliOptions& options) {
     thread.SetStrictFec(options.strictFec);
     thread.SetBitSense(options.invert);
 
-    while (!g_stopSignal) {
+    while (!signals.Received()) {
         target.DispatchOne(handle, 100ms);
-        uploads.Poll();
         storage.Poll();
         if (receiver.InputEnded()) {
             break;
@@ -346,7 +323,7 @@ int DecodeLive(const CliOptions& options) {
     // As at shutdown: a frame still in progress stays in incoming.txt.
     storage.Finish();
     text.Finish();
-    uploads.Finish(stderr);
+    storage.FinishUploads(stderr);
 
     const bool sourceFailed = recording && !recording->SourceError().empty();
     if (sourceFailed) {
