@@ -64,7 +64,7 @@ int DecodeInput(const CliOptions& options) {
 
     int16_t samples[kSamplesPerBuffer];
     size_t n;
-    // Ctrl-C or SIGTERM ends decoding as the end of the input does, so that
+    // Ctrl-C, SIGTERM or SIGHUP ends decoding as the end of the input does, so that
     // the frame in progress and the raw log are closed as at shutdown.
     // Standard input stops at its next block (or when the program feeding
     // it ends too, as it does on Ctrl-C in a terminal).
