@@ -1,10 +1,11 @@
 #!/bin/bash
 # Checks that dependencies between the source folders run one way
 # (gui, cli and service -> app -> display/net/system -> receiver -> audio/dsp
-# -> common; geo, the positions read from messages, stands on common alone;
-# nothing depends on the service), that a folder's subfolders (app/reception,
-# app/qt) build on it and not it on them, nor one on another, and that
-# platform headers stay in the folders that wrap them. Prints every
+# -> common; sdr, the radios' IQ input and channels, on audio and dsp; geo,
+# the positions read from messages, stands on common alone; nothing depends
+# on the service), that a folder's subfolders (app/reception, app/qt) build
+# on it and not it on them, nor one on another, and that platform headers
+# stay in the folders that wrap them. Prints every
 # violation and exits 1 when there is one.
 set -u
 cd "$(dirname "$0")/../src" || exit 2
@@ -15,11 +16,12 @@ allowed_for() {
         geo) echo "common geo" ;;
         dsp) echo "common dsp" ;;
         audio) echo "common audio" ;;
+        sdr) echo "common dsp audio sdr" ;;
         receiver) echo "common dsp audio receiver" ;;
         display | net | system) echo "common dsp audio receiver $1" ;;
-        app) echo "common dsp audio receiver display net system geo app" ;;
-        gui) echo "common dsp audio receiver display net system geo app gui" ;;
-        cli) echo "common dsp audio receiver display net system geo app cli" ;;
+        app) echo "common dsp audio sdr receiver display net system geo app" ;;
+        gui) echo "common dsp audio sdr receiver display net system geo app gui" ;;
+        cli) echo "common dsp audio sdr receiver display net system geo app cli" ;;
         service) echo "common dsp audio receiver display net system geo app service" ;;
         *) echo "" ;;
     esac
@@ -28,7 +30,9 @@ allowed_for() {
 # Platform header pattern @ the only folders that may include it.
 platform_rules=(
     '<portaudio\.h>@audio'
-    '<(sndfile|samplerate)\.h>@audio'
+    '<sndfile\.h>@audio sdr'
+    '<samplerate\.h>@audio'
+    '<SoapySDR/@sdr'
     '<curl/@net'
     '<sqlite3\.h>@app service'
     '<microhttpd\.h>@service'
