@@ -38,6 +38,8 @@ platform_rules=(
     '<microhttpd\.h>@service'
     '<libpq-fe\.h>@service'
     '<Q[A-Za-z]*>@gui app/qt'
+    # POSIX: files, descriptors, processes, signals and sockets.
+    '<(unistd|fcntl|poll|signal|spawn|termios|netdb|dirent|pwd|dlfcn|pthread|sys/[a-z_]+|netinet/[a-z_]+|arpa/[a-z_]+)\.h>@system net audio geo service'
 )
 
 status=0
