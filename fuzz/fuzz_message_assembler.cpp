@@ -1,15 +1,15 @@
-// The decoded-text handler with its message assembler and raw log on any
-// UTF-16 text, in a directory of its own, as the main window runs them.
+// A reception (framer, store and raw log) on any UTF-16 text, in a
+// directory of its own, as the main window runs it.
 //
 // Input: byte 0 is the mode (modulo 7), then steps, each one byte k:
 //   k < 0xF0   a decoded chunk: one byte of error count, then k UTF-16
 //              units little-endian (good count k)
 //   0xF0       the clock moves one second, 0xF1 one hour, 0xF2 one day
 //   0xF3       the working file is closed (a mode without messages)
-//   0xF4-0xFA  the assembler's mode becomes k - 0xF4
+//   0xF4-0xFA  the mode becomes k - 0xF4
 //   0xFB       shutdown begins: later chunks are only counted
 // Checks: nothing is ever written outside "logs/" or beside "incoming.txt",
-// and every stored or uploaded message is named inside "logs/<date>/".
+// and every message stored under its own name is inside "logs/<date>/".
 
 #include <unistd.h>
 
@@ -18,10 +18,8 @@
 #include <string>
 #include <system_error>
 
-#include "app/decoder_text_handler.h"
-#include "app/log_day.h"
-#include "app/message_assembler.h"
 #include "app/message_sinks.h"
+#include "app/reception/reception.h"
 #include "common/clock.h"
 #include "common/modes.h"
 #include "common/user_notifier.h"
@@ -77,14 +75,9 @@ void CheckTree(const Directories& dirs) {
     Require(!ec, "cannot walk the directory");
 }
 
-class CSinks final : public wavelore::IUploadHook,
-                     public wavelore::IStoredMessageSink,
-                     public wavelore::IUserNotifier {
+class CSinks final : public wavelore::IStoredMessageSink, public wavelore::IUserNotifier {
   public:
     explicit CSinks(const fs::path& base) : m_base(base) {}
-    void UploadMessage(const wavelore::MessageRecord& record) override {
-        Require(InsideLogDay(record.path, m_base), "an upload names a file outside logs/<date>");
-    }
     void AddStoredMessage(const wavelore::MessageHeader&, const fs::path& path) override {
         Require(InsideLogDay(path, m_base), "a message was stored outside logs/<date>");
         std::error_code ec;
@@ -109,16 +102,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     wavelore::CManualClock clock(wavelore::LocalTime{2024, 3, 22, 23, 59, 0});
     CSinks sinks(dirs.base);
     {
-        wavelore::CMessageAssembler assembler(dirs.base, clock, {&sinks, &sinks, &sinks});
-        assembler.SetMode(static_cast<wavelore::Mode>(in.Byte() % 7));
-        wavelore::CLogDay logDay(dirs.base, &sinks);
-        logDay.StartLogDay(clock.Now());
-        wavelore::CDecoderTextHandler handler(clock, assembler, logDay, nullptr);
+        wavelore::ReceptionConfig config;
+        config.base = dirs.base;
+        config.clock = &clock;
+        config.notifier = &sinks;
+        config.explorer = &sinks;
+        config.mode = static_cast<wavelore::Mode>(in.Byte() % 7);
+        wavelore::CReception reception(config);
+        // The index stays closed: its files are no input of this target.
+        reception.StartLogDay();
         while (!in.Empty()) {
             const uint8_t step = in.Byte();
             if (step < 0xF0) {
                 const int32_t errors = in.Byte();
-                handler.Handle(in.Units(step), step, errors);
+                reception.Handle(in.Units(step), step, errors);
             } else if (step == 0xF0) {
                 clock.Advance(1);
             } else if (step == 0xF1) {
@@ -126,16 +123,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             } else if (step == 0xF2) {
                 clock.Advance(86400);
             } else if (step == 0xF3) {
-                assembler.CloseWorkingFile();
+                reception.CloseWorkingFile();
             } else if (step <= 0xFA) {
-                assembler.SetMode(static_cast<wavelore::Mode>(step - 0xF4));
+                reception.SetMode(static_cast<wavelore::Mode>(step - 0xF4));
             } else if (step == 0xFB) {
-                handler.SetClosing();
+                reception.SetClosing();
             }
         }
         // Shutdown as the main window does it.
-        logDay.Close(clock.Now());
-        assembler.CloseWorkingFile();
+        reception.Finish();
     }
     CheckTree(dirs);
     return 0;

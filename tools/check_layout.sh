@@ -2,11 +2,12 @@
 # Checks that dependencies between the source folders run one way
 # (gui, cli and service -> app -> display/net/system -> receiver -> audio/dsp
 # -> common; sdr, the radios' IQ input and channels, on audio and dsp; geo,
-# the positions read from messages, stands on common alone;
-# nothing depends on the service) and
-# that platform headers stay in the folders that wrap them: the POSIX
-# headers in system, net (sockets) and the service, and in the few files
-# named below that need the operating system directly. Prints every
+# the positions read from messages, stands on common alone; nothing depends
+# on the service), that a folder's subfolders (app/reception, app/qt) build
+# on it and not it on them, nor one on another, and that platform headers
+# stay in the folders that wrap them: the POSIX headers in system, net
+# (sockets) and the service, and in the few files named below that need the
+# operating system directly. Prints every
 # violation and exits 1 when there is one.
 set -u
 cd "$(dirname "$0")/../src" || exit 2
@@ -43,9 +44,8 @@ platform_rules=(
     '<libpq-fe\.h>@service'
     '<Q[A-Za-z]*>@gui app/qt'
     # Standard error quietened while PortAudio probes; the atomic replace
-    # of a position file; whether standard input is a terminal; the live
-    # receiver's stop signals.
-    "$posix@system net service audio/portaudio_setup.cpp geo/atomic_file.cpp cli/cli_options.cpp cli/live_decoding.cpp"
+    # of a position file.
+    "$posix@system net service audio/portaudio_setup.cpp geo/atomic_file.cpp"
 )
 
 status=0
@@ -63,6 +63,12 @@ while IFS= read -r file; do
         [ -z "$target" ] && continue
         if ! grep -qw -- "$target" <<<"$allowed"; then
             echo "$file: $folder may not include $line"
+            status=1
+        fi
+        # A subfolder of one's own folder is reached only from inside it.
+        target_sub=$(sed -n 's/^#include "\([a-z_]*\/[a-z_]*\)\/.*/\1/p' <<<"$line")
+        if [ -n "$target_sub" ] && [ "$target" = "$folder" ] && [ "$sub" != "$target_sub" ]; then
+            echo "$file: may not include $line: $target_sub builds on $folder, and only it uses itself"
             status=1
         fi
     done < <(grep -E '^#include "' "$file")

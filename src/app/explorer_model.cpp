@@ -6,8 +6,8 @@
 
 #include "app/message_index.h"
 #include "app/station_table.h"
+#include "app/stored_message_name.h"
 #include "app/subject_table.h"
-#include "common/char_class.h"
 #include "common/utf.h"
 
 namespace wavelore {
@@ -100,41 +100,23 @@ void CExplorerModel::SelectDay(int32_t index) {
                        std::error_code ec;
                        return HasTxtExtension(name) && !entry.is_directory(ec);
                    });
-    // The index's rows of the day, by file name: the day's directory holds
-    // each name once.
+    // The day's repeats, by file name: the day's directory holds each name
+    // once.
     std::set<std::filesystem::path> repeats;
     if (m_index != nullptr && !files.empty()) {
-        for (const IndexedMessage& indexed : m_index->RowsOfDay(day)) {
-            if (indexed.repeat && NameOf(indexed.path.parent_path()) == day) {
-                repeats.insert(indexed.path.filename());
+        for (const std::filesystem::path& repeat : m_index->RepeatsOfDay(day)) {
+            if (NameOf(repeat.parent_path()) == day) {
+                repeats.insert(repeat.filename());
             }
         }
     }
     for (const auto& [name, path] : files) {
-        MessageHeader header;
-        if (ParseFileName(name, day, header)) {
-            AddRow(header, m_root / PathOf(day) / path.filename(),
+        if (const auto header = StoredMessageName::Listed(name, day)) {
+            AddRow(*header, m_root / PathOf(day) / path.filename(),
                    repeats.count(path.filename()) != 0);
         }
     }
     Filter();
-}
-
-bool CExplorerModel::ParseFileName(std::u16string_view name, std::u16string_view day,
-                                   MessageHeader& header) {
-    if (name.size() != 28 && name.size() != 29) {
-        return false;
-    }
-    header.time = std::u16string(name.substr(11, 8));
-    std::replace(header.time.begin(), header.time.end(), u'.', u':');
-    header.date = std::u16string(day);
-    header.b1 = std::u16string(1, name[20]);
-    header.b2 = std::u16string(1, name[21]);
-    header.number = std::u16string(name.substr(22, 2));
-    if (IsDigit(name[24])) {
-        header.number += name[24];
-    }
-    return true;
 }
 
 void CExplorerModel::AddRow(const MessageHeader& header, const std::filesystem::path& path,
@@ -242,10 +224,8 @@ CExplorerModel::Added CExplorerModel::AddStoredMessage(const MessageHeader& head
         added.day = true;
     }
     if (m_selected != kNoDay && m_days[static_cast<size_t>(m_selected)] == header.date) {
-        // The assembler tells the index first.
-        const std::optional<IndexedMessage> indexed =
-            m_index != nullptr ? m_index->Find(path) : std::nullopt;
-        AddRow(header, path, indexed && indexed->repeat);
+        // The store tells the index first.
+        AddRow(header, path, m_index != nullptr && m_index->IsRepeat(path));
         if (Shown(m_all.back())) {
             m_rows.push_back(m_all.back());
             added.row = true;

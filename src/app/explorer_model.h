@@ -97,12 +97,6 @@ class CExplorerModel {
     // previous click chose (or there is no such row).
     bool Choose(int32_t row, std::filesystem::path& path);
 
-    // A stored message's file name (e.g. "2007-07-21 14.03.22 EA12.txt")
-    // read by position, as a row of the day: false unless the name has
-    // exactly 28 or 29 characters. Any characters are taken as they stand.
-    static bool ParseFileName(std::u16string_view name, std::u16string_view day,
-                              MessageHeader& header);
-
   private:
     void AddRow(const MessageHeader& header, const std::filesystem::path& path, bool repeat);
     void ClearRows();

@@ -29,6 +29,10 @@ std::u16string FormatTime(const LocalTime& t) {
     return Format("%02d:%02d:%02d", t.hour, t.minute, t.second);
 }
 
+std::u16string FileTimeStamp(const LocalTime& t) {
+    return FormatDate(t) + u' ' + Format("%02d.%02d.%02d", t.hour, t.minute, t.second);
+}
+
 std::filesystem::path AbsoluteBase(const std::filesystem::path& base) {
     std::error_code ec;
     std::filesystem::path out =
@@ -43,11 +47,13 @@ std::filesystem::path AbsoluteBase(const std::filesystem::path& base) {
     return out;
 }
 
-std::filesystem::path RawLogRelativePath(const LocalTime& t) {
-    const std::u16string date = FormatDate(t);
-    const std::u16string name =
-        date + u' ' + Format("%02d.%02d.%02d", t.hour, t.minute, t.second) + u"-raw.txt";
-    return std::filesystem::path(kLogsDirName) / date / kRawDirName / name;
+std::filesystem::path RawLogRelativePath(const LocalTime& t, std::u16string_view channel) {
+    std::u16string name = FileTimeStamp(t);
+    if (!channel.empty()) {
+        name += u' ';
+        name += channel;
+    }
+    return std::filesystem::path(kLogsDirName) / FormatDate(t) / kRawDirName / (name + u"-raw.txt");
 }
 
 std::u16string FormatRawLine(std::u16string_view text, const LocalTime& t) {
@@ -64,8 +70,9 @@ std::u16string PathText(const std::filesystem::path& path) {
     return path.u16string();
 }
 
-CLogDay::CLogDay(const std::filesystem::path& base, IUserNotifier* notifier, IFileSystem* files)
-    : m_base(base), m_notifier(notifier), m_rawLog(files) {}
+CLogDay::CLogDay(const std::filesystem::path& base, IUserNotifier* notifier, IFileSystem* files,
+                 std::u16string_view channel)
+    : m_base(base), m_notifier(notifier), m_channel(channel), m_rawLog(files) {}
 
 void CLogDay::Report(const UserText& text) {
     // One report per distinct problem: a log directory that stays unwritable
@@ -99,7 +106,7 @@ bool CLogDay::OpenRawLog(bool report) {
 
 bool CLogDay::StartLogDay(const LocalTime& t) {
     m_logDay = t;
-    m_rawPath = RawLogRelativePath(t);
+    m_rawPath = RawLogRelativePath(t, m_channel);
     return OpenRawLog(true);
 }
 

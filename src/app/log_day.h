@@ -18,14 +18,16 @@ class IUserNotifier;
 //   logs/YYYY-MM-DD/raw/YYYY-MM-DD HH.MM.SS-raw.txt the raw log opened then
 inline constexpr std::u16string_view kLogsDirName = u"logs";
 inline constexpr std::u16string_view kRawDirName = u"raw";
-inline constexpr std::u16string_view kWorkingFileName = u"incoming.txt";
 
 // "YYYY-MM-DD"
 std::u16string FormatDate(const LocalTime& t);
 // "HH:MM:SS"
 std::u16string FormatTime(const LocalTime& t);
-// logs/YYYY-MM-DD/raw/YYYY-MM-DD HH.MM.SS-raw.txt
-std::filesystem::path RawLogRelativePath(const LocalTime& t);
+// "YYYY-MM-DD HH.MM.SS": a local time as file names carry it.
+std::u16string FileTimeStamp(const LocalTime& t);
+// logs/YYYY-MM-DD/raw/YYYY-MM-DD HH.MM.SS-raw.txt, or with the channel of
+// one of several receptions: logs/YYYY-MM-DD/raw/YYYY-MM-DD HH.MM.SS 518-raw.txt
+std::filesystem::path RawLogRelativePath(const LocalTime& t, std::u16string_view channel = {});
 // A raw log line: "YYYY/MM/DD<tab>HH:MM:SS<tab>text<LF>".
 std::u16string FormatRawLine(std::u16string_view text, const LocalTime& t);
 // The base directory as an absolute, normalised path without a trailing
@@ -42,9 +44,10 @@ class CLogDay {
   public:
     // base: the directory the log tree lives in. notifier (may be null)
     // hears of files that cannot be opened or written. files: where the log
-    // is written; null: the machine's file system.
+    // is written; null: the machine's file system. channel: names the raw
+    // log of one of several receptions on base; empty for the only one.
     CLogDay(const std::filesystem::path& base, IUserNotifier* notifier,
-            IFileSystem* files = nullptr);
+            IFileSystem* files = nullptr, std::u16string_view channel = {});
     CLogDay(const CLogDay&) = delete;
     CLogDay& operator=(const CLogDay&) = delete;
 
@@ -74,6 +77,7 @@ class CLogDay {
 
     std::filesystem::path m_base;
     IUserNotifier* m_notifier;
+    std::u16string m_channel;
     CRawLogFile m_rawLog;
     LocalTime m_logDay;
     std::filesystem::path m_rawPath;  // relative to m_base

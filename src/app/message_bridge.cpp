@@ -26,4 +26,24 @@ void CMessageBridge::StopNmeaTcp() {
     m_tcpRunning = false;
 }
 
+void CMessageBridge::StartCommand(std::string command, const CCommandRunner::Limits& limits,
+                                  IUserNotifier* notifier) {
+    if (m_runner) {
+        return;
+    }
+    m_runner = std::make_unique<CCommandRunner>(std::move(command), notifier, limits);
+    m_command = std::make_unique<CMessageCommand>(*m_runner, m_navArea);
+    m_filter.AddOutput(m_command.get(), CMessageFilter::Wants::Selected);
+}
+
+void CMessageBridge::PollCommands() {
+    if (m_runner) {
+        m_runner->Poll();
+    }
+}
+
+size_t CMessageBridge::FinishCommands(std::chrono::milliseconds maxWait) {
+    return m_runner ? m_runner->Finish(maxWait) : 0;
+}
+
 }  // namespace wavelore

@@ -1,14 +1,19 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 
+#include "app/message_command.h"
 #include "app/message_filter.h"
 #include "app/message_index.h"
 #include "app/message_selection.h"
 #include "app/nmea_output.h"
 #include "net/nmea_tcp_server.h"
+#include "system/command_runner.h"
 
 namespace wavelore {
 
@@ -17,9 +22,10 @@ class IUserNotifier;
 
 // What follows each stored message beyond its file, the same in the window
 // and in wavelore-decode: the selection and NAVAREA, the message index, the
-// filter that judges every message and hands it on, and the NRX sentences
-// of new messages, served on a TCP port while that is open. Used on the
-// assembler's thread.
+// filter that judges every message and hands it on (the alarm decision),
+// the NRX sentences of new messages, served on a TCP port while that is
+// open, and a user's command for every selected message. Used on the
+// store's thread.
 class CMessageBridge {
   public:
     // base: the directory holding "incoming.txt" and logs/. notifier (may
@@ -58,6 +64,19 @@ class CMessageBridge {
     uint16_t NmeaTcpPort() const { return m_tcp.Port(); }
     const CNmeaTcpServer& NmeaTcp() const { return m_tcp; }
 
+    // Runs command for every selected stored message, repeats too
+    // (CMessageCommand, with the NAVAREA of now), within limits; notifier
+    // (may be null) hears of runs that fail. Once.
+    void StartCommand(std::string command, const CCommandRunner::Limits& limits,
+                      IUserNotifier* notifier);
+    // Collects commands that ended; call it regularly.
+    void PollCommands();
+    // Waits at most maxWait for commands still running; how many are left
+    // running (0 without a command).
+    size_t FinishCommands(std::chrono::milliseconds maxWait);
+    // What became of the runs; null without a command.
+    const CCommandRunner* Commands() const { return m_runner.get(); }
+
   private:
     CMessageSelection m_selection;
     int32_t m_navArea = 1;
@@ -66,6 +85,8 @@ class CMessageBridge {
     CNmeaTcpServer m_tcp;
     bool m_tcpRunning = false;
     CNmeaOutput m_nmea;
+    std::unique_ptr<CCommandRunner> m_runner;
+    std::unique_ptr<CMessageCommand> m_command;
 };
 
 }  // namespace wavelore

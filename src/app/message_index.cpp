@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <array>
-#include <unordered_set>
+#include <atomic>
 #include <utility>
 
+#include "app/index_build.h"
 #include "app/log_day.h"
 #include "app/repeat_rule.h"
+#include "app/sqlite_statement.h"
+#include "app/stored_message_name.h"
 #include "common/user_notifier.h"
 #include "common/user_text.h"
 #include "common/utf.h"
@@ -19,9 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// 2: the identity and number are those of the file name (a NAVTEX-J serial
-// number such as "12/" is "12_"); version 1 kept them as received.
-constexpr int kSchemaVersion = 2;
 // Long enough to wait out another program's single write, short enough
 // not to stall the receiver when the index stays locked.
 constexpr int kBusyMilliseconds = 250;
@@ -45,47 +45,11 @@ CREATE TABLE messages (
 );
 CREATE INDEX messages_identity ON messages (identity, frame_seconds);
 CREATE INDEX messages_time ON messages (frame_time);
-PRAGMA user_version = 2;
 )";
 
 constexpr const char* kSelectRow =
     "SELECT path, station, subject, number, frame_time, quality, good, errors, clean, repeat, "
     "selected FROM messages ";
-
-// One prepared statement, finalised with the object.
-class CStatement {
-  public:
-    CStatement(sqlite3* db, const char* sql) {
-        m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
-    }
-    ~CStatement() { sqlite3_finalize(m_stmt); }
-    CStatement(const CStatement&) = delete;
-    CStatement& operator=(const CStatement&) = delete;
-
-    void Bind(int index, const std::string& text) {
-        sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()),
-                          SQLITE_TRANSIENT);
-    }
-    void Bind(int index, int64_t value) { sqlite3_bind_int64(m_stmt, index, value); }
-    void BindNull(int index) { sqlite3_bind_null(m_stmt, index); }
-    // SQLITE_ROW, SQLITE_DONE or an error.
-    int Step() { return m_rc != SQLITE_OK ? m_rc : sqlite3_step(m_stmt); }
-    void Reset() { sqlite3_reset(m_stmt); }
-
-    std::string Text(int column) const {
-        const unsigned char* text = sqlite3_column_text(m_stmt, column);
-        return text == nullptr
-                   ? std::string()
-                   : std::string(reinterpret_cast<const char*>(text),
-                                 static_cast<size_t>(sqlite3_column_bytes(m_stmt, column)));
-    }
-    int64_t Int(int column) const { return sqlite3_column_int64(m_stmt, column); }
-    bool IsNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
-
-  private:
-    sqlite3_stmt* m_stmt = nullptr;
-    int m_rc;
-};
 
 bool Failed(int rc) {
     return rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE;
@@ -96,78 +60,9 @@ bool IsDamage(int rc) {
     return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
 
-std::string FrameTimeText(const LocalTime& t) {
-    return ToUtf8(FormatDate(t) + u' ' + FormatTime(t));
-}
-
-// "YYYY-MM-DD HH.MM.SS B1B2NN[N][ (n)].txt", as the assembler names what
-// it stores; false for every other name.
-bool ParseStoredName(std::u16string_view name, IndexedMessage& row) {
-    constexpr std::u16string_view kExtension = u".txt";
-    if (name.size() < 24 + kExtension.size() ||
-        name.substr(name.size() - kExtension.size()) != kExtension || name[10] != u' ' ||
-        name[13] != u'.' || name[16] != u'.' || name[19] != u' ') {
-        return false;
-    }
-    std::u16string_view identity = name.substr(20, name.size() - 20 - kExtension.size());
-    const size_t open = identity.find(u" (");
-    if (open != std::u16string_view::npos) {
-        std::u16string_view n = identity.substr(open + 2);
-        if (n.size() < 2 || n.back() != u')' ||
-            n.substr(0, n.size() - 1).find_first_not_of(u"0123456789") !=
-                std::u16string_view::npos) {
-            return false;
-        }
-        identity = identity.substr(0, open);
-    }
-    if (identity.size() != 4 && identity.size() != 5) {
-        return false;
-    }
-    std::string stamp = ToUtf8(name.substr(0, 19));
-    if (stamp.size() != 19) {
-        return false;
-    }
-    stamp[13] = ':';
-    stamp[16] = ':';
-    if (!ParseLocalTime(stamp, row.frameTime)) {
-        return false;
-    }
-    row.identity = std::u16string(identity);
-    row.b1 = row.identity.substr(0, 1);
-    row.b2 = row.identity.substr(1, 1);
-    row.number = row.identity.substr(2);
-    return true;
-}
-
-void ScanDirectory(const fs::path& dir, std::vector<IndexedMessage>& out) {
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code type;
-        IndexedMessage row;
-        if (it->is_regular_file(type) &&
-            ParseStoredName(FromUtf8(it->path().filename().string()), row)) {
-            row.path = it->path();
-            out.push_back(std::move(row));
-        }
-    }
-}
-
-// Every stored message file: in the day directories of logs/ and beside
-// the working file.
-std::vector<IndexedMessage> ScanStoredFiles(const fs::path& base) {
-    std::vector<IndexedMessage> out;
-    ScanDirectory(base, out);
-    std::error_code ec;
-    for (fs::directory_iterator it(base / kLogsDirName, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        std::error_code type;
-        LocalTime day;
-        const std::string name = it->path().filename().string();
-        if (it->is_directory(type) && ParseLocalTime(name + " 00:00:00", day)) {
-            ScanDirectory(it->path(), out);
-        }
-    }
-    return out;
+bool IsLock(int rc) {
+    const int primary = rc & 0xFF;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 
 // Version 1 to 2: identities as the file names carry them, counts kept.
@@ -179,7 +74,7 @@ int MigrateIdentities(sqlite3* db) {
     // path, identity, number
     std::vector<std::array<std::string, 3>> changes;
     {
-        CStatement read(db, "SELECT path, station, subject, number FROM messages");
+        CSqliteStatement read(db, "SELECT path, station, subject, number FROM messages");
         while ((rc = read.Step()) == SQLITE_ROW) {
             const std::u16string number = FromUtf8(read.Text(3));
             const std::u16string safe = StoredIdentity({}, {}, number);
@@ -193,23 +88,16 @@ int MigrateIdentities(sqlite3* db) {
     }
     if (rc == SQLITE_DONE) {
         rc = SQLITE_OK;
-        CStatement update(db, "UPDATE messages SET identity = ?2, number = ?3 WHERE path = ?1");
+        CSqliteStatement update(db,
+                                "UPDATE messages SET identity = ?2, number = ?3 WHERE path = ?1");
         for (auto it = changes.begin(); rc == SQLITE_OK && it != changes.end(); ++it) {
             for (int i = 0; i < 3; ++i) {
                 update.Bind(i + 1, (*it)[static_cast<size_t>(i)]);
             }
-            const int step = update.Step();
-            rc = step == SQLITE_DONE ? SQLITE_OK : step;
-            update.Reset();
+            rc = update.Run();
         }
     }
-    if (rc == SQLITE_OK) {
-        rc = sqlite3_exec(db, "PRAGMA user_version = 2; COMMIT", nullptr, nullptr, nullptr);
-    }
-    if (rc != SQLITE_OK) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    return rc;
+    return EndIndexTransaction(db, rc);
 }
 
 }  // namespace
@@ -219,6 +107,8 @@ CMessageIndex::CMessageIndex(const std::filesystem::path& base, const CMessageSe
     : m_base(AbsoluteBase(base)), m_selection(selection), m_notifier(notifier) {}
 
 CMessageIndex::~CMessageIndex() {
+    // The rows of this run go in before the index closes.
+    EndFilling(true);
     Close();
 }
 
@@ -234,10 +124,13 @@ void CMessageIndex::RemoveDatabase() {
 }
 
 void CMessageIndex::Close() {
-    if (m_db != nullptr) {
-        sqlite3_close(m_db);
-        m_db = nullptr;
+    // A filling uses the connection until it has ended; what it did not do
+    // is done by the next one.
+    if (m_build) {
+        m_build->Cancel();
+        m_build.reset();
     }
+    m_db.reset();
 }
 
 void CMessageIndex::Report(Trouble trouble, int rc) {
@@ -264,126 +157,92 @@ void CMessageIndex::Report(Trouble trouble, int rc) {
 }
 
 std::string CMessageIndex::Key(const std::filesystem::path& path) const {
-    const fs::path relative = path.lexically_relative(m_base);
-    if (!relative.empty() && *relative.begin() != "..") {
-        return relative.generic_string();
-    }
-    return path.generic_string();
+    return IndexKey(m_base, path);
 }
 
-int CMessageIndex::PrepareSchema() {
-    sqlite3_busy_timeout(m_db, kBusyMilliseconds);
-    int rc = sqlite3_exec(m_db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL", nullptr,
+int CMessageIndex::PrepareSchema(bool& fresh) {
+    fresh = false;
+    sqlite3* db = m_db.get();
+    sqlite3_busy_timeout(db, kBusyMilliseconds);
+    int rc = sqlite3_exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL", nullptr,
                           nullptr, nullptr);
     if (rc != SQLITE_OK) {
         return rc;
     }
     int64_t version = -1;
     int64_t tables = -1;
+    int64_t ours = -1;
     {
-        CStatement read(m_db, "PRAGMA user_version");
+        CSqliteStatement read(db, "PRAGMA user_version");
         if ((rc = read.Step()) != SQLITE_ROW) {
             return rc;
         }
         version = read.Int(0);
     }
     {
-        CStatement read(m_db, "SELECT count(*) FROM sqlite_master");
+        CSqliteStatement read(
+            db, "SELECT count(*), count(name = 'messages' OR NULL) FROM sqlite_master");
         if ((rc = read.Step()) != SQLITE_ROW) {
             return rc;
         }
         tables = read.Int(0);
+        ours = read.Int(1);
     }
-    if (version == 0 && tables == 0) {
-        return sqlite3_exec(m_db, kCreateSchema, nullptr, nullptr, nullptr);
+    // The version is set when the table is first filled: without it, a
+    // filling was cut short (the program ended meanwhile) and starts again.
+    if (version == 0 && (tables == 0 || ours == 1)) {
+        fresh = true;
+        return tables == 0 ? sqlite3_exec(db, kCreateSchema, nullptr, nullptr, nullptr) : SQLITE_OK;
     }
-    if (version == 1 && (rc = MigrateIdentities(m_db)) != SQLITE_OK) {
+    if (version == 1 && (rc = MigrateIdentities(db)) != SQLITE_OK) {
         return rc;
     }
-    if (version != 1 && version != kSchemaVersion) {
+    if (version != 1 && version != kIndexSchemaVersion) {
         // Not an index of ours: made anew like a damaged one.
         return SQLITE_NOTADB;
     }
-    CStatement check(m_db, "PRAGMA quick_check");
+    CSqliteStatement check(db, "PRAGMA quick_check");
     if ((rc = check.Step()) != SQLITE_ROW) {
         return rc;
     }
     return check.Text(0) == "ok" ? SQLITE_OK : SQLITE_CORRUPT;
 }
 
-int CMessageIndex::Insert(const IndexedMessage& row) {
-    CStatement insert(m_db,
-                      "INSERT OR REPLACE INTO messages (path, identity, station, subject, number, "
-                      "frame_time, frame_seconds, quality, good, errors, clean, repeat, selected) "
-                      "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
-    insert.Bind(1, Key(row.path));
-    insert.Bind(2, ToUtf8(row.identity));
-    insert.Bind(3, ToUtf8(row.b1));
-    insert.Bind(4, ToUtf8(row.b2));
-    insert.Bind(5, ToUtf8(row.number));
-    insert.Bind(6, FrameTimeText(row.frameTime));
-    insert.Bind(7, CalendarSeconds(row.frameTime));
-    if (row.counted) {
-        insert.Bind(8, int64_t{row.quality});
-        insert.Bind(9, int64_t{row.good});
-        insert.Bind(10, int64_t{row.errors});
-    } else {
-        insert.BindNull(8);
-        insert.BindNull(9);
-        insert.BindNull(10);
+int CMessageIndex::Prepare() {
+    bool fresh = false;
+    const int rc = PrepareSchema(fresh);
+    if (rc != SQLITE_OK) {
+        return rc;
     }
-    insert.Bind(11, int64_t{row.clean ? 1 : 0});
-    insert.Bind(12, int64_t{row.repeat ? 1 : 0});
-    insert.Bind(13, int64_t{row.selected ? 1 : 0});
-    const int rc = insert.Step();
-    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+    if (fresh) {
+        // Every stored file makes a row: the long part, done meanwhile.
+        m_build = std::make_unique<CIndexBuild>(m_db.get(), m_base, m_selection);
+        return SQLITE_OK;
+    }
+    const std::atomic<bool> never{false};
+    return SyncWithStoredFiles(m_db.get(), m_base, m_selection, m_session, never);
 }
 
-int CMessageIndex::Sync() {
-    std::unordered_set<std::string> indexed;
-    {
-        CStatement read(m_db, "SELECT path FROM messages");
-        int rc;
-        while ((rc = read.Step()) == SQLITE_ROW) {
-            indexed.insert(read.Text(0));
-        }
-        if (rc != SQLITE_DONE) {
-            return rc;
-        }
+void CMessageIndex::EndFilling(bool wait) {
+    if (!m_build || (!wait && !m_build->Done())) {
+        return;
     }
-    std::vector<IndexedMessage> files = ScanStoredFiles(m_base);
-    std::unordered_set<std::string> present;
-    int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    for (IndexedMessage& file : files) {
-        std::string key = Key(file.path);
-        if (rc == SQLITE_OK && indexed.erase(key) == 0) {
-            file.selected = m_selection.IsSelected(file.b1, file.b2);
-            rc = Insert(file);
-        }
-        present.insert(std::move(key));
-    }
-    if (rc == SQLITE_OK && !indexed.empty()) {
-        CStatement remove(m_db, "DELETE FROM messages WHERE path = ?1");
-        for (auto it = indexed.begin(); rc == SQLITE_OK && it != indexed.end(); ++it) {
-            remove.Bind(1, *it);
-            const int step = remove.Step();
-            rc = step == SQLITE_DONE ? SQLITE_OK : step;
-            remove.Reset();
-        }
-    }
+    int rc = m_build->Wait();
+    m_build.reset();
     // The rows of this run keep their counts through a rebuild.
-    for (const IndexedMessage& row : m_session) {
-        if (rc == SQLITE_OK && present.count(Key(row.path)) != 0) {
-            rc = Insert(row);
+    for (const std::vector<IndexedMessage>* rows : {&m_session, &m_unindexed}) {
+        for (auto it = rows->begin(); rc == SQLITE_OK && it != rows->end(); ++it) {
+            std::error_code ec;
+            if (fs::exists(it->path, ec)) {
+                rc = InsertIndexRow(m_db.get(), m_base, *it);
+            }
         }
     }
     if (rc == SQLITE_OK) {
-        rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+        m_unindexed.clear();
+    } else {
+        Recover(rc);
     }
-    if (rc != SQLITE_OK) {
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    return rc;
 }
 
 bool CMessageIndex::OpenDisk() {
@@ -391,24 +250,18 @@ bool CMessageIndex::OpenDisk() {
         Close();
         std::error_code ec;
         fs::create_directory(m_base / kLogsDirName, ec);
-        int rc = sqlite3_open_v2(DatabasePath().c_str(), &m_db,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        int rc = OpenSqliteDatabase(DatabasePath().c_str(), m_db);
         if (rc == SQLITE_OK) {
-            rc = PrepareSchema();
-        }
-        if (rc == SQLITE_OK) {
-            rc = Sync();
-        }
-        if (rc == SQLITE_OK) {
+            // A filling started now stays on disk.
             m_inMemory = false;
+            rc = Prepare();
+        }
+        if (rc == SQLITE_OK) {
             return true;
         }
         Close();
         if (attempt > 0 || !IsDamage(rc)) {
-            const int primary = rc & 0xFF;
-            Report(primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? Trouble::Locked
-                                                                      : Trouble::Unwritable,
-                   rc);
+            Report(IsLock(rc) ? Trouble::Locked : Trouble::Unwritable, rc);
             return false;
         }
         // The files are the truth: a damaged index is made again from them.
@@ -422,9 +275,7 @@ bool CMessageIndex::OpenMemory() {
     Close();
     m_inMemory = true;
     m_retryDisk = std::chrono::steady_clock::now() + kDiskRetry;
-    if (sqlite3_open_v2(":memory:", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) ==
-            SQLITE_OK &&
-        PrepareSchema() == SQLITE_OK && Sync() == SQLITE_OK) {
+    if (OpenSqliteDatabase(":memory:", m_db) == SQLITE_OK && Prepare() == SQLITE_OK) {
         return true;
     }
     Close();
@@ -445,19 +296,21 @@ bool CMessageIndex::Recover(int rc) {
                 return true;
             }
         } else {
-            const int primary = rc & 0xFF;
-            Report(primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? Trouble::Locked
-                                                                      : Trouble::Unwritable,
-                   rc);
+            Report(IsLock(rc) ? Trouble::Locked : Trouble::Unwritable, rc);
         }
     }
     return OpenMemory();
 }
 
 void CMessageIndex::CheckDisk() {
+    EndFilling(false);
+    if (m_build) {
+        // The filling has the connection.
+        return;
+    }
     if (m_db != nullptr && !m_inMemory) {
         int moved = 0;
-        if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK &&
+        if (sqlite3_file_control(m_db.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK &&
             moved != 0) {
             Report(Trouble::Replaced, SQLITE_OK);
             Open();
@@ -468,12 +321,12 @@ void CMessageIndex::CheckDisk() {
         return;
     }
     // The index in memory (if any) stays until the disk works again.
-    sqlite3* memory = std::exchange(m_db, nullptr);
+    SqliteDatabase memory = std::move(m_db);
     if (OpenDisk()) {
-        sqlite3_close(memory);
         return;
     }
-    m_db = memory;
+    m_db = std::move(memory);
+    m_inMemory = true;
     m_retryDisk = std::chrono::steady_clock::now() + kDiskRetry;
 }
 
@@ -482,9 +335,9 @@ int CMessageIndex::QueryRepeat(const IndexedMessage& row, bool& repeat) {
     if (CRepeatRule::NeverRepeats(row.number)) {
         return SQLITE_OK;
     }
-    CStatement query(m_db,
-                     "SELECT 1 FROM messages WHERE identity = ?1 AND clean = 1 AND "
-                     "frame_seconds BETWEEN ?2 AND ?3 AND path <> ?4 LIMIT 1");
+    CSqliteStatement query(m_db.get(),
+                           "SELECT 1 FROM messages WHERE identity = ?1 AND clean = 1 AND "
+                           "frame_seconds BETWEEN ?2 AND ?3 AND path <> ?4 LIMIT 1");
     const int64_t at = CalendarSeconds(row.frameTime);
     query.Bind(1, ToUtf8(row.identity));
     query.Bind(2, at - CRepeatRule::kWindowSeconds);
@@ -500,10 +353,12 @@ bool CMessageIndex::SessionRepeat(const IndexedMessage& row) const {
         return false;
     }
     const int64_t at = CalendarSeconds(row.frameTime);
-    return std::any_of(m_session.begin(), m_session.end(), [&](const IndexedMessage& earlier) {
+    const auto repeats = [&](const IndexedMessage& earlier) {
         return earlier.clean && earlier.identity == row.identity && earlier.path != row.path &&
                CRepeatRule::WithinWindow(CalendarSeconds(earlier.frameTime), at);
-    });
+    };
+    return std::any_of(m_session.begin(), m_session.end(), repeats) ||
+           std::any_of(m_unindexed.begin(), m_unindexed.end(), repeats);
 }
 
 bool CMessageIndex::Add(const MessageRecord& record, bool selected) {
@@ -523,10 +378,10 @@ bool CMessageIndex::Add(const MessageRecord& record, bool selected) {
 
     CheckDisk();
     bool indexed = false;
-    for (int attempt = 0; attempt < 2 && m_db != nullptr && !indexed; ++attempt) {
+    for (int attempt = 0; attempt < 2 && m_db != nullptr && !m_build && !indexed; ++attempt) {
         int rc = QueryRepeat(row, row.repeat);
         if (rc == SQLITE_OK) {
-            rc = Insert(row);
+            rc = InsertIndexRow(m_db.get(), m_base, row);
         }
         indexed = rc == SQLITE_OK;
         if (!indexed && !Recover(rc)) {
@@ -535,6 +390,9 @@ bool CMessageIndex::Add(const MessageRecord& record, bool selected) {
     }
     if (!indexed) {
         row.repeat = SessionRepeat(row);
+        if (m_build) {
+            m_unindexed.push_back(row);
+        }
     }
 
     const int64_t at = CalendarSeconds(row.frameTime);
@@ -548,11 +406,16 @@ bool CMessageIndex::Add(const MessageRecord& record, bool selected) {
 std::vector<IndexedMessage> CMessageIndex::RowsOfDay(std::u16string_view date) {
     std::vector<IndexedMessage> rows;
     CheckDisk();
-    for (int attempt = 0; attempt < 2 && m_db != nullptr; ++attempt) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EndFilling(true);
+        if (m_db == nullptr) {
+            break;
+        }
         rows.clear();
-        CStatement query(m_db, (std::string(kSelectRow) +
-                                "WHERE frame_time BETWEEN ?1 AND ?2 ORDER BY frame_time, path")
-                                   .c_str());
+        CSqliteStatement query(
+            m_db.get(), (std::string(kSelectRow) + "WHERE frame_time BETWEEN ?1 AND ?2 ORDER BY "
+                                                   "frame_time, path")
+                            .c_str());
         const std::string day = ToUtf8(date);
         query.Bind(1, day + " 00:00:00");
         query.Bind(2, day + " 23:59:59");
@@ -586,17 +449,54 @@ std::vector<IndexedMessage> CMessageIndex::RowsOfDay(std::u16string_view date) {
 
 std::optional<IndexedMessage> CMessageIndex::Find(const std::filesystem::path& path) {
     // A stored file's date is in its name, and its row among that day's.
-    IndexedMessage named;
-    if (!ParseStoredName(FromUtf8(path.filename().string()), named)) {
+    const auto named = StoredMessageName::Parse(FromUtf8(path.filename().string()));
+    if (!named) {
         return std::nullopt;
     }
     const std::string key = Key(path);
-    for (IndexedMessage& row : RowsOfDay(FormatDate(named.frameTime))) {
+    for (IndexedMessage& row : RowsOfDay(named->Day())) {
         if (Key(row.path) == key) {
             return std::move(row);
         }
     }
     return std::nullopt;
+}
+
+std::vector<std::filesystem::path> CMessageIndex::RepeatsOfDay(std::u16string_view date) {
+    std::vector<std::filesystem::path> repeats;
+    CheckDisk();
+    if (m_build) {
+        // What the filled index will say: only rows of this run are repeats.
+        for (const std::vector<IndexedMessage>* rows : {&m_session, &m_unindexed}) {
+            for (const IndexedMessage& row : *rows) {
+                // A row of this run added while filling is in both lists.
+                if (row.repeat && FormatDate(row.frameTime) == date &&
+                    std::find(repeats.begin(), repeats.end(), row.path) == repeats.end()) {
+                    repeats.push_back(row.path);
+                }
+            }
+        }
+        return repeats;
+    }
+    for (const IndexedMessage& row : RowsOfDay(date)) {
+        if (row.repeat) {
+            repeats.push_back(row.path);
+        }
+    }
+    return repeats;
+}
+
+bool CMessageIndex::IsRepeat(const std::filesystem::path& path) {
+    CheckDisk();
+    if (m_build) {
+        const auto repeats = [&](const IndexedMessage& row) {
+            return row.repeat && row.path == path;
+        };
+        return std::any_of(m_session.begin(), m_session.end(), repeats) ||
+               std::any_of(m_unindexed.begin(), m_unindexed.end(), repeats);
+    }
+    const std::optional<IndexedMessage> row = Find(path);
+    return row && row->repeat;
 }
 
 }  // namespace wavelore

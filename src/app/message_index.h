@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,12 +11,12 @@
 
 #include "app/message_record.h"
 #include "app/message_selection.h"
+#include "app/sqlite_database.h"
 #include "common/clock.h"
-
-struct sqlite3;
 
 namespace wavelore {
 
+class CIndexBuild;
 class IUserNotifier;
 
 // One stored message as the index knows it.
@@ -57,7 +58,15 @@ struct IndexedMessage {
 // program, or that cannot be written, is replaced by an index in memory,
 // rebuilt the same way and retried on disk a minute later. Each of these is
 // said once through the notifier, and the rows of this run keep their counts
-// through every rebuild. Used on one thread only.
+// through every rebuild.
+//
+// A fresh index (a new file, one made again, one in memory) is filled from
+// the stored files on a thread of its own (CIndexBuild), so that the
+// receiver goes on meanwhile. Until it is filled, repeats are decided among
+// the rows of this run, which gives what the filled index will say: rows
+// made from files never make a message a repeat. RowsOfDay and Find wait for
+// the filling; RepeatsOfDay and IsRepeat, the explorer's questions, never
+// do. Used on one thread only (besides that of the filling).
 class CMessageIndex {
   public:
     static constexpr std::u16string_view kFileName = u"messages.db";
@@ -84,6 +93,13 @@ class CMessageIndex {
     // order.
     std::vector<IndexedMessage> RowsOfDay(std::u16string_view date);
     std::optional<IndexedMessage> Find(const std::filesystem::path& path);
+    // The files of the messages of a date that are repeats, and whether one
+    // file's message is, as RowsOfDay and Find say, without waiting for a
+    // fresh index to be filled.
+    std::vector<std::filesystem::path> RepeatsOfDay(std::u16string_view date);
+    bool IsRepeat(const std::filesystem::path& path);
+    // True while a fresh index is being filled.
+    bool Filling() const { return m_build != nullptr; }
 
     std::filesystem::path DatabasePath() const;
     // True while the index is kept in memory instead of on disk.
@@ -94,11 +110,14 @@ class CMessageIndex {
 
     bool OpenDisk();
     bool OpenMemory();
-    // Creates or checks the table; an SQLite result code.
-    int PrepareSchema();
-    // Adds rows for stored files the index lacks, removes rows of files
-    // that are gone, and puts back the rows of this run.
-    int Sync();
+    // Creates or checks the table, then brings it in line with the stored
+    // files: at once, or for a fresh table by a filling. An SQLite result.
+    int Prepare();
+    // Creates or checks the table; fresh: it was created. An SQLite result.
+    int PrepareSchema(bool& fresh);
+    // The end of a filling that is done (or, with wait, of any): the rows
+    // of this run are put back. False when the index failed meanwhile.
+    void EndFilling(bool wait);
     // After a failure with result rc: a fresh index on disk, or one in
     // memory. False when there is none.
     bool Recover(int rc);
@@ -110,20 +129,23 @@ class CMessageIndex {
     void RemoveDatabase();
     // rc: the SQLite result that showed the trouble.
     void Report(Trouble trouble, int rc);
-    int Insert(const IndexedMessage& row);
     int QueryRepeat(const IndexedMessage& row, bool& repeat);
+    // Repeats among the rows of this run.
     bool SessionRepeat(const IndexedMessage& row) const;
     std::string Key(const std::filesystem::path& path) const;
 
     std::filesystem::path m_base;
     const CMessageSelection& m_selection;
     IUserNotifier* m_notifier;
-    sqlite3* m_db = nullptr;
+    SqliteDatabase m_db;
+    std::unique_ptr<CIndexBuild> m_build;
     bool m_inMemory = false;
     std::chrono::steady_clock::time_point m_retryDisk{};
     bool m_reported[4] = {};
     // The rows of this run within the repeat window, with their counts.
     std::vector<IndexedMessage> m_session;
+    // Rows added while the index was being filled, to go in after it.
+    std::vector<IndexedMessage> m_unindexed;
 };
 
 }  // namespace wavelore

@@ -1,7 +1,5 @@
 #include "cli/cli_options.h"
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
@@ -14,6 +12,7 @@
 #include "net/nmea_udp_sender.h"
 #include "net/reply_rules.h"
 #include "net/upload_host.h"
+#include "system/standard_input.h"
 
 namespace wavelore::cli {
 
@@ -258,7 +257,8 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         exitCode = kExitUsage;
         return false;
     }
-    if (!options.inputGiven && !options.Live() && !options.listDevices && isatty(STDIN_FILENO)) {
+    if (!options.inputGiven && !options.Live() && !options.listDevices &&
+        StandardInputIsTerminal()) {
         UsageError("no input: give an audio FILE, or pipe raw audio into standard input");
         exitCode = kExitUsage;
         return false;

@@ -1,9 +1,6 @@
 #include "cli/live_decoding.h"
 
-#include <signal.h>
-
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -12,8 +9,7 @@
 #include "app/tuning_control.h"
 #include "audio/recording_wave_in.h"
 #include "audio/wave_in_portaudio.h"
-#include "cli/message_storage.h"
-#include "cli/run_uploads.h"
+#include "cli/run_reception.h"
 #include "cli/text_handler.h"
 #include "common/decoder_text.h"
 #include "common/message_ids.h"
@@ -23,19 +19,13 @@
 #include "common/window_target.h"
 #include "receiver/decoder_thread.h"
 #include "receiver/tuning_policy.h"
+#include "system/termination_signals.h"
 
 namespace wavelore::cli {
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// Set by SIGINT/SIGTERM; the main loop looks at it between messages.
-volatile std::sig_atomic_t g_stopSignal = 0;
-
-void OnStopSignal(int) {
-    g_stopSignal = 1;
-}
 
 void Complain(const std::string& text) {
     std::fprintf(stderr, "wavelore-decode: %s\n", text.c_str());
@@ -57,7 +47,7 @@ void ReportLost(uint64_t lost) {
 class CLiveReceiver {
   public:
     CLiveReceiver(const CliOptions& options, const ReceiverConfig& config, CTextHandler& text,
-                  CRunStorage& storage, CDecoderThread& thread, const IWaveInDriver& driver)
+                  CRunReception& storage, CDecoderThread& thread, const IWaveInDriver& driver)
         : m_options(options), m_text(text), m_storage(storage), m_thread(thread), m_driver(driver) {
         m_tuning.SetTuning(config.centre, config.HalfShift());
         m_policy.SetSearch(config.Search());
@@ -134,7 +124,7 @@ class CLiveReceiver {
   private:
     const CliOptions& m_options;
     CTextHandler& m_text;
-    CRunStorage& m_storage;
+    CRunReception& m_storage;
     CDecoderThread& m_thread;
     const IWaveInDriver& m_driver;
     CTuningPolicy m_policy;
@@ -211,14 +201,6 @@ std::string DeviceName(IWaveInDriver& driver, uint32_t id) {
     return driver.GetDevCaps(id, caps) == MMSYSERR_NOERROR ? ToUtf8(caps.productName) : "?";
 }
 
-void InstallStopHandlers() {
-    struct sigaction action = {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
 }  // namespace
 
 int ListDevices() {
@@ -271,17 +253,13 @@ int DecodeLive(const CliOptions& options) {
                                  DeviceName(*driver, deviceId));
     }
 
-    CRunUploads uploads(options);
-    if (!uploads.Start(error)) {
+    CRunReception storage(options);
+    int exitCode = kExitSuccess;
+    if (!storage.Start(error, exitCode)) {
         Complain(error);
-        return kExitUsage;
+        return exitCode;
     }
-    CRunStorage storage(options, uploads.Hook());
-    if (!storage.Start(error)) {
-        Complain(error);
-        return kExitInputError;
-    }
-    InstallStopHandlers();
+    CTerminationSignals signals;
     CStderrNotifier notifier;
     CQueueWindowTarget target;
     CTextHandler text(options, stdout, stderr);
@@ -300,9 +278,8 @@ int DecodeLive(const CliOptions& options) {
         storage.Finish();
         return kExitInputError;
     }
-    while (!g_stopSignal) {
+    while (!signals.Received()) {
         target.DispatchOne(handle, 100ms);
-        uploads.Poll();
         storage.Poll();
         if (receiver.InputEnded()) {
             break;
@@ -329,7 +306,7 @@ int DecodeLive(const CliOptions& options) {
     // As at shutdown: a frame still in progress stays in incoming.txt.
     storage.Finish();
     text.Finish();
-    uploads.Finish(stderr);
+    storage.FinishUploads(stderr);
 
     const bool sourceFailed = recording && !recording->SourceError().empty();
     if (sourceFailed) {

@@ -11,8 +11,8 @@ int ListDevices();
 
 // --device / --play: runs the real decoder thread on a sound device or on a
 // recording played as one, playing the main window's part, until the
-// recording ends or Ctrl-C (SIGINT) or SIGTERM stops it cleanly. Returns the
-// exit code.
+// recording ends or Ctrl-C (SIGINT), SIGTERM or SIGHUP stops it cleanly.
+// Returns the exit code.
 int DecodeLive(const CliOptions& options);
 
 }  // namespace wavelore::cli

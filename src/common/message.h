@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <utility>
 
 namespace wavelore {
@@ -29,10 +30,14 @@ struct Message {
     Message() = default;
     Message(uint32_t id_, int64_t w, int64_t l) : id(id_), wParam(w), lParam(l) {}
 
+    // A message with its payload; without memory for the payload the
+    // message goes without one, which every handler takes as nothing to
+    // handle: the decoder thread makes these with each buffer and must not
+    // throw.
     template <typename T>
     static Message With(uint32_t id, int64_t w, int64_t l, T value) {
         Message m(id, w, l);
-        m.payload = std::make_unique<PayloadOf<T>>(std::move(value));
+        m.payload.reset(new (std::nothrow) PayloadOf<T>(std::move(value)));
         return m;
     }
 

@@ -84,14 +84,17 @@ CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
     : QMainWindow(parent),
       m_setup(WithDefaults(setup)),
       m_settings(*setup.profile),
-      m_uploads(m_settings, m_setup.network),
-      m_logDay(setup.workDir, setup.errors),
-      m_bridge(setup.workDir, setup.errors),
+      // The upload ID and host are read at every upload: a new one applies
+      // to the next message.
+      m_reception({.base = setup.workDir,
+                   .clock = setup.clock,
+                   .notifier = setup.errors,
+                   .rawView = this,
+                   .uid = [this] { return m_settings.Uid(); },
+                   .host = [this] { return m_settings.UploadHost(); },
+                   .network = m_setup.network}),
       m_ownAlarmSound(setup.alarmSound ? nullptr : std::make_unique<CPortAudioAlarm>()),
       m_alarm(setup.alarmSound ? *setup.alarmSound : *m_ownAlarmSound, *this, setup.errors),
-      m_assembler(setup.workDir, *setup.clock,
-                  {&m_uploads, this, setup.errors, m_bridge.Listener()}),
-      m_textHandler(*setup.clock, m_assembler, m_logDay, this),
       m_tuning(
           [this](int32_t centre, int32_t halfShift) { m_spectrum->SetTuning(centre, halfShift); },
           [this](Message m) { return m_decoding.PostToDecoder(std::move(m)); }),
@@ -102,10 +105,10 @@ CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
     m_watchdog.setParent(this);
     m_alarmWatch.setParent(this);
     m_storeRetry.setParent(this);
-    m_bridge.SetAlarm(&m_alarm);
+    Bridge().SetAlarm(&m_alarm);
     connect(&m_watchdog, &QTimer::timeout, this, [this] { m_decoding.OnWatchdog(); });
     connect(&m_storeRetry, &QTimer::timeout, this, [this] {
-        m_assembler.RetryPending();
+        m_reception.RetryPending();
         ShowStorage();
     });
     m_storeRetry.start(10000);
@@ -229,14 +232,14 @@ void CMainWindow::CollectSystemInfo() {
 }
 
 void CMainWindow::CreateLogDirectory() {
-    std::error_code ignored;
-    std::filesystem::create_directories(m_setup.workDir / kLogsDirName, ignored);
+    // Without it each file says why it cannot be written.
+    std::string ignored;
+    m_reception.CreateLogTree(ignored);
 }
 
 void CMainWindow::OpenMessageIndex() {
-    m_bridge.ReadSettings(m_settings);
-    // Without an index messages are still stored; it says why.
-    m_bridge.OpenIndex();
+    Bridge().ReadSettings(m_settings);
+    m_reception.OpenIndex();
 }
 
 void CMainWindow::CreateMenus() {
@@ -293,9 +296,9 @@ void CMainWindow::CreateModeMenu() {
 
 void CMainWindow::CreateMessageExplorer() {
     m_explorer = new CMessageExplorerWnd(m_pane);
-    m_explorer->SetIndex(&m_bridge.Index());
-    m_explorer->SetNavArea(m_bridge.NavArea());
-    m_explorer->SetSelection(m_bridge.Selection());
+    m_explorer->SetIndex(&Bridge().Index());
+    m_explorer->SetNavArea(Bridge().NavArea());
+    m_explorer->SetSelection(Bridge().Selection());
     m_explorer->SetHideRepeats(m_settings.HideRepeats());
     m_explorer->SetLogRoot(m_setup.workDir / kLogsDirName);
     connect(m_explorer, &CMessageExplorerWnd::HideRepeatsChanged, this,
@@ -306,6 +309,7 @@ void CMainWindow::CreateMessageExplorer() {
                 m_self->Send(show);
             });
     m_pane->SetExplorer(m_explorer);
+    m_reception.SetExplorer(m_explorer);
 }
 
 void CMainWindow::CreateOptionsMenu() {
@@ -368,7 +372,7 @@ void CMainWindow::SetTitle() {
 }
 
 void CMainWindow::StartLogDay() {
-    m_logDay.StartLogDay(m_setup.clock->Now());
+    m_reception.StartLogDay();
 }
 
 void CMainWindow::PostStartupBanner() {
@@ -441,7 +445,7 @@ void CMainWindow::RestoreCheckBoxes() {
 
 void CMainWindow::CreateUploadWorker() {
     // Without a worker completed messages are simply not uploaded.
-    m_uploads.Start(*m_self);
+    m_reception.StartUploads(m_self.get());
 }
 
 void CMainWindow::ShowRawData() {
@@ -506,14 +510,13 @@ void CMainWindow::Shutdown() {
     m_closing = true;
     m_alarm.Silence();
     m_alarmWatch.stop();
-    m_textHandler.SetClosing();
+    m_reception.SetClosing();
     m_storeRetry.stop();
     StopUploadWorker();
-    m_assembler.EndStoring();
+    m_reception.Finish();
     m_settings.WriteFrequency(m_spectrum->GetCentre());
     m_decoding.Release();
     DestroyMessageExplorer();
-    m_logDay.Close(m_setup.clock->Now());
     m_self->Close();
 }
 
@@ -523,7 +526,7 @@ void CMainWindow::StopUploadWorker() {
     qDeleteAll(findChildren<CVersionCheck*>(Qt::FindDirectChildrenOnly));
     // The window keeps painting while the worker gets through its queue,
     // but takes no input.
-    m_uploads.Stop([](std::chrono::milliseconds poll) {
+    m_reception.Uploads().Stop([](std::chrono::milliseconds poll) {
         QEventLoop wait;
         QTimer::singleShot(poll, &wait, &QEventLoop::quit);
         wait.exec(QEventLoop::ExcludeUserInputEvents);
@@ -532,6 +535,7 @@ void CMainWindow::StopUploadWorker() {
 
 void CMainWindow::DestroyMessageExplorer() {
     if (m_explorer) {
+        m_reception.SetExplorer(nullptr);
         m_explorer->Clear();
         m_pane->SetExplorer(nullptr);
         delete m_explorer;
@@ -554,7 +558,7 @@ void CMainWindow::OnWindowMessage(Message& message) {
             break;
         case WM_DECODER_TEXT:
             if (const DecoderText* text = message.Get<DecoderText>()) {
-                m_textHandler.Handle(*text);
+                m_reception.Handle(*text);
                 ShowStorage();
             }
             break;
@@ -562,7 +566,7 @@ void CMainWindow::OnWindowMessage(Message& message) {
             OnCpuLoad(static_cast<int32_t>(message.wParam));
             break;
         case WM_UPLOAD_RESULT:
-            m_uploads.HandleResult(message);
+            m_reception.Uploads().HandleResult(message);
             break;
         case WM_SHOW_MESSAGE:
             if (const auto* path = message.Get<std::filesystem::path>()) {
@@ -599,12 +603,10 @@ void CMainWindow::OnCpuLoad(int32_t percent) {
 void CMainWindow::ShowStorage() {
     QStringList parts;
     // In memory, or the one left in incoming.txt.
-    const size_t waiting =
-        m_assembler.PendingMessages() + (m_assembler.HoldsUnstoredMessage() ? 1 : 0);
-    if (waiting > 0) {
+    if (const size_t waiting = m_reception.WaitingMessages(); waiting > 0) {
         parts << tr("Waiting to be stored: %1").arg(waiting);
     }
-    if (const size_t lost = m_assembler.LostMessages(); lost > 0) {
+    if (const size_t lost = m_reception.LostMessages(); lost > 0) {
         parts << tr("Not stored: %1").arg(lost);
     }
     m_notStored->setText(parts.join(QStringLiteral(", ")));
@@ -671,10 +673,10 @@ void CMainWindow::ShowStationsDialog() {
 }
 
 void CMainWindow::ApplySelection() {
-    m_bridge.ReadSettings(m_settings);
+    Bridge().ReadSettings(m_settings);
     if (m_explorer) {
-        m_explorer->SetNavArea(m_bridge.NavArea());
-        m_explorer->SetSelection(m_bridge.Selection());
+        m_explorer->SetNavArea(Bridge().NavArea());
+        m_explorer->SetSelection(Bridge().Selection());
     }
 }
 
@@ -716,11 +718,11 @@ void CMainWindow::EnableStrictFec(bool enabled) {
 }
 
 void CMainWindow::CloseWorkingFile() {
-    m_assembler.CloseWorkingFile();
+    m_reception.CloseWorkingFile();
 }
 
 void CMainWindow::ModeSelected(Mode mode) {
-    m_assembler.SetMode(mode);
+    m_reception.SetMode(mode);
     // The box follows modes chosen from the menu too.
     m_navtexJ->setChecked(mode == Mode::NavtexJ);
 }
@@ -783,12 +785,6 @@ void CMainWindow::CloseWindow() {
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
-void CMainWindow::AddStoredMessage(const MessageHeader& header, const std::filesystem::path& path) {
-    if (m_explorer) {
-        m_explorer->AddStoredMessage(header, path);
-    }
-}
-
 void CMainWindow::AppendRawText(std::u16string_view chunk) {
     m_rawView->AppendText(chunk);
 }
@@ -802,7 +798,7 @@ void CMainWindow::ShowAlarm(const MessageRecord& record) {
     activateWindow();
     const QString identity = QString::fromStdU16String(record.b1 + record.b2 + record.number);
     const QString station =
-        QString::fromStdU16String(CStationTable::DisplayName(m_bridge.NavArea(), record.b1));
+        QString::fromStdU16String(CStationTable::DisplayName(Bridge().NavArea(), record.b1));
     m_tray->Notify(tr("Search and rescue message"),
                    tr("%1 from %2, received %3 %4")
                        .arg(identity, station, QString::fromStdU16String(record.date),
@@ -829,22 +825,23 @@ void CMainWindow::SilenceAlarm() {
 void CMainWindow::ApplyNmeaOutput() {
     const int32_t port = m_settings.NmeaPort();
     const CNmeaTcpServer::Options options = CNmeaServerSettings(m_settings).ServerOptions();
-    const CNmeaTcpServer::Options& running = m_bridge.NmeaTcp().Configuration();
+    CMessageBridge& bridge = Bridge();
+    const CNmeaTcpServer::Options& running = bridge.NmeaTcp().Configuration();
     m_nmeaOutput->setText(tr("NMEA output on TCP port %1").arg(port));
     if (!m_settings.NmeaOutput()) {
-        m_bridge.StopNmeaTcp();
-    } else if (!m_bridge.NmeaTcpRunning() || m_bridge.NmeaTcpPort() != port ||
+        bridge.StopNmeaTcp();
+    } else if (!bridge.NmeaTcpRunning() || bridge.NmeaTcpPort() != port ||
                running.bindAddress != options.bindAddress ||
                running.maxClients != options.maxClients) {
         std::string error;
-        if (!m_bridge.StartNmeaTcp(static_cast<uint16_t>(port), options, error)) {
+        if (!bridge.StartNmeaTcp(static_cast<uint16_t>(port), options, error)) {
             // The setting stays: the next start tries the port again.
             Report(tr("The NMEA output is off: %1. Choose another port with \"NMEA port...\" "
                       "or another address with \"NMEA address...\" in the Options menu.")
                        .arg(QString::fromStdString(error)));
         }
     }
-    m_nmeaOutput->setChecked(m_bridge.NmeaTcpRunning());
+    m_nmeaOutput->setChecked(bridge.NmeaTcpRunning());
 }
 
 QInputDialog* CMainWindow::MakeInputDialog(const QString& title, const QString& label) {

@@ -9,17 +9,13 @@
 #include <QMainWindow>
 #include <QTimer>
 
-#include "app/decoder_text_handler.h"
 #include "app/decoding_control.h"
-#include "app/log_day.h"
-#include "app/message_assembler.h"
-#include "app/message_bridge.h"
 #include "app/message_sinks.h"
 #include "app/mode_controller.h"
+#include "app/reception/reception.h"
 #include "app/sar_alarm.h"
 #include "app/settings.h"
 #include "app/tuning_control.h"
-#include "app/window_uploads.h"
 #include "gui/message_boxes.h"
 #include "system/system_info.h"
 
@@ -98,7 +94,6 @@ class CMainWindow final : public QMainWindow,
                           private IModeView,
                           private IDecodingHost,
                           private IRawTextView,
-                          private IStoredMessageSink,
                           private IAlarmView {
     Q_OBJECT
 
@@ -118,10 +113,10 @@ class CMainWindow final : public QMainWindow,
     ColorEditWnd* MessagesView() const { return m_messagesView; }
     CMessagePaneWnd* Pane() const { return m_pane; }
     CMessageExplorerWnd* Explorer() const { return m_explorer; }
-    CMessageBridge& Bridge() { return m_bridge; }
+    CMessageBridge& Bridge() { return m_reception.Bridge(); }
     const CSarAlarm& Alarm() const { return m_alarm; }
     CSystemTray* Tray() const { return m_tray; }
-    const CWindowUploads& Uploads() const { return m_uploads; }
+    const CMessageUploads& Uploads() const { return m_reception.Uploads(); }
     const CDecodingControl& Decoding() const { return m_decoding; }
     bool Closing() const { return m_closing; }
 
@@ -204,9 +199,6 @@ class CMainWindow final : public QMainWindow,
     // IRawTextView
     void AppendRawText(std::u16string_view chunk) override;
 
-    // IStoredMessageSink: the assembler's stored messages go to the explorer.
-    void AddStoredMessage(const MessageHeader& header, const std::filesystem::path& path) override;
-
     // IAlarmView: a notification, and the window brought forward.
     void ShowAlarm(const MessageRecord& record) override;
     void SilenceAlarm();
@@ -226,16 +218,10 @@ class CMainWindow final : public QMainWindow,
 
     MainWindowSetup m_setup;
     CSettings m_settings;
-    // Before the assembler, whose upload step it is.
-    CWindowUploads m_uploads;
     CSystemInfo m_systemInfo;
-    CLogDay m_logDay;
-    // Before the assembler, which tells it of every stored message.
-    CMessageBridge m_bridge;
+    CReception m_reception;
     std::unique_ptr<IAlarmSound> m_ownAlarmSound;
     CSarAlarm m_alarm;
-    CMessageAssembler m_assembler;
-    CDecoderTextHandler m_textHandler;
     CTuningControl m_tuning;
     CModeController m_modes;
     CDecodingControl m_decoding;

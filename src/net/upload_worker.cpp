@@ -34,7 +34,9 @@ bool CUploadWorker::Start() {
 }
 
 bool CUploadWorker::Post(UploadJob job) {
-    return m_queue.Post(Message::With(WM_UPLOAD_REQUEST, 0, 0, std::move(job)));
+    Message request = Message::With(WM_UPLOAD_REQUEST, 0, 0, std::move(job));
+    // Without memory for it the job is gone: refused, not queued empty.
+    return request.payload != nullptr && m_queue.Post(std::move(request));
 }
 
 bool CUploadWorker::StopAndDrain(std::chrono::milliseconds maxWait, std::chrono::milliseconds poll,

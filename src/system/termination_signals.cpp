@@ -76,4 +76,11 @@ int CTerminationSignals::TakeSignal() {
     return m_fds[0] >= 0 && read(m_fds[0], &byte, 1) == 1 ? byte : 0;
 }
 
+bool CTerminationSignals::Received() {
+    while (TakeSignal() != 0) {
+        m_received = true;
+    }
+    return m_received;
+}
+
 }  // namespace wavelore

@@ -4,11 +4,12 @@
 
 namespace wavelore {
 
-// SIGTERM, SIGINT and SIGHUP turned into bytes on a pipe, so that an event
-// loop can end the program as its user would instead of dying mid-write:
-// the handler only write()s the signal's number (async-signal-safe), and
-// the loop watches ReadFd(). One instance at a time; the previous handlers
-// come back when it is destroyed.
+// SIGTERM, SIGINT and SIGHUP turned into bytes on a pipe, so that a program
+// ends as its user would end it instead of dying mid-write: the handler
+// only write()s the signal's number (async-signal-safe); an event loop
+// watches ReadFd(), a plain loop asks Received() between its steps.
+// Interrupted system calls resume. One instance at a time; the previous
+// handlers come back when it is destroyed. Every program ends by it.
 class CTerminationSignals {
   public:
     CTerminationSignals();
@@ -23,9 +24,12 @@ class CTerminationSignals {
     int ReadFd() const { return m_fds[0]; }
     // The number of the next signal received, 0 when none is waiting.
     int TakeSignal();
+    // True once a signal has arrived, and from then on.
+    bool Received();
 
   private:
     int m_fds[2] = {-1, -1};
+    bool m_received = false;
     struct sigaction m_previous[3] = {};  // SIGTERM, SIGINT, SIGHUP
     bool m_installed = false;
 };

@@ -4,9 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/decoder_text_handler.h"
 #include "app/log_day.h"
-#include "app/message_assembler.h"
 #include "app/raw_log_file.h"
 #include "common/clock.h"
 #include "common/user_notifier.h"
@@ -30,12 +28,6 @@ class Notes final : public IUserNotifier {
   public:
     void ShowMessage(const std::u16string& text) override { errors.push_back(ToUtf8(text)); }
     std::vector<std::string> errors;
-};
-
-class RawView final : public IRawTextView {
-  public:
-    void AppendRawText(std::u16string_view chunk) override { text += chunk; }
-    std::u16string text;
 };
 
 TEST(LogNames, FollowTheTreeLayout) {
@@ -134,60 +126,6 @@ TEST(LogDay, AnUnusableLogDirectoryIsReportedOnceAndRetried) {
     fs::remove("logs");
     day.AppendChunk(u"KEPT\r\n", t);
     EXPECT_EQ(ReadFile(kRaw0915), "2007/07/21\t09:15:02\tKEPT\r\n");
-}
-
-struct HandlerRig {
-    explicit HandlerRig(const LocalTime& start)
-        : clock(start),
-          assembler(fs::current_path(), clock, {}),
-          day(fs::current_path(), nullptr),
-          handler(clock, assembler, day, &view) {
-        day.StartLogDay(clock.Now());
-    }
-    CManualClock clock;
-    CMessageAssembler assembler;
-    CLogDay day;
-    RawView view;
-    CDecoderTextHandler handler;
-};
-
-TEST(DecoderTextHandler, ARunAcrossMidnightOpensTheNewDaysLogWithTheCompletedLine) {
-    ScopedTempDir dir;
-    HandlerRig rig(T(2007, 7, 21, 23, 59, 58));
-    rig.handler.Handle(u"LATE\r\nBEFORE MID", 1, 0);
-    rig.clock.Advance(4);
-    rig.handler.Handle(u"NIGHT\r\n", 1, 0);
-    EXPECT_EQ(ReadFile("logs/2007-07-21/raw/2007-07-21 23.59.58-raw.txt"),
-              "2007/07/21\t23:59:58\tLATE\r\n");
-    EXPECT_EQ(ReadFile("logs/2007-07-22/raw/2007-07-22 00.00.02-raw.txt"),
-              "2007/07/22\t00:00:02\tBEFORE MIDNIGHT\r\n");
-    EXPECT_EQ(rig.day.LogDayTime(), T(2007, 7, 22, 0, 0, 2));
-    // Later chunks the same day stay in that file.
-    rig.clock.Advance(3600);
-    rig.handler.Handle(u"ONE\r\n", 1, 0);
-    EXPECT_EQ(ReadFile("logs/2007-07-22/raw/2007-07-22 00.00.02-raw.txt"),
-              "2007/07/22\t00:00:02\tBEFORE MIDNIGHT\r\n2007/07/22\t01:00:02\tONE\r\n");
-}
-
-TEST(DecoderTextHandler, RoutesEachChunkToViewAssemblerAndLogUntilClosing) {
-    ScopedTempDir dir;
-    HandlerRig rig(T(2007, 7, 21, 14, 3, 22));
-    rig.handler.Handle(DecoderText{u"ZCZC EA12\r\n", 5, 5});
-    rig.handler.Handle(u"", 3, 1);  // counted, nothing else
-    rig.handler.Handle(DecoderText{u"BODY\r\n", 10, 7});
-    EXPECT_EQ(rig.view.text, u"ZCZC EA12\r\nBODY\r\n");
-    EXPECT_TRUE(rig.assembler.Receiving());
-    EXPECT_EQ(rig.assembler.GoodCount(), 13u);
-    EXPECT_EQ(rig.assembler.ErrorCount(), 8u);
-
-    rig.handler.SetClosing();
-    rig.handler.Handle(u"NNNN\r\n", 2, 2);
-    EXPECT_EQ(rig.view.text, u"ZCZC EA12\r\nBODY\r\n");
-    EXPECT_TRUE(rig.assembler.Receiving());  // the end marker never arrived
-    EXPECT_EQ(rig.assembler.GoodCount(), 15u);
-    EXPECT_FALSE(fs::exists("logs/2007-07-21/2007-07-21 14.03.22 EA12.txt"));
-    EXPECT_EQ(ReadFile("logs/2007-07-21/raw/2007-07-21 14.03.22-raw.txt"),
-              "2007/07/21\t14:03:22\tZCZC EA12\r\n2007/07/21\t14:03:22\tBODY\r\n");
 }
 
 }  // namespace

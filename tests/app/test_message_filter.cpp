@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/message_assembler.h"
 #include "app/message_filter.h"
 #include "app/message_index.h"
 #include "app/message_selection.h"
+#include "app/reception/message_framer.h"
+#include "app/reception/message_store.h"
 #include "common/clock.h"
 #include "common/utf.h"
 #include "support/fixtures.h"
@@ -54,7 +55,8 @@ TEST(MessageFilter, RepeatsAtTheEdgesSelectionAndAlarm) {
     filter.AddOutput(&every, CMessageFilter::Wants::Every);
     filter.AddOutput(&fresh, CMessageFilter::Wants::New);
     filter.SetAlarm(&fresh);
-    CMessageAssembler assembler(dir.Path(), clock, {nullptr, nullptr, nullptr, &filter});
+    CMessageStore store(dir.Path(), clock, {nullptr, nullptr, nullptr, &filter});
+    CMessageFramer assembler(clock, store);
 
     // A frame at the clock's time, with these counts for its body.
     const auto receive = [&](std::u16string_view id, int64_t at, int32_t good, int32_t errors) {

@@ -186,5 +186,49 @@ TEST(MessageIndex, KnowsANavtexJMessageByItsFileNamesIdentityAndMigratesAnOlderI
     EXPECT_EQ(notes.notes, std::vector<std::string>{});
 }
 
+// A fresh index is filled from the files beside its user; one whose
+// filling was cut short (the program ended meanwhile) is filled again,
+// silently, and meanwhile the repeats are those the filled index gives.
+TEST(MessageIndex, IsFilledBesideItsUserAndAFillingCutShortStartsAgain) {
+    test::ScopedTempDir dir;
+    const std::string day = "logs/2007-07-21/";
+    fs::create_directories(day);
+    for (int minute = 0; minute < 50; ++minute) {
+        WriteFile(day + "2007-07-21 13." + (minute < 10 ? "0" : "") + std::to_string(minute) +
+                      ".00 FB34.txt",
+                  "x");
+    }
+    CMessageSelection all;
+    CNotes notes;
+    {
+        CMessageIndex index(".", all, &notes);
+        ASSERT_TRUE(index.Open());
+        // Two clean receptions: the second is a repeat whether the filling
+        // has ended or not.
+        WriteFile(day + "2007-07-21 15.00.00 EA12.txt", "x");
+        WriteFile(day + "2007-07-21 15.00.01 EA12.txt", "x");
+        EXPECT_FALSE(index.Add(Record(dir.Path() / day / "2007-07-21 15.00.00 EA12.txt"), true));
+        MessageRecord next = Record(dir.Path() / day / "2007-07-21 15.00.01 EA12.txt");
+        next.time = u"15:00:01";
+        EXPECT_TRUE(index.Add(next, true));
+        EXPECT_EQ(index.RepeatsOfDay(u"2007-07-21"),
+                  std::vector<fs::path>{dir.Path() / day / "2007-07-21 15.00.01 EA12.txt"});
+        EXPECT_EQ(index.RowsOfDay(u"2007-07-21").size(), 52u);
+        EXPECT_FALSE(index.Filling());
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open("logs/messages.db", &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "DELETE FROM messages WHERE station = 'F'; PRAGMA user_version = 0",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    CMessageIndex index(".", all, &notes);
+    ASSERT_TRUE(index.Open());
+    const std::vector<IndexedMessage> rows = index.RowsOfDay(u"2007-07-21");
+    ASSERT_EQ(rows.size(), 52u);
+    EXPECT_TRUE(rows.back().counted && rows.back().repeat);
+    EXPECT_EQ(notes.notes, std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace wavelore

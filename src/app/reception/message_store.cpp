@@ -1,4 +1,4 @@
-#include "app/message_assembler.h"
+#include "app/reception/message_store.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "app/log_day.h"
-#include "common/char_class.h"
 #include "common/user_notifier.h"
 #include "common/utf.h"
 #include "system/posix_file_system.h"
@@ -15,24 +14,6 @@
 namespace wavelore {
 
 namespace {
-
-constexpr char16_t kFullwidthZ = 0xFF3A;
-constexpr char16_t kFullwidthC = 0xFF23;
-constexpr char16_t kFullwidthN = 0xFF2E;
-
-bool IsAsciiStartMarker(const char16_t* w) {
-    return w[0] == u'Z' && w[1] == u'C' && w[2] == u'Z' && w[3] == u'C';
-}
-
-bool IsStartMarker(const char16_t* w) {
-    return IsAsciiStartMarker(w) || (w[0] == kFullwidthZ && w[1] == kFullwidthC &&
-                                     w[2] == kFullwidthZ && w[3] == kFullwidthC);
-}
-
-// B1 and B2 letters, then the first two serial digits.
-bool IsHeader(const char16_t* w) {
-    return IsAlpha(w[0]) && IsAlpha(w[1]) && IsDigit(w[2]) && IsDigit(w[3]);
-}
 
 // The whole file, or nothing when it cannot be read.
 std::string Contents(const std::filesystem::path& path) {
@@ -59,16 +40,10 @@ bool NoRoom(const std::error_code& error) {
            (error.category() == std::generic_category() && error.value() == EDQUOT);
 }
 
-// "HH:MM:SS" as a file name has it: "HH.MM.SS".
-std::u16string TimeInName(std::u16string_view time) {
-    std::u16string out(time);
-    std::replace(out.begin(), out.end(), u':', u'.');
-    return out;
-}
-
-// "YYYY-MM-DD HH.MM.SS B1B2NN" from the header line the assembler writes
-// at the top of a working file ("HH:MM:SS YYYY-MM-DD\r\n\r\nZCZC B1B2NN\r\n");
-// empty when the file does not start so.
+// The stem of the name a completed message in a working file is stored
+// under, from the header line the assembler writes at its top
+// ("HH:MM:SS YYYY-MM-DD\r\n\r\nZCZC B1B2NN\r\n"); empty when the file does
+// not start so.
 std::u16string StemOfWorkingFile(const std::string& bytes) {
     constexpr std::string_view kMarker = "\r\n\r\nZCZC ";
     LocalTime frame;
@@ -81,34 +56,49 @@ std::u16string StemOfWorkingFile(const std::string& bytes) {
     if (idEnd == std::string::npos || idEnd - idStart > 16) {
         return {};
     }
-    const std::u16string id = FromUtf8(bytes.substr(idStart, idEnd - idStart));
-    return FormatDate(frame) + u' ' + TimeInName(FormatTime(frame)) + u' ' +
-           StoredIdentity({}, {}, id);
+    return StoredMessageName::Of(frame, {}, {}, FromUtf8(bytes.substr(idStart, idEnd - idStart)))
+        .Stem();
 }
 
 std::u16string ErrorText(const std::error_code& ec) {
     return FromUtf8(ec.message());
 }
 
+// "incoming", or "incoming 518" for the reception of one of several
+// channels: the working file is "incoming.txt", the holding file
+// "incoming.tmp", and an earlier run's working file is kept as
+// "incoming <stem>.txt".
+std::u16string WorkingStem(std::u16string_view channel) {
+    std::u16string stem = u"incoming";
+    if (!channel.empty()) {
+        stem += u' ';
+        stem += channel;
+    }
+    return stem;
+}
+
 }  // namespace
 
-CMessageAssembler::CMessageAssembler(const std::filesystem::path& base, const IClock& clock,
-                                     Sinks sinks)
+CMessageStore::CMessageStore(const std::filesystem::path& base, const IClock& clock, Sinks sinks,
+                             std::u16string_view channel)
     : m_base(AbsoluteBase(base)),
       m_clock(clock),
       m_sinks(sinks),
       m_ownFiles(sinks.files ? nullptr : std::make_unique<CPosixFileSystem>()),
-      m_files(sinks.files ? *sinks.files : *m_ownFiles) {}
+      m_files(sinks.files ? *sinks.files : *m_ownFiles),
+      m_workingName(WorkingStem(channel) + u".txt"),
+      m_holdingName(WorkingStem(channel) + u".tmp"),
+      m_setAsidePrefix(WorkingStem(channel) + u' ') {}
 
-CMessageAssembler::~CMessageAssembler() {
+CMessageStore::~CMessageStore() {
     CloseFile();
 }
 
-std::filesystem::path CMessageAssembler::WorkingPath() const {
-    return m_base / kWorkingFileName;
+std::filesystem::path CMessageStore::WorkingPath() const {
+    return m_base / m_workingName;
 }
 
-void CMessageAssembler::Report(const UserText& text) {
+void CMessageStore::Report(const UserText& text) {
     // A problem that persists (say an unwritable directory) would otherwise
     // be reported again at every white-space restart of a frame.
     std::u16string english = FillUserText(text.format, text.args);
@@ -121,7 +111,7 @@ void CMessageAssembler::Report(const UserText& text) {
     }
 }
 
-void CMessageAssembler::ReportWorkingFileFailure(std::u16string_view format) {
+void CMessageStore::ReportWorkingFileFailure(std::u16string_view format) {
     // Once until the file takes text again: a full disk fails every frame.
     if (!m_incompleteReported) {
         m_incompleteReported = true;
@@ -129,72 +119,7 @@ void CMessageAssembler::ReportWorkingFileFailure(std::u16string_view format) {
     }
 }
 
-void CMessageAssembler::AddCounts(int32_t good, int32_t errors) {
-    m_good += static_cast<uint32_t>(good);
-    m_errors += static_cast<uint32_t>(errors);
-}
-
-void CMessageAssembler::FeedChunk(std::u16string_view chunk) {
-    m_window[9] = 0;
-    for (const char16_t c : chunk) {
-        FeedUnit(c);
-    }
-    // Once per chunk rather than per character: what was received is on
-    // disk within one audio buffer.
-    FlushWorkingFile();
-}
-
-void CMessageAssembler::ShiftIn(char16_t c) {
-    for (size_t i = 0; i < 8; ++i) {
-        m_window[i] = m_window[i + 1];
-    }
-    m_window[8] = c;
-}
-
-bool CMessageAssembler::EndMarkerAt(size_t first) const {
-    const char16_t* w = &m_window[first];
-    return (w[0] == u'N' && w[1] == u'N' && w[2] == u'N' && w[3] == u'N') ||
-           (w[0] == kFullwidthN && w[1] == kFullwidthN && w[2] == kFullwidthN &&
-            w[3] == kFullwidthN);
-}
-
-void CMessageAssembler::FeedUnit(char16_t c) {
-    const bool space = IsSpace(c);
-    if (!space) {
-        ShiftIn(c);
-        std::copy(m_recent.begin() + 1, m_recent.end(), m_recent.begin());
-        m_recent.back() = c;
-    }
-    // A NAVTEX header has two serial digits: shifting once more when the
-    // marker reaches position 2 lets the header test run on B4 instead of
-    // one character later.
-    if (m_mode == Mode::Navtex && IsAsciiStartMarker(&m_window[1])) {
-        ShiftIn(0);
-    }
-    bool started = false;
-    if (IsStartMarker(&m_window[0])) {
-        started = StartFrame();
-    }
-    // A doubled marker ("ZCZCZC EA12", a decoder slip) makes the shift above
-    // fire on the first "ZCZC" and leaves a gap in the window, so the real
-    // header behind it would never be tested and the message would be lost.
-    // Test it on the last eight characters as received, and line the window
-    // up as if the header had arrived cleanly, so the frame goes on exactly
-    // like any other. Without that shift (other modes, the fullwidth marker)
-    // the window already is the text as received.
-    if (!started && !space && m_mode == Mode::Navtex && IsAsciiStartMarker(&m_recent[1]) &&
-        IsHeader(&m_recent[5])) {
-        std::copy(m_recent.begin() + 1, m_recent.end(), m_window.begin());
-        m_window[8] = 0;
-        StartFrame();
-    }
-    Record(c);
-    if (EndMarkerAt(5)) {
-        EndFrame();
-    }
-}
-
-void CMessageAssembler::FlushWorkingFile() {
+void CMessageStore::FlushWorkingFile() {
     if (m_working && !m_writeFailed && m_written < m_frameBytes.size()) {
         std::error_code error;
         m_working->Write(std::string_view(m_frameBytes).substr(m_written), error);
@@ -213,7 +138,7 @@ void CMessageAssembler::FlushWorkingFile() {
     m_written = m_frameBytes.size();
 }
 
-void CMessageAssembler::CloseFile() {
+void CMessageStore::CloseFile() {
     FlushWorkingFile();
     if (!m_working) {
         return;
@@ -226,7 +151,7 @@ void CMessageAssembler::CloseFile() {
     }
 }
 
-void CMessageAssembler::KeepEarlierWorkingFile() {
+void CMessageStore::KeepEarlierWorkingFile() {
     if (m_workingChecked) {
         return;
     }
@@ -235,7 +160,7 @@ void CMessageAssembler::KeepEarlierWorkingFile() {
     if (m_mode != Mode::Navtex && m_mode != Mode::NavtexJ) {
         return;
     }
-    for (const std::u16string_view name : {kWorkingFileName, kHoldingFileName}) {
+    for (const std::u16string_view name : {m_workingName, m_holdingName}) {
         const std::filesystem::path earlier = m_base / name;
         const std::string bytes = Contents(earlier);
         if (bytes.empty()) {
@@ -250,10 +175,9 @@ void CMessageAssembler::KeepEarlierWorkingFile() {
                 continue;
             }
         } else {
-            const LocalTime now = m_clock.Now();
-            stem = FormatDate(now) + u' ' + TimeInName(FormatTime(now));
+            stem = FileTimeStamp(m_clock.Now());
         }
-        stem = u"incoming " + stem;
+        stem = m_setAsidePrefix + stem;
         std::u16string kept = stem + u".txt";
         for (int n = 2; n < 1000 && m_files.MoveWithoutReplacing(earlier, m_base / kept) ==
                                         std::errc::file_exists;
@@ -263,21 +187,16 @@ void CMessageAssembler::KeepEarlierWorkingFile() {
     }
 }
 
-bool CMessageAssembler::StartFrame() {
-    m_text.clear();
-    m_good = 0;
-    m_errors = 0;
-    CloseFile();
-    m_framing = false;
-    if (!IsHeader(&m_window[4])) {
-        return false;
-    }
+void CMessageStore::FrameStarted(const MessageHeader& header, const LocalTime& frameTime,
+                                 Mode mode) {
+    m_mode = mode;
+    m_header = header;
+    m_frameTime = frameTime;
     KeepEarlierWorkingFile();
     m_frameBytes.clear();
     m_written = 0;
     // Whatever becomes of the working file, the frame is recorded: in
     // memory where the file cannot take it, and written whole at its end.
-    m_framing = true;
     m_writeFailed = true;
     // Reusing the working file would destroy a completed message that
     // could not be stored before.
@@ -295,59 +214,33 @@ bool CMessageAssembler::StartFrame() {
             Report({texts::kWorkingFileCreate, {PathText(WorkingPath())}});
         }
     }
-    const LocalTime now = m_clock.Now();
-    m_header.date = FormatDate(now);
-    m_header.time = FormatTime(now);
-    m_header.b1 = std::u16string(1, NarrowChar(m_window[4]));
-    m_header.b2 = std::u16string(1, NarrowChar(m_window[5]));
-    if (m_mode == Mode::Navtex) {
-        m_header.number = {NarrowChar(m_window[6]), NarrowChar(m_window[7])};
-    } else if (m_mode == Mode::NavtexJ) {
-        m_header.number = {NarrowChar(m_window[6]), NarrowChar(m_window[7]),
-                           NarrowChar(m_window[8])};
-    }
     m_frameBytes = ToUtf8(HeaderLine());
-    return true;
 }
 
-void CMessageAssembler::Record(char16_t c) {
-    if (!m_framing) {
-        return;
+void CMessageStore::FrameText(std::u16string_view text) {
+    // Unit by unit, as received: a unit that is half of a pair is written
+    // as the replacement character.
+    for (const char16_t c : text) {
+        m_frameBytes += ToUtf8(std::u16string_view(&c, 1));
     }
-    m_frameBytes += ToUtf8(std::u16string_view(&c, 1));
-    m_text += c;
+    FlushWorkingFile();
 }
 
-void CMessageAssembler::EndFrame() {
-    if (!m_framing || (m_mode != Mode::Navtex && m_mode != Mode::NavtexJ)) {
-        return;
-    }
-    const std::filesystem::path final =
-        m_base / kLogsDirName / m_header.date /
-        (m_header.date + u' ' + TimeInName(m_header.time) + u' ' +
-         StoredIdentity(m_header.b1, m_header.b2, m_header.number) + u".txt");
+void CMessageStore::FrameCut() {
+    CloseFile();
+}
 
+void CMessageStore::FrameEnded(MessageRecord record) {
+    const StoredMessageName name =
+        StoredMessageName::Of(m_frameTime, m_header.b1, m_header.b2, m_header.number);
     const bool workingOpen = m_working != nullptr;
     CloseFile();
-    m_framing = false;
-    MessageRecord record;
-    record.date = m_header.date;
-    record.time = m_header.time;
-    record.b1 = m_header.b1;
-    record.b2 = m_header.b2;
-    record.number = m_header.number;
-    record.text = m_text;
-    record.good = m_good;
-    record.errors = m_errors;
-    record.quality = MessageQuality(m_good, m_errors, m_mode);
-    record.path = final;
-    record.mode = m_mode;
+    record.path = name.PathUnder(m_base);
     // The upload goes first: it does not depend on the file being stored.
     if (m_sinks.upload != nullptr) {
         m_sinks.upload->UploadMessage(record);
     }
-    m_text.clear();
-    Completed message{m_header, std::move(record), std::exchange(m_frameBytes, {})};
+    Completed message{m_header, name, std::move(record), std::exchange(m_frameBytes, {})};
     m_written = 0;
 
     if (!m_writeFailed) {
@@ -373,13 +266,13 @@ void CMessageAssembler::EndFrame() {
     StorePending();
 }
 
-std::u16string CMessageAssembler::HeaderLine() const {
+std::u16string CMessageStore::HeaderLine() const {
     return m_header.time + u' ' + m_header.date + u"\r\n\r\nZCZC " + m_header.b1 + m_header.b2 +
            m_header.number + u"\r\n";
 }
 
-bool CMessageAssembler::WriteWholeFile(const std::filesystem::path& path, std::string_view bytes,
-                                       std::error_code& error) {
+bool CMessageStore::WriteWholeFile(const std::filesystem::path& path, std::string_view bytes,
+                                   std::error_code& error) {
     std::unique_ptr<IOutputFile> file = m_files.Open(path, IFileSystem::OpenMode::Truncate, error);
     if (!file) {
         return false;
@@ -392,8 +285,8 @@ bool CMessageAssembler::WriteWholeFile(const std::filesystem::path& path, std::s
     return !error;
 }
 
-void CMessageAssembler::Stored(Completed& message, const std::filesystem::path& path,
-                               StorePlace place) {
+void CMessageStore::Stored(Completed& message, const std::filesystem::path& path,
+                           StorePlace place) {
     // The listener first: the index knows the message by the time the
     // explorer lists it.
     if (m_sinks.listener != nullptr) {
@@ -406,8 +299,8 @@ void CMessageAssembler::Stored(Completed& message, const std::filesystem::path& 
     }
 }
 
-CMessageAssembler::Placed CMessageAssembler::Place(const std::filesystem::path& source,
-                                                   Completed& message, std::error_code& error) {
+CMessageStore::Placed CMessageStore::Place(const std::filesystem::path& source, Completed& message,
+                                           std::error_code& error) {
     const std::filesystem::path final = message.record.path;
     const std::filesystem::path dir = final.parent_path();
     std::error_code ec;
@@ -432,10 +325,10 @@ CMessageAssembler::Placed CMessageAssembler::Place(const std::filesystem::path& 
         if (SameContents(source, final)) {
             return Placed::AlreadyStored;
         }
-        const std::u16string stem = final.stem().u16string();
-        for (int n = 2; n < 1000; ++n) {
-            const std::filesystem::path other =
-                dir / (stem + u" (" + FromUtf8(std::to_string(n)) + u").txt");
+        StoredMessageName name = message.name;
+        for (uint32_t n = 2; n < 1000; ++n) {
+            name.copy = n;
+            const std::filesystem::path other = dir / name.FileName();
             const std::error_code taken = m_files.MoveWithoutReplacing(source, other);
             if (!taken) {
                 Stored(message, other, StorePlace::Numbered);
@@ -462,7 +355,7 @@ CMessageAssembler::Placed CMessageAssembler::Place(const std::filesystem::path& 
     return Placed::Failed;
 }
 
-bool CMessageAssembler::StoreWorkingFile() {
+bool CMessageStore::StoreWorkingFile() {
     std::error_code ec;
     if (!std::filesystem::exists(WorkingPath(), ec)) {
         // Gone (removed by hand): what is in memory takes its place.
@@ -482,8 +375,8 @@ bool CMessageAssembler::StoreWorkingFile() {
     return false;
 }
 
-bool CMessageAssembler::StorePending() {
-    const std::filesystem::path holding = m_base / kHoldingFileName;
+bool CMessageStore::StorePending() {
+    const std::filesystem::path holding = m_base / m_holdingName;
     while (!m_pending.empty()) {
         Completed& message = m_pending.front();
         std::error_code error;
@@ -519,22 +412,17 @@ bool CMessageAssembler::StorePending() {
     return true;
 }
 
-void CMessageAssembler::RetryPending() {
+void CMessageStore::RetryPending() {
     if (m_held) {
         StoreWorkingFile();
     }
     StorePending();
 }
 
-void CMessageAssembler::CloseWorkingFile() {
+void CMessageStore::EndStoring() {
     CloseFile();
-    m_framing = false;
     // Last chance for a completed message that could not be stored.
     RetryPending();
-}
-
-void CMessageAssembler::EndStoring() {
-    CloseWorkingFile();
     if (m_pending.empty()) {
         return;
     }

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/message_assembler.h"
+#include "app/reception/message_framer.h"
+#include "app/reception/message_store.h"
 #include "common/clock.h"
 #include "common/file_system.h"
 #include "common/user_notifier.h"
@@ -54,11 +55,40 @@ class Sinks final : public IUploadHook,
     std::vector<std::pair<MessageRecord, StorePlace>> events;
 };
 
-class Assembler : public ::testing::Test {
+// The framer feeding the store, as a reception runs them.
+class CAssembly {
+  public:
+    CAssembly(const fs::path& base, const IClock& clock, CMessageStore::Sinks sinks)
+        : m_store(base, clock, sinks), m_framer(clock, m_store) {}
+
+    void SetMode(Mode mode) { m_framer.SetMode(mode); }
+    void AddCounts(int32_t good, int32_t errors) { m_framer.AddCounts(good, errors); }
+    void FeedChunk(std::u16string_view chunk) { m_framer.FeedChunk(chunk); }
+    void CloseWorkingFile() {
+        m_framer.Cut();
+        m_store.RetryPending();
+    }
+    void RetryPending() { m_store.RetryPending(); }
+    void EndStoring() {
+        m_framer.Cut();
+        m_store.EndStoring();
+    }
+    bool Receiving() const { return m_framer.Receiving(); }
+    const std::u16string& MessageText() const { return m_framer.MessageText(); }
+    bool HoldsUnstoredMessage() const { return m_store.HoldsUnstoredMessage(); }
+    size_t PendingMessages() const { return m_store.PendingMessages(); }
+    size_t LostMessages() const { return m_store.LostMessages(); }
+
+  private:
+    CMessageStore m_store;
+    CMessageFramer m_framer;
+};
+
+class MessageStore : public ::testing::Test {
   protected:
     void Make(Mode mode) {
-        assembler = std::make_unique<CMessageAssembler>(
-            fs::current_path(), clock, CMessageAssembler::Sinks{&sinks, &sinks, &sinks, &sinks});
+        assembler = std::make_unique<CAssembly>(
+            fs::current_path(), clock, CMessageStore::Sinks{&sinks, &sinks, &sinks, &sinks});
         assembler->SetMode(mode);
     }
     void Feed(std::u16string_view text, int32_t good = 0, int32_t errors = 0) {
@@ -80,10 +110,10 @@ class Assembler : public ::testing::Test {
     ScopedTempDir dir;
     CManualClock clock{LocalTime{2007, 7, 21, 14, 3, 22}};
     Sinks sinks;
-    std::unique_ptr<CMessageAssembler> assembler;
+    std::unique_ptr<CAssembly> assembler;
 };
 
-TEST_F(Assembler, WorkedExampleIsStoredByteForByte) {
+TEST_F(MessageStore, WorkedExampleIsStoredByteForByte) {
     Make(Mode::Navtex);
     Feed(u"ZCZC EA12\r\nTEST\r\nNNNN");
     EXPECT_EQ(Files(), (std::vector<std::string>{kEA12}));
@@ -109,7 +139,7 @@ TEST_F(Assembler, WorkedExampleIsStoredByteForByte) {
     EXPECT_TRUE(sinks.errors.empty());
 }
 
-TEST_F(Assembler, EachWhiteSpaceBeforeTheBodyRestartsTheFrameWithAFreshTime) {
+TEST_F(MessageStore, EachWhiteSpaceBeforeTheBodyRestartsTheFrameWithAFreshTime) {
     Make(Mode::Navtex);
     Feed(u"ZCZC EA12\r", 5, 50);
     clock.Advance(1);
@@ -125,13 +155,13 @@ TEST_F(Assembler, EachWhiteSpaceBeforeTheBodyRestartsTheFrameWithAFreshTime) {
     EXPECT_EQ(sinks.uploads[0].record.errors, 0u);
 }
 
-TEST_F(Assembler, MarkerLettersSeparatedByWhiteSpaceStillStartAFrame) {
+TEST_F(MessageStore, MarkerLettersSeparatedByWhiteSpaceStillStartAFrame) {
     Make(Mode::Navtex);
     Feed(u"Z C\r\nZ\tC EA12\r\nX\r\nNNNN");
     EXPECT_EQ(ReadFile(kEA12), std::string(kHeaderEA12) + "\nX\r\nNNNN");
 }
 
-TEST_F(Assembler, LowerCaseOrAStrayCharacterInTheMarkerStartsNothing) {
+TEST_F(MessageStore, LowerCaseOrAStrayCharacterInTheMarkerStartsNothing) {
     Make(Mode::Navtex);
     Feed(u"ZCzC EA12\r\nX\r\nNNNN\r\n");
     Feed(u"ZCXZC EA12\r\nX\r\nNNNN\r\n");
@@ -140,7 +170,7 @@ TEST_F(Assembler, LowerCaseOrAStrayCharacterInTheMarkerStartsNothing) {
     EXPECT_TRUE(sinks.uploads.empty());
 }
 
-TEST_F(Assembler, AGarbledHeaderDropsTheFrameInProgress) {
+TEST_F(MessageStore, AGarbledHeaderDropsTheFrameInProgress) {
     Make(Mode::Navtex);
     Feed(u"ZCZC EA12\r\nFIRST PART\r\n");
     Feed(u"ZCZC E1A2\r\nSECOND\r\nNNNN");
@@ -158,7 +188,7 @@ TEST_F(Assembler, AGarbledHeaderDropsTheFrameInProgress) {
     EXPECT_EQ(Files(), (std::vector<std::string>{"incoming.txt"}));
 }
 
-TEST_F(Assembler, TwoStartsWithoutAnEndKeepOnlyTheSecond) {
+TEST_F(MessageStore, TwoStartsWithoutAnEndKeepOnlyTheSecond) {
     Make(Mode::Navtex);
     Feed(u"ZCZC EA12\r\nFIRST\r\n");
     clock.Advance(60);
@@ -168,7 +198,7 @@ TEST_F(Assembler, TwoStartsWithoutAnEndKeepOnlyTheSecond) {
     EXPECT_EQ(ReadFile(name), "14:04:22 2007-07-21\r\n\r\nZCZC FB34\r\n\nSECOND\r\nNNNN");
 }
 
-TEST_F(Assembler, AHeaderBehindARepeatedMarkerIsStoredLikeAnyOther) {
+TEST_F(MessageStore, AHeaderBehindARepeatedMarkerIsStoredLikeAnyOther) {
     // A decoder slip that doubles a character pair repeats the marker. The
     // second message of each mode arrives one unit per chunk.
     for (const Mode mode : {Mode::Navtex, Mode::NavtexJ}) {
@@ -194,7 +224,7 @@ TEST_F(Assembler, AHeaderBehindARepeatedMarkerIsStoredLikeAnyOther) {
     EXPECT_EQ(sinks.stored.size(), 4u);
 }
 
-TEST_F(Assembler, FourNsInTheBodyEndTheFrameEvenWithSpacesBetween) {
+TEST_F(MessageStore, FourNsInTheBodyEndTheFrameEvenWithSpacesBetween) {
     Make(Mode::Navtex);
     Feed(u"ZCZC EA12\r\nRUNNING N N\r\nNN ON\r\n");
     EXPECT_EQ(ReadFile(kEA12), std::string(kHeaderEA12) + "\nRUNNING N N\r\nNN");
@@ -202,7 +232,7 @@ TEST_F(Assembler, FourNsInTheBodyEndTheFrameEvenWithSpacesBetween) {
     EXPECT_FALSE(assembler->Receiving());
 }
 
-TEST_F(Assembler, NavtexJStoresThreeDigitNumbersAndJapaneseTextAsUtf8) {
+TEST_F(MessageStore, NavtexJStoresThreeDigitNumbersAndJapaneseTextAsUtf8) {
     Make(Mode::NavtexJ);
     Feed(u"ZCZC EA123\r\n気象警報\r\nNNNN");
     const std::string name = "logs/2007-07-21/2007-07-21 14.03.22 EA123.txt";
@@ -212,7 +242,7 @@ TEST_F(Assembler, NavtexJStoresThreeDigitNumbersAndJapaneseTextAsUtf8) {
               "\xE6\xB0\x97\xE8\xB1\xA1\xE8\xAD\xA6\xE5\xA0\xB1\r\nNNNN");
 }
 
-TEST_F(Assembler, NavtexJFullwidthFrameIsNarrowedInHeaderAndName) {
+TEST_F(MessageStore, NavtexJFullwidthFrameIsNarrowedInHeaderAndName) {
     Make(Mode::NavtexJ);
     Feed(u"ＺＣＺＣ\u3000ＥＡ１２３\r\n本文\r\nＮＮＮＮ", 40, 10);
     const std::string name = "logs/2007-07-21/2007-07-21 14.03.22 EA123.txt";
@@ -224,7 +254,7 @@ TEST_F(Assembler, NavtexJFullwidthFrameIsNarrowedInHeaderAndName) {
     EXPECT_EQ(sinks.uploads[0].record.number, u"123");
 }
 
-TEST_F(Assembler, NavtexJThirdDigitThatCannotStandInANameIsReplacedThere) {
+TEST_F(MessageStore, NavtexJThirdDigitThatCannotStandInANameIsReplacedThere) {
     Make(Mode::NavtexJ);
     Feed(u"ZCZC EA12/\r\nX\r\nNNNN");
     const std::string name = "logs/2007-07-21/2007-07-21 14.03.22 EA12_.txt";
@@ -234,7 +264,7 @@ TEST_F(Assembler, NavtexJThirdDigitThatCannotStandInANameIsReplacedThere) {
 
 // An input of the message-assembler fuzz target: a lone surrogate has no
 // file-name form, and converting it ended the program.
-TEST_F(Assembler, NavtexJThirdDigitThatIsALoneSurrogateIsReplacedInTheName) {
+TEST_F(MessageStore, NavtexJThirdDigitThatIsALoneSurrogateIsReplacedInTheName) {
     Make(Mode::NavtexJ);
     Feed(u"ZCZC AB12\xD800\r\nTEXT\r\nNNNN\r\n");
     const std::string name = "logs/2007-07-21/2007-07-21 14.03.22 AB12_.txt";
@@ -242,7 +272,7 @@ TEST_F(Assembler, NavtexJThirdDigitThatIsALoneSurrogateIsReplacedInTheName) {
     EXPECT_EQ(ReadFile(name), "14:03:22 2007-07-21\r\n\r\nZCZC AB12\xEF\xBF\xBD\r\n\nTEXT\r\nNNNN");
 }
 
-TEST_F(Assembler, SitorAndAmtorOpenTheWorkingFileButNeverStore) {
+TEST_F(MessageStore, SitorAndAmtorOpenTheWorkingFileButNeverStore) {
     // Without the NAVTEX realignment the header is recognised on the first
     // body character, and these modes keep no serial number.
     for (const Mode mode : {Mode::Sitor, Mode::Amtor, Mode::Rtty, Mode::Dpsk}) {
@@ -258,7 +288,7 @@ TEST_F(Assembler, SitorAndAmtorOpenTheWorkingFileButNeverStore) {
     EXPECT_TRUE(sinks.uploads.empty());
 }
 
-TEST_F(Assembler, QualityWeighsNavtexErrorsBySevenAndNeverDividesByZero) {
+TEST_F(MessageStore, QualityWeighsNavtexErrorsBySevenAndNeverDividesByZero) {
     Make(Mode::Navtex);
     Feed(u"ZCZC EA12\r\n", 3, 3);
     Feed(u"BODY\r\n", 700, 70);
@@ -280,7 +310,7 @@ TEST_F(Assembler, QualityWeighsNavtexErrorsBySevenAndNeverDividesByZero) {
     EXPECT_EQ(MessageQuality(1, 6, Mode::Navtex), 100);
 }
 
-TEST_F(Assembler, ARepeatWithinTheSameSecondIsUploadedButNotStoredTwice) {
+TEST_F(MessageStore, ARepeatWithinTheSameSecondIsUploadedButNotStoredTwice) {
     Make(Mode::Navtex);
     Feed(u"ZCZC EA12\r\nTEST\r\nNNNN");
     Feed(u"ZCZC EA12\r\nTEST\r\nNNNN");
@@ -302,7 +332,7 @@ TEST_F(Assembler, ARepeatWithinTheSameSecondIsUploadedButNotStoredTwice) {
     EXPECT_TRUE(sinks.errors.empty());
 }
 
-TEST_F(Assembler, AVanishedLogDirectoryIsCreatedAgain) {
+TEST_F(MessageStore, AVanishedLogDirectoryIsCreatedAgain) {
     Make(Mode::Navtex);
     Feed(u"ZCZC EA12\r\nTEST\r\nNNNN");
     fs::remove_all("logs");
@@ -312,7 +342,7 @@ TEST_F(Assembler, AVanishedLogDirectoryIsCreatedAgain) {
     EXPECT_EQ(sinks.stored.size(), 2u);
 }
 
-TEST_F(Assembler, AnUnusableLogDirectoryKeepsTheMessageBesideTheWorkingFile) {
+TEST_F(MessageStore, AnUnusableLogDirectoryKeepsTheMessageBesideTheWorkingFile) {
     test::WriteFile("logs", "not a directory");
     Make(Mode::Navtex);
     Feed(u"ZCZC EA12\r\nTEST\r\nNNNN");
@@ -326,7 +356,7 @@ TEST_F(Assembler, AnUnusableLogDirectoryKeepsTheMessageBesideTheWorkingFile) {
     EXPECT_NE(sinks.errors[0].find("logs"), std::string::npos);
 }
 
-TEST_F(Assembler, AMessageThatCannotBeStoredAnywhereIsNotOverwrittenByTheNext) {
+TEST_F(MessageStore, AMessageThatCannotBeStoredAnywhereIsNotOverwrittenByTheNext) {
     test::WriteFile("logs", "not a directory");
     fs::create_directory("2007-07-21 14.03.22 EA12.txt");  // blocks the fallback name too
     Make(Mode::Navtex);
@@ -351,7 +381,7 @@ TEST_F(Assembler, AMessageThatCannotBeStoredAnywhereIsNotOverwrittenByTheNext) {
     EXPECT_EQ(sinks.uploads.size(), 3u);
 }
 
-TEST_F(Assembler, EveryStoreIsAnnouncedWithTheWholeRecordAndThePathWritten) {
+TEST_F(MessageStore, EveryStoreIsAnnouncedWithTheWholeRecordAndThePathWritten) {
     test::WriteFile("logs", "not a directory");
     fs::create_directory("2007-07-21 14.03.22 EA12.txt");  // blocks the fallback name too
     Make(Mode::Navtex);
@@ -431,11 +461,11 @@ class CSmallDisk final : public IFileSystem {
     CPosixFileSystem m_real;
 };
 
-TEST_F(Assembler, AMessageTheDiskTookOnlyPartOfIsStoredWholeOnceThereIsRoomAndNeverBefore) {
+TEST_F(MessageStore, AMessageTheDiskTookOnlyPartOfIsStoredWholeOnceThereIsRoomAndNeverBefore) {
     CSmallDisk disk;
     disk.room = 40;  // the header line and a few characters
-    assembler = std::make_unique<CMessageAssembler>(
-        fs::current_path(), clock, CMessageAssembler::Sinks{&sinks, &sinks, &sinks, &sinks, &disk});
+    assembler = std::make_unique<CAssembly>(
+        fs::current_path(), clock, CMessageStore::Sinks{&sinks, &sinks, &sinks, &sinks, &disk});
     Feed(u"ZCZC EA12\r\n", 5, 0);
     Feed(u"TEST LINE\r\nNNNN", 30, 1);
     clock.Advance(60);
@@ -485,7 +515,7 @@ TEST_F(Assembler, AMessageTheDiskTookOnlyPartOfIsStoredWholeOnceThereIsRoomAndNe
     EXPECT_EQ(ReadFile("incoming.txt"), "");
 }
 
-TEST_F(Assembler, AWorkingFileThatCannotBeCreatedIsReportedOnce) {
+TEST_F(MessageStore, AWorkingFileThatCannotBeCreatedIsReportedOnce) {
     fs::create_directory("incoming.txt");
     Make(Mode::Navtex);
     Feed(u"ZCZC EA12\r\nTEST\r\nNNNN");
@@ -496,7 +526,7 @@ TEST_F(Assembler, AWorkingFileThatCannotBeCreatedIsReportedOnce) {
     EXPECT_EQ(ReadFile(kEA12), std::string(kHeaderEA12) + "\nTEST\r\nNNNN");
 }
 
-TEST_F(Assembler, ShutdownLeavesThePartialFrameInTheWorkingFile) {
+TEST_F(MessageStore, ShutdownLeavesThePartialFrameInTheWorkingFile) {
     Make(Mode::Navtex);
     Feed(u"ZCZC EA12\r\nHALF A MESS");
     assembler->CloseWorkingFile();
@@ -506,7 +536,7 @@ TEST_F(Assembler, ShutdownLeavesThePartialFrameInTheWorkingFile) {
     EXPECT_TRUE(sinks.uploads.empty());
 }
 
-TEST_F(Assembler, AFrameAnEarlierRunLeftUnfinishedIsSetAsideRatherThanOverwritten) {
+TEST_F(MessageStore, AFrameAnEarlierRunLeftUnfinishedIsSetAsideRatherThanOverwritten) {
     // Cut off by a shutdown, then the receiver starts again.
     const std::string cut = std::string(kHeaderEA12) + "\nHALF A MESS";
     test::WriteFile("incoming.txt", cut);
@@ -532,7 +562,7 @@ TEST_F(Assembler, AFrameAnEarlierRunLeftUnfinishedIsSetAsideRatherThanOverwritte
     EXPECT_TRUE(sinks.errors.empty());
 }
 
-TEST_F(Assembler, TheSameTextInChunksOfAnySizeGivesTheSameFiles) {
+TEST_F(MessageStore, TheSameTextInChunksOfAnySizeGivesTheSameFiles) {
     const std::u16string text =
         u"noise ZCZC EA12\r\nFIRST LINE\r\nSECOND\r\nNNNN\r\n\r\n"
         u"garbage ZC ZC FB34\r\nNNN X ZCZC E\r\nNEXT: ZCZC GD01\r\nRESCUE\r\nNNNN tail";

@@ -3,21 +3,25 @@
 #include <chrono>
 #include <optional>
 
+#include "app/message_uploads.h"
 #include "app/profile_store.h"
 #include "app/settings.h"
-#include "app/window_uploads.h"
 #include "common/message_ids.h"
 #include "net/http_client.h"
 #include "net/upload_host.h"
 #include "support/fixtures.h"
 #include "support/loopback_server.h"
+#include "support/upload_fakes.h"
 #include "support/upload_wire.h"
 
 namespace wavelore {
 namespace {
 
 using namespace std::chrono_literals;
+using test::FakeFactory;
+using test::FakeService;
 using test::LoopbackServer;
+using test::SampleRecord;
 
 MessageRecord Record(const char16_t* number) {
     MessageRecord record;
@@ -31,12 +35,17 @@ MessageRecord Record(const char16_t* number) {
     return record;
 }
 
+// A value that never changes.
+CMessageUploads::Source Fixed(std::u16string value) {
+    return [value = std::move(value)] { return value; };
+}
+
 std::u16string Wide(const std::string& text) {
     return std::u16string(text.begin(), text.end());
 }
 
 // One WM_UPLOAD_RESULT handled by uploads, as the window's queue would.
-std::optional<int> HandleNext(CQueueWindowTarget& owner, CWindowUploads& uploads,
+std::optional<int> HandleNext(CQueueWindowTarget& owner, CMessageUploads& uploads,
                               std::chrono::milliseconds timeout = 5s) {
     std::optional<int> status;
     owner.DispatchOne(
@@ -49,13 +58,15 @@ std::optional<int> HandleNext(CQueueWindowTarget& owner, CWindowUploads& uploads
     return status;
 }
 
-TEST(WindowUploads, SettingsAreReadAtEveryUploadFailuresGoBackAndShutdownDrains) {
+TEST(MessageUploads, SettingsAreReadAtEveryUploadFailuresGoBackAndShutdownDrains) {
     LoopbackServer server;
     CMemoryProfileStore profile;
     CSettings settings(profile);
     CQueueWindowTarget owner;
-    CWindowUploads uploads(settings, [] { return std::make_unique<CHttpClient>(); });
-    ASSERT_TRUE(uploads.Start(owner));
+    CMessageUploads uploads([&settings] { return settings.Uid(); },
+                            [&settings] { return settings.UploadHost(); },
+                            [] { return std::make_unique<CHttpClient>(); });
+    ASSERT_TRUE(uploads.Start(&owner));
 
     uploads.UploadMessage(Record(u"01"));  // no upload ID yet
     EXPECT_EQ(uploads.Posted(), 0u);
@@ -104,6 +115,35 @@ TEST(WindowUploads, SettingsAreReadAtEveryUploadFailuresGoBackAndShutdownDrains)
     }
     EXPECT_EQ(uploads.Requeued(), 1u);
     owner.Close();
+}
+
+TEST(MessageUploads, FinishWaitsBoundedAndCounts) {
+    FakeService service;
+    CMessageUploads session(Fixed(u"GOOD"), Fixed(u"127.0.0.1"), FakeFactory(service));
+    ASSERT_TRUE(session.Start());
+    for (int i = 0; i < 3; ++i) {
+        session.UploadMessage(SampleRecord());
+    }
+    EXPECT_TRUE(session.Finish(5s));
+    EXPECT_EQ(session.Sent(), 3u);
+    EXPECT_EQ(session.Left(), 0u);
+
+    FakeService down;
+    down.failingUid = u"GOOD";
+    CMessageUploads failing(Fixed(u"GOOD"), Fixed(u"127.0.0.1"), FakeFactory(down));
+    ASSERT_TRUE(failing.Start());
+    failing.UploadMessage(SampleRecord());
+    failing.UploadMessage(SampleRecord());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(failing.Finish(300ms));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_EQ(failing.Sent(), 0u);
+    EXPECT_EQ(failing.Left(), 2u);
+
+    CMessageUploads noId(Fixed(u""), Fixed(u"127.0.0.1"), FakeFactory(service));
+    noId.UploadMessage(SampleRecord());
+    EXPECT_TRUE(noId.Finish(0ms));
+    EXPECT_EQ(noId.Left(), 0u);
 }
 
 }  // namespace

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "app/profile_store.h"
+#include "app/reception/reception.h"
+#include "cli/cli_options.h"
+#include "cli/stream_notifier.h"
+#include "common/clock.h"
+#include "common/decoder_text.h"
+#include "net/nmea_udp_sender.h"
+
+namespace wavelore::cli {
+
+// The reception of one run of the tool, set up from its options as the
+// window sets up its own: the clock (local, or fixed for tests), the files
+// in --dir, what follows each stored message (the selection of --stations
+// and --subjects, else the stored one; --navarea; the command of
+// --on-message; the NMEA outputs of --nmea-tcp and --nmea-udp; with
+// --verbose a line per message on standard error) and the uploads of
+// --upload (the upload ID and host from the command line, else from the
+// user's settings). Nothing with --no-store.
+class CRunReception {
+  public:
+    // profile: where settings the command line does not give are read;
+    // null for the user's own.
+    explicit CRunReception(const CliOptions& options, IProfileStore* profile = nullptr);
+    ~CRunReception();
+    CRunReception(const CRunReception&) = delete;
+    CRunReception& operator=(const CRunReception&) = delete;
+
+    // False, with error and the exit code set, when what was asked for
+    // cannot work: uploads without an upload ID, a bad stored host or no
+    // worker thread (kExitUsage); no clock, an unusable directory, an NMEA
+    // output that cannot be had (kExitInputError).
+    bool Start(std::string& error, int& exitCode);
+    void OnText(const DecoderText& chunk) {
+        if (m_reception) {
+            m_reception->Handle(chunk);
+            Poll();
+        }
+    }
+    // Between texts: upload results, --on-message commands that ended, and
+    // messages that had no room tried again.
+    void Poll();
+    // End of input or interruption: the frame in progress stays unfinished
+    // in "incoming.txt", as at shutdown, and the raw log is closed; then a
+    // bounded wait for commands still running, and the NMEA outputs stop.
+    void Finish();
+    // After Finish: waits up to --upload-wait seconds for the upload queue
+    // and reports on errors: "uploads: N sent, M left".
+    void FinishUploads(std::FILE* errors);
+    // After Finish: nothing was asked to be stored, or all of it was.
+    bool AllStored() const { return !m_reception || m_reception->AllStored(); }
+
+  private:
+    class CVerboseOutput;
+
+    // The upload ID and host into config; false, with error set, when
+    // there is no usable one.
+    bool ReadUploadSettings(ReceptionConfig& config, std::string& error);
+    // The selection, the index and the outputs; false, with error set,
+    // when an output cannot be had.
+    bool StartBridge(std::string& error);
+
+    const CliOptions& m_options;
+    IProfileStore* m_profile;
+    CStreamNotifier m_notifier{stderr};
+    std::unique_ptr<IClock> m_clock;
+    std::unique_ptr<CReception> m_reception;
+    CNmeaUdpSender m_udp;
+    std::unique_ptr<CVerboseOutput> m_verbose;
+    bool m_finished = false;
+};
+
+}  // namespace wavelore::cli
