@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "audio/audio_file_reader.h"
@@ -270,6 +271,23 @@ void PositionSeeds(CSeedWriter& seeds, const fs::path& dir) {
                 "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n");
 }
 
+void ServiceFormSeeds(CSeedWriter& seeds, const fs::path& dir) {
+    const std::string boundary = "--MULTI-PARTS-FORM-DATA-BOUNDARY";
+    std::string upload = "\x00";
+    for (const auto& [name, value] : {std::pair{"uid", "0123abcd-ef01-2345-6789-abcdefabcdef"},
+                                      {"b1", "E"},
+                                      {"b2", "A"},
+                                      {"b3b4", "12"},
+                                      {"msg", "BUOY%2052-30.1N%20002-14.9E%20UNLIT.%0D%0A"},
+                                      {"quality", "98"}}) {
+        upload += "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + name +
+                  "\"\r\n\r\n" + value + "\r\n";
+    }
+    upload += "--" + boundary + "--\r\n";
+    seeds.Write(dir, "upload", upload);
+    seeds.Write(dir, "signup", "\x01name=Dover+club&position=51.13%2C1.32&msg=%E6%9D%B1%FF");
+}
+
 std::string Setting(int index, std::u16string_view value) {
     std::string out(1, static_cast<char>(index));
     out += static_cast<char>(value.size());
@@ -314,5 +332,6 @@ int main(int argc, char** argv) {
     ReplySeeds(seeds, out / "http_reply");
     SettingsSeeds(seeds, out / "settings");
     PositionSeeds(seeds, out / "position_reader");
+    ServiceFormSeeds(seeds, out / "service_form");
     return seeds.Failed() ? 1 : 0;
 }

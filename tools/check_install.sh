@@ -1,9 +1,10 @@
 #!/bin/bash
 # Installs a build into a fresh prefix, as a user does with cmake --install,
-# and checks what the desktop gets: the two programs, the icon in every
-# size, the tips, the Japanese file (not beside the program), and a valid
-# menu entry. Then starts the receiver as the menu entry does, in a home of
-# its own, and waits for its per-user data directory with the tips and logs/.
+# and checks that exactly the package's files are there (dist/installed_files.txt:
+# the Japanese file not beside the program unless asked for), the icon in
+# every size, a valid menu entry, and units that systemd accepts. Then
+# starts the receiver as the menu entry does, in a home of its own, and
+# waits for its per-user data directory with the tips and logs/.
 #   check_install.sh BUILD_DIR WORK_DIR
 # Exits 77 (skipped) in a build that left the programs out.
 set -u
@@ -26,15 +27,19 @@ prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
     fail "cmake --install failed: $(cat "$work/install.log")"
 
-for file in bin/wavelore bin/wavelore-decode share/wavelore/tips.txt \
-    share/wavelore/translations/lan_jp.qm share/icons/hicolor/scalable/apps/wavelore.svg; do
-    [ -s "$prefix/$file" ] || fail "$file is not installed"
-done
-[ -x "$prefix/bin/wavelore" ] || fail "bin/wavelore is not executable"
-japanese=$(sed -n 's/^WAVELORE_JAPANESE:BOOL=//p' "$build/CMakeCache.txt")
-if [ "$japanese" != ON ] && [ -e "$prefix/bin/lan_jp.qm" ]; then
-    fail "lan_jp.qm beside the program would make every user's interface Japanese"
+# Exactly the files of the package's list, each of them not empty.
+expected=$("$(dirname "$0")/installed_files.sh" "$build") || fail "no list of installed files"
+installed=$(cd "$prefix" && find . -type f -printf '%P\n' | LC_ALL=C sort)
+if [ "$installed" != "$expected" ]; then
+    fail "the installed files differ from dist/installed_files.txt (< expected, > installed):
+$(diff <(echo "$expected") <(echo "$installed") | grep '^[<>]')"
 fi
+for file in $installed; do
+    [ -s "$prefix/$file" ] || fail "$file is empty"
+done
+for program in bin/wavelore bin/wavelore-decode libexec/wavelore/wavelore-message-line; do
+    [ -x "$prefix/$program" ] || fail "$program is not executable"
+done
 for size in 16 32 48 64 128 256; do
     icon=$prefix/share/icons/hicolor/${size}x${size}/apps/wavelore.png
     [ -s "$icon" ] || fail "no ${size}x${size} icon"
@@ -82,4 +87,31 @@ cmp -s "$data/tips.txt" "$prefix/share/wavelore/tips.txt" ||
     fail "the data directory $data did not get the installed tips ($(cat "$work/receiver.log"))"
 [ -d "$data/logs" ] || fail "the receiver kept no logs/ in $data ($(cat "$work/receiver.log"))"
 [ -z "$(ls -A "$home/elsewhere")" ] || fail "the receiver wrote into the directory it started in"
+# The units name the installed programs and settings; systemd reads them
+# as it would at boot (where systemd-analyze is installed).
+units=$prefix/lib/systemd/system
+grep -q "^ExecStart=$prefix/bin/wavelore-decode --device \${WAVELORE_DEVICE} " \
+    "$units/wavelore-decode.service" || fail "wavelore-decode.service does not start $prefix/bin/wavelore-decode"
+grep -q "^EnvironmentFile=-$prefix/etc/default/wavelore-decode$" "$units/wavelore-decode.service" ||
+    fail "wavelore-decode.service does not read $prefix/etc/default/wavelore-decode"
+# Standard error would follow standard output, which the unit discards.
+grep -q "^StandardError=journal$" "$units/wavelore-decode.service" ||
+    fail "wavelore-decode.service does not keep standard error in the journal"
+if command -v systemd-analyze >/dev/null 2>&1; then
+    for unit in "$units"/*.service; do
+        systemd-analyze verify --man=no "$unit" >"$work/verify.log" 2>&1 ||
+            fail "systemd-analyze verify $unit: $(cat "$work/verify.log")"
+    done
+else
+    echo "check_install: no systemd-analyze here, the units are not verified"
+fi
+
+# The message command turns a stored message into one line for the journal.
+message=$work/message.txt
+printf '12:00:00 2026-12-09\r\n\r\nZCZC GA23\r\nNAV WARNING 231/24\r\nWRECK 54-12.5N.\r\nNNNN\r\n' >"$message"
+line=$(env WAVELORE_PATH="$message" WAVELORE_ID=GA23 WAVELORE_STATION="G Cullercoats" \
+    WAVELORE_SUBJECT="Navigational warning" WAVELORE_QUALITY=98 WAVELORE_REPEAT=1 \
+    "$prefix/libexec/wavelore/wavelore-message-line")
+[ "$line" = "GA23 G Cullercoats, Navigational warning, quality 98% (repeat): 12:00:00 2026-12-09 ZCZC GA23 NAV WARNING 231/24 WRECK 54-12.5N. NNNN" ] ||
+    fail "the message line is: $line"
 echo "check_install: $prefix is complete"

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Checks that dependencies between the source folders run one way
 # (gui, cli and service -> app -> display/net/system -> receiver -> audio/dsp
-# -> common; geo, the positions read from messages, stands on common alone;
+# -> common; sdr, the radios' IQ input and channels, on audio and dsp; geo,
+# the positions read from messages, stands on common alone;
 # nothing depends on the service) and
 # that platform headers stay in the folders that wrap them: the POSIX
 # headers in system, net (sockets) and the service, and in the few files
@@ -16,11 +17,12 @@ allowed_for() {
         geo) echo "common geo" ;;
         dsp) echo "common dsp" ;;
         audio) echo "common audio" ;;
+        sdr) echo "common dsp audio sdr" ;;
         receiver) echo "common dsp audio receiver" ;;
         display | net | system) echo "common dsp audio receiver $1" ;;
-        app) echo "common dsp audio receiver display net system geo app" ;;
-        gui) echo "common dsp audio receiver display net system geo app gui" ;;
-        cli) echo "common dsp audio receiver display net system geo app cli" ;;
+        app) echo "common dsp audio sdr receiver display net system geo app" ;;
+        gui) echo "common dsp audio sdr receiver display net system geo app gui" ;;
+        cli) echo "common dsp audio sdr receiver display net system geo app cli" ;;
         service) echo "common dsp audio receiver display net system geo app service" ;;
         *) echo "" ;;
     esac
@@ -32,7 +34,9 @@ posix='<(unistd|fcntl|poll|signal|spawn|netdb|dirent|termios|pthread|syslog|pwd|
 # Platform header pattern @ the only folders (or files) that may include it.
 platform_rules=(
     '<portaudio\.h>@audio'
-    '<(sndfile|samplerate)\.h>@audio'
+    '<sndfile\.h>@audio sdr'
+    '<samplerate\.h>@audio'
+    '<SoapySDR/@sdr'
     '<curl/@net'
     '<sqlite3\.h>@app service'
     '<microhttpd\.h>@service'

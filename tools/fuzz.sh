@@ -40,7 +40,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     fi
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_CXX_COMPILER=clang++ -DWAVELORE_FUZZ=ON \
-        -DWAVELORE_BUILD_TESTS=OFF -DWAVELORE_BUILD_BENCH=OFF "${launcher[@]}" "${flags[@]}" >/dev/null
+        -DBUILD_TESTING=OFF -DWAVELORE_BUILD_BENCH=OFF "${launcher[@]}" "${flags[@]}" >/dev/null
 fi
 if [ "$target" = all ]; then
     cmake --build "$build" -j2 --target fuzz_all

@@ -13,6 +13,7 @@
 
 #include "common/modes.h"
 #include "common/utf.h"
+#include "synth/iq_synthesizer.h"
 #include "synth/synthesizer.h"
 #include "synth/transmission.h"
 #include "synth/wav_writer.h"
@@ -77,6 +78,11 @@ int main(int argc, char** argv) {
     double baud = 0.0;
     std::vector<std::string> carrierArgs;
     double idleEndSeconds = 0.0;
+    std::string iqFormat;
+    wavelore::synth::IqSceneOptions iq;
+    std::vector<std::string> channelArgs;
+    std::vector<std::string> iqCarrierArgs;
+    double iqNoise = 0.0;
 
     CLI::App app{
         "Writes an 11025 Hz mono 16-bit WAV recording of a NAVTEX (SITOR-B), AMTOR,\n"
@@ -90,7 +96,7 @@ int main(int argc, char** argv) {
             {"amtor", SynthMode::Amtor},   {"navtex-j", SynthMode::NavtexJ},
             {"rtty", SynthMode::Rtty},
         };
-        app.add_option("-o,--output", outputPath, "WAV file to write")->required();
+        app.add_option("-o,--output", outputPath, "WAV (or IQ) file to write")->required();
         app.add_option("-e,--expected", expectedPath,
                        "also write the text a perfect receiver prints (UTF-8)");
         app.add_option("--mode", modeName, "navtex, sitor, amtor, navtex-j or rtty")
@@ -148,6 +154,23 @@ int main(int argc, char** argv) {
                        "peak of the clean signal, 16-bit units (0 = automatic)")
             ->capture_default_str();
         app.add_option("--seed", options.seed, "noise seed")->capture_default_str();
+        app.add_option("--iq-format", iqFormat,
+                       "write an IQ recording instead: cu8, cs16, cf32 or wav (stereo, I left, "
+                       "Q right, the centre in its auxi chunk)");
+        app.add_option("--iq-rate", iq.sampleRate, "IQ sample rate, Hz")->capture_default_str();
+        app.add_option("--iq-centre,--iq-center", iq.centreHz, "IQ centre frequency, Hz")
+            ->capture_default_str();
+        app.add_option("--channel", channelArgs,
+                       "the emission on a channel FREQ:LEVEL, Hz and dBFS of the audio's full "
+                       "scale, e.g. 518000:-20; repeatable, each with its own noise "
+                       "(default 518000:-20)");
+        auto* iqNoiseOption = app.add_option(
+            "--iq-noise", iqNoise, "white noise over the whole IQ band, dBFS (default: none)");
+        app.add_option("--iq-carrier", iqCarrierArgs,
+                       "a steady carrier in the IQ band FREQ:LEVEL, Hz and dBFS; repeatable");
+        app.add_option("--iq-seconds", iq.seconds,
+                       "length of the IQ recording, seconds (0 = the emission's)")
+            ->capture_default_str();
 
         app.parse(argc, argv);
         if (snr->count() > 0) {
@@ -217,8 +240,52 @@ int main(int argc, char** argv) {
         const wavelore::synth::Recording recording =
             wavelore::synth::Synthesize(transmission, options);
         std::string error;
-        if (!wavelore::synth::WriteWav(outputPath, recording.samples, wavelore::kSampleRate,
-                                       &error)) {
+        double seconds = static_cast<double>(recording.samples.size()) / wavelore::kSampleRate;
+        if (!iqFormat.empty()) {
+            const auto kind = wavelore::synth::ParseIqFileKind(iqFormat);
+            if (!kind) {
+                return Fail("--iq-format takes cu8, cs16, cf32 or wav, not \"" + iqFormat + "\"");
+            }
+            if (channelArgs.empty()) {
+                channelArgs.push_back("518000:-20");
+            }
+            std::vector<wavelore::synth::IqEmission> emissions;
+            for (std::size_t i = 0; i < channelArgs.size(); ++i) {
+                wavelore::synth::IqEmission emission;
+                char rest = 0;
+                if (std::sscanf(channelArgs[i].c_str(), "%lf:%lf%c", &emission.frequencyHz,
+                                &emission.levelDb, &rest) != 2) {
+                    return Fail("--channel needs FREQ:LEVEL, got \"" + channelArgs[i] + "\"");
+                }
+                SynthOptions own = options;
+                own.seed = options.seed + static_cast<uint32_t>(i);
+                emission.audio = wavelore::synth::Synthesize(transmission, own).samples;
+                emissions.push_back(std::move(emission));
+            }
+            for (const std::string& arg : iqCarrierArgs) {
+                wavelore::synth::IqCarrier carrier;
+                char rest = 0;
+                if (std::sscanf(arg.c_str(), "%lf:%lf%c", &carrier.frequencyHz, &carrier.levelDb,
+                                &rest) != 2) {
+                    return Fail("--iq-carrier needs FREQ:LEVEL, got \"" + arg + "\"");
+                }
+                iq.carriers.push_back(carrier);
+            }
+            if (iqNoiseOption->count() > 0) {
+                iq.noiseDb = iqNoise;
+            }
+            iq.seed = options.seed;
+            if (!(iq.sampleRate >= wavelore::kSampleRate)) {
+                return Fail("--iq-rate must be at least 11025 Hz");
+            }
+            wavelore::synth::CIqScene scene(std::move(emissions), iq);
+            if (!wavelore::synth::WriteIqRecording(outputPath, *kind, scene, iq.sampleRate,
+                                                   iq.centreHz, &error)) {
+                return Fail(error);
+            }
+            seconds = static_cast<double>(scene.TotalSamples()) / iq.sampleRate;
+        } else if (!wavelore::synth::WriteWav(outputPath, recording.samples, wavelore::kSampleRate,
+                                              &error)) {
             return Fail(error);
         }
         if (!expectedPath.empty()) {
@@ -230,8 +297,7 @@ int main(int argc, char** argv) {
                 return Fail("cannot write " + expectedPath);
             }
         }
-        std::fprintf(stderr, "wavelore-synth: wrote %s (%.1f s)\n", outputPath.c_str(),
-                     static_cast<double>(recording.samples.size()) / wavelore::kSampleRate);
+        std::fprintf(stderr, "wavelore-synth: wrote %s (%.1f s)\n", outputPath.c_str(), seconds);
         return 0;
     } catch (const CLI::ParseError& e) {
         // --help ends with 0; a bad command line with 2, as wavelore-decode.

@@ -6,11 +6,12 @@
 
 namespace wavelore {
 
-bool CSampleRing::Allocate(size_t capacity) {
+template <typename Sample>
+bool CSampleRingOf<Sample>::Allocate(size_t capacity) {
     if (capacity == 0 || (capacity & (capacity - 1)) != 0) {
         return false;
     }
-    m_data.reset(new (std::nothrow) int16_t[capacity]);
+    m_data.reset(new (std::nothrow) Sample[capacity]);
     if (!m_data) {
         m_mask = 0;
         return false;
@@ -22,7 +23,8 @@ bool CSampleRing::Allocate(size_t capacity) {
     return true;
 }
 
-size_t CSampleRing::Write(const int16_t* samples, size_t count) {
+template <typename Sample>
+size_t CSampleRingOf<Sample>::Write(const Sample* samples, size_t count) {
     const size_t w = m_write.load(std::memory_order_relaxed);
     const size_t r = m_read.load(std::memory_order_acquire);
     const size_t n = std::min(count, Capacity() - (w - r));
@@ -35,13 +37,14 @@ size_t CSampleRing::Write(const int16_t* samples, size_t count) {
     }
     const size_t at = w & m_mask;
     const size_t first = std::min(n, Capacity() - at);
-    std::memcpy(m_data.get() + at, samples, first * sizeof(int16_t));
-    std::memcpy(m_data.get(), samples + first, (n - first) * sizeof(int16_t));
+    std::memcpy(static_cast<void*>(m_data.get() + at), samples, first * sizeof(Sample));
+    std::memcpy(static_cast<void*>(m_data.get()), samples + first, (n - first) * sizeof(Sample));
     m_write.store(w + n, std::memory_order_release);
     return n;
 }
 
-size_t CSampleRing::Read(int16_t* out, size_t count) {
+template <typename Sample>
+size_t CSampleRingOf<Sample>::Read(Sample* out, size_t count) {
     const size_t r = m_read.load(std::memory_order_relaxed);
     const size_t w = m_write.load(std::memory_order_acquire);
     const size_t n = std::min(count, w - r);
@@ -50,14 +53,18 @@ size_t CSampleRing::Read(int16_t* out, size_t count) {
     }
     const size_t at = r & m_mask;
     const size_t first = std::min(n, Capacity() - at);
-    std::memcpy(out, m_data.get() + at, first * sizeof(int16_t));
-    std::memcpy(out + first, m_data.get(), (n - first) * sizeof(int16_t));
+    std::memcpy(static_cast<void*>(out), m_data.get() + at, first * sizeof(Sample));
+    std::memcpy(static_cast<void*>(out + first), m_data.get(), (n - first) * sizeof(Sample));
     m_read.store(r + n, std::memory_order_release);
     return n;
 }
 
-void CSampleRing::Clear() {
+template <typename Sample>
+void CSampleRingOf<Sample>::Clear() {
     m_read.store(m_write.load(std::memory_order_acquire), std::memory_order_release);
 }
+
+template class CSampleRingOf<int16_t>;
+template class CSampleRingOf<std::complex<float>>;
 
 }  // namespace wavelore

@@ -36,9 +36,12 @@ std::error_code RewriteFileAtomically(const std::filesystem::path& path,
     if (path.filename().empty()) {
         return std::make_error_code(std::errc::is_a_directory);
     }
-    // A hidden name in the same directory, unique by mkstemp.
-    std::string temporary =
-        (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+    // A hidden name in the same directory, unique by mkstemp. Appended, not
+    // "." + name: GCC 12 warns wrongly (-Wrestrict) about that at -O3.
+    std::string hidden(1, '.');
+    hidden += path.filename().string();
+    hidden += ".XXXXXX";
+    std::string temporary = (path.parent_path() / hidden).string();
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
         return LastError();

@@ -52,8 +52,13 @@ std::string Coordinate(GeoPosition p) {
 
 std::string CoordinateList(const std::vector<GeoPosition>& path) {
     std::string out = "[";
+    // Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) at -O3
+    // about a literal before a temporary string.
     for (size_t i = 0; i < path.size(); ++i) {
-        out += (i == 0 ? "" : ",") + Coordinate(path[i]);
+        if (i != 0) {
+            out += ',';
+        }
+        out += Coordinate(path[i]);
     }
     return out + ']';
 }
@@ -72,7 +77,10 @@ std::string PathGeometry(const std::vector<GeoPosition>& path, bool ring) {
     }
     std::string out = "{\"type\":\"Multi" + type + "\",\"coordinates\":[";
     for (size_t i = 0; i < pieces.size(); ++i) {
-        out += (i == 0 ? "" : ",") + coordinates(pieces[i]);
+        if (i != 0) {
+            out += ',';
+        }
+        out += coordinates(pieces[i]);
     }
     return out + "]}";
 }

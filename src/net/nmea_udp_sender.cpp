@@ -16,7 +16,10 @@ bool ParseHostAndPort(const std::string& text, std::string& host, uint16_t& port
         return false;
     }
     // The port must be written out: there is no usual one for UDP.
-    const std::string suffix = ":" + std::to_string(parsed.port);
+    // Appended, not ":" + to_string(): GCC 12 warns wrongly (-Wrestrict)
+    // about a short literal before a temporary string at -O3.
+    std::string suffix(1, ':');
+    suffix += std::to_string(parsed.port);
     if (text.size() <= suffix.size() ||
         text.compare(text.size() - suffix.size(), suffix.size(), suffix) != 0) {
         return false;

@@ -12,7 +12,7 @@ namespace wavelore {
 
 // Object requested and first form field of every upload.
 constexpr std::u16string_view kUploadPath = u"/cgi-bin/navtex/navtex_upload.cgi";
-constexpr std::u16string_view kUploadUserAgent = u"Wavelore v2.1.2";
+constexpr std::u16string_view kUploadUserAgent = kProgramUserAgent;
 
 // One upload: eleven text fields in a fixed order, plus the version-check
 // flag that appends VERSIONCHECK=TRUE. Message uploads, the upload ID test

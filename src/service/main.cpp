@@ -150,6 +150,24 @@ int Migrate(const ServiceConfig& config, int target) {
     return 0;
 }
 
+// After an upgrade of the reader, or for messages stored before it: every
+// stored message's positions read again.
+int ReadPositionsAgain(const ServiceConfig& config) {
+    std::string error;
+    auto pool = OpenMigratedDatabase(config, error);
+    if (!pool) {
+        return Fail(error);
+    }
+    CMessageStore store(*pool, WarningPositionReader());
+    int64_t count = 0;
+    if (!store.ReadAllPositions(count, error)) {
+        return Fail(error);
+    }
+    std::fprintf(stderr, "%s: positions read again from %lld messages\n", kProgram,
+                 static_cast<long long>(count));
+    return 0;
+}
+
 int Serve(const ServiceConfig& config) {
     CServiceLog log(stderr, config.logLevel);
     ListenAddress address;
@@ -160,7 +178,7 @@ int Serve(const ServiceConfig& config) {
         log.Write(CServiceLog::Level::Error, "start_failed", {{"error", std::string_view(error)}});
         return kExitFailure;
     }
-    CMessageStore store(*pool);
+    CMessageStore store(*pool, WarningPositionReader());
     CServiceMetrics metrics;
     CServiceRoutes routes(store, config, metrics, log, SystemSeconds);
     CHttpServer::Options http;
@@ -251,6 +269,8 @@ int Run(int argc, char** argv) {
     CLI::App* migrate = app.add_subcommand("migrate", "Bring the database's schema up to date");
     migrate->add_option("--to", options.migrateTo, "Schema version to reach")
         ->check(CLI::Range(1, kSchemaVersion));
+    CLI::App* positions =
+        app.add_subcommand("read-positions", "Read every stored message's positions again");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -273,6 +293,9 @@ int Run(int argc, char** argv) {
     }
     if (migrate->parsed()) {
         return Migrate(config, options.migrateTo);
+    }
+    if (positions->parsed()) {
+        return ReadPositionsAgain(config);
     }
     (void)serve;
     return Serve(config);

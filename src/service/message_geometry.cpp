@@ -1,5 +1,7 @@
 #include "service/message_geometry.h"
 
+#include "geo/position_reader.h"
+
 namespace wavelore::service {
 
 std::string_view GeometryKindName(MessageGeometry::Kind kind) {
@@ -24,6 +26,36 @@ MessageGeometry::Kind GeometryKindOfName(std::string_view name) {
         }
     }
     return MessageGeometry::Kind::Point;
+}
+
+PositionReader WarningPositionReader() {
+    return [](std::u16string_view text) {
+        constexpr double kMetresPerNauticalMile = 1852.0;
+        std::vector<MessageGeometry> out;
+        for (const WarningGeometry& read : ReadPositions(text)) {
+            MessageGeometry g;
+            switch (read.kind) {
+                case GeometryKind::Point:
+                    g.kind = MessageGeometry::Kind::Point;
+                    break;
+                case GeometryKind::Line:
+                    g.kind = MessageGeometry::Kind::Line;
+                    break;
+                case GeometryKind::Area:
+                    g.kind = MessageGeometry::Kind::Area;
+                    break;
+                case GeometryKind::Circle:
+                    g.kind = MessageGeometry::Kind::Circle;
+                    g.radiusNm = read.radiusMetres / kMetresPerNauticalMile;
+                    break;
+            }
+            for (const GeoPosition& p : read.positions) {
+                g.points.push_back({p.latitude, p.longitude});
+            }
+            out.push_back(std::move(g));
+        }
+        return out;
+    };
 }
 
 }  // namespace wavelore::service

@@ -33,4 +33,8 @@ MessageGeometry::Kind GeometryKindOfName(std::string_view name);
 // reader stores no positions.
 using PositionReader = std::function<std::vector<MessageGeometry>(std::u16string_view text)>;
 
+// The receiver's own position reader (the coordinators' forms of
+// positions, points, lines, areas and circles) behind that seam.
+PositionReader WarningPositionReader();
+
 }  // namespace wavelore::service

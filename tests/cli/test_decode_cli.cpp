@@ -263,7 +263,7 @@ TEST_F(DecodeCli, RandomBytesNeverCrashIt) {
 TEST_F(DecodeCli, RealRecordingDecodesAtItsCentre) {
     const std::filesystem::path dir = RecordingsDir();
     if (dir.empty()) {
-        GTEST_SKIP() << "the shared recordings are not beside this checkout";
+        GTEST_SKIP() << kNoRecordings;
     }
     const std::string body =
         "NOW IS THE TIME FOR ALL GOOD MEN TO COME TO THE AID OF THEIR COUNTRY.";
@@ -301,7 +301,7 @@ TEST_F(DecodeCli, EnhancedDecoderReadsWeakSignalsAndFindsTheRealRecording) {
 
     const std::filesystem::path dir = RecordingsDir();
     if (dir.empty()) {
-        GTEST_SKIP() << "the shared recordings are not beside this checkout";
+        GTEST_SKIP() << kNoRecordings;
     }
     const ProcessResult tuned = RunDecode("--enhanced --smarttune --verbose --fast --play '" +
                                           (dir / "navtex_example_11025.s16le").string() + "'");

@@ -16,9 +16,11 @@ using test::Narrow;
 std::u16string Numbered(int32_t from, int32_t count) {
     std::u16string text;
     for (int32_t i = from; i < from + count; ++i) {
-        for (char c : "L" + std::to_string(i) + "\n") {
+        text.push_back(u'L');
+        for (char c : std::to_string(i)) {
             text.push_back(static_cast<char16_t>(c));
         }
+        text.push_back(u'\n');
     }
     return text;
 }

@@ -178,7 +178,7 @@ TEST(ReferenceEquivalence, MistunedDriftingFadingFastAndInvertedSignals) {
 
 TEST(ReferenceEquivalence, OffAirRecording) {
     if (test::RecordingsDir().empty()) {
-        GTEST_SKIP() << "the shared recordings are not beside the checkout";
+        GTEST_SKIP() << test::kNoRecordings;
     }
     // Raw 16-bit little-endian at 11025 Hz, tones at 915 and 1085 Hz.
     const std::string bytes = test::ReadFile(test::RecordingsDir() / "navtex_example_11025.s16le");

@@ -101,6 +101,10 @@ TEST_P(ServiceProgramRun, TwoReceiversUploadingOneBroadcastMakeOneMessageWithTwo
     EXPECT_NE(first.body.find("\"station_name\":\"Niton\""), std::string::npos);
     EXPECT_NE(first.body.find("\"receiver_name\":\"Aldeburgh\""), std::string::npos);
     EXPECT_NE(first.body.find("\"receiver_name\":\"Bawdsey pier\""), std::string::npos);
+    // The buoy's position, read from the text by the receiver's own reader.
+    EXPECT_NE(first.body.find("\"positions\":[{\"kind\":\"point\",\"coordinates\":[[2.24"),
+              std::string::npos)
+        << first.body;
     EXPECT_NE(Get(port, "/").body.find("<title>Latest messages - Test network</title>"),
               std::string::npos);
     EXPECT_EQ(Get(port, "/health").status, 200);

@@ -32,8 +32,13 @@ class ScopedTempDir {
 
 std::filesystem::path SourceDir();
 std::filesystem::path BinaryDir();
-// The shared off-air recordings; empty when they are not beside the checkout.
+// The off-air recordings (WAVELORE_RECORDINGS_DIR, ../shared/recordings
+// unless configured otherwise); empty where they are not. They stay outside
+// the project, so the tests that read them skip with this reason.
 std::filesystem::path RecordingsDir();
+inline constexpr const char* kNoRecordings =
+    "no off-air recordings in WAVELORE_RECORDINGS_DIR (configure with "
+    "-DWAVELORE_RECORDINGS_DIR=DIR to run this test)";
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& contents);

@@ -143,7 +143,9 @@ std::vector<GeoPosition> Vertices(const std::vector<WarningGeometry>& geometries
 std::string Describe(const WarningGeometry& g) {
     std::string text = GeometryKindName(g.kind);
     if (g.kind == GeometryKind::Circle) {
-        text += " " + std::to_string(static_cast<long>(std::lround(g.radiusMetres))) + "m";
+        text += ' ';
+        text += std::to_string(static_cast<long>(std::lround(g.radiusMetres)));
+        text += 'm';
     }
     for (const GeoPosition& p : g.positions) {
         char position[48];

@@ -51,7 +51,7 @@ class RealRecordings : public testing::TestWithParam<const char*> {
   protected:
     void SetUp() override {
         if (test::RecordingsDir().empty()) {
-            GTEST_SKIP() << "the shared recordings are not beside the checkout";
+            GTEST_SKIP() << test::kNoRecordings;
         }
     }
 };

@@ -1,0 +1,46 @@
+# Writes CHANGELOG.md as a Debian changelog, which is what a native package
+# carries as /usr/share/doc/wavelore/changelog.gz: one entry per version,
+# its items as the entry's items, wrapped as they are there.
+#   cmake -DIN=CHANGELOG.md -DOUT=changelog -DMAINTAINER="Name <mail>" -P debian_changelog.cmake
+file(STRINGS "${IN}" _lines)
+set(_out "")
+set(_version "")
+set(_item "")
+
+macro(flush_item)
+  if(_item)
+    string(APPEND _out "  * ${_item}\n")
+    set(_item "")
+  endif()
+endmacro()
+
+macro(flush_entry)
+  flush_item()
+  if(_version)
+    execute_process(COMMAND date -u -R -d "${_date} 12:00:00 UTC" OUTPUT_VARIABLE _when
+                    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+    string(APPEND _out "\n -- ${MAINTAINER}  ${_when}\n\n")
+    set(_version "")
+  endif()
+endmacro()
+
+foreach(_line IN LISTS _lines)
+  if(_line MATCHES "^## \\[([0-9][^]]*)\\] - ([0-9-]+)")
+    flush_entry()
+    set(_version "${CMAKE_MATCH_1}")
+    set(_date "${CMAKE_MATCH_2}")
+    string(APPEND _out "wavelore (${_version}) unstable; urgency=medium\n\n")
+  elseif(_line MATCHES "^## ")
+    flush_entry()
+  elseif(_version AND _line MATCHES "^- (.*)")
+    flush_item()
+    set(_item "${CMAKE_MATCH_1}")
+  elseif(_version AND _item AND _line MATCHES "^  +(.*)")
+    string(APPEND _item "\n    ${CMAKE_MATCH_1}")
+  elseif(_version AND _line MATCHES "^### (.*)")
+    flush_item()
+    string(APPEND _out "  [ ${CMAKE_MATCH_1} ]\n")
+  endif()
+endforeach()
+flush_entry()
+file(WRITE "${OUT}" "${_out}")
