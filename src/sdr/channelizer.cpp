@@ -6,7 +6,7 @@
 #include <new>
 #include <numbers>
 
-#include "common/modes.h"
+#include "common/sample_rate.h"
 #include "sdr/halfband_decimator.h"
 #include "sdr/iq_resampler.h"
 #include "sdr/upper_sideband.h"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/sample_block.h"
+#include "common/sample_rate.h"
 
 namespace wavelore {
 
@@ -50,7 +51,8 @@ class IChannelSink {
 // every alias by 100 dB.
 class CChannelizer {
   public:
-    static constexpr double kAudioRate = 11025.0;
+    // The receiver's one rate: channel audio enters the chain as sound does.
+    static constexpr double kAudioRate = kSampleRate;
     // The carrier of the receiver whose audio a channel gives lies this far
     // below the channel's frequency, so the tones are at 1700 Hz.
     static constexpr double kCarrierOffsetHz = 1700.0;

@@ -47,7 +47,7 @@ struct Chains : IChannelSink {
         }
     }
     void OnChannelBlock(size_t channel, const SampleBlock& block) override {
-        text[channel] += chains[channel]->Process(block).text;
+        text[channel] += test::Process(*chains[channel], block).text;
     }
     void Finish() {
         for (size_t c = 0; c < chains.size(); ++c) {
