@@ -1,5 +1,7 @@
 #include "gui/main_window.h"
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
@@ -7,7 +9,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -138,6 +139,13 @@ CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
 
 CMainWindow::~CMainWindow() {
     Shutdown();
+    if (!m_shutDownDone) {
+        // Gone before the drain ended: what is left of it waits here.
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            m_drainDeadline - std::chrono::steady_clock::now());
+        m_reception.Uploads().Stop({}, std::max(left, std::chrono::milliseconds(0)));
+        FinishShutdown();
+    }
 }
 
 WindowTarget& CMainWindow::Target() {
@@ -214,12 +222,16 @@ QWidget* CMainWindow::CreateCheckBoxes() {
     grid->addWidget(m_soundLost, 3, 1);
     grid->addWidget(m_statusLine, 4, 0, 1, 2);
 
-    connect(m_afc, &QCheckBox::clicked, this, [this](bool on) { m_decoding.SetAfc(on); });
+    // Both boxes show the one search they switch.
+    for (QCheckBox* autoTune : {m_afc, m_smartTune}) {
+        connect(autoTune, &QCheckBox::clicked, this, [this](bool on) {
+            m_decoding.SetAutoTune(on);
+            ShowSwitches();
+        });
+    }
     connect(m_strictFec, &QCheckBox::clicked, this,
             [this](bool on) { m_decoding.SetStrictFec(on); });
     connect(m_invert, &QCheckBox::clicked, this, [this](bool on) { m_decoding.SetBitSense(on); });
-    connect(m_smartTune, &QCheckBox::clicked, this,
-            [this](bool on) { m_decoding.SetSmartTune(on); });
     connect(m_navtexJ, &QCheckBox::clicked, this, [this](bool on) {
         m_modes.OnNavtexJCheckBox(on);
         ReportRefusedSettings();
@@ -359,7 +371,7 @@ void CMainWindow::CreateOptionsMenu() {
 void CMainWindow::CreateTrayIcon() {
     setWindowIcon(WindowIcon());
     m_tray = new CSystemTray(this, WindowIcon(), tr("Tarvolt Wavelore"),
-                             QSystemTrayIcon::isSystemTrayAvailable());
+                             [] { return QSystemTrayIcon::isSystemTrayAvailable(); });
 }
 
 void CMainWindow::RestoreTuning() {
@@ -435,11 +447,15 @@ void CMainWindow::FillSoundSourceMenu() {
 
 void CMainWindow::RestoreCheckBoxes() {
     m_decoding.RestoreSwitches();
+    ShowSwitches();
+}
+
+void CMainWindow::ShowSwitches() {
     const ReceiverConfig& config = m_decoding.Config();
     m_strictFec->setChecked(config.strictFec);
     m_invert->setChecked(config.invert);
-    m_smartTune->setChecked(config.smartTune);
-    m_afc->setChecked(config.afc);
+    m_smartTune->setChecked(config.AutoTune());
+    m_afc->setChecked(config.AutoTune());
     m_enhanced->setChecked(config.enhanced);
 }
 
@@ -477,7 +493,17 @@ void CMainWindow::StartVersionCheck() {
 
 void CMainWindow::closeEvent(QCloseEvent* event) {
     Shutdown();
+    if (!m_shutDownDone) {
+        // Hidden while the uploads drain; closed again when they have.
+        event->ignore();
+        hide();
+        return;
+    }
     event->accept();
+    m_tray->HideIcon();
+    // The program ends with its window, also when the window was hidden in
+    // the notification area, where closing it closes no visible window.
+    QCoreApplication::quit();
 }
 
 void CMainWindow::keyPressEvent(QKeyEvent* event) {
@@ -512,25 +538,36 @@ void CMainWindow::Shutdown() {
     m_alarmWatch.stop();
     m_reception.SetClosing();
     m_storeRetry.stop();
-    StopUploadWorker();
-    m_reception.Finish();
     m_settings.WriteFrequency(m_spectrum->GetCentre());
-    m_decoding.Release();
-    DestroyMessageExplorer();
-    m_self->Close();
-}
-
-void CMainWindow::StopUploadWorker() {
     // A version check still waiting ends with the window: no answer pops up
     // while it closes.
     qDeleteAll(findChildren<CVersionCheck*>(Qt::FindDirectChildrenOnly));
-    // The window keeps painting while the worker gets through its queue,
-    // but takes no input.
-    m_reception.Uploads().Stop([](std::chrono::milliseconds poll) {
-        QEventLoop wait;
-        QTimer::singleShot(poll, &wait, &QEventLoop::quit);
-        wait.exec(QEventLoop::ExcludeUserInputEvents);
-    });
+    m_drainDeadline = std::chrono::steady_clock::now() + CMessageUploads::kShutdownWait;
+    DrainUploads();
+}
+
+void CMainWindow::DrainUploads() {
+    CMessageUploads& uploads = m_reception.Uploads();
+    if (!uploads.Drained() && std::chrono::steady_clock::now() < m_drainDeadline) {
+        // The event loop runs on meanwhile: no loop of our own.
+        QTimer::singleShot(CUploadWorker::kShutdownPoll, this, [this] {
+            DrainUploads();
+            if (m_shutDownDone) {
+                close();
+            }
+        });
+        return;
+    }
+    uploads.Stop({}, std::chrono::milliseconds(0));
+    FinishShutdown();
+}
+
+void CMainWindow::FinishShutdown() {
+    m_reception.Finish();
+    m_decoding.Release();
+    DestroyMessageExplorer();
+    m_self->Close();
+    m_shutDownDone = true;
 }
 
 void CMainWindow::DestroyMessageExplorer() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -145,6 +146,8 @@ class CMainWindow final : public QMainWindow,
     void CreateTextViews();
     void BuildSoundSourceMenu();
     void RestoreCheckBoxes();
+    // The switches' boxes as the receiver's configuration has them.
+    void ShowSwitches();
     void CreateUploadWorker();
     void ShowRawData();
     void RestoreMode();
@@ -153,7 +156,10 @@ class CMainWindow final : public QMainWindow,
 
     // Shutdown, in this order.
     void Shutdown();
-    void StopUploadWorker();
+    // Until the upload worker has taken up its queue, looked at from the
+    // event loop; then the rest of the shutdown.
+    void DrainUploads();
+    void FinishShutdown();
     void DestroyMessageExplorer();
 
     void OnWindowMessage(Message& message);
@@ -232,6 +238,8 @@ class CMainWindow final : public QMainWindow,
     QTimer m_storeRetry;
     bool m_closing = false;
     bool m_shutDown = false;
+    bool m_shutDownDone = false;
+    std::chrono::steady_clock::time_point m_drainDeadline;
 
     CSpectrumWnd* m_spectrum = nullptr;
     CSignalWnd* m_signal = nullptr;
