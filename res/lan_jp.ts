@@ -236,18 +236,33 @@ Internet connection or server may be down.</source>
     </message>
 </context>
 <context>
-    <name>wavelore::CMainWindow</name>
+    <name>wavelore::CAlarmPanel</name>
     <message>
-        <source>Tarvolt Wavelore</source>
-        <translation>Tarvolt Wavelore</translation>
+        <source>SAR alarm</source>
+        <translation>捜索救助 (SAR) 警報</translation>
     </message>
     <message>
-        <source>Raw data</source>
-        <translation>生データ</translation>
+        <source>Sound an alarm for each new search and rescue message</source>
+        <translation>新しい捜索救助メッセージごとに警報を鳴らします</translation>
     </message>
     <message>
-        <source>Messages</source>
-        <translation>メッセージ</translation>
+        <source>Silence alarm</source>
+        <translation>警報を止める</translation>
+    </message>
+    <message>
+        <source>Search and rescue message</source>
+        <translation>捜索救助メッセージ</translation>
+    </message>
+    <message>
+        <source>%1 from %2, received %3 %4</source>
+        <translation>%2 から %1、受信 %3 %4</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CControlsPanel</name>
+    <message>
+        <source>CPU load</source>
+        <translation>CPU 負荷</translation>
     </message>
     <message>
         <source>AFC</source>
@@ -270,16 +285,46 @@ Internet connection or server may be down.</source>
         <translation>NAVTEX-J</translation>
     </message>
     <message>
-        <source>CPU load</source>
-        <translation>CPU 負荷</translation>
+        <source>Sound that never reached the decoder because the computer fell behind</source>
+        <translation>処理が追いつかずデコーダに届かなかった音声</translation>
     </message>
     <message>
-        <source>Sound source</source>
-        <translation>音声入力</translation>
+        <source>Messages that could not be written to disk (full or unwritable): those waiting are kept in memory and stored as soon as there is room</source>
+        <translation>ディスクに書き込めなかったメッセージ (空き容量不足または書き込み不可)。保存待ちのものはメモリに保持し、空きができしだい保存します</translation>
     </message>
     <message>
-        <source>Help</source>
-        <translation>ヘルプ</translation>
+        <source>Lost: %1 s</source>
+        <translation>欠落: %1 秒</translation>
+    </message>
+    <message>
+        <source>Waiting to be stored: %1</source>
+        <translation>保存待ち: %1</translation>
+    </message>
+    <message>
+        <source>Not stored: %1</source>
+        <translation>未保存: %1</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CExplorerHost</name>
+    <message>
+        <source>Raw data</source>
+        <translation>生データ</translation>
+    </message>
+    <message>
+        <source>Messages</source>
+        <translation>メッセージ</translation>
+    </message>
+    <message>
+        <source>Error opening message file</source>
+        <translation>メッセージファイルを開けませんでした</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CHelpMenu</name>
+    <message>
+        <source>&amp;Help</source>
+        <translation>ヘルプ(&amp;H)</translation>
     </message>
     <message>
         <source>Tip of the day</source>
@@ -294,48 +339,23 @@ Internet connection or server may be down.</source>
         <translation>Wavelore について</translation>
     </message>
     <message>
-        <source>Mode</source>
-        <translation>モード</translation>
-    </message>
-    <message>
-        <source>%1 baud</source>
-        <translation>%1 ボー</translation>
-    </message>
-    <message>
-        <source>%1 Hz shift</source>
-        <translation>シフト %1 Hz</translation>
-    </message>
-    <message>
-        <source>Cannot play the recording: %1</source>
-        <translation>録音ファイルを再生できません: %1</translation>
-    </message>
-    <message>
-        <source>(none)</source>
-        <translation>(なし)</translation>
-    </message>
-    <message>
-        <source>Open recording...</source>
-        <translation>録音ファイルを開く...</translation>
-    </message>
-    <message>
-        <source>Error opening message file</source>
-        <translation>メッセージファイルを開けませんでした</translation>
-    </message>
-    <message>
-        <source>Open recording</source>
-        <translation>録音ファイルを開く</translation>
-    </message>
-    <message>
-        <source>Recordings (*.wav *.flac *.ogg *.raw *.s16le);;All files (*)</source>
-        <translation>録音ファイル (*.wav *.flac *.ogg *.raw *.s16le);;すべてのファイル (*)</translation>
-    </message>
-    <message>
         <source>%1
 A NAVTEX receiver.
 %2</source>
         <translation>%1
 NAVTEX 受信機
 %2</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CMainWindow</name>
+    <message>
+        <source>Tarvolt Wavelore</source>
+        <translation>Tarvolt Wavelore</translation>
+    </message>
+    <message>
+        <source>Cannot play the recording: %1</source>
+        <translation>録音ファイルを再生できません: %1</translation>
     </message>
     <message>
         <source>No sound devices found</source>
@@ -358,110 +378,12 @@ Decoding cannot continue.</source>
 デコードを続けられません。</translation>
     </message>
     <message>
-        <source>Enhanced decoder</source>
-        <translation>高感度デコーダ</translation>
-    </message>
-    <message>
-        <source>Sound that never reached the decoder because the computer fell behind</source>
-        <translation>処理が追いつかずデコーダに届かなかった音声</translation>
-    </message>
-    <message>
-        <source>Lost: %1 s</source>
-        <translation>欠落: %1 秒</translation>
-    </message>
-    <message>
-        <source>Options</source>
-        <translation>オプション</translation>
-    </message>
-    <message>
         <source>Stations and subjects...</source>
         <translation>局と種別...</translation>
     </message>
     <message>
-        <source>SAR alarm</source>
-        <translation>捜索救助 (SAR) 警報</translation>
-    </message>
-    <message>
-        <source>Sound an alarm for each new search and rescue message</source>
-        <translation>新しい捜索救助メッセージごとに警報を鳴らします</translation>
-    </message>
-    <message>
-        <source>Silence alarm</source>
-        <translation>警報を止める</translation>
-    </message>
-    <message>
-        <source>Serve new messages as NMEA 0183 NRX sentences to chart plotters on this port</source>
-        <translation>新しいメッセージを NMEA 0183 の NRX センテンスとしてこのポートでチャートプロッターに送ります</translation>
-    </message>
-    <message>
-        <source>NMEA port...</source>
-        <translation>NMEA ポート...</translation>
-    </message>
-    <message>
-        <source>Search and rescue message</source>
-        <translation>捜索救助メッセージ</translation>
-    </message>
-    <message>
-        <source>%1 from %2, received %3 %4</source>
-        <translation>%2 から %1、受信 %3 %4</translation>
-    </message>
-    <message>
-        <source>NMEA output on TCP port %1</source>
-        <translation>TCP ポート %1 で NMEA 出力</translation>
-    </message>
-    <message>
-        <source>NMEA port</source>
-        <translation>NMEA ポート</translation>
-    </message>
-    <message>
-        <source>TCP port for the NMEA output (10110 is the usual one):</source>
-        <translation>NMEA 出力の TCP ポート (通常は 10110):</translation>
-    </message>
-    <message>
-        <source>Messages that could not be written to disk (full or unwritable): those waiting are kept in memory and stored as soon as there is room</source>
-        <translation>ディスクに書き込めなかったメッセージ (空き容量不足または書き込み不可)。保存待ちのものはメモリに保持し、空きができしだい保存します</translation>
-    </message>
-    <message>
-        <source>Waiting to be stored: %1</source>
-        <translation>保存待ち: %1</translation>
-    </message>
-    <message>
-        <source>Not stored: %1</source>
-        <translation>未保存: %1</translation>
-    </message>
-    <message>
-        <source>NMEA address...</source>
-        <translation>NMEA アドレス...</translation>
-    </message>
-    <message>
-        <source>NMEA clients...</source>
-        <translation>NMEA クライアント数...</translation>
-    </message>
-    <message>
-        <source>The NMEA output is off: %1. Choose another port with &quot;NMEA port...&quot; or another address with &quot;NMEA address...&quot; in the Options menu.</source>
-        <translation>NMEA 出力はオフです: %1。オプションメニューの「NMEA ポート...」で別のポートを、「NMEA アドレス...」で別のアドレスを選んでください。</translation>
-    </message>
-    <message>
-        <source>NMEA address</source>
-        <translation>NMEA アドレス</translation>
-    </message>
-    <message>
-        <source>Address of this computer the NMEA output listens on, e.g. 127.0.0.1 for programs on this computer alone.
-Empty: every address, for chart plotters on the network.</source>
-        <translation>NMEA 出力が待ち受けるこのコンピューターのアドレス (このコンピューター上のプログラムだけなら 127.0.0.1 など)。
-空欄: すべてのアドレス (ネットワーク上のチャートプロッター向け)。</translation>
-    </message>
-    <message>
-        <source>%1 is not an IP address such as 127.0.0.1 or ::1. The NMEA output keeps its address.</source>
-        <translation>%1 は 127.0.0.1 や ::1 のような IP アドレスではありません。NMEA 出力のアドレスは変わりません。</translation>
-    </message>
-    <message>
-        <source>NMEA clients</source>
-        <translation>NMEA クライアント数</translation>
-    </message>
-    <message>
-        <source>Chart plotters the NMEA output serves at once (more are refused):</source>
-        <translation>NMEA 出力が同時に送るチャートプロッターの数 (それを超える接続は断ります):</translation>
+        <source>&amp;Options</source>
+        <translation>オプション(&amp;O)</translation>
     </message>
 </context>
 <context>
@@ -557,6 +479,106 @@ Empty: every address, for chart plotters on the network.</source>
     <message>
         <source>Show the messages outside the chosen stations and subjects too</source>
         <translation>選んだ局と種別以外のメッセージも表示します</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CNmeaPanel</name>
+    <message>
+        <source>Serve new messages as NMEA 0183 NRX sentences to chart plotters on this port</source>
+        <translation>新しいメッセージを NMEA 0183 の NRX センテンスとしてこのポートでチャートプロッターに送ります</translation>
+    </message>
+    <message>
+        <source>NMEA port...</source>
+        <translation>NMEA ポート...</translation>
+    </message>
+    <message>
+        <source>NMEA address...</source>
+        <translation>NMEA アドレス...</translation>
+    </message>
+    <message>
+        <source>NMEA clients...</source>
+        <translation>NMEA クライアント数...</translation>
+    </message>
+    <message>
+        <source>NMEA output on TCP port %1</source>
+        <translation>TCP ポート %1 で NMEA 出力</translation>
+    </message>
+    <message>
+        <source>The NMEA output is off: %1. Choose another port with &quot;NMEA port...&quot; or another address with &quot;NMEA address...&quot; in the Options menu.</source>
+        <translation>NMEA 出力はオフです: %1。オプションメニューの「NMEA ポート...」で別のポートを、「NMEA アドレス...」で別のアドレスを選んでください。</translation>
+    </message>
+    <message>
+        <source>NMEA port</source>
+        <translation>NMEA ポート</translation>
+    </message>
+    <message>
+        <source>TCP port for the NMEA output (10110 is the usual one):</source>
+        <translation>NMEA 出力の TCP ポート (通常は 10110):</translation>
+    </message>
+    <message>
+        <source>NMEA address</source>
+        <translation>NMEA アドレス</translation>
+    </message>
+    <message>
+        <source>Address of this computer the NMEA output listens on, e.g. 127.0.0.1 for programs on this computer alone.
+Empty: every address, for chart plotters on the network.</source>
+        <translation>NMEA 出力が待ち受けるこのコンピューターのアドレス (このコンピューター上のプログラムだけなら 127.0.0.1 など)。
+空欄: すべてのアドレス (ネットワーク上のチャートプロッター向け)。</translation>
+    </message>
+    <message>
+        <source>%1 is not an IP address such as 127.0.0.1 or ::1. The NMEA output keeps its address.</source>
+        <translation>%1 は 127.0.0.1 や ::1 のような IP アドレスではありません。NMEA 出力のアドレスは変わりません。</translation>
+    </message>
+    <message>
+        <source>NMEA clients</source>
+        <translation>NMEA クライアント数</translation>
+    </message>
+    <message>
+        <source>Chart plotters the NMEA output serves at once (more are refused):</source>
+        <translation>NMEA 出力が同時に送るチャートプロッターの数 (それを超える接続は断ります):</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CReceiverMenus</name>
+    <message>
+        <source>&amp;Sound source</source>
+        <translation>音声入力(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Mode</source>
+        <translation>モード(&amp;M)</translation>
+    </message>
+    <message>
+        <source>%1 baud</source>
+        <translation>%1 ボー</translation>
+    </message>
+    <message>
+        <source>%1 Hz shift</source>
+        <translation>シフト %1 Hz</translation>
+    </message>
+    <message>
+        <source>Enhanced decoder</source>
+        <translation>高感度デコーダ</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>(なし)</translation>
+    </message>
+    <message>
+        <source>Open recording...</source>
+        <translation>録音ファイルを開く...</translation>
+    </message>
+    <message>
+        <source>Open recording</source>
+        <translation>録音ファイルを開く</translation>
+    </message>
+    <message>
+        <source>Recordings (*.wav *.flac *.ogg *.raw *.s16le);;All files (*)</source>
+        <translation>録音ファイル (*.wav *.flac *.ogg *.raw *.s16le);;すべてのファイル (*)</translation>
+    </message>
+    <message>
+        <source>Cannot play the recording: %1</source>
+        <translation>録音ファイルを再生できません: %1</translation>
     </message>
 </context>
 <context>

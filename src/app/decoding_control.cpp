@@ -56,6 +56,12 @@ bool CDecodingControl::StartDecoder(Mode mode, int32_t centre, int32_t shift, in
         return false;
     }
     const int32_t source = m_sources.Current();
+    // Without a device or a recording there is nothing to start: that was
+    // said once when the sources were built, and a recording can still be
+    // opened.
+    if (!m_sources.HasItem(source)) {
+        return false;
+    }
     if (m_thread && m_threadSource != source) {
         DropThread();
     }
@@ -140,9 +146,7 @@ void CDecodingControl::RestoreSwitches() {
     m_config.strictFec = m_settings.StrictFec();
     m_config.invert = m_settings.BitSense();
     m_config.enhanced = m_settings.Enhanced();
-    m_config.afc = m_settings.Afc();
-    m_config.smartTune = m_settings.SmartTune();
-    m_config.searchFollowsAfc = false;
+    m_config.autoTune = m_settings.SmartTune();
     if (m_thread) {
         m_thread->SetStrictFec(m_config.strictFec);
         m_thread->SetBitSense(m_config.invert);
@@ -179,14 +183,11 @@ void CDecodingControl::SetEnhanced(bool enhanced) {
     }
 }
 
-void CDecodingControl::SetAfc(bool on) {
-    m_config.SetAfc(on);
+void CDecodingControl::SetAutoTune(bool on) {
+    m_config.autoTune = on;
+    // Both, so that the next start runs what runs now whichever box was
+    // clicked.
     m_settings.WriteAfc(on);
-    ApplyTuning();
-}
-
-void CDecodingControl::SetSmartTune(bool on) {
-    m_config.SetSmartTune(on);
     m_settings.WriteSmartTune(on);
     ApplyTuning();
 }

@@ -115,8 +115,8 @@ class CDecodingControl {
     // them decodes restarts decoding with the other chain; other decoders
     // keep running (a restarted FAX would empty its file).
     void SetEnhanced(bool enhanced);
-    void SetAfc(bool on);
-    void SetSmartTune(bool on);
+    // The "AFC" and "SmartTune" boxes: the one automatic tuning search.
+    void SetAutoTune(bool on);
     // True while the running decoder is the weak-signal chain.
     bool EnhancedChain() const { return m_started && m_started->enhanced; }
     // The automatic tuning, which searches as the running chain needs.

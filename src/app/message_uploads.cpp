@@ -66,6 +66,11 @@ bool CMessageUploads::Finish(std::chrono::milliseconds maxWait) {
     return Left() == 0;
 }
 
+bool CMessageUploads::Drained() {
+    return !m_worker ||
+           m_worker->StopAndDrain(std::chrono::milliseconds(0), std::chrono::milliseconds(0), {});
+}
+
 bool CMessageUploads::Stop(const Wait& wait, std::chrono::milliseconds maxWait,
                            std::chrono::milliseconds poll) {
     if (!m_worker) {

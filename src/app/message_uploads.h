@@ -65,6 +65,11 @@ class CMessageUploads final : public IUploadHook {
     bool Stop(const Wait& wait, std::chrono::milliseconds maxWait = kShutdownWait,
               std::chrono::milliseconds poll = CUploadWorker::kShutdownPoll);
 
+    // The same without waiting, for a host whose loop keeps running: asks
+    // the worker to stop; true once it has taken up every queued request
+    // (or there is none), false to be asked again.
+    bool Drained();
+
     // Requests handed to the worker.
     uint64_t Posted() const { return m_step ? m_step->Posted() : 0; }
     uint64_t Delivered() const { return m_handler.Delivered(); }

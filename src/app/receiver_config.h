@@ -22,22 +22,12 @@ struct ReceiverConfig {
     bool strictFec = true;
     // The weak-signal chain, for the modes it decodes.
     bool enhanced = false;
-    // The "AFC" and "SmartTune" switches: both switch the one automatic
-    // tuning search, which follows the one changed last (SmartTune's until
-    // either is changed).
-    bool afc = true;
-    bool smartTune = true;
-    bool searchFollowsAfc = false;
+    // The one automatic tuning search. The "SmartTune" setting starts it;
+    // the "AFC" and "SmartTune" boxes both show it and either switches it,
+    // so what they show is always what runs.
+    bool autoTune = true;
 
-    void SetAfc(bool on) {
-        afc = on;
-        searchFollowsAfc = true;
-    }
-    void SetSmartTune(bool on) {
-        smartTune = on;
-        searchFollowsAfc = false;
-    }
-    bool AutoTune() const { return searchFollowsAfc ? afc : smartTune; }
+    bool AutoTune() const { return autoTune; }
 
     int32_t HalfShift() const { return shift / 2; }
     DecoderType Decoder() const;

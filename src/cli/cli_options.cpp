@@ -277,7 +277,7 @@ ReceiverConfig CliOptions::Receiver() const {
     config.invert = invert;
     config.strictFec = strictFec;
     config.enhanced = enhanced;
-    config.SetSmartTune(smartTune);
+    config.autoTune = smartTune;
     return config;
 }
 

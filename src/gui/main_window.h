@@ -1,8 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -13,37 +13,32 @@
 #include "app/message_sinks.h"
 #include "app/mode_controller.h"
 #include "app/reception/reception.h"
-#include "app/sar_alarm.h"
 #include "app/settings.h"
 #include "app/tuning_control.h"
+#include "gui/alarm_panel.h"
+#include "gui/explorer_host.h"
 #include "gui/message_boxes.h"
+#include "gui/mode_view.h"
 #include "system/system_info.h"
-
-class QAction;
-class QActionGroup;
-class QButtonGroup;
-class QCheckBox;
-class QInputDialog;
-class QLabel;
-class QMenu;
-class QRadioButton;
-class QStackedWidget;
 
 namespace wavelore {
 
-class CLinkStatic;
+class CControlsPanel;
+class CHelpMenu;
 class CMessageExplorerWnd;
 class CMessagePaneWnd;
 class ColorEditWnd;
 class CQtWindowTarget;
 class CSignalWnd;
 class CSpectrumWnd;
+class CNmeaPanel;
+class CReceiverMenus;
 class CSystemTray;
 class CWindowMessageRouter;
+class IAlarmSound;
 class ICpuTimesSource;
 class IProfileStore;
 class IUserNotifier;
-class IAlarmSound;
 class IWaveInDriver;
 
 // What the main window is given: every service it uses, so that tests can
@@ -86,15 +81,14 @@ struct MainWindowSetup {
     IAlarmSound* alarmSound = nullptr;
 };
 
-// The receiver's window: the spectrum strip, the signal panel, the check
-// boxes, the text views and the menus. It hosts the parts and routes the
-// messages between them; the decisions are made by the classes it owns
-// (modes, tuning, decoding and sound sources, decoded text).
-class CMainWindow final : public QMainWindow,
-                          private IModeView,
-                          private IDecodingHost,
-                          private IRawTextView,
-                          private IAlarmView {
+// The receiver's window. It hosts the parts and lays them out: the
+// spectrum strip and the signal panel, the switches (CControlsPanel), the
+// menus (CReceiverMenus, CNmeaPanel, CAlarmPanel, CHelpMenu) and the message pane
+// (CExplorerHost). It routes the decoder's messages to the reception and
+// the parts; the decisions are made by the classes it owns (modes, tuning,
+// decoding and sound sources, the reception). A new part is one member
+// made in CreateParts and placed in it.
+class CMainWindow final : public QMainWindow, private IDecodingHost, private IRawTextView {
     Q_OBJECT
 
   public:
@@ -109,12 +103,12 @@ class CMainWindow final : public QMainWindow,
 
     CSpectrumWnd* Spectrum() const { return m_spectrum; }
     CSignalWnd* Signal() const { return m_signal; }
-    ColorEditWnd* RawView() const { return m_rawView; }
-    ColorEditWnd* MessagesView() const { return m_messagesView; }
-    CMessagePaneWnd* Pane() const { return m_pane; }
-    CMessageExplorerWnd* Explorer() const { return m_explorer; }
+    ColorEditWnd* RawView() const { return m_messages->RawView(); }
+    ColorEditWnd* MessagesView() const { return m_messages->MessagesView(); }
+    CMessagePaneWnd* Pane() const { return m_messages->Pane(); }
+    CMessageExplorerWnd* Explorer() const { return m_messages->Explorer(); }
     CMessageBridge& Bridge() { return m_reception.Bridge(); }
-    const CSarAlarm& Alarm() const { return m_alarm; }
+    const CSarAlarm& Alarm() const { return m_alarm->Model(); }
     CSystemTray* Tray() const { return m_tray; }
     const CMessageUploads& Uploads() const { return m_reception.Uploads(); }
     const CDecodingControl& Decoding() const { return m_decoding; }
@@ -125,64 +119,26 @@ class CMainWindow final : public QMainWindow,
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
-    // The controls of the window, before initialisation fills them.
-    void CreateControls();
-    QWidget* CreateCheckBoxes();
-    void CreateModeMenu();
-
-    // Initialisation, in this order.
-    void CollectSystemInfo();
-    void CreateLogDirectory();
-    void OpenMessageIndex();
+    // The parts and their places.
+    void CreateParts();
     void CreateMenus();
-    void CreateOptionsMenu();
-    void CreateMessageExplorer();
-    void CreateTrayIcon();
-    void RestoreTuning();
-    void SetTitle();
-    void StartLogDay();
+    // The window's start, in this order: each step needs the ones before.
+    void Start();
     void PostStartupBanner();
-    void CreateTextViews();
-    void BuildSoundSourceMenu();
-    void RestoreCheckBoxes();
-    void CreateUploadWorker();
-    void ShowRawData();
-    void RestoreMode();
-    void ShowTipsAtStartUp();
-    void StartVersionCheck();
+    void BuildSoundSources();
+    void RestoreSwitches();
 
     // Shutdown, in this order.
     void Shutdown();
-    void StopUploadWorker();
-    void DestroyMessageExplorer();
+    // Until the upload worker has taken up its queue, looked at from the
+    // event loop; then the rest of the shutdown.
+    void DrainUploads();
+    void FinishShutdown();
 
     void OnWindowMessage(Message& message);
     void OnDecoderSpectrum(Message& message);
-    void OnCpuLoad(int32_t percent);
-    // The count of messages waiting in memory for room, or lost.
     void ShowStorage();
-    void ShowMessages();
-    void FillSoundSourceMenu();
-    void OpenRecording();
-    void ShowAbout();
-    void ShowTipOfTheDay();
-    void ShowUploadIdDialog();
     void ShowStationsDialog();
-    // The selection and NAVAREA the settings now hold, for what follows.
-    void ApplySelection();
-
-    // IModeView
-    int32_t CentreFrequency() const override;
-    void SetTuning(int32_t centre, int32_t halfShift) override;
-    void SetCommandChecked(int32_t commandId, bool checked) override;
-    void SetNavtexJChecked(bool checked) override;
-    void ShowMessagePane(bool shown) override;
-    void EnableAfc(bool enabled) override;
-    void EnableStrictFec(bool enabled) override;
-    void CloseWorkingFile() override;
-    void ModeSelected(Mode mode) override;
-    void HideStatusLine() override;
-    bool StartDecoding(Mode mode, int32_t centre, int32_t shift, int32_t baud) override;
 
     // IDecodingHost
     std::unique_ptr<IWindowChannel> OpenChannel() override;
@@ -199,19 +155,6 @@ class CMainWindow final : public QMainWindow,
     // IRawTextView
     void AppendRawText(std::u16string_view chunk) override;
 
-    // IAlarmView: a notification, and the window brought forward.
-    void ShowAlarm(const MessageRecord& record) override;
-    void SilenceAlarm();
-    // The NMEA output as the settings say; a port or address that cannot
-    // be had is said, and leaves the output off.
-    void ApplyNmeaOutput();
-    void ShowNmeaPortDialog();
-    void ShowNmeaAddressDialog();
-    void ShowNmeaClientsDialog();
-    // A dialog asking for one value, deleted when closed; the caller sets
-    // its input, connects its answer and opens it.
-    QInputDialog* MakeInputDialog(const QString& title, const QString& label);
-
     // Stored settings that could not be used, in one notice, each once.
     void ReportRefusedSettings();
     void Report(const QString& text);
@@ -220,9 +163,8 @@ class CMainWindow final : public QMainWindow,
     CSettings m_settings;
     CSystemInfo m_systemInfo;
     CReception m_reception;
-    std::unique_ptr<IAlarmSound> m_ownAlarmSound;
-    CSarAlarm m_alarm;
     CTuningControl m_tuning;
+    CModeView m_modeView;
     CModeController m_modes;
     CDecodingControl m_decoding;
     CWindowMessageRouter* m_router = nullptr;
@@ -232,42 +174,19 @@ class CMainWindow final : public QMainWindow,
     QTimer m_storeRetry;
     bool m_closing = false;
     bool m_shutDown = false;
+    bool m_shutDownDone = false;
+    std::chrono::steady_clock::time_point m_drainDeadline;
 
+    // The parts, owned by the window as their parent.
     CSpectrumWnd* m_spectrum = nullptr;
     CSignalWnd* m_signal = nullptr;
-    QCheckBox* m_afc = nullptr;
-    QCheckBox* m_strictFec = nullptr;
-    QCheckBox* m_invert = nullptr;
-    QCheckBox* m_smartTune = nullptr;
-    QCheckBox* m_navtexJ = nullptr;
-    QLabel* m_cpuLoad = nullptr;
-    QLabel* m_soundLost = nullptr;  // sound lost to overflows, once there is any
-    QLabel* m_notStored = nullptr;  // messages without room on disk, once there are any
-    QLabel* m_statusLine = nullptr;
-    // The message pane: the view buttons, the text views and the Message
-    // Explorer beside them.
-    CMessagePaneWnd* m_pane = nullptr;
-    QRadioButton* m_rawButton = nullptr;
-    QRadioButton* m_messagesButton = nullptr;
-    CLinkStatic* m_siteLink = nullptr;
-    QStackedWidget* m_textViews = nullptr;
-    CMessageExplorerWnd* m_explorer = nullptr;
+    CControlsPanel* m_controls = nullptr;
+    CExplorerHost* m_messages = nullptr;
     CSystemTray* m_tray = nullptr;
-    ColorEditWnd* m_rawView = nullptr;
-    ColorEditWnd* m_messagesView = nullptr;
-
-    QMenu* m_soundMenu = nullptr;
-    QActionGroup* m_sourceGroup = nullptr;
-    QMenu* m_modeMenu = nullptr;
-    QAction* m_enhanced = nullptr;  // "Enhanced decoder"
-    QMenu* m_optionsMenu = nullptr;
-    QAction* m_sarAlarm = nullptr;      // "SAR alarm"
-    QAction* m_silenceAlarm = nullptr;  // "Silence alarm", while it sounds
-    QTimer m_alarmWatch;                // till the alarm has ended by itself
-    QAction* m_nmeaOutput = nullptr;    // "NMEA output on TCP port N"
-    QMenu* m_helpMenu = nullptr;
-    std::map<int32_t, QAction*> m_commands;  // mode, baud and shift commands
-    std::map<int32_t, QAction*> m_sources;   // sound source index -> item
+    CReceiverMenus* m_menus = nullptr;
+    CNmeaPanel* m_nmea = nullptr;
+    CAlarmPanel* m_alarm = nullptr;
+    CHelpMenu* m_help = nullptr;
 };
 
 }  // namespace wavelore

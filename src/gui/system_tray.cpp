@@ -1,6 +1,8 @@
 #include "gui/system_tray.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QMenu>
 #include <QTimer>
@@ -8,26 +10,43 @@
 
 namespace wavelore {
 
+namespace {
+
+constexpr int kHostCheckMs = 2000;
+
+}  // namespace
+
 CSystemTray::CSystemTray(QWidget* window, const QIcon& icon, const QString& tip, bool available)
-    : QObject(window), m_window(window), m_enabled(available) {
+    : CSystemTray(window, icon, tip, [available] { return available; }) {}
+
+CSystemTray::CSystemTray(QWidget* window, const QIcon& icon, const QString& tip,
+                         std::function<bool()> available)
+    : QObject(window), m_window(window), m_available(std::move(available)) {
     // A menu without a parent widget: it pops up from the notification area.
     m_menu = new QMenu();
     m_restore = m_menu->addAction(tr("Restore"), this, &CSystemTray::Restore);
     m_exit = m_menu->addAction(tr("Exit"), this, [this] {
+        HideIcon();
         if (m_window) {
             m_window->close();
         }
+        // A hidden window's close is not the last window closing.
+        QCoreApplication::quit();
     });
     m_menu->setDefaultAction(m_restore);
 
     m_icon.setIcon(icon);
     m_icon.setToolTip(tip);
-    m_icon.setContextMenu(m_menu);
+    // Not the icon's context menu: some hosts then take a right-click for
+    // an activation of their own, which restored the window at once.
     connect(&m_icon, &QSystemTrayIcon::activated, this, &CSystemTray::Activate);
     connect(&m_icon, &QSystemTrayIcon::messageClicked, this, &CSystemTray::NotificationClicked);
     if (m_window) {
         m_window->installEventFilter(this);
     }
+    m_hostWatch = new QTimer(this);
+    m_hostWatch->setInterval(kHostCheckMs);
+    connect(m_hostWatch, &QTimer::timeout, this, &CSystemTray::CheckHost);
 }
 
 CSystemTray::~CSystemTray() {
@@ -36,16 +55,27 @@ CSystemTray::~CSystemTray() {
 }
 
 void CSystemTray::ShowIcon() {
-    if (m_enabled && m_hidden) {
+    if (m_hidden && m_available()) {
         m_icon.show();
         m_hidden = false;
     }
 }
 
 void CSystemTray::HideIcon() {
-    if (m_enabled && !m_hidden) {
+    m_hostWatch->stop();
+    if (!m_hidden) {
         m_icon.hide();
         m_hidden = true;
+    }
+}
+
+void CSystemTray::CheckHost() {
+    if (m_available()) {
+        return;
+    }
+    HideIcon();
+    if (m_window && m_window->isHidden()) {
+        m_window->showMinimized();
     }
 }
 
@@ -61,11 +91,13 @@ void CSystemTray::Restore() {
 void CSystemTray::Activate(QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::DoubleClick) {
         m_menu->defaultAction()->trigger();
+    } else if (reason == QSystemTrayIcon::Context) {
+        m_menu->popup(QCursor::pos());
     }
 }
 
 bool CSystemTray::Notify(const QString& title, const QString& text) {
-    if (!m_enabled) {
+    if (!m_available()) {
         return false;
     }
     ShowIcon();
@@ -74,9 +106,10 @@ bool CSystemTray::Notify(const QString& title, const QString& text) {
 }
 
 bool CSystemTray::eventFilter(QObject* watched, QEvent* event) {
-    if (m_enabled && watched == m_window && event->type() == QEvent::WindowStateChange &&
-        m_window->isMinimized()) {
+    if (watched == m_window && event->type() == QEvent::WindowStateChange &&
+        m_window->isMinimized() && m_available()) {
         ShowIcon();
+        m_hostWatch->start();
         // Hidden once the state change is through, so the desktop does not
         // keep a taskbar entry for it.
         QTimer::singleShot(0, m_window, [window = m_window] {

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <functional>
@@ -357,6 +358,66 @@ TEST_F(WindowTest, DevicesThatNeverDeliverFallBackUntilDecodingCannotContinue) {
     EXPECT_TRUE(Find<QAction>(window, "Fake 1")->isChecked());
     EXPECT_EQ(devices.opens, 2);
     EXPECT_EQ(Setting(u"SoundDevice"), u"(none)");
+}
+
+TEST_F(WindowTest, WithoutASoundCardTheWindowStaysOpenForARecordingAndSaysSoOnce) {
+    devices.numDevs = 0;
+    CMainWindow window(WindowSetup());
+    window.show();
+    // Longer than the start-up watchdog, which would have given up by now.
+    QTest::qWait(2500);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.Closing());
+    EXPECT_EQ(errors.Messages(), std::vector<std::string>{"No sound devices found"});
+    EXPECT_TRUE(Find<QAction>(window, "Open recording...")->isEnabled());
+    EXPECT_EQ(devices.opens, 0);
+    window.close();
+}
+
+TEST_F(WindowTest, AfcAndSmartTuneShowTheOneSearchThatRuns) {
+    // Stored apart: the search that runs at start is SmartTune's, and both
+    // boxes show it.
+    profile.WriteInt(u"Settings", u"SmartTune", 0);
+    profile.WriteInt(u"Settings", u"AFC", 1);
+    CMainWindow window(WindowSetup());
+    window.show();
+    QCheckBox* afc = Find<QCheckBox>(window, "AFC");
+    QCheckBox* smartTune = Find<QCheckBox>(window, "SmartTune");
+    const auto shown = [&] {
+        EXPECT_EQ(afc->isChecked(), window.Decoding().Tuning().AutoTune());
+        EXPECT_EQ(smartTune->isChecked(), window.Decoding().Tuning().AutoTune());
+        return window.Decoding().Tuning().AutoTune();
+    };
+    EXPECT_FALSE(shown());
+    QTest::mouseClick(afc, Qt::LeftButton);
+    EXPECT_TRUE(shown());
+    QTest::mouseClick(smartTune, Qt::LeftButton);
+    EXPECT_FALSE(shown());
+    QTest::mouseClick(smartTune, Qt::LeftButton);
+    EXPECT_TRUE(shown());
+    EXPECT_EQ(Setting(u"AFC"), u"1");
+    EXPECT_EQ(Setting(u"SmartTune"), u"1");
+    window.close();
+}
+
+TEST_F(WindowTest, ExitFromTheNotificationAreaEndsTheProgram) {
+    CMainWindow window(WindowSetup());
+    window.show();
+    // In the notification area the window is hidden: closing it is not
+    // closing the last visible window, yet the program ends.
+    window.hide();
+    bool timedOut = false;
+    QObject watch;  // no stray timeout in later tests
+    QTimer::singleShot(0, &window, [&] { window.Tray()->ExitAction()->trigger(); });
+    QTimer::singleShot(20000, &watch, [&] {
+        timedOut = true;
+        QCoreApplication::exit(1);
+    });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_FALSE(timedOut);
+    EXPECT_TRUE(window.Closing());
+    EXPECT_TRUE(window.Tray()->Hidden());
+    EXPECT_EQ(Setting(u"Frequency"), u"1700");
 }
 
 // Waits for done while the sound card keeps delivering silence, so that no

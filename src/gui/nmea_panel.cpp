@@ -1,0 +1,114 @@
+#include "gui/nmea_panel.h"
+
+#include <string>
+
+#include <QAction>
+#include <QInputDialog>
+#include <QMenu>
+
+#include "app/message_bridge.h"
+#include "app/nmea_server_settings.h"
+#include "app/settings.h"
+
+namespace wavelore {
+
+CNmeaPanel::CNmeaPanel(QWidget* window, CSettings& settings, CMessageBridge& bridge,
+                       std::function<void(const QString&)> report)
+    : QObject(window),
+      m_window(window),
+      m_settings(settings),
+      m_bridge(bridge),
+      m_report(std::move(report)) {}
+
+void CNmeaPanel::AddTo(QMenu* menu) {
+    m_output = menu->addAction(QString());
+    m_output->setCheckable(true);
+    m_output->setToolTip(
+        tr("Serve new messages as NMEA 0183 NRX sentences to chart plotters on this port"));
+    connect(m_output, &QAction::triggered, this, [this](bool on) {
+        m_settings.WriteNmeaOutput(on);
+        Apply();
+    });
+    menu->addAction(tr("NMEA port..."), this, &CNmeaPanel::ShowPortDialog);
+    menu->addAction(tr("NMEA address..."), this, &CNmeaPanel::ShowAddressDialog);
+    menu->addAction(tr("NMEA clients..."), this, &CNmeaPanel::ShowClientsDialog);
+    Apply();
+}
+
+void CNmeaPanel::Apply() {
+    const int32_t port = m_settings.NmeaPort();
+    const CNmeaTcpServer::Options options = CNmeaServerSettings(m_settings).ServerOptions();
+    const CNmeaTcpServer::Options& running = m_bridge.NmeaTcp().Configuration();
+    m_output->setText(tr("NMEA output on TCP port %1").arg(port));
+    if (!m_settings.NmeaOutput()) {
+        m_bridge.StopNmeaTcp();
+    } else if (!m_bridge.NmeaTcpRunning() || m_bridge.NmeaTcpPort() != port ||
+               running.bindAddress != options.bindAddress ||
+               running.maxClients != options.maxClients) {
+        std::string error;
+        if (!m_bridge.StartNmeaTcp(static_cast<uint16_t>(port), options, error)) {
+            // The setting stays: the next start tries the port again.
+            m_report(tr("The NMEA output is off: %1. Choose another port with \"NMEA port...\" "
+                        "or another address with \"NMEA address...\" in the Options menu.")
+                         .arg(QString::fromStdString(error)));
+        }
+    }
+    m_output->setChecked(m_bridge.NmeaTcpRunning());
+}
+
+QInputDialog* CNmeaPanel::MakeInputDialog(const QString& title, const QString& label) {
+    auto* dialog = new QInputDialog(m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(title);
+    dialog->setLabelText(label);
+    return dialog;
+}
+
+void CNmeaPanel::ShowPortDialog() {
+    QInputDialog* dialog = MakeInputDialog(
+        tr("NMEA port"), tr("TCP port for the NMEA output (10110 is the usual one):"));
+    dialog->setInputMode(QInputDialog::IntInput);
+    dialog->setIntRange(1, 65535);
+    dialog->setIntValue(m_settings.NmeaPort());
+    connect(dialog, &QInputDialog::intValueSelected, this, [this](int port) {
+        m_settings.WriteNmeaPort(port);
+        Apply();
+    });
+    dialog->open();
+}
+
+void CNmeaPanel::ShowAddressDialog() {
+    QInputDialog* dialog = MakeInputDialog(
+        tr("NMEA address"), tr("Address of this computer the NMEA output listens on, e.g. "
+                               "127.0.0.1 for programs on this computer alone.\n"
+                               "Empty: every address, for chart plotters on the network."));
+    dialog->setInputMode(QInputDialog::TextInput);
+    dialog->setTextValue(QString::fromStdString(CNmeaServerSettings(m_settings).BindAddress()));
+    connect(dialog, &QInputDialog::textValueSelected, this, [this](const QString& text) {
+        const std::string address = text.trimmed().toStdString();
+        if (!CNmeaServerSettings(m_settings).WriteBindAddress(address)) {
+            m_report(tr("%1 is not an IP address such as 127.0.0.1 or ::1. The NMEA output keeps "
+                        "its address.")
+                         .arg(text.trimmed()));
+            return;
+        }
+        Apply();
+    });
+    dialog->open();
+}
+
+void CNmeaPanel::ShowClientsDialog() {
+    QInputDialog* dialog =
+        MakeInputDialog(tr("NMEA clients"),
+                        tr("Chart plotters the NMEA output serves at once (more are refused):"));
+    dialog->setInputMode(QInputDialog::IntInput);
+    dialog->setIntRange(1, static_cast<int>(CNmeaTcpServer::kMostClients));
+    dialog->setIntValue(CNmeaServerSettings(m_settings).MaxClients());
+    connect(dialog, &QInputDialog::intValueSelected, this, [this](int clients) {
+        CNmeaServerSettings(m_settings).WriteMaxClients(clients);
+        Apply();
+    });
+    dialog->open();
+}
+
+}  // namespace wavelore

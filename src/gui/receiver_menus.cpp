@@ -1,0 +1,137 @@
+#include "gui/receiver_menus.h"
+
+#include <string>
+
+#include <QActionGroup>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "app/decoding_control.h"
+#include "app/mode_controller.h"
+
+namespace wavelore {
+
+namespace {
+
+QString FromU16(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A menu item's text shows "&" as itself, not as a mnemonic.
+QString MenuText(std::u16string_view name) {
+    return FromU16(name).replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+}  // namespace
+
+CReceiverMenus::CReceiverMenus(QWidget* window, CDecodingControl& decoding, CModeController& modes,
+                               std::function<void()> changed,
+                               std::function<void(const QString&)> report)
+    : QObject(window),
+      m_window(window),
+      m_decoding(decoding),
+      m_modes(modes),
+      m_changed(std::move(changed)),
+      m_report(std::move(report)) {}
+
+void CReceiverMenus::AddSoundMenu(QMenuBar* bar) {
+    m_soundMenu = bar->addMenu(tr("&Sound source"));
+    m_sourceGroup = new QActionGroup(this);
+}
+
+void CReceiverMenus::AddModeMenu(QMenuBar* bar) {
+    m_modeMenu = bar->addMenu(tr("&Mode"));
+    // Optional: NAVTEX-J has no item, and a stored baud or shift may match none.
+    const auto newGroup = [this] {
+        auto* group = new QActionGroup(this);
+        group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+        return group;
+    };
+    const auto addCommand = [this](QActionGroup* group, const QString& text, int32_t id) {
+        QAction* action = m_modeMenu->addAction(text);
+        action->setCheckable(true);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, id] {
+            m_modes.OnCommand(id);
+            m_changed();
+        });
+        m_commands[id] = action;
+    };
+    QActionGroup* modes = newGroup();
+    for (const auto& info : CModeController::kModes) {
+        if (info.commandId != 0) {
+            addCommand(modes, FromU16(info.name), info.commandId);
+        }
+    }
+    m_modeMenu->addSeparator();
+    QActionGroup* bauds = newGroup();
+    for (const auto& c : CModeController::kBaudCommands) {
+        addCommand(bauds, tr("%1 baud").arg(c.value), c.commandId);
+    }
+    m_modeMenu->addSeparator();
+    QActionGroup* shifts = newGroup();
+    for (const auto& c : CModeController::kShiftCommands) {
+        addCommand(shifts, tr("%1 Hz shift").arg(c.value), c.commandId);
+    }
+    m_modeMenu->addSeparator();
+    m_enhanced = m_modeMenu->addAction(tr("Enhanced decoder"));
+    m_enhanced->setCheckable(true);
+    connect(m_enhanced, &QAction::triggered, this, [this](bool on) { m_decoding.SetEnhanced(on); });
+}
+
+void CReceiverMenus::FillSoundSources() {
+    m_soundMenu->clear();
+    m_sources.clear();
+    const CSoundSourceSelector& sources = m_decoding.Sources();
+    if (sources.Items().empty()) {
+        m_soundMenu->addAction(tr("(none)"))->setEnabled(false);
+    }
+    for (const auto& item : sources.Items()) {
+        QAction* action = m_soundMenu->addAction(MenuText(item.name));
+        action->setCheckable(true);
+        m_sourceGroup->addAction(action);
+        const int32_t index = item.index;
+        connect(action, &QAction::triggered, this,
+                [this, index] { m_decoding.OnSoundSource(index); });
+        m_sources[index] = action;
+    }
+    m_soundMenu->addSeparator();
+    m_soundMenu->addAction(tr("Open recording..."), this, &CReceiverMenus::OpenRecording);
+    ShowCurrentSource(sources.Current());
+}
+
+void CReceiverMenus::ShowCurrentSource(int32_t index) {
+    for (const auto& [source, action] : m_sources) {
+        action->setChecked(source == index);
+    }
+}
+
+void CReceiverMenus::SetCommandChecked(int32_t commandId, bool checked) {
+    const auto it = m_commands.find(commandId);
+    if (it != m_commands.end()) {
+        it->second->setChecked(checked);
+    }
+}
+
+void CReceiverMenus::SetEnhancedChecked(bool checked) {
+    m_enhanced->setChecked(checked);
+}
+
+void CReceiverMenus::OpenRecording() {
+    const QString path = QFileDialog::getOpenFileName(
+        m_window, tr("Open recording"), QString(),
+        tr("Recordings (*.wav *.flac *.ogg *.raw *.s16le);;All files (*)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    std::string error;
+    if (!m_decoding.OpenRecording(path.toStdString(), CRecordingWaveIn::Pace::RealTime, error)) {
+        m_report(tr("Cannot play the recording: %1").arg(QString::fromStdString(error)));
+        return;
+    }
+    FillSoundSources();
+    m_decoding.OnSoundSource(m_decoding.Sources().Current());
+}
+
+}  // namespace wavelore

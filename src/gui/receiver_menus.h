@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+
+#include <QObject>
+#include <QString>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QMenuBar;
+class QWidget;
+
+namespace wavelore {
+
+class CDecodingControl;
+class CModeController;
+
+// The "Sound source" and "Mode" menus: the devices and the recording to
+// decode from, "Open recording...", the modes, bauds and shifts, and the
+// "Enhanced decoder". Each item is checked as the decoding and the modes
+// (CDecodingControl, CModeController) have it and switches them.
+class CReceiverMenus final : public QObject {
+    Q_OBJECT
+
+  public:
+    // changed: after a menu switched the mode (settings it refused are
+    // then said); report: what could not be done.
+    CReceiverMenus(QWidget* window, CDecodingControl& decoding, CModeController& modes,
+                   std::function<void()> changed, std::function<void(const QString&)> report);
+
+    void AddSoundMenu(QMenuBar* bar);
+    void AddModeMenu(QMenuBar* bar);
+    // The sources as the decoding has them now.
+    void FillSoundSources();
+    void ShowCurrentSource(int32_t index);
+    void SetCommandChecked(int32_t commandId, bool checked);
+    void SetEnhancedChecked(bool checked);
+
+  private:
+    void OpenRecording();
+
+    QWidget* m_window;
+    CDecodingControl& m_decoding;
+    CModeController& m_modes;
+    std::function<void()> m_changed;
+    std::function<void(const QString&)> m_report;
+    QMenu* m_soundMenu = nullptr;
+    QActionGroup* m_sourceGroup = nullptr;
+    QMenu* m_modeMenu = nullptr;
+    QAction* m_enhanced = nullptr;           // "Enhanced decoder"
+    std::map<int32_t, QAction*> m_commands;  // mode, baud and shift commands
+    std::map<int32_t, QAction*> m_sources;   // sound source index -> item
+};
+
+}  // namespace wavelore
