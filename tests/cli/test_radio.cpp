@@ -139,13 +139,14 @@ TEST(RadioCli, TwoChannelsOfOneBandAreStoredAsTheirEmissionsAlone) {
     EXPECT_NE(nrx.find(",KA01,1,140322,21,07,2007,"), std::string::npos) << nrx;
     EXPECT_NE(nrx.find(",EA23,2,140322,21,07,2007,"), std::string::npos) << nrx;
     // Each channel's text in whole lines after its frequency, and each
-    // channel's working file and raw log of its own.
-    EXPECT_NE(result.out.find("490: ZCZC KA01"), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find("518: ZCZC EA23"), std::string::npos) << result.out;
+    // channel's raw log of its own.
+    EXPECT_NE(result.out.find("\n490: NAVIGATIONAL WARNING 12/24"), std::string::npos)
+        << result.out;
+    EXPECT_NE(result.out.find("\n518: GALE WARNING 031"), std::string::npos) << result.out;
     // K is Grindavik on 490 kHz, Niton on 518 kHz.
     EXPECT_NE(result.err.find("KA01 from K Grindavik"), std::string::npos) << result.err;
-    EXPECT_TRUE(fs::exists("radio/incoming 490.txt"));
-    EXPECT_TRUE(fs::exists("radio/incoming 518.txt"));
+    EXPECT_TRUE(fs::exists("radio/logs/2007-07-21/raw/2007-07-21 14.03.22 490-raw.txt"));
+    EXPECT_TRUE(fs::exists("radio/logs/2007-07-21/raw/2007-07-21 14.03.22 518-raw.txt"));
 
     // The recording itself, as fast as it decodes, one channel chosen.
     const ProcessResult fast =
