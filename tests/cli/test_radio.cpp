@@ -12,7 +12,6 @@
 #include <filesystem>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/fixtures.h"
@@ -59,19 +58,6 @@ std::map<std::string, std::string> IndexedFrequencies(const fs::path& db) {
     }
     sqlite3_close(handle);
     return rows;
-}
-
-int AnnouncedPort() {
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (std::chrono::steady_clock::now() < deadline) {
-        const std::string err = ReadFile("err.txt");
-        const size_t at = err.find("TCP port ");
-        if (at != std::string::npos && err.find('\n', at) != std::string::npos) {
-            return std::stoi(err.substr(at + 9));
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    return 0;
 }
 
 TEST(RadioCli, TwoChannelsOfOneBandAreStoredAsTheirEmissionsAlone) {
