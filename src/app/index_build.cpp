@@ -88,8 +88,8 @@ int InsertIndexRow(sqlite3* db, const fs::path& base, const IndexedMessage& row)
     CSqliteStatement insert(
         db,
         "INSERT OR REPLACE INTO messages (path, identity, station, subject, number, "
-        "frame_time, frame_seconds, quality, good, errors, clean, repeat, selected) "
-        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
+        "frame_time, frame_seconds, quality, good, errors, clean, repeat, selected, frequency) "
+        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)");
     insert.Bind(1, IndexKey(base, row.path));
     insert.Bind(2, ToUtf8(row.identity));
     insert.Bind(3, ToUtf8(row.b1));
@@ -109,6 +109,11 @@ int InsertIndexRow(sqlite3* db, const fs::path& base, const IndexedMessage& row)
     insert.Bind(11, int64_t{row.clean ? 1 : 0});
     insert.Bind(12, int64_t{row.repeat ? 1 : 0});
     insert.Bind(13, int64_t{row.selected ? 1 : 0});
+    if (row.frequencyHz > 0) {
+        insert.Bind(14, int64_t{row.frequencyHz});
+    } else {
+        insert.BindNull(14);
+    }
     return insert.Run();
 }
 

@@ -16,7 +16,7 @@ namespace wavelore {
 // The layout of the index: 2, the identity and number are those of the
 // file name (a NAVTEX-J serial number such as "12/" is "12_"); version 1
 // kept them as received. Set once the table was first filled.
-inline constexpr int kIndexSchemaVersion = 2;
+inline constexpr int kIndexSchemaVersion = 3;
 
 // How the index names a file: relative to the base where it lies below it.
 std::string IndexKey(const std::filesystem::path& base, const std::filesystem::path& path);

@@ -19,7 +19,8 @@ CCommandRunner::Environment CMessageCommand::EnvironmentOf(const MessageRecord& 
         {"WAVELORE_B2", ToUtf8(record.b2)},
         {"WAVELORE_QUALITY", std::to_string(record.quality)},
         {"WAVELORE_REPEAT", verdict.repeat ? "1" : "0"},
-        {"WAVELORE_STATION", ToUtf8(CStationTable::DisplayName(navArea, record.b1))},
+        {"WAVELORE_STATION",
+         ToUtf8(CStationTable::DisplayName(navArea, record.b1, record.frequencyHz))},
         {"WAVELORE_SUBJECT", ToUtf8(SubjectTable::Category(b2))},
     };
 }

@@ -41,7 +41,8 @@ CREATE TABLE messages (
     errors INTEGER,
     clean INTEGER NOT NULL,
     repeat INTEGER NOT NULL,
-    selected INTEGER NOT NULL
+    selected INTEGER NOT NULL,
+    frequency INTEGER
 );
 CREATE INDEX messages_identity ON messages (identity, frame_seconds);
 CREATE INDEX messages_time ON messages (frame_time);
@@ -49,7 +50,7 @@ CREATE INDEX messages_time ON messages (frame_time);
 
 constexpr const char* kSelectRow =
     "SELECT path, station, subject, number, frame_time, quality, good, errors, clean, repeat, "
-    "selected FROM messages ";
+    "selected, frequency FROM messages ";
 
 bool Failed(int rc) {
     return rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE;
@@ -98,6 +99,26 @@ int MigrateIdentities(sqlite3* db) {
         }
     }
     return EndIndexTransaction(db, rc);
+}
+
+// Version 2 to 3: the channel's frequency, unknown (NULL) for the rows
+// before it. A column added before an interrupted migration is kept.
+int AddFrequencyColumn(sqlite3* db) {
+    int64_t present = 0;
+    {
+        CSqliteStatement read(
+            db, "SELECT count(*) FROM pragma_table_info('messages') WHERE name = 'frequency'");
+        const int rc = read.Step();
+        if (rc != SQLITE_ROW) {
+            return rc;
+        }
+        present = read.Int(0);
+    }
+    if (present > 0) {
+        return SQLITE_OK;
+    }
+    return sqlite3_exec(db, "ALTER TABLE messages ADD COLUMN frequency INTEGER", nullptr, nullptr,
+                        nullptr);
 }
 
 }  // namespace
@@ -194,10 +215,19 @@ int CMessageIndex::PrepareSchema(bool& fresh) {
         fresh = true;
         return tables == 0 ? sqlite3_exec(db, kCreateSchema, nullptr, nullptr, nullptr) : SQLITE_OK;
     }
+    if ((version == 1 || version == 2) && (rc = AddFrequencyColumn(db)) != SQLITE_OK) {
+        return rc;
+    }
     if (version == 1 && (rc = MigrateIdentities(db)) != SQLITE_OK) {
         return rc;
     }
-    if (version != 1 && version != kIndexSchemaVersion) {
+    if (version == 2) {
+        rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        if ((rc = EndIndexTransaction(db, rc)) != SQLITE_OK) {
+            return rc;
+        }
+    }
+    if (version < 1 || version > kIndexSchemaVersion) {
         // Not an index of ours: made anew like a damaged one.
         return SQLITE_NOTADB;
     }
@@ -375,6 +405,7 @@ bool CMessageIndex::Add(const MessageRecord& record, bool selected) {
     row.clean = CRepeatRule::IsClean(record.good, record.errors, record.mode);
     row.path = record.path;
     row.selected = selected;
+    row.frequencyHz = record.frequencyHz;
 
     CheckDisk();
     bool indexed = false;
@@ -438,6 +469,7 @@ std::vector<IndexedMessage> CMessageIndex::RowsOfDay(std::u16string_view date) {
             row.clean = query.Int(8) != 0;
             row.repeat = query.Int(9) != 0;
             row.selected = query.Int(10) != 0;
+            row.frequencyHz = static_cast<int32_t>(query.Int(11));
             rows.push_back(std::move(row));
         }
         if (!Failed(rc) || !Recover(rc)) {

@@ -38,6 +38,9 @@ struct IndexedMessage {
     std::filesystem::path path;  // absolute
     bool repeat = false;
     bool selected = false;
+    // The channel received on; 0 (unknown, NULL in the index) for a sound
+    // card or a row made from a stored file.
+    int32_t frequencyHz = 0;
 };
 
 // The message index: logs/messages.db (SQLite, WAL) under the base

@@ -32,6 +32,9 @@ struct MessageRecord {
     int32_t quality = 0;         // percent
     std::filesystem::path path;  // absolute final name of the stored file
     Mode mode = Mode::Navtex;    // the mode the frame was received in
+    // The radio channel it came on (490000 for 490 kHz); 0 when the
+    // receiver has no such knowledge (a sound card).
+    int32_t frequencyHz = 0;
 };
 
 // Fullwidth forms to ASCII: a unit whose high byte is 0xFF becomes its low

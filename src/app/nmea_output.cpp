@@ -42,6 +42,20 @@ std::u16string Body(const std::u16string& text) {
 NrxMessage CNmeaOutput::NrxOf(const MessageRecord& record, int32_t sequence) {
     NrxMessage m;
     m.sequence = sequence;
+    // The field's numbers for the NAVTEX channels; another stays empty.
+    switch (record.frequencyHz) {
+        case 490000:
+            m.frequencyIndex = 1;
+            break;
+        case 518000:
+            m.frequencyIndex = 2;
+            break;
+        case 4209500:
+            m.frequencyIndex = 3;
+            break;
+        default:
+            break;
+    }
     m.code = ToUtf8(record.b1 + record.b2 + record.number);
     LocalTime local;
     LocalTime utc;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "app/message_record.h"
 
@@ -29,15 +30,23 @@ std::vector<NavtexStation> CStationTable::OfNavArea(int32_t navArea) {
     return out;
 }
 
-StationName CStationTable::Lookup(int32_t navArea, char16_t b1) {
+namespace {
+
+// The channel received on first, then 518 kHz, then the lowest other.
+std::pair<int, int32_t> Rank(int32_t hz, int32_t received) {
+    return {hz == received ? 0 : hz == CStationTable::kInternationalHz ? 1 : 2, hz};
+}
+
+}  // namespace
+
+StationName CStationTable::Lookup(int32_t navArea, char16_t b1, int32_t received) {
     const char16_t letter = NarrowChar(b1);
     int32_t chosen = 0;
     for (const NavtexStation& s : kStations) {
         if (s.navArea != navArea || s.b1 != letter) {
             continue;
         }
-        if (chosen == 0 || s.frequencyHz == kInternationalHz ||
-            (chosen != kInternationalHz && s.frequencyHz < chosen)) {
+        if (chosen == 0 || Rank(s.frequencyHz, received) < Rank(chosen, received)) {
             chosen = s.frequencyHz;
         }
     }
@@ -57,10 +66,11 @@ StationName CStationTable::Lookup(int32_t navArea, char16_t b1) {
     return out;
 }
 
-std::u16string CStationTable::DisplayName(int32_t navArea, std::u16string_view b1) {
+std::u16string CStationTable::DisplayName(int32_t navArea, std::u16string_view b1,
+                                          int32_t received) {
     std::u16string out(b1);
     if (b1.size() == 1) {
-        const StationName station = Lookup(navArea, b1[0]);
+        const StationName station = Lookup(navArea, b1[0], received);
         if (!station.name.empty()) {
             out += u' ';
             out += station.name;

@@ -45,11 +45,14 @@ class CStationTable {
     // 518 kHz service is taken first, then the lowest other frequency the
     // letter has there; two stations sharing the letter on that frequency
     // are both named, "Curacao / Wiarton".
-    static StationName Lookup(int32_t navArea, char16_t b1);
+    // received: the channel the message came on (Hz), which names the
+    // station when the letter has one there; 0 when unknown.
+    static StationName Lookup(int32_t navArea, char16_t b1, int32_t received = 0);
 
     // "E Niton": the letter and the station's name, or the letter alone
     // when the NAVAREA has no station of that letter.
-    static std::u16string DisplayName(int32_t navArea, std::u16string_view b1);
+    static std::u16string DisplayName(int32_t navArea, std::u16string_view b1,
+                                      int32_t received = 0);
 
     // "518 kHz", "4209.5 kHz"; empty for 0.
     static std::u16string FrequencyText(int32_t frequencyHz);

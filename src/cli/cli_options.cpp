@@ -1,7 +1,9 @@
 #include "cli/cli_options.h"
 
 #include <CLI/CLI.hpp>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 
@@ -40,6 +42,85 @@ bool CheckTuning(const CliOptions& options) {
         UsageError("--freq " + std::to_string(options.centreFrequency) + " with --shift " +
                    std::to_string(options.shift) + " puts a tone outside 1.." +
                    std::to_string(kNyquist) + " Hz");
+        return false;
+    }
+    return true;
+}
+
+// "518000", "518k", "518kHz", "4209.5k": Hz; 0 for anything else.
+double ParseChannelFrequency(std::string text) {
+    double scale = 1.0;
+    for (const char* suffix : {"kHz", "khz", "k", "K"}) {
+        const std::string s = suffix;
+        if (text.size() > s.size() && text.compare(text.size() - s.size(), s.size(), s) == 0) {
+            text.resize(text.size() - s.size());
+            scale = 1000.0;
+            break;
+        }
+    }
+    size_t used = 0;
+    double value = 0.0;
+    try {
+        value = std::stod(text, &used);
+    } catch (const std::exception&) {
+        return 0.0;
+    }
+    if (used != text.size() || !(value > 0.0) || value * scale > 1e11) {
+        return 0.0;
+    }
+    return value * scale;
+}
+
+// The radio's options that need more than CLI11 checks.
+bool ParseRadio(const CLI::App& app, const std::string& gain,
+                const std::vector<std::string>& channels, CliOptions& options) {
+    if (!gain.empty() && gain != "auto") {
+        char* end = nullptr;
+        const double value = std::strtod(gain.c_str(), &end);
+        if (end == gain.c_str() || *end != '\0' || !(value > -100.0 && value < 200.0)) {
+            UsageError("--gain takes a number of dB or auto, not \"" + gain + "\"");
+            return false;
+        }
+        options.gainDb = value;
+    }
+    for (const std::string& arg : channels) {
+        const size_t colon = arg.find(':');
+        CliOptions::Channel channel;
+        channel.frequencyHz = ParseChannelFrequency(arg.substr(0, colon));
+        if (channel.frequencyHz <= 0.0) {
+            UsageError("--channel takes FREQ[:MODE], e.g. 518000 or 490k:NAVTEX, not \"" + arg +
+                       "\"");
+            return false;
+        }
+        if (colon != std::string::npos) {
+            std::string name = arg.substr(colon + 1);
+            for (char& c : name) {
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            }
+            if (name != "NAVTEX" && name != "SITOR" && name != "AMTOR" && name != "NAVTEX-J" &&
+                name != "RTTY") {
+                UsageError("--channel " + arg +
+                           ": the mode is NAVTEX, SITOR, AMTOR, NAVTEX-J or RTTY");
+                return false;
+            }
+            channel.mode = CModeController::ModeOfName(FromUtf8(name));
+        }
+        options.channels.push_back(channel);
+    }
+    if (!channels.empty() && !options.Radio()) {
+        UsageError("--channel works with --sdr or --iq");
+        return false;
+    }
+    options.playIq = !options.iq.empty() && app.count("--play") > 0;
+    if (options.playIq && !options.play.empty()) {
+        UsageError("--iq plays the IQ recording with --play alone, without a FILE");
+        return false;
+    }
+    if (!options.iq.empty()) {
+        options.play.clear();
+    }
+    if (app.count("--play") > 0 && options.iq.empty() && options.play.empty()) {
+        UsageError("--play needs a FILE (or --iq FILE)");
         return false;
     }
     return true;
@@ -109,10 +190,73 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     auto* device = app.add_option("--device", options.device,
                                   "Capture from a sound device, by number or name (N|NAME)");
     auto* play = app.add_option("--play", options.play,
-                                "Play a recording through the live receiver in real time");
+                                "Play a recording through the live receiver in real time; "
+                                "with --iq, without FILE: play the IQ recording in real time")
+                     ->expected(0, 1);
     app.add_flag("--fast", options.fast, "With --play: as fast as the receiver takes it")
         ->needs(play);
     device->excludes(play);
+    app.add_flag("--list-sdr", options.listSdr,
+                 "List the SDR devices SoapySDR finds, with their arguments, and exit");
+    auto* sdr = app.add_option("--sdr", options.sdr,
+                               "Receive from an SDR through SoapySDR, chosen by its device "
+                               "arguments (e.g. driver=rtlsdr; \"\" takes the first)")
+                    ->type_name("ARGS");
+    app.add_option("--sdr-rate", options.sdrRate, "SDR sample rate in Hz")
+        ->capture_default_str()
+        ->needs(sdr)
+        ->check(CLI::Range(11025.0, 1e9))
+        ->type_name("HZ");
+    app.add_option("--sdr-centre,--sdr-center", options.sdrCentre,
+                   "Centre of the band received in Hz, as on the antenna (default: midway between "
+                   "the channels)")
+        ->needs(sdr)
+        ->check(CLI::Range(0.0, 1e11))
+        ->type_name("HZ");
+    app.add_option("--upconverter", options.upconverter,
+                   "Oscillator of an upconverter in front of the SDR in Hz, e.g. 125000000")
+        ->needs(sdr)
+        ->check(CLI::Range(0.0, 1e10))
+        ->type_name("HZ");
+    std::string gain;
+    app.add_option("--gain", gain, "SDR gain in dB, or auto for the device's AGC (default)")
+        ->needs(sdr)
+        ->type_name("DB|auto");
+    app.add_option("--ppm", options.ppm, "SDR frequency correction in parts per million")
+        ->needs(sdr)
+        ->check(CLI::Range(-1000.0, 1000.0))
+        ->type_name("N");
+    app.add_option("--antenna", options.antenna, "SDR antenna (default: the device's)")->needs(sdr);
+    app.add_option("--direct-sampling", options.directSampling,
+                   "RTL-SDR direct sampling: 1 the I branch, 2 the Q branch, 0 off")
+        ->needs(sdr)
+        ->check(CLI::IsMember({"0", "1", "2"}));
+    auto* iq = app.add_option("--iq", options.iq,
+                              "Decode an IQ recording (raw cu8, cs16, cf32, or a stereo WAV)")
+                   ->type_name("FILE");
+    app.add_option("--iq-format", options.iqFormat,
+                   "IQ recording format (default: by the name's ending)")
+        ->needs(iq)
+        ->transform(CLI::IsMember({"cu8", "cs16", "cf32", "wav"}, CLI::ignore_case));
+    app.add_option("--iq-rate", options.iqRate, "Sample rate of a raw IQ recording in Hz")
+        ->needs(iq)
+        ->check(CLI::Range(11025.0, 1e9))
+        ->type_name("HZ");
+    app.add_option("--iq-centre,--iq-center", options.iqCentre,
+                   "Centre frequency of an IQ recording in Hz, where the file does not carry it")
+        ->needs(iq)
+        ->check(CLI::Range(0.0, 1e11))
+        ->type_name("HZ");
+    std::vector<std::string> channels;
+    app.add_option("--channel", channels,
+                   "A channel to decode from the SDR or IQ recording, in Hz or with k (490k), "
+                   "optionally with its mode (518000:NAVTEX); repeat it for more (default: 490 "
+                   "and 518 kHz, and 4209.5 kHz, where the band holds them)")
+        ->type_name("FREQ[:MODE]");
+    sdr->excludes(iq);
+    sdr->excludes(play);
+    sdr->excludes(device);
+    iq->excludes(device);
     app.add_flag("--smarttune", options.smartTune,
                  "With --device or --play: retune to a transmission found in the spectrum");
     auto* upload = app.add_flag("--upload", options.upload,
@@ -220,6 +364,10 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         exitCode = kExitUsage;
         return false;
     }
+    if (!ParseRadio(app, gain, channels, options)) {
+        exitCode = kExitUsage;
+        return false;
+    }
     options.strictFec = !noStrict;
     options.store = !noStore;
     options.mode = CModeController::ModeOfName(FromUtf8(mode));
@@ -257,8 +405,13 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         exitCode = kExitUsage;
         return false;
     }
-    if (!options.inputGiven && !options.Live() && !options.listDevices &&
-        StandardInputIsTerminal()) {
+    if (options.inputGiven && options.Radio()) {
+        UsageError("FILE cannot be combined with --sdr or --iq");
+        exitCode = kExitUsage;
+        return false;
+    }
+    if (!options.inputGiven && !options.Live() && !options.Radio() && !options.listDevices &&
+        !options.listSdr && StandardInputIsTerminal()) {
         UsageError("no input: give an audio FILE, or pipe raw audio into standard input");
         exitCode = kExitUsage;
         return false;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/receiver_config.h"
 #include "common/modes.h"
@@ -39,6 +40,31 @@ struct CliOptions {
     std::string play;
     bool fast = false;
     bool Live() const { return !device.empty() || !play.empty(); }
+    // A radio's IQ samples: list the SoapySDR devices (--list-sdr), receive
+    // from one (--sdr ARGS) with its settings, or read an IQ recording
+    // (--iq) as fast as it decodes, or in real time with --play.
+    bool listSdr = false;
+    std::optional<std::string> sdr;
+    double sdrRate = 2048000.0;
+    std::optional<double> sdrCentre;  // none: between the channels
+    std::optional<double> gainDb;     // none: the device's AGC
+    double ppm = 0.0;
+    double upconverter = 0.0;  // Hz the SDR is tuned above the band
+    std::string antenna;
+    std::string directSampling;
+    std::string iq;
+    std::string iqFormat;  // cu8, cs16, cf32, wav; empty: by the name
+    double iqRate = 0.0;
+    std::optional<double> iqCentre;
+    bool playIq = false;
+    // The channels decoded from the IQ samples, each with its mode;
+    // empty: 490 and 518 kHz (and 4209.5 kHz) where the band holds them.
+    struct Channel {
+        double frequencyHz = 0.0;
+        Mode mode = Mode::Navtex;
+    };
+    std::vector<Channel> channels;
+    bool Radio() const { return sdr.has_value() || !iq.empty(); }
     // Live receiver: retune automatically to a transmission the spectrum
     // search finds, as the main window does with SmartTune on (--smarttune).
     bool smartTune = false;

@@ -4,6 +4,7 @@
 #include "cli/cli_options.h"
 #include "cli/file_decoding.h"
 #include "cli/live_decoding.h"
+#include "cli/radio_decoding.h"
 #include "system/descriptor_limit.h"
 
 int main(int argc, char** argv) {
@@ -21,6 +22,12 @@ int main(int argc, char** argv) {
     wavelore::RaiseDescriptorLimit();
     if (options.listDevices) {
         return ListDevices();
+    }
+    if (options.listSdr) {
+        return ListSdr();
+    }
+    if (options.Radio()) {
+        return DecodeRadio(options);
     }
     if (options.Live()) {
         return DecodeLive(options);

@@ -30,11 +30,12 @@ class CRunReception::CVerboseOutput final : public IMessageOutput {
         const std::string what = !verdict.selected ? "not selected"
                                  : verdict.repeat  ? "repeat"
                                                    : "new";
-        std::fprintf(stderr, "wavelore-decode: %s from %s (%s), quality %d%%, %s: %s\n",
-                     ToUtf8(record.b1 + record.b2 + record.number).c_str(),
-                     ToUtf8(CStationTable::DisplayName(m_navArea, record.b1)).c_str(),
-                     ToUtf8(SubjectTable::Category(b2)).c_str(), record.quality, what.c_str(),
-                     record.path.string().c_str());
+        std::fprintf(
+            stderr, "wavelore-decode: %s from %s (%s), quality %d%%, %s: %s\n",
+            ToUtf8(record.b1 + record.b2 + record.number).c_str(),
+            ToUtf8(CStationTable::DisplayName(m_navArea, record.b1, record.frequencyHz)).c_str(),
+            ToUtf8(SubjectTable::Category(b2)).c_str(), record.quality, what.c_str(),
+            record.path.string().c_str());
         std::fflush(stderr);
     }
 
@@ -102,6 +103,11 @@ bool CRunReception::Start(std::string& error, int& exitCode) {
     config.clock = m_clock.get();
     config.notifier = &m_notifier;
     config.mode = m_options.mode;
+    if (!m_channels.empty()) {
+        config.channel = m_channels[0].name;
+        config.frequencyHz = m_channels[0].frequencyHz;
+        config.mode = m_channels[0].mode;
+    }
     m_reception = std::make_unique<CReception>(config);
     if (m_options.upload) {
         if (!m_reception->StartUploads(nullptr)) {
@@ -127,7 +133,34 @@ bool CRunReception::Start(std::string& error, int& exitCode) {
         m_reception.reset();
         return false;
     }
+    for (size_t i = 1; i < m_channels.size(); ++i) {
+        config.channel = m_channels[i].name;
+        config.frequencyHz = m_channels[i].frequencyHz;
+        config.mode = m_channels[i].mode;
+        m_others.push_back(std::make_unique<CReception>(config, *m_reception));
+        m_others.back()->StartLogDay();
+    }
     return true;
+}
+
+void CRunReception::OnText(size_t channel, const DecoderText& chunk) {
+    if (!m_reception) {
+        return;
+    }
+    CReception& reception = channel == 0 ? *m_reception : *m_others.at(channel - 1);
+    reception.Handle(chunk);
+    Poll();
+}
+
+bool CRunReception::AllStored() const {
+    if (!m_reception) {
+        return true;
+    }
+    bool all = m_reception->AllStored();
+    for (const auto& other : m_others) {
+        all = all && other->AllStored();
+    }
+    return all;
 }
 
 bool CRunReception::StartBridge(std::string& error) {
@@ -196,6 +229,9 @@ bool CRunReception::StartBridge(std::string& error) {
 void CRunReception::Poll() {
     if (m_reception) {
         m_reception->Poll();
+        for (const auto& other : m_others) {
+            other->Poll();
+        }
         m_reception->Bridge().PollCommands();
     }
 }
@@ -205,6 +241,9 @@ void CRunReception::Finish() {
         return;
     }
     m_finished = true;
+    for (const auto& other : m_others) {
+        other->Finish();
+    }
     m_reception->Finish();
     CMessageBridge& bridge = m_reception->Bridge();
     if (const CCommandRunner* commands = bridge.Commands()) {

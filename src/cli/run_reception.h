@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/profile_store.h"
 #include "app/reception/reception.h"
@@ -27,6 +28,14 @@ class CRunReception {
     // profile: where settings the command line does not give are read;
     // null for the user's own.
     explicit CRunReception(const CliOptions& options, IProfileStore* profile = nullptr);
+    // The channels of a radio, each with a reception of its own on the one
+    // log tree ("incoming 518.txt" when there are several); before Start.
+    struct Channel {
+        std::u16string name;  // empty for the only one
+        int32_t frequencyHz = 0;
+        Mode mode = Mode::Navtex;
+    };
+    void SetChannels(std::vector<Channel> channels) { m_channels = std::move(channels); }
     ~CRunReception();
     CRunReception(const CRunReception&) = delete;
     CRunReception& operator=(const CRunReception&) = delete;
@@ -36,12 +45,8 @@ class CRunReception {
     // worker thread (kExitUsage); no clock, an unusable directory, an NMEA
     // output that cannot be had (kExitInputError).
     bool Start(std::string& error, int& exitCode);
-    void OnText(const DecoderText& chunk) {
-        if (m_reception) {
-            m_reception->Handle(chunk);
-            Poll();
-        }
-    }
+    void OnText(const DecoderText& chunk) { OnText(0, chunk); }
+    void OnText(size_t channel, const DecoderText& chunk);
     // Between texts: upload results, --on-message commands that ended, and
     // messages that had no room tried again.
     void Poll();
@@ -53,7 +58,7 @@ class CRunReception {
     // and reports on errors: "uploads: N sent, M left".
     void FinishUploads(std::FILE* errors);
     // After Finish: nothing was asked to be stored, or all of it was.
-    bool AllStored() const { return !m_reception || m_reception->AllStored(); }
+    bool AllStored() const;
 
   private:
     class CVerboseOutput;
@@ -69,7 +74,10 @@ class CRunReception {
     IProfileStore* m_profile;
     CStreamNotifier m_notifier{stderr};
     std::unique_ptr<IClock> m_clock;
+    std::vector<Channel> m_channels;
+    // The first channel's, with the bridge and the uploads; then the others.
     std::unique_ptr<CReception> m_reception;
+    std::vector<std::unique_ptr<CReception>> m_others;
     CNmeaUdpSender m_udp;
     std::unique_ptr<CVerboseOutput> m_verbose;
     bool m_finished = false;

@@ -20,7 +20,23 @@ void CTextHandler::OnText(const DecoderText& chunk, int64_t block) {
         std::fprintf(m_diagnostics, "block %" PRId64 " (%.1f s): good %d, errors %d\n", block,
                      seconds, chunk.good, chunk.errors);
     }
-    if (m_writeFailed || m_output.Write(chunk.text)) {
+    if (m_prefix.empty()) {
+        Write(chunk.text);
+        return;
+    }
+    std::u16string whole;
+    for (const char16_t c : chunk.text) {
+        m_line += c;
+        if (c == u'\n') {
+            whole += m_prefix + m_line;
+            m_line.clear();
+        }
+    }
+    Write(whole);
+}
+
+void CTextHandler::Write(const std::u16string& text) {
+    if (m_writeFailed || m_output.Write(text)) {
         return;
     }
     m_writeFailed = true;
@@ -32,6 +48,10 @@ void CTextHandler::OnText(const DecoderText& chunk, int64_t block) {
 }
 
 void CTextHandler::Finish() {
+    if (!m_line.empty()) {
+        Write(m_prefix + m_line + u'\n');
+        m_line.clear();
+    }
     if (m_options.verbose) {
         std::fprintf(m_diagnostics, "total: good %" PRId64 ", errors %" PRId64 "\n", m_good,
                      m_errors);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "cli/cli_options.h"
 #include "cli/text_output.h"
@@ -21,14 +22,23 @@ class CTextHandler {
     // block: the number of sound buffers processed so far, for diagnostics.
     void OnText(const DecoderText& chunk, int64_t block);
 
-    // End of decoding: prints the totals with --verbose.
+    // One of several channels on one standard output: each line is
+    // written whole, after prefix ("518 kHz: "), so channels never mix
+    // within a line.
+    void SetLinePrefix(std::u16string prefix) { m_prefix = std::move(prefix); }
+
+    // End of decoding: a line held back, and the totals with --verbose.
     void Finish();
 
     // True once standard output refused text.
     bool WriteFailed() const { return m_writeFailed; }
 
   private:
+    void Write(const std::u16string& text);
+
     const CliOptions& m_options;
+    std::u16string m_prefix;
+    std::u16string m_line;  // the prefixed line not ended yet
     CTextOutput m_output;
     std::FILE* m_diagnostics;
     int64_t m_good = 0;

@@ -186,6 +186,49 @@ TEST(MessageIndex, KnowsANavtexJMessageByItsFileNamesIdentityAndMigratesAnOlderI
     EXPECT_EQ(notes.notes, std::vector<std::string>{});
 }
 
+// An index from before the channel's frequency keeps its rows and counts
+// (unknown frequency) and takes the frequency of the messages from now on.
+TEST(MessageIndex, MigratesAnIndexWithoutFrequencies) {
+    test::ScopedTempDir dir;
+    const std::string day = "logs/2007-07-21/";
+    fs::create_directories(day);
+    const std::string old = day + "2007-07-21 15.00.00 EA12.txt";
+    WriteFile(old, "x");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open("logs/messages.db", &db), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db,
+                     "CREATE TABLE messages (path TEXT PRIMARY KEY NOT NULL, identity TEXT NOT "
+                     "NULL, station TEXT NOT NULL, subject TEXT NOT NULL, number TEXT NOT NULL, "
+                     "frame_time TEXT NOT NULL, frame_seconds INTEGER NOT NULL, quality INTEGER, "
+                     "good INTEGER, errors INTEGER, clean INTEGER NOT NULL, repeat INTEGER NOT "
+                     "NULL, selected INTEGER NOT NULL);"
+                     "INSERT INTO messages VALUES ('logs/2007-07-21/2007-07-21 15.00.00 EA12.txt', "
+                     "'EA12', 'E', 'A', '12', '2007-07-21 15:00:00', 0, 97, 200, 7, 1, 0, 1);"
+                     "PRAGMA user_version = 2",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+    CMessageSelection all;
+    CNotes notes;
+    CMessageIndex index(".", all, &notes);
+    ASSERT_TRUE(index.Open());
+    const std::string later = day + "2007-07-21 16.00.00 EA13.txt";
+    WriteFile(later, "x");
+    MessageRecord record = Record(dir.Path() / later);
+    record.time = u"16:00:00";
+    record.number = u"13";
+    record.frequencyHz = 490000;
+    EXPECT_FALSE(index.Add(record, true));
+    std::vector<std::string> rows;
+    for (const IndexedMessage& row : index.RowsOfDay(u"2007-07-21")) {
+        rows.push_back(ToUtf8(row.identity) + " " + std::to_string(row.quality) + " " +
+                       std::to_string(row.frequencyHz));
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"EA12 97 0", "EA13 99 490000"}));
+    EXPECT_EQ(notes.notes, std::vector<std::string>{});
+}
+
 // A fresh index is filled from the files beside its user; one whose
 // filling was cut short (the program ended meanwhile) is filled again,
 // silently, and meanwhile the repeats are those the filled index gives.

@@ -213,6 +213,19 @@ int ConnectLoopbackWithin(int port, std::chrono::milliseconds wait) {
     return fd;
 }
 
+int AnnouncedPort() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::string err = ReadFile("err.txt");
+        const size_t at = err.find("TCP port ");
+        if (at != std::string::npos && err.find('\n', at) != std::string::npos) {
+            return std::stoi(err.substr(at + 9));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return 0;
+}
+
 std::string ReadToEnd(int fd) {
     std::string got;
     char buffer[4096];

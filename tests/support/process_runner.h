@@ -75,6 +75,9 @@ int ConnectLoopback(int port, int receiveBuffer = 0);
 // The same, given up (-1) when not made within wait: a server that stopped
 // taking connections leaves them unanswered.
 int ConnectLoopbackWithin(int port, std::chrono::milliseconds wait);
+// The port wavelore-decode says it serves NMEA on, in the standard error
+// of a CBackgroundProcess (err.txt); 0 when it does not say so in time.
+int AnnouncedPort();
 // Everything received until the other side closes.
 std::string ReadToEnd(int fd);
 

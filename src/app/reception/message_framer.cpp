@@ -157,6 +157,7 @@ void CMessageFramer::EndFrame() {
     record.errors = m_errors;
     record.quality = MessageQuality(m_good, m_errors, m_mode);
     record.mode = m_mode;
+    record.frequencyHz = m_frequencyHz;
     m_text.clear();
     m_passed = 0;
     m_listener.FrameEnded(std::move(record));

@@ -44,6 +44,8 @@ class CMessageFramer {
 
     void SetMode(Mode mode) { m_mode = mode; }
     Mode GetMode() const { return m_mode; }
+    // The channel (Hz) the records are marked with; 0: unknown.
+    void SetFrequency(int32_t hz) { m_frequencyHz = hz; }
 
     // The counts of one decoded chunk, added before the chunk is fed.
     void AddCounts(int32_t good, int32_t errors);
@@ -72,6 +74,7 @@ class CMessageFramer {
     const IClock& m_clock;
     IFrameListener& m_listener;
     Mode m_mode = Mode::Navtex;
+    int32_t m_frequencyHz = 0;
 
     // Positions 1 to 10 of the window: the last nine non-white-space units,
     // oldest first, and a terminator that is always 0.

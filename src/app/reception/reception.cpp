@@ -31,6 +31,7 @@ CReception::CReception(const ReceptionConfig& config, std::unique_ptr<Shared> ow
               config.channel),
       m_framer(*config.clock, m_store) {
     m_framer.SetMode(config.mode);
+    m_framer.SetFrequency(config.frequencyHz);
 }
 
 CReception::~CReception() {

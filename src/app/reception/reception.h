@@ -40,6 +40,9 @@ struct ReceptionConfig {
     // on base ("518": "incoming 518.txt"); empty for the only one.
     std::u16string channel{};
     Mode mode = Mode::Navtex;
+    // The radio channel received (Hz) for the index and the NMEA output;
+    // 0 for a sound card, whose frequency the receiver does not know.
+    int32_t frequencyHz = 0;
     // Every decoded chunk as it arrived (the raw data view); may be null.
     IRawTextView* rawView = nullptr;
     // Hears of messages stored under their own name (the Message
