@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "common/sample_block.h"
+#include "display/tuning_pointer.h"
 #include "dsp/spectrum_analyzer.h"
 #include "dsp/tone_pair_search.h"
 #include "dsp/tuning_search.h"
@@ -52,6 +53,21 @@ class CBandScope {
     const CSpectrumAnalyzer& Analyzer() const { return m_analyzer; }
     // The displayed spectrum (see CSpectrumAnalyzer), or null before the first.
     const int32_t* Spectrum() const { return m_analyzer.Spectrum(); }
+
+    // What the trace shows: each block's spectrum as it is (the default),
+    // a running average that calms the noise, or the peaks, held and let
+    // fall slowly so that a short signal stays visible.
+    enum class Trace { Plain = 0, Average = 1, PeakHold = 2 };
+    // A trace chosen again starts afresh from the next spectrum.
+    void SetTrace(Trace trace);
+    Trace CurrentTrace() const { return m_trace; }
+    // The levels to draw (kBins, like Spectrum), or null before the first.
+    const int32_t* TraceLevels() const;
+    // Weight of each new spectrum in the average: 1/kAverageBlocks (about
+    // 0.7 s of blocks).
+    static constexpr int32_t kAverageBlocks = 4;
+    // How far a held peak falls per block: full scale in about 18 s.
+    static constexpr int32_t kPeakFall = CSpectrumAnalyzer::kFullScale / 100;
     int32_t RetuneVotes() const { return m_pairSearch ? m_pairSearch->Votes() : m_search.Votes(); }
 
     // Mouse input on a strip `width` pixels wide. A press always requests a
@@ -59,13 +75,18 @@ class CBandScope {
     // fine: the Ctrl key, which moves the tuning 1 Hz per 5 pixels from the
     // press point instead of following the pointer.
     // A strip without width requests nothing.
-    std::optional<int32_t> OnLeftButtonDown(int32_t x, int32_t y, int32_t width);
-    std::optional<int32_t> OnMouseMove(int32_t x, bool fine, int32_t width);
+    std::optional<int32_t> OnLeftButtonDown(int32_t x, int32_t y, int32_t width) {
+        return m_pointer.OnLeftButtonDown(x, y, width, m_halfShift);
+    }
+    std::optional<int32_t> OnMouseMove(int32_t x, bool fine, int32_t width) {
+        return m_pointer.OnMouseMove(x, fine, width, m_halfShift);
+    }
     // Button release and loss of the mouse capture.
-    void OnLeftButtonUp() { m_dragging = false; }
-    bool Dragging() const { return m_dragging; }
-    int32_t PressX() const { return m_pressX; }
-    int32_t PressY() const { return m_pressY; }
+    void OnLeftButtonUp() { m_pointer.OnLeftButtonUp(); }
+    bool Dragging() const { return m_pointer.Dragging(); }
+    int32_t PressX() const { return m_pointer.PressX(); }
+    int32_t PressY() const { return m_pointer.PressY(); }
+    CTuningPointer& Pointer() { return m_pointer; }
 
     // Painting arithmetic. The column of a frequency on a strip `width`
     // pixels wide; the bin drawn at column x (column 0 shows bin 1, never
@@ -75,7 +96,7 @@ class CBandScope {
     static int32_t RowOfLevel(int32_t level, int32_t traceHeight);
 
   private:
-    int32_t ClampMouseFrequency(float f) const;
+    void UpdateTrace();
 
     CSpectrumAnalyzer m_analyzer;
     CTuningSearch m_search;
@@ -83,9 +104,10 @@ class CBandScope {
     int32_t m_centre = 0;
     int32_t m_halfShift = 0;
     bool m_tuned = false;
-    bool m_dragging = false;
-    int32_t m_pressX = 0;
-    int32_t m_pressY = 0;
+    CTuningPointer m_pointer;
+    Trace m_trace = Trace::Plain;
+    std::unique_ptr<int32_t[]> m_traceLevels;  // kBins, while averaging or holding
+    bool m_traceStarted = false;
 };
 
 }  // namespace wavelore

@@ -5,7 +5,7 @@
 
 #include "common/sample_block.h"
 #include "display/band_scope.h"
-#include "gui/display_wnd.h"
+#include "gui/tuning_display_wnd.h"
 
 namespace wavelore {
 
@@ -13,7 +13,7 @@ namespace wavelore {
 // tuning markers, the frequency scale and the centre frequency. Clicks,
 // drags and the automatic tuning search ask for a new centre through
 // frequencyRequested; the markers move only when SetTuning comes back.
-class CSpectrumWnd : public CDisplayWnd {
+class CSpectrumWnd : public CTuningDisplayWnd {
     Q_OBJECT
 
   public:
@@ -28,29 +28,23 @@ class CSpectrumWnd : public CDisplayWnd {
     void SetAutoTune(bool on) { m_scope.autoTune = on; }
     bool AutoTune() const { return m_scope.autoTune; }
     void SetSearch(CBandScope::Search search) { m_scope.SetSearch(search); }
+    // Plain (the default), averaged or peak-held trace.
+    void SetTrace(CBandScope::Trace trace) {
+        m_scope.SetTrace(trace);
+        RedrawNow();
+    }
 
     // A copy of one buffer's raw samples: analysed, searched, repainted.
     void AddBlock(const SampleBlock& block);
 
     const CBandScope& Model() const { return m_scope; }
 
-  signals:
-    // A centre frequency (Hz) the user or the search asks for.
-    void frequencyRequested(int32_t centre);
-
   protected:
     void Paint(QPainter& painter, int width, int height) override;
-
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
+    CTuningPointer* Pointer() override { return m_scope.Tuned() ? &m_scope.Pointer() : nullptr; }
+    int32_t PointerHalfShift() const override { return m_scope.HalfShift(); }
 
   private:
-    void EndDrag();
-    void Request(std::optional<int32_t> centre);
-
     CBandScope m_scope;
 };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -86,6 +87,42 @@ TEST(SpectrumMouse, ClicksAndDragsRequestClampedFrequencies) {
     analyzer.OnLeftButtonUp();
     EXPECT_FALSE(analyzer.OnMouseMove(500, false, 1000).has_value());
     EXPECT_FALSE(analyzer.OnLeftButtonDown(10, 5, 0).has_value());
+}
+
+TEST(SpectrumTrace, PlainByDefaultAveragedOrPeaksHeldOnRequest) {
+    const SampleBlock a = test::TonePairBlock();
+    SampleBlock b = a.Copy();
+    for (int32_t i = b.Count() / 3; i < b.Count(); ++i) {
+        b[i] *= 0.01;
+    }
+    CBandScope reference;
+    reference.ProcessBlock(a);
+    const std::vector<int32_t> first(reference.Spectrum(), reference.Spectrum() + kBins);
+    reference.ProcessBlock(b);
+    const std::vector<int32_t> second(reference.Spectrum(), reference.Spectrum() + kBins);
+    ASSERT_NE(first, second);
+
+    for (CBandScope::Trace trace :
+         {CBandScope::Trace::Plain, CBandScope::Trace::Average, CBandScope::Trace::PeakHold}) {
+        CBandScope scope;
+        EXPECT_EQ(scope.CurrentTrace(), CBandScope::Trace::Plain);
+        scope.SetTrace(trace);
+        EXPECT_EQ(scope.TraceLevels(), nullptr);
+        scope.ProcessBlock(a);
+        EXPECT_EQ(std::vector<int32_t>(scope.TraceLevels(), scope.TraceLevels() + kBins), first);
+        scope.ProcessBlock(b);
+        for (int32_t i = 0; i < kBins; ++i) {
+            const size_t k = static_cast<size_t>(i);
+            int32_t expected = second[k];
+            if (trace == CBandScope::Trace::Average) {
+                expected = first[k] + (second[k] - first[k]) / CBandScope::kAverageBlocks;
+            } else if (trace == CBandScope::Trace::PeakHold) {
+                expected = std::max(second[k], first[k] - CBandScope::kPeakFall);
+            }
+            ASSERT_EQ(scope.TraceLevels()[i], expected) << i;
+        }
+        EXPECT_EQ(scope.Spectrum()[100], second[100]);  // the spectrum itself untouched
+    }
 }
 
 TEST(SpectrumPainting, ColumnsBinsAndRows) {
