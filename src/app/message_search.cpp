@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <utility>
 
 #include "app/message_index.h"
 #include "app/sqlite_statement.h"
@@ -17,7 +18,9 @@ namespace fs = std::filesystem;
 
 // The texts in a table of their own, looked up by path; the full-text
 // table indexes them by the same row id (external content, kept in step
-// by the triggers).
+// by the triggers). A text's id is its frame's time (kIdsPerSecond to a
+// second), so the full-text table hands out hits newest first by itself
+// and a search stops at its limit instead of sorting every hit.
 constexpr const char* kCreateTables = R"(
 CREATE TABLE IF NOT EXISTS message_body (
     id INTEGER PRIMARY KEY,
@@ -36,6 +39,8 @@ CREATE TRIGGER IF NOT EXISTS message_body_removed AFTER DELETE ON message_body B
 END;
 )";
 
+constexpr int64_t kIdsPerSecond = 1024;
+
 bool ReadText(const fs::path& path, std::string& text) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -52,18 +57,39 @@ fs::path AbsolutePath(const CMessageIndex& index, const std::string& key) {
     return path.is_relative() ? index.Base() / path : path;
 }
 
-// Replaces the text of one message; an SQLite result code.
-int Store(sqlite3* db, const std::string& key, const std::string& text) {
+// Adds (or replaces) the text of one message whose frame started at
+// frameSeconds (CalendarSeconds); an SQLite result code.
+int Store(sqlite3* db, const std::string& key, int64_t frameSeconds, const std::string& text) {
     CSqliteStatement remove(db, "DELETE FROM message_body WHERE path = ?1");
     remove.Bind(1, key);
     int rc = remove.Run();
-    if (rc == SQLITE_OK) {
-        CSqliteStatement insert(db, "INSERT INTO message_body (path, body) VALUES (?1, ?2)");
-        insert.Bind(1, key);
-        insert.Bind(2, text);
-        rc = insert.Run();
+    if (rc != SQLITE_OK) {
+        return rc;
     }
-    return rc;
+    const int64_t first = frameSeconds * kIdsPerSecond;
+    int64_t id = first;
+    {
+        CSqliteStatement last(db, "SELECT max(id) FROM message_body WHERE id BETWEEN ?1 AND ?2");
+        last.Bind(1, first);
+        last.Bind(2, first + kIdsPerSecond - 1);
+        rc = last.Step();
+        if (rc != SQLITE_ROW) {
+            return rc;
+        }
+        if (!last.IsNull(0)) {
+            id = last.Int(0) + 1;
+        }
+    }
+    // A second with more messages than ids (never seen) gives the rest
+    // the next free ids: found all the same, only out of time order.
+    CSqliteStatement insert(db,
+                            id < first + kIdsPerSecond
+                                ? "INSERT INTO message_body (id, path, body) VALUES (?3, ?1, ?2)"
+                                : "INSERT INTO message_body (path, body) VALUES (?1, ?2)");
+    insert.Bind(1, key);
+    insert.Bind(2, text);
+    insert.Bind(3, id);
+    return insert.Run();
 }
 
 }  // namespace
@@ -81,14 +107,14 @@ bool CMessageSearch::Sync() {
     if (db == nullptr) {
         return false;
     }
-    std::vector<std::string> missing;
+    std::vector<std::pair<std::string, int64_t>> missing;  // key, frame seconds
     {
         CSqliteStatement read(db,
-                              "SELECT path FROM messages WHERE path NOT IN "
+                              "SELECT path, frame_seconds FROM messages WHERE path NOT IN "
                               "(SELECT path FROM message_body)");
         int rc;
         while ((rc = read.Step()) == SQLITE_ROW) {
-            missing.push_back(read.Text(0));
+            missing.emplace_back(read.Text(0), read.Int(1));
         }
         if (rc != SQLITE_DONE) {
             return false;
@@ -102,14 +128,10 @@ bool CMessageSearch::Sync() {
         sqlite3_exec(db, "DELETE FROM message_body WHERE path NOT IN (SELECT path FROM messages)",
                      nullptr, nullptr, nullptr);
     std::string text;
-    CSqliteStatement insert(db, "INSERT INTO message_body (path, body) VALUES (?1, ?2)");
     for (auto it = missing.begin(); rc == SQLITE_OK && it != missing.end(); ++it) {
         // A file that cannot be read now is tried again at the next Sync.
-        if (ReadText(AbsolutePath(m_index, *it), text)) {
-            insert.Bind(1, *it);
-            insert.Bind(2, text);
-            rc = insert.Run();
-            insert.Reset();
+        if (ReadText(AbsolutePath(m_index, it->first), text)) {
+            rc = Store(db, it->first, it->second, text);
         }
     }
     return rc == SQLITE_OK && transaction.Commit() == SQLITE_OK;
@@ -131,8 +153,15 @@ bool CMessageSearch::Add(const fs::path& path) {
     if (db == nullptr) {
         return false;
     }
+    // The index has just given the message its row, with its frame time.
+    const std::string key = m_index.Key(path);
+    CSqliteStatement row(db, "SELECT frame_seconds FROM messages WHERE path = ?1");
+    row.Bind(1, key);
+    if (row.Step() != SQLITE_ROW) {
+        return false;
+    }
     CSqliteTransaction transaction(db);
-    return transaction.Began() == SQLITE_OK && Store(db, m_index.Key(path), text) == SQLITE_OK &&
+    return transaction.Began() == SQLITE_OK && Store(db, key, row.Int(0), text) == SQLITE_OK &&
            transaction.Commit() == SQLITE_OK;
 }
 
@@ -178,8 +207,8 @@ std::vector<SearchHit> CMessageSearch::Search(std::u16string_view query, int32_t
                           "snippet(message_search, 0, '[', ']', '...', 10) "
                           "FROM message_search JOIN message_body b ON b.id = message_search.rowid "
                           "JOIN messages m ON m.path = b.path "
-                          "WHERE message_search MATCH ?1 ORDER BY m.frame_time DESC, b.path "
-                          "LIMIT ?2");
+                          "WHERE message_search MATCH ?1 "
+                          "ORDER BY message_search.rowid DESC LIMIT ?2");
     find.Bind(1, expression);
     find.Bind(2, int64_t{std::clamp(limit, 1, kMaxHits)});
     while (find.Step() == SQLITE_ROW) {

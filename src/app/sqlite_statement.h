@@ -40,6 +40,7 @@ class CSqliteStatement {
                                  static_cast<size_t>(sqlite3_column_bytes(m_stmt, column)));
     }
     int64_t Int(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    bool IsNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
 
   private:
     sqlite3_stmt* m_stmt = nullptr;
