@@ -4,29 +4,22 @@
 // finds nothing to add; and the first fill from the files.
 
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "app/log_day.h"
 #include "app/message_index.h"
 #include "app/message_search.h"
 #include "app/message_selection.h"
-#include "common/clock.h"
 #include "common/utf.h"
+#include "log_tree.h"
 
 namespace {
 
 using namespace wavelore;
 namespace fs = std::filesystem;
-
-constexpr int kDays = 365;
-constexpr int kPerDay = 60;
 
 const char* const kCommon[] = {
     "GALE",  "WARNING", "WIND",  "SEA",      "NAVIGATIONAL", "AREA",     "POSITION",   "BUOY",
@@ -51,32 +44,12 @@ std::string MessageText(std::mt19937& random, int serial) {
     return text;
 }
 
-class CTree {
-  public:
-    CTree() {
-        char pattern[] = "/tmp/wavelore-bench-XXXXXX";
-        m_root = mkdtemp(pattern);
-        std::mt19937 random(7);
-        LocalTime t{2023, 1, 1, 0, 0, 0};
-        int serial = 0;
-        for (int day = 0; day < kDays; ++day) {
-            const fs::path dir = m_root / "logs" / ToUtf8(FormatDate(t));
-            fs::create_directories(dir);
-            for (int i = 0; i < kPerDay; ++i) {
-                char name[64];
-                std::snprintf(name, sizeof name, "%s %02d.%02d.00 %c%c%02d.txt",
-                              ToUtf8(FormatDate(t)).c_str(), i / 3, i % 3 * 20, 'A' + i % 26,
-                              'A' + i % 12, i);
-                std::ofstream(dir / name, std::ios::binary) << MessageText(random, serial++);
-            }
-            t = AddSeconds(t, 86400);
-        }
-    }
-    ~CTree() { fs::remove_all(m_root); }
-    const fs::path& Root() const { return m_root; }
-
-  private:
-    fs::path m_root;
+// Each message's text drawn from one generator, so every run sees the same.
+struct CTree : bench::CLogTree {
+    CTree()
+        : CLogTree([random = std::mt19937(7)](int serial) mutable {
+              return MessageText(random, serial);
+          }) {}
 };
 
 CTree& Tree() {

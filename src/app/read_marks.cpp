@@ -15,34 +15,26 @@ sqlite3* CReadMarks::Prepared() {
     return db;
 }
 
-bool CReadMarks::MarkUnread(const std::filesystem::path& path) {
+int CReadMarks::OnPath(const char* sql, const std::filesystem::path& path) {
     sqlite3* db = Prepared();
     if (db == nullptr) {
-        return false;
+        return SQLITE_CANTOPEN;
     }
-    CSqliteStatement insert(db, "INSERT OR IGNORE INTO message_unread (path) VALUES (?1)");
-    insert.Bind(1, m_index.Key(path));
-    return insert.Run() == SQLITE_OK;
+    CSqliteStatement statement(db, sql);
+    statement.Bind(1, m_index.Key(path));
+    return statement.Step();
+}
+
+bool CReadMarks::MarkUnread(const std::filesystem::path& path) {
+    return OnPath("INSERT OR IGNORE INTO message_unread (path) VALUES (?1)", path) == SQLITE_DONE;
 }
 
 bool CReadMarks::MarkRead(const std::filesystem::path& path) {
-    sqlite3* db = Prepared();
-    if (db == nullptr) {
-        return false;
-    }
-    CSqliteStatement remove(db, "DELETE FROM message_unread WHERE path = ?1");
-    remove.Bind(1, m_index.Key(path));
-    return remove.Run() == SQLITE_OK;
+    return OnPath("DELETE FROM message_unread WHERE path = ?1", path) == SQLITE_DONE;
 }
 
 bool CReadMarks::IsUnread(const std::filesystem::path& path) {
-    sqlite3* db = Prepared();
-    if (db == nullptr) {
-        return false;
-    }
-    CSqliteStatement find(db, "SELECT 1 FROM message_unread WHERE path = ?1");
-    find.Bind(1, m_index.Key(path));
-    return find.Step() == SQLITE_ROW;
+    return OnPath("SELECT 1 FROM message_unread WHERE path = ?1", path) == SQLITE_ROW;
 }
 
 bool CReadMarks::Sync() {

@@ -36,6 +36,8 @@ class CReadMarks final : public IMessageOutput {
 
   private:
     sqlite3* Prepared();
+    // Runs sql with the path's key as ?1: the step's SQLite result.
+    int OnPath(const char* sql, const std::filesystem::path& path);
 
     CMessageIndex& m_index;
 };
