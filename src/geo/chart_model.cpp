@@ -108,7 +108,17 @@ CCoastlineMap::Level CChartModel::BasemapLevel() const {
 }
 
 void CChartModel::SetStations(std::vector<ChartStation> stations) {
-    m_stations = std::move(stations);
+    m_stations.clear();
+    for (ChartStation& s : stations) {
+        auto same = std::find_if(m_stations.begin(), m_stations.end(), [&](const ChartStation& o) {
+            return o.name == s.name && o.position == s.position;
+        });
+        if (same == m_stations.end()) {
+            m_stations.push_back(std::move(s));
+        } else if (same->letters.find(s.letters) == std::u16string::npos) {
+            same->letters += u"/" + s.letters;
+        }
+    }
 }
 
 void CChartModel::SetWarnings(std::vector<ChartWarning> warnings) {

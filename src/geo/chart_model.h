@@ -32,9 +32,10 @@ enum class WarningCategory {
 };
 WarningCategory CategoryOf(std::u16string_view code);
 
-// A NAVTEX station on the chart.
+// A NAVTEX station on the chart: one place, with the letter (B1) of each
+// frequency it sends on there ("E/I").
 struct ChartStation {
-    char16_t letter = u'?';  // B1
+    std::u16string letters;
     std::u16string name;
     GeoPosition position;
 };
@@ -90,6 +91,7 @@ class CChartModel {
     const std::vector<WorldPart>& Land(CCoastlineMap::Level level) const { return m_land[level]; }
     const std::vector<WorldPart>& Coast(CCoastlineMap::Level level) const { return m_coast[level]; }
 
+    // Stations of one name at one place are joined into one.
     void SetStations(std::vector<ChartStation> stations);
     const std::vector<ChartStation>& Stations() const { return m_stations; }
 

@@ -33,13 +33,9 @@ void CMercatorView::SetViewport(int width, int height) {
     Clamp();
 }
 
-void CMercatorView::SetScale(double scale) {
-    m_scale = scale;
-    Clamp();
-}
-
-void CMercatorView::SetCentre(WorldPoint centre) {
+void CMercatorView::Show(WorldPoint centre, double scale) {
     m_centre = centre;
+    m_scale = scale;
     Clamp();
 }
 

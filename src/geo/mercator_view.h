@@ -36,9 +36,10 @@ class CMercatorView {
 
     double Scale() const { return m_scale; }
     WorldPoint Centre() const { return m_centre; }
-    // Both are clamped to what the view can show.
-    void SetScale(double scale);
-    void SetCentre(WorldPoint centre);
+    // Centres the view on a world point at a scale, both together since
+    // what centre the view can take depends on the scale (it stops at the
+    // clamped poles); both are clamped to what the view can show.
+    void Show(WorldPoint centre, double scale);
 
     // Screen pixels (x right, y down; 0,0 the top-left corner) of a world
     // point, in the world copy given (-1 one world to the west).

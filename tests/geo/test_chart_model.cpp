@@ -99,8 +99,7 @@ TEST(ChartModel, ClickLandsOnThePointOrLineBeforeTheAreaAroundItAndAcrossTheAnti
     EXPECT_EQ(hit(screen(50.2, -1.0)), u"-");
     // A point just west of 180 E, seen from across the meridian, lies in
     // the world copy to the west.
-    chart.View().SetCentre(Project({-17.0, -179.9}));
-    chart.View().SetScale(65536.0);
+    chart.View().Show(Project({-17.0, -179.9}), 65536.0);
     const WorldPoint west = chart.View().ToScreen(Project({-17.0, 179.95}), -1);
     EXPECT_NEAR(west.x, 400.0 - 0.15 / 360.0 * 65536.0, 1e-6);
     EXPECT_EQ(hit(west), u"GA05");
@@ -160,6 +159,13 @@ TEST(ChartModel, ShowsWhatTheExplorerListsLessExpiredTheChosenAlwaysAndDistances
     const WarningGeometry circle =
         Warning(u"GA08", GeometryKind::Circle, {{50.0, 0.0}}, 2 * kMetresPerNm).feature.geometry;
     EXPECT_NEAR(DistanceToGeometryMetres({50.1, 0.0}, circle) / kMetresPerNm, 4.0, 0.05);
+
+    // A station on two frequencies at one place is one mast with both letters.
+    chart.SetStations({{u"E", u"Niton", {50.58, -1.25}},
+                       {u"I", u"Niton", {50.58, -1.25}},
+                       {u"K", u"Niton", {50.60, -1.30}}});
+    ASSERT_EQ(chart.Stations().size(), 2u);
+    EXPECT_EQ(chart.Stations()[0].letters, u"E/I");
 }
 
 TEST(WarningExpiry, CancelTimesInTheTextsFormsAndNoneElsewhere) {
