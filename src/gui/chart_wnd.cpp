@@ -10,6 +10,7 @@
 #include <QPolygonF>
 #include <QResizeEvent>
 #include <QWheelEvent>
+#include <QtMath>
 
 #include "app/station_table.h"
 #include "geo/coastline_map.h"
@@ -29,6 +30,9 @@ constexpr size_t kMaxDistanceLabels = 25;
 const QColor kSea(0xd4, 0xe6, 0xf1);
 const QColor kLand(0xf2, 0xef, 0xe4);
 const QColor kCoast(0x6b, 0x7b, 0x8c);
+const QColor kChosen(0xff, 0xd4, 0x00);
+// A warning's point: a disc in its subject's colour with a white rim.
+constexpr double kMarkerRadius = 6.0;
 
 QColor CategoryColour(WarningCategory category) {
     switch (category) {
@@ -175,8 +179,9 @@ void CChartWnd::PaintBasemap(QPainter& painter) {
         base.setPen(Qt::NoPen);
         base.setBrush(kLand);
         for (const CChartModel::WorldPart& part : m_model.Land(level)) {
-            ForEachCopy(view, part, 0.0,
-                        [&](int copy) { base.drawPolygon(ToScreen(view, part.points, copy)); });
+            ForEachCopy(view, part, 0.0, [&](int copy) {
+                base.drawPolygon(ToScreen(view, part.points, copy), Qt::WindingFill);
+            });
         }
         base.setRenderHint(QPainter::Antialiasing, true);
         base.setPen(QPen(kCoast, 1.0));
@@ -198,18 +203,37 @@ void CChartWnd::PaintWarnings(QPainter& painter) {
         double metres;
     };
     std::vector<Label> labels;
+    const qreal ratio = painter.device()->devicePixelRatioF();
     for (const CChartModel::Shape& shape : m_model.Shapes()) {
         const QColor colour = CategoryColour(shape.category);
+        // A warning a few pixels across is drawn as a point: its outline
+        // would show nothing more, and a year of them stays quick to draw.
+        const bool dot =
+            shape.kind == GeometryKind::Point ||
+            (!shape.chosen && (shape.part.max.x - shape.part.min.x) * view.Scale() < 4.0 &&
+             (shape.part.max.y - shape.part.min.y) * view.Scale() < 4.0);
         ForEachCopy(view, shape.part, 8.0, [&](int copy) {
+            if (dot) {
+                const WorldPoint s = view.ToScreen(shape.part.points.front(), copy);
+                const QImage& marker = Marker(shape.category, ratio);
+                const QPointF at(s.x, s.y);
+                if (shape.chosen) {
+                    painter.setPen(QPen(kChosen, 4.0));
+                    painter.setBrush(Qt::NoBrush);
+                    painter.drawEllipse(at, 7.0, 7.0);
+                }
+                painter.drawImage(at - QPointF(kMarkerRadius, kMarkerRadius), marker);
+                if (!std::isnan(shape.distanceMetres)) {
+                    labels.push_back({at, shape.distanceMetres});
+                }
+                return;
+            }
             const QPolygonF points = ToScreen(view, shape.part.points, copy);
             if (shape.chosen) {
                 // A wide yellow halo under the chosen message.
-                painter.setPen(QPen(QColor(0xff, 0xd4, 0x00), 7.0, Qt::SolidLine, Qt::RoundCap,
-                                    Qt::RoundJoin));
+                painter.setPen(QPen(kChosen, 7.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
                 painter.setBrush(Qt::NoBrush);
-                if (shape.kind == GeometryKind::Point) {
-                    painter.drawEllipse(points.front(), 7.0, 7.0);
-                } else if (shape.closed) {
+                if (shape.closed) {
                     painter.drawPolygon(points);
                 } else {
                     painter.drawPolyline(points);
@@ -221,14 +245,10 @@ void CChartWnd::PaintWarnings(QPainter& painter) {
                 painter.setPen(QPen(colour, 1.5));
                 painter.setBrush(fill);
                 painter.drawPolygon(points);
-            } else if (shape.kind == GeometryKind::Line) {
+            } else {
                 painter.setPen(QPen(colour, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
                 painter.setBrush(Qt::NoBrush);
                 painter.drawPolyline(points);
-            } else {
-                painter.setPen(QPen(Qt::white, 1.5));
-                painter.setBrush(colour);
-                painter.drawEllipse(points.front(), 4.5, 4.5);
             }
             if (!std::isnan(shape.distanceMetres)) {
                 labels.push_back({points.front(), shape.distanceMetres});
@@ -252,6 +272,24 @@ void CChartWnd::PaintWarnings(QPainter& painter) {
         taken.push_back(box);
         painter.drawText(label.at + QPointF(7.0, -6.0), text);
     }
+}
+
+const QImage& CChartWnd::Marker(WarningCategory category, qreal ratio) {
+    // Drawn once per subject: thousands of points are then copies of an
+    // image rather than antialiased discs each.
+    QImage& marker = m_markers[static_cast<size_t>(category)];
+    if (marker.isNull() || marker.devicePixelRatio() != ratio) {
+        const int side = qCeil(2 * kMarkerRadius * ratio);
+        marker = QImage(side, side, QImage::Format_ARGB32_Premultiplied);
+        marker.setDevicePixelRatio(ratio);
+        marker.fill(Qt::transparent);
+        QPainter p(&marker);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(QPen(Qt::white, 1.5));
+        p.setBrush(CategoryColour(category));
+        p.drawEllipse(QPointF(kMarkerRadius, kMarkerRadius), 4.5, 4.5);
+    }
+    return marker;
 }
 
 void CChartWnd::PaintStations(QPainter& painter) {

@@ -68,6 +68,7 @@ class CChartWnd final : public QWidget {
     void PaintStations(QPainter& painter);
     void PaintOwnPosition(QPainter& painter);
     void PaintLegend(QPainter& painter);
+    const QImage& Marker(WarningCategory category, qreal ratio);
     void Changed();
 
     CChartModel m_model;
@@ -77,6 +78,7 @@ class CChartWnd final : public QWidget {
     QImage m_basemap;
     double m_basemapScale = 0.0;
     WorldPoint m_basemapCentre;
+    QImage m_markers[static_cast<size_t>(WarningCategory::Other) + 1];
     QPoint m_pressAt;
     QPoint m_lastDrag;
     bool m_pressed = false;
