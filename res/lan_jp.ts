@@ -302,6 +302,37 @@ Internet connection or server may be down.</source>
     </message>
 </context>
 <context>
+    <name>wavelore::CChartWnd</name>
+    <message>
+        <source>The chart&apos;s coastlines cannot be read: %1</source>
+        <translation>海図の海岸線を読み込めません: %1</translation>
+    </message>
+    <message>
+        <source>%1 NM</source>
+        <translation>%1 海里</translation>
+    </message>
+    <message>
+        <source>Navigational</source>
+        <translation>航行警報</translation>
+    </message>
+    <message>
+        <source>Meteorological</source>
+        <translation>気象警報</translation>
+    </message>
+    <message>
+        <source>Search and rescue</source>
+        <translation>捜索救助</translation>
+    </message>
+    <message>
+        <source>Ice</source>
+        <translation>海氷情報</translation>
+    </message>
+    <message>
+        <source>Other</source>
+        <translation>その他</translation>
+    </message>
+</context>
+<context>
     <name>wavelore::CMainWindow</name>
     <message>
         <source>Tarvolt Wavelore</source>
