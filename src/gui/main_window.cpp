@@ -30,7 +30,10 @@
 #include "common/user_notifier.h"
 #include "common/utf.h"
 #include "gui/app_icon.h"
+#include "gui/chart_pane.h"
 #include "gui/color_edit_wnd.h"
+#include "gui/display_panel.h"
+#include "gui/level_meter_wnd.h"
 #include "gui/link_static.h"
 #include "gui/message_explorer_wnd.h"
 #include "gui/message_pane_wnd.h"
@@ -43,6 +46,7 @@
 #include "gui/translated_text.h"
 #include "gui/upload_id_dialog.h"
 #include "gui/version_check.h"
+#include "gui/waterfall_wnd.h"
 #include "net/http_client.h"
 #include "system/tips_reader.h"
 
@@ -96,7 +100,10 @@ CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
       m_ownAlarmSound(setup.alarmSound ? nullptr : std::make_unique<CPortAudioAlarm>()),
       m_alarm(setup.alarmSound ? *setup.alarmSound : *m_ownAlarmSound, *this, setup.errors),
       m_tuning(
-          [this](int32_t centre, int32_t halfShift) { m_spectrum->SetTuning(centre, halfShift); },
+          [this](int32_t centre, int32_t halfShift) {
+              m_spectrum->SetTuning(centre, halfShift);
+              m_displays->SetTuning(centre, halfShift);
+          },
           [this](Message m) { return m_decoding.PostToDecoder(std::move(m)); }),
       m_modes(m_settings, *this),
       m_decoding(*setup.devices, *setup.soundMessages, m_settings, *this, setup.cpuTimes) {
@@ -152,11 +159,16 @@ void CMainWindow::CreateControls() {
     connect(m_spectrum, &CSpectrumWnd::frequencyRequested, this,
             [this](int32_t centre) { m_tuning.OnSetFrequency(centre); });
     layout->addWidget(m_spectrum, 3);
+    m_displays = new CDisplayPanel(m_spectrum, central);
+    connect(m_displays, &CDisplayPanel::frequencyRequested, this,
+            [this](int32_t centre) { m_tuning.OnSetFrequency(centre); });
+    layout->addWidget(m_displays->Waterfall(), 3);
 
     auto* middle = new QHBoxLayout;
     m_signal = new CSignalWnd(central);
     m_signal->setMinimumHeight(60);
     middle->addWidget(m_signal, 1);
+    middle->addWidget(m_displays->LevelMeter());
     middle->addWidget(CreateCheckBoxes());
     layout->addLayout(middle, 2);
 
@@ -310,6 +322,14 @@ void CMainWindow::CreateMessageExplorer() {
             });
     m_pane->SetExplorer(m_explorer);
     m_reception.SetExplorer(m_explorer);
+    m_chart = new CChartPane(&Bridge().Index(), *m_setup.clock, this);
+    m_chart->SetNavArea(Bridge().NavArea());
+    m_chart->SetHideRepeats(m_settings.HideRepeats());
+    connect(m_explorer, &CMessageExplorerWnd::MessageChosen, m_chart,
+            &CChartPane::ShowStoredMessage);
+    connect(m_chart, &CChartPane::messageOpened, this, &CMainWindow::ShowStoredMessage);
+    menuBar()->insertMenu(m_helpMenu->menuAction(), m_displays->ViewMenu());
+    m_displays->ViewMenu()->addAction(tr("C&hart"), m_chart, &CChartPane::Open);
 }
 
 void CMainWindow::CreateOptionsMenu() {
@@ -554,6 +574,7 @@ void CMainWindow::OnWindowMessage(Message& message) {
         case WM_DECODER_SIGNAL:
             if (const SampleBlock* block = message.Get<SampleBlock>()) {
                 m_signal->AddBlock(*block);
+                m_displays->AddBlock(*block);
             }
             break;
         case WM_DECODER_TEXT:
@@ -586,6 +607,7 @@ void CMainWindow::OnDecoderSpectrum(Message& message) {
     if (block != nullptr) {
         m_tuning.OnSearchResult(request);
         m_spectrum->ShowSpectrum(m_decoding.Tuning().Analyzer().Spectrum());
+        m_displays->SpectrumShown();
     }
 }
 
@@ -678,6 +700,7 @@ void CMainWindow::ApplySelection() {
         m_explorer->SetNavArea(Bridge().NavArea());
         m_explorer->SetSelection(Bridge().Selection());
     }
+    m_chart->SetNavArea(Bridge().NavArea());
 }
 
 int32_t CMainWindow::CentreFrequency() const {

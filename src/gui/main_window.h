@@ -31,6 +31,8 @@ class QStackedWidget;
 
 namespace wavelore {
 
+class CChartPane;
+class CDisplayPanel;
 class CLinkStatic;
 class CMessageExplorerWnd;
 class CMessagePaneWnd;
@@ -234,6 +236,8 @@ class CMainWindow final : public QMainWindow,
     bool m_shutDown = false;
 
     CSpectrumWnd* m_spectrum = nullptr;
+    CDisplayPanel* m_displays = nullptr;
+    CChartPane* m_chart = nullptr;
     CSignalWnd* m_signal = nullptr;
     QCheckBox* m_afc = nullptr;
     QCheckBox* m_strictFec = nullptr;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/modes.h"
+#include "dsp/spectrum_analyzer.h"
 #include "gui/centre_frequency_dialog.h"
 #include "gui/level_meter_wnd.h"
 #include "gui/spectrum_wnd.h"
@@ -25,9 +26,12 @@ TEST(WaterfallWnd, RowsScrollDownMarkersOnTopAndClicksTuneAsTheStrip) {
     CWaterfallWnd waterfall;
     waterfall.resize(551, 60);
     waterfall.show();
-    CSpectrumWnd strip;
-    strip.AddBlock(test::TonePairBlock());
-    waterfall.AddSpectrum(strip.Model().Spectrum());
+    CSpectrumAnalyzer analyzer;
+    const SampleBlock block = test::TonePairBlock();
+    for (int i = 0; i < 2; ++i) {
+        analyzer.Process(block.Data(), static_cast<size_t>(block.Count()));
+    }
+    waterfall.AddSpectrum(analyzer.Spectrum());
     const QImage one = Grab(waterfall);
     const std::vector<int32_t> dark(CWaterfall::kBins, 0);
     waterfall.AddSpectrum(dark.data());
