@@ -302,6 +302,44 @@ Internet connection or server may be down.</source>
     </message>
 </context>
 <context>
+    <name>wavelore::CChartPane</name>
+    <message>
+        <source>Chart</source>
+        <translation>海図</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CDisplayPanel</name>
+    <message>
+        <source>&amp;View</source>
+        <translation>表示(&amp;V)</translation>
+    </message>
+    <message>
+        <source>&amp;Waterfall</source>
+        <translation>ウォーターフォール(&amp;W)</translation>
+    </message>
+    <message>
+        <source>Spectrum &amp;trace</source>
+        <translation>スペクトラム表示(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Plain</source>
+        <translation>そのまま(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Averaged</source>
+        <translation>平均(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Peak &amp;hold</source>
+        <translation>ピークホールド(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;Centre frequency...</source>
+        <translation>中心周波数(&amp;C)...</translation>
+    </message>
+</context>
+<context>
     <name>wavelore::CChartWnd</name>
     <message>
         <source>The chart&apos;s coastlines cannot be read: %1</source>
@@ -334,6 +372,10 @@ Internet connection or server may be down.</source>
 </context>
 <context>
     <name>wavelore::CMainWindow</name>
+    <message>
+        <source>C&amp;hart</source>
+        <translation>海図(&amp;H)</translation>
+    </message>
     <message>
         <source>Tarvolt Wavelore</source>
         <translation>Tarvolt Wavelore</translation>
