@@ -27,6 +27,18 @@ std::u16string ReadMessageText(const std::filesystem::path& path) {
     return in ? FromUtf8(bytes.str()) : std::u16string();
 }
 
+// The warnings of one stored message, read from its text.
+void AppendWarnings(const IndexedMessage& row, const WarningIdentity& identity,
+                    std::vector<ChartWarning>& warnings) {
+    for (WarningFeature& feature : ReadFeatures(ReadMessageText(row.path), identity)) {
+        ChartWarning warning;
+        warning.feature = std::move(feature);
+        warning.repeat = row.repeat;
+        warning.selected = row.selected;
+        warnings.push_back(std::move(warning));
+    }
+}
+
 }  // namespace
 
 CChartPane::CChartPane(CMessageIndex* index, const IClock& clock, QWidget* parent)
@@ -85,13 +97,7 @@ void CChartPane::Reload() {
         const QString date = QString::asprintf("%04d-%02d-%02d", day.year, day.month, day.day);
         for (const IndexedMessage& row : m_index->RowsOfDay(date.toStdU16String())) {
             const WarningIdentity identity = IdentityOf(row);
-            for (WarningFeature& feature : ReadFeatures(ReadMessageText(row.path), identity)) {
-                ChartWarning warning;
-                warning.feature = std::move(feature);
-                warning.repeat = row.repeat;
-                warning.selected = row.selected;
-                warnings.push_back(std::move(warning));
-            }
+            AppendWarnings(row, identity, warnings);
             m_paths[Key(identity)] = row.path;
         }
     }
@@ -114,13 +120,7 @@ bool CChartPane::ShowStoredMessage(const std::filesystem::path& path) {
     if (m_paths.find(Key(identity)) == m_paths.end()) {
         // Older than the days shown: its warnings join the chart.
         std::vector<ChartWarning> warnings = m_chart->Model().Warnings();
-        for (WarningFeature& feature : ReadFeatures(ReadMessageText(path), identity)) {
-            ChartWarning warning;
-            warning.feature = std::move(feature);
-            warning.repeat = row->repeat;
-            warning.selected = row->selected;
-            warnings.push_back(std::move(warning));
-        }
+        AppendWarnings(*row, identity, warnings);
         m_paths[Key(identity)] = path;
         m_chart->SetWarnings(std::move(warnings));
     }
