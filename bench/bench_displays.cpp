@@ -1,6 +1,7 @@
-// What the spectrum strip and the signal panel cost per sound buffer (about
-// 5.4 a second): analysis, tuning search and painting at the main window's
-// size, shown offscreen so that every repaint really paints.
+// What the spectrum strip, the waterfall, the level meter and the signal
+// panel cost per sound buffer (about 5.4 a second): analysis, tuning
+// search and painting at the main window's size, shown offscreen so that
+// every repaint really paints.
 
 #include <benchmark/benchmark.h>
 
@@ -10,8 +11,10 @@
 #include <numbers>
 #include <random>
 
+#include "gui/level_meter_wnd.h"
 #include "gui/signal_wnd.h"
 #include "gui/spectrum_wnd.h"
+#include "gui/waterfall_wnd.h"
 #include "receiver/tuning_policy.h"
 
 namespace {
@@ -45,6 +48,32 @@ void SpectrumStripPerBuffer(benchmark::State& state) {
     }
 }
 BENCHMARK(SpectrumStripPerBuffer)->Unit(benchmark::kMicrosecond);
+
+// The strip with the waterfall under it and the level meter, as a window
+// showing all three is fed.
+void StripWaterfallAndLevelPerBuffer(benchmark::State& state) {
+    CSpectrumWnd strip;
+    CWaterfallWnd waterfall;
+    CLevelMeterWnd meter;
+    strip.resize(700, 80);
+    waterfall.resize(700, 160);
+    meter.resize(700, 20);
+    strip.SetTuning(1700, 85);
+    waterfall.SetTuning(1700, 85);
+    strip.show();
+    waterfall.show();
+    meter.show();
+    CTuningPolicy tuning;
+    const SampleBlock block = NoisyTones();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(tuning.Process(block.Data(), kSamplesPerBuffer, 1700, 85));
+        strip.ShowSpectrum(tuning.Analyzer().Spectrum());
+        waterfall.AddSpectrum(strip.Model().TraceLevels());
+        meter.AddBlock(block);
+        meter.repaint();
+    }
+}
+BENCHMARK(StripWaterfallAndLevelPerBuffer)->Unit(benchmark::kMicrosecond);
 
 void SignalPanelPerBuffer(benchmark::State& state) {
     CSignalWnd panel;

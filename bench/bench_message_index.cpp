@@ -15,40 +15,19 @@
 #include "app/message_selection.h"
 #include "common/clock.h"
 #include "common/utf.h"
+#include "log_tree.h"
 
 namespace {
 
 using namespace wavelore;
 namespace fs = std::filesystem;
 
-constexpr int kDays = 365;
-constexpr int kPerDay = 60;
+constexpr int kDays = bench::CLogTree::kDays;
+constexpr int kPerDay = bench::CLogTree::kPerDay;
 
-// A temporary log tree of kDays days with kPerDay messages each.
-class CTree {
-  public:
-    CTree() {
-        char pattern[] = "/tmp/wavelore-bench-XXXXXX";
-        m_root = mkdtemp(pattern);
-        LocalTime t{2023, 1, 1, 0, 0, 0};
-        for (int day = 0; day < kDays; ++day) {
-            const fs::path dir = m_root / "logs" / ToUtf8(FormatDate(t));
-            fs::create_directories(dir);
-            for (int i = 0; i < kPerDay; ++i) {
-                char name[64];
-                std::snprintf(name, sizeof name, "%s %02d.%02d.00 %c%c%02d.txt",
-                              ToUtf8(FormatDate(t)).c_str(), i / 3, i % 3 * 20, 'A' + i % 26,
-                              'A' + i % 12, i);
-                std::ofstream(dir / name) << "x";
-            }
-            t = AddSeconds(t, 86400);
-        }
-    }
-    ~CTree() { fs::remove_all(m_root); }
-    const fs::path& Root() const { return m_root; }
-
-  private:
-    fs::path m_root;
+// Every message a single character.
+struct CTree : bench::CLogTree {
+    CTree() : CLogTree([](int) { return std::string("x"); }) {}
 };
 
 void RemoveIndex(const fs::path& root) {

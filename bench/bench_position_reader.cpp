@@ -53,19 +53,8 @@ void BM_ReadHugeList(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadHugeList)->Unit(benchmark::kMillisecond);
 
-// A year of warnings: the corpus's features twenty times over, some 5,000.
 std::vector<WarningFeature> YearOfFeatures() {
-    std::vector<WarningFeature> features;
-    for (int copy = 0; copy < 20; ++copy) {
-        for (const test::CorpusWarning& w : Corpus()) {
-            const WarningIdentity id{u"GA" + std::u16string(1, u'0' + copy % 10), u"Navigational",
-                                     u"Niton", u"2024-04-22", u"15:30:00"};
-            for (WarningFeature& f : ReadFeatures(w.text, id)) {
-                features.push_back(std::move(f));
-            }
-        }
-    }
-    return features;
+    return test::YearOfFeatures(Corpus());
 }
 
 void BM_WriteGeoJsonYear(benchmark::State& state) {

@@ -127,6 +127,38 @@
         <source>Could not write to &quot;%1&quot;.</source>
         <translation>「%1」に書き込めません。</translation>
     </message>
+    <message>
+        <source>Sound device: %1</source>
+        <translation>サウンドデバイス: %1</translation>
+    </message>
+    <message>
+        <source>No sound source</source>
+        <translation>音声入力なし</translation>
+    </message>
+    <message>
+        <source>Recording %1: %2 of %3</source>
+        <translation>録音 %1: %2 / %3</translation>
+    </message>
+    <message>
+        <source>Recording %1: %2</source>
+        <translation>録音 %1: %2</translation>
+    </message>
+    <message>
+        <source>Recording %1: ended</source>
+        <translation>録音 %1: 終了</translation>
+    </message>
+    <message>
+        <source>%1, %2 Bd, shift %3 Hz</source>
+        <translation>%1、%2 Bd、シフト %3 Hz</translation>
+    </message>
+    <message>
+        <source>Centre %1 Hz</source>
+        <translation>中心 %1 Hz</translation>
+    </message>
+    <message>
+        <source>Messages today: %1</source>
+        <translation>本日のメッセージ: %1</translation>
+    </message>
 </context>
 <context>
     <name>QPlatformTheme</name>
@@ -233,6 +265,109 @@ Internet connection or server may be down.</source>
     <message>
         <source>--dir and --data-dir exclude each other</source>
         <translation>--dir と --data-dir は同時に指定できません</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CCentreFrequencyDialog</name>
+    <message>
+        <source>Centre Frequency</source>
+        <translation>中心周波数</translation>
+    </message>
+    <message>
+        <source> Hz</source>
+        <translation> Hz</translation>
+    </message>
+    <message>
+        <source>&amp;Centre frequency:</source>
+        <translation>中心周波数(&amp;C):</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CLevelMeterWnd</name>
+    <message>
+        <source>Clip</source>
+        <translation>過大入力</translation>
+    </message>
+    <message>
+        <source>SNR %1 dB</source>
+        <translation>SNR %1 dB</translation>
+    </message>
+    <message>
+        <source>SNR --</source>
+        <translation>SNR --</translation>
+    </message>
+    <message>
+        <source>Locked</source>
+        <translation>同期</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CChartPane</name>
+    <message>
+        <source>Chart</source>
+        <translation>海図</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CDisplayPanel</name>
+    <message>
+        <source>&amp;View</source>
+        <translation>表示(&amp;V)</translation>
+    </message>
+    <message>
+        <source>&amp;Waterfall</source>
+        <translation>ウォーターフォール(&amp;W)</translation>
+    </message>
+    <message>
+        <source>Spectrum &amp;trace</source>
+        <translation>スペクトラム表示(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Plain</source>
+        <translation>そのまま(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Averaged</source>
+        <translation>平均(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Peak &amp;hold</source>
+        <translation>ピークホールド(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;Centre frequency...</source>
+        <translation>中心周波数(&amp;C)...</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CChartWnd</name>
+    <message>
+        <source>The chart&apos;s coastlines cannot be read: %1</source>
+        <translation>海図の海岸線を読み込めません: %1</translation>
+    </message>
+    <message>
+        <source>%1 NM</source>
+        <translation>%1 海里</translation>
+    </message>
+    <message>
+        <source>Navigational</source>
+        <translation>航行警報</translation>
+    </message>
+    <message>
+        <source>Meteorological</source>
+        <translation>気象警報</translation>
+    </message>
+    <message>
+        <source>Search and rescue</source>
+        <translation>捜索救助</translation>
+    </message>
+    <message>
+        <source>Ice</source>
+        <translation>海氷情報</translation>
+    </message>
+    <message>
+        <source>Other</source>
+        <translation>その他</translation>
     </message>
 </context>
 <context>
@@ -349,6 +484,10 @@ NAVTEX 受信機
 </context>
 <context>
     <name>wavelore::CMainWindow</name>
+    <message>
+        <source>C&amp;hart</source>
+        <translation>海図(&amp;H)</translation>
+    </message>
     <message>
         <source>Tarvolt Wavelore</source>
         <translation>Tarvolt Wavelore</translation>

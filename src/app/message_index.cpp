@@ -479,6 +479,30 @@ std::vector<IndexedMessage> CMessageIndex::RowsOfDay(std::u16string_view date) {
     return rows;
 }
 
+bool CMessageIndex::Remove(const std::filesystem::path& path) {
+    CheckDisk();
+    for (int attempt = 0; attempt < 2 && m_db != nullptr; ++attempt) {
+        CSqliteStatement remove(m_db.get(), "DELETE FROM messages WHERE path = ?1");
+        remove.Bind(1, Key(path));
+        const int rc = remove.Step();
+        if (!Failed(rc)) {
+            const std::string key = Key(path);
+            std::erase_if(m_session,
+                          [&](const IndexedMessage& row) { return Key(row.path) == key; });
+            return true;
+        }
+        if (!Recover(rc)) {
+            break;
+        }
+    }
+    return false;
+}
+
+sqlite3* CMessageIndex::Database() {
+    CheckDisk();
+    return m_db.get();
+}
+
 std::optional<IndexedMessage> CMessageIndex::Find(const std::filesystem::path& path) {
     // A stored file's date is in its name, and its row among that day's.
     const auto named = StoredMessageName::Parse(FromUtf8(path.filename().string()));

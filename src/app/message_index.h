@@ -105,6 +105,20 @@ class CMessageIndex {
     bool Filling() const { return m_build != nullptr; }
 
     std::filesystem::path DatabasePath() const;
+
+    // Removes a message's row (its file is the caller's to remove first):
+    // false when the index could not be changed. A row left behind goes
+    // at the next Open, its file being gone.
+    bool Remove(const std::filesystem::path& path);
+
+    // For the tables kept beside the index in its database (search, read
+    // marks): the database in use, null when there is none. It may change
+    // at any call of the index (a rebuild, a move to memory and back), so
+    // it is asked for each time and never kept.
+    sqlite3* Database();
+    const std::filesystem::path& Base() const { return m_base; }
+    // How a stored file is named in the index: its path under the base.
+    std::string Key(const std::filesystem::path& path) const;
     // True while the index is kept in memory instead of on disk.
     bool InMemory() const { return m_db != nullptr && m_inMemory; }
 
@@ -135,7 +149,6 @@ class CMessageIndex {
     int QueryRepeat(const IndexedMessage& row, bool& repeat);
     // Repeats among the rows of this run.
     bool SessionRepeat(const IndexedMessage& row) const;
-    std::string Key(const std::filesystem::path& path) const;
 
     std::filesystem::path m_base;
     const CMessageSelection& m_selection;

@@ -47,4 +47,32 @@ class CSqliteStatement {
     int m_rc;
 };
 
+// A transaction on the tables beside the index: rolled back unless
+// committed.
+class CSqliteTransaction {
+  public:
+    explicit CSqliteTransaction(sqlite3* db)
+        : m_db(db), m_rc(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr)) {}
+    ~CSqliteTransaction() {
+        if (m_rc == SQLITE_OK && !m_done) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+    CSqliteTransaction(const CSqliteTransaction&) = delete;
+    CSqliteTransaction& operator=(const CSqliteTransaction&) = delete;
+
+    // SQLITE_OK when it began.
+    int Began() const { return m_rc; }
+    int Commit() {
+        const int rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+        m_done = rc == SQLITE_OK;
+        return rc;
+    }
+
+  private:
+    sqlite3* m_db;
+    int m_rc;
+    bool m_done = false;
+};
+
 }  // namespace wavelore

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "common/numeric.h"
 #include "common/sample_rate.h"
@@ -19,38 +20,45 @@ void CBandScope::SetSpectrum(const int32_t* levels) {
     if (levels != nullptr) {
         std::copy(levels, levels + kBins, m_spectrum.begin());
     }
+    UpdateTrace();
 }
 
-int32_t CBandScope::ClampMouseFrequency(float f) const {
-    const float low = static_cast<float>(m_halfShift + 1);
-    const float high = static_cast<float>(kNyquist - m_halfShift - 1);
-    return TruncToInt32(std::max(low, std::min(high, f)));
+void CBandScope::SetTrace(Trace trace) {
+    m_trace = trace;
+    m_traceStarted = false;
+    if (trace == Trace::Plain) {
+        m_traceLevels.reset();
+    } else if (!m_traceLevels) {
+        // Short of memory the plain spectrum is drawn.
+        m_traceLevels.reset(new (std::nothrow) int32_t[kBins]);
+    }
 }
 
-std::optional<int32_t> CBandScope::OnLeftButtonDown(int32_t x, int32_t y, int32_t width) {
-    if (width <= 0) {
-        return std::nullopt;
+const int32_t* CBandScope::TraceLevels() const {
+    if (m_trace == Trace::Plain || !m_traceLevels || !m_traceStarted) {
+        return Spectrum();
     }
-    m_pressX = x;
-    m_pressY = y;
-    m_dragging = true;
-    const float f = static_cast<float>(x) / static_cast<float>(width) * kNyquist;
-    return ClampMouseFrequency(f);
+    return m_traceLevels.get();
 }
 
-std::optional<int32_t> CBandScope::OnMouseMove(int32_t x, bool fine, int32_t width) {
-    if (!m_dragging || width <= 0) {
-        return std::nullopt;
+void CBandScope::UpdateTrace() {
+    const int32_t* spectrum = Spectrum();
+    if (!m_traceLevels || spectrum == nullptr) {
+        return;
     }
-    float f;
-    if (fine) {
-        // 1 Hz for every 5 pixels away from the press point.
-        f = static_cast<float>(m_pressX) / static_cast<float>(width) * kNyquist -
-            static_cast<float>((m_pressX - x) / 5);
-    } else {
-        f = static_cast<float>(x) / static_cast<float>(width) * kNyquist;
+    int32_t* levels = m_traceLevels.get();
+    if (!m_traceStarted) {
+        std::copy(spectrum, spectrum + kBins, levels);
+        m_traceStarted = true;
+        return;
     }
-    return ClampMouseFrequency(f);
+    for (int32_t i = 0; i < kBins; ++i) {
+        if (m_trace == Trace::Average) {
+            levels[i] += (spectrum[i] - levels[i]) / kAverageBlocks;
+        } else {
+            levels[i] = std::max(spectrum[i], levels[i] - kPeakFall);
+        }
+    }
 }
 
 int32_t CBandScope::ColumnOfFrequency(int32_t frequency, int32_t width) {

@@ -64,6 +64,8 @@ class CEnhancedSitorBChain {
     // Where the tones are followed: centre plus the AFC's correction, Hz.
     double TrackedCentre() const { return m_detector.Centre() + m_afc.Offset(); }
     double SignalToNoise() const { return m_likelihood.SignalToNoise(); }
+    // Whether the character alignment is held: an emission is being read.
+    bool Locked() const { return m_decoder.Aligner().Locked(); }
     const CSoftSitorBDecoder& Decoder() const { return m_decoder; }
 
   private:

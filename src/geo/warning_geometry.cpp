@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace wavelore {
@@ -17,6 +18,63 @@ double WrapLongitude(double longitude) {
         wrapped += 360.0;
     }
     return wrapped - 180.0;
+}
+
+// Longitude of to, moved by whole turns to within half a turn of from.
+double NearLongitude(double from, double to) {
+    return from + WrapLongitude(to - from);
+}
+
+// The initial bearing from one position to another, in radians.
+double BearingRadians(GeoPosition from, GeoPosition to) {
+    const double phi1 = from.latitude * kRadians;
+    const double phi2 = to.latitude * kRadians;
+    const double dLon = (to.longitude - from.longitude) * kRadians;
+    return std::atan2(
+        std::sin(dLon) * std::cos(phi2),
+        std::cos(phi1) * std::sin(phi2) - std::sin(phi1) * std::cos(phi2) * std::cos(dLon));
+}
+
+// To the nearest point of the great-circle segment a-b: the cross-track
+// distance where the foot of the perpendicular falls within the segment,
+// else the nearer end.
+double DistanceToSegmentMetres(GeoPosition p, GeoPosition a, GeoPosition b) {
+    const double toA = DistanceMetres(a, p);
+    const double toB = DistanceMetres(b, p);
+    const double length = DistanceMetres(a, b);
+    if (length <= 0.0) {
+        return toA;
+    }
+    const double angular = toA / kEarthRadiusMetres;
+    const double crossTrack = std::asin(std::clamp(
+        std::sin(angular) * std::sin(BearingRadians(a, p) - BearingRadians(a, b)), -1.0, 1.0));
+    const double alongTrack =
+        std::acos(std::clamp(std::cos(angular) / std::cos(crossTrack), -1.0, 1.0)) *
+        kEarthRadiusMetres;
+    const bool ahead = std::cos(BearingRadians(a, p) - BearingRadians(a, b)) > 0.0;
+    if (ahead && alongTrack <= length) {
+        return std::abs(crossTrack) * kEarthRadiusMetres;
+    }
+    return std::min(toA, toB);
+}
+
+// Whether p lies inside a ring, by crossings on the plate carree with the
+// ring's longitudes taken the shorter way round from p: right for the
+// areas warnings describe, which span a few degrees.
+bool InsideRing(GeoPosition p, const std::vector<GeoPosition>& ring) {
+    bool inside = false;
+    const size_t n = ring.size();
+    for (size_t i = 0, j = n - 1; i < n; j = i++) {
+        const double xi = NearLongitude(p.longitude, ring[i].longitude);
+        const double xj = NearLongitude(p.longitude, ring[j].longitude);
+        const double yi = ring[i].latitude;
+        const double yj = ring[j].latitude;
+        if ((yi > p.latitude) != (yj > p.latitude) &&
+            p.longitude < (xj - xi) * (p.latitude - yi) / (yj - yi) + xi) {
+            inside = !inside;
+        }
+    }
+    return inside;
 }
 
 }  // namespace
@@ -68,6 +126,33 @@ std::vector<GeoPosition> CircleOutline(GeoPosition centre, double radiusMetres, 
     }
     ring.push_back(ring.front());
     return ring;
+}
+
+double DistanceToGeometryMetres(GeoPosition from, const WarningGeometry& geometry) {
+    const std::vector<GeoPosition>& points = geometry.positions;
+    if (points.empty()) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    switch (geometry.kind) {
+        case GeometryKind::Circle:
+            return std::max(0.0, DistanceMetres(from, points.front()) - geometry.radiusMetres);
+        case GeometryKind::Area:
+            if (points.size() >= 3 && InsideRing(from, points)) {
+                return 0.0;
+            }
+            break;
+        case GeometryKind::Point:
+        case GeometryKind::Line:
+            break;
+    }
+    double nearest = DistanceMetres(from, points.front());
+    for (size_t i = 1; i < points.size(); ++i) {
+        nearest = std::min(nearest, DistanceToSegmentMetres(from, points[i - 1], points[i]));
+    }
+    if (geometry.kind == GeometryKind::Area && points.size() >= 3) {
+        nearest = std::min(nearest, DistanceToSegmentMetres(from, points.back(), points.front()));
+    }
+    return nearest;
 }
 
 }  // namespace wavelore

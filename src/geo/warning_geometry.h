@@ -58,6 +58,11 @@ const char* GeometryKindName(GeometryKind kind);
 // Earth's mean radius, in metres; within 0.5 % of the ellipsoid's.
 double DistanceMetres(GeoPosition from, GeoPosition to);
 
+// The great-circle distance from a position to the nearest part of a
+// geometry, in metres: 0 inside an area or circle, else to its edge; to a
+// line's nearest segment. NaN for a geometry without positions.
+double DistanceToGeometryMetres(GeoPosition from, const WarningGeometry& geometry);
+
 // The position reached from a start on a great circle of the given initial
 // bearing (degrees clockwise from true north) after a distance in metres.
 // The longitude is brought into -180..180.

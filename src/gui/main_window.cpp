@@ -16,8 +16,12 @@
 #include "common/sample_block.h"
 #include "common/user_notifier.h"
 #include "gui/app_icon.h"
+#include "gui/chart_pane.h"
 #include "gui/controls_panel.h"
+#include "gui/display_panel.h"
+#include "gui/explorer_host.h"
 #include "gui/help_menu.h"
+#include "gui/level_meter_wnd.h"
 #include "gui/message_explorer_wnd.h"
 #include "gui/message_pane_wnd.h"
 #include "gui/nmea_panel.h"
@@ -28,6 +32,7 @@
 #include "gui/stations_dialog.h"
 #include "gui/system_tray.h"
 #include "gui/translated_text.h"
+#include "gui/waterfall_wnd.h"
 #include "net/http_client.h"
 #include "system/tips_reader.h"
 
@@ -70,7 +75,10 @@ CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
                    .host = [this] { return m_settings.UploadHost(); },
                    .network = m_setup.network}),
       m_tuning(
-          [this](int32_t centre, int32_t halfShift) { m_spectrum->SetTuning(centre, halfShift); },
+          [this](int32_t centre, int32_t halfShift) {
+              m_spectrum->SetTuning(centre, halfShift);
+              m_displays->SetTuning(centre, halfShift);
+          },
           [this](Message m) { return m_decoding.PostToDecoder(std::move(m)); }),
       m_modeView(m_tuning, m_reception, m_decoding),
       m_modes(m_settings, m_modeView),
@@ -112,11 +120,16 @@ void CMainWindow::CreateParts() {
     connect(m_spectrum, &CSpectrumWnd::frequencyRequested, this,
             [this](int32_t centre) { m_tuning.OnSetFrequency(centre); });
     layout->addWidget(m_spectrum, 3);
+    m_displays = new CDisplayPanel(m_spectrum, central);
+    connect(m_displays, &CDisplayPanel::frequencyRequested, this,
+            [this](int32_t centre) { m_tuning.OnSetFrequency(centre); });
+    layout->addWidget(m_displays->Waterfall(), 3);
 
     auto* middle = new QHBoxLayout;
     m_signal = new CSignalWnd(central);
     m_signal->setMinimumHeight(60);
     middle->addWidget(m_signal, 1);
+    middle->addWidget(m_displays->LevelMeter());
     m_controls = new CControlsPanel(
         m_decoding, m_modes, [this] { ReportRefusedSettings(); }, central);
     middle->addWidget(m_controls);
@@ -130,6 +143,11 @@ void CMainWindow::CreateParts() {
                 m_self->Send(show);
             });
     layout->addWidget(m_messages->Pane(), 8);
+    m_chart = new CChartPane(&Bridge().Index(), *m_setup.clock, this);
+    m_chart->SetNavArea(Bridge().NavArea());
+    m_chart->SetHideRepeats(m_settings.HideRepeats());
+    connect(m_messages, &CExplorerHost::MessageChosen, m_chart, &CChartPane::ShowStoredMessage);
+    connect(m_chart, &CChartPane::messageOpened, this, &CMainWindow::ShowStoredMessage);
     setCentralWidget(central);
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     resize(800, 560);
@@ -162,6 +180,8 @@ void CMainWindow::CreateMenus() {
     m_alarm->AddTo(options);
     options->addSeparator();
     m_nmea->AddTo(options);
+    menuBar()->addMenu(m_displays->ViewMenu());
+    m_displays->ViewMenu()->addAction(tr("C&hart"), m_chart, &CChartPane::Open);
     m_help->AddTo(menuBar());
     // The menu bar from the keyboard, as on other desktops.
     connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this,
@@ -312,6 +332,7 @@ void CMainWindow::OnWindowMessage(Message& message) {
         case WM_DECODER_SIGNAL:
             if (const SampleBlock* block = message.Get<SampleBlock>()) {
                 m_signal->AddBlock(*block);
+                m_displays->AddBlock(*block);
             }
             break;
         case WM_DECODER_TEXT:
@@ -345,6 +366,7 @@ void CMainWindow::OnDecoderSpectrum(Message& message) {
     if (block != nullptr) {
         m_tuning.OnSearchResult(request);
         m_spectrum->ShowSpectrum(m_decoding.Tuning().Analyzer().Spectrum());
+        m_displays->SpectrumShown();
     }
 }
 
@@ -360,6 +382,8 @@ void CMainWindow::ShowStationsDialog() {
     auto* dialog = new CStationsDialog(m_settings, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, m_messages, &CExplorerHost::ApplySelection);
+    connect(dialog, &QDialog::accepted, m_chart,
+            [this] { m_chart->SetNavArea(Bridge().NavArea()); });
     dialog->open();
 }
 

@@ -23,7 +23,9 @@
 
 namespace wavelore {
 
+class CChartPane;
 class CControlsPanel;
+class CDisplayPanel;
 class CHelpMenu;
 class CMessageExplorerWnd;
 class CMessagePaneWnd;
@@ -179,6 +181,8 @@ class CMainWindow final : public QMainWindow, private IDecodingHost, private IRa
 
     // The parts, owned by the window as their parent.
     CSpectrumWnd* m_spectrum = nullptr;
+    CDisplayPanel* m_displays = nullptr;
+    CChartPane* m_chart = nullptr;
     CSignalWnd* m_signal = nullptr;
     CControlsPanel* m_controls = nullptr;
     CExplorerHost* m_messages = nullptr;

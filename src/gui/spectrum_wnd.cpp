@@ -1,6 +1,5 @@
 #include "gui/spectrum_wnd.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
 
@@ -12,13 +11,10 @@ const QColor kCentreColour(255, 0, 0);
 const QColor kToneColour(255, 255, 0);
 const QColor kScaleColour(64, 64, 64);
 const QColor kTraceColour(0, 255, 255);
-constexpr int kTickStep = 100;    // Hz
-constexpr int kMajorTick = 1000;  // Hz
-constexpr int kMaxTick = 5500;    // Hz
 
 }  // namespace
 
-CSpectrumWnd::CSpectrumWnd(QWidget* parent) : CDisplayWnd(parent) {}
+CSpectrumWnd::CSpectrumWnd(QWidget* parent) : CTuningDisplayWnd(parent) {}
 
 void CSpectrumWnd::SetTuning(int32_t centre, int32_t halfShift) {
     m_scope.SetTuning(centre, halfShift);
@@ -28,12 +24,6 @@ void CSpectrumWnd::SetTuning(int32_t centre, int32_t halfShift) {
 void CSpectrumWnd::ShowSpectrum(const int32_t* levels) {
     m_scope.SetSpectrum(levels);
     RedrawNow();
-}
-
-void CSpectrumWnd::Request(std::optional<int32_t> centre) {
-    if (centre) {
-        emit frequencyRequested(*centre);
-    }
 }
 
 void CSpectrumWnd::Paint(QPainter& painter, int width, int height) {
@@ -60,12 +50,11 @@ void CSpectrumWnd::Paint(QPainter& painter, int width, int height) {
 
     painter.setPen(LinePen(kScaleColour));
     painter.drawLine(0, height - 2, width, height - 2);
-    for (int f = 0; f <= kMaxTick; f += kTickStep) {
-        const int top = f % kMajorTick == 0 ? height - 8 : height - 4;
-        painter.drawLine(column(f), top, column(f), height - 2);
+    for (const FrequencyTick& tick : FrequencyTicks(width)) {
+        painter.drawLine(tick.x, tick.major ? height - 8 : height - 4, tick.x, height - 2);
     }
 
-    const int32_t* spectrum = m_scope.Spectrum();
+    const int32_t* spectrum = m_scope.TraceLevels();
     if (spectrum == nullptr || width <= 0) {
         return;
     }
@@ -78,60 +67,6 @@ void CSpectrumWnd::Paint(QPainter& painter, int width, int height) {
             x, x, CBandScope::RowOfLevel(spectrum[CBandScope::BinOfColumn(x, width)], traceHeight));
     }
     DrawTrace(painter, kTraceColour, trace);
-}
-
-void CSpectrumWnd::mousePressEvent(QMouseEvent* event) {
-    if (!m_scope.Tuned() || event->button() != Qt::LeftButton) {
-        event->ignore();
-        return;
-    }
-    const QPoint at = event->position().toPoint();
-    Request(m_scope.OnLeftButtonDown(at.x(), at.y(), width()));
-    if (m_scope.Dragging()) {
-        grabMouse();
-    }
-}
-
-void CSpectrumWnd::mouseMoveEvent(QMouseEvent* event) {
-    if (!m_scope.Dragging()) {
-        event->ignore();
-        return;
-    }
-    // A release we never saw (the grab went elsewhere) ends the drag.
-    if (!(event->buttons() & Qt::LeftButton)) {
-        EndDrag();
-        return;
-    }
-    const bool fine = event->modifiers() & Qt::ControlModifier;
-    Request(m_scope.OnMouseMove(event->position().toPoint().x(), fine, width()));
-}
-
-void CSpectrumWnd::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        event->ignore();
-        return;
-    }
-    EndDrag();
-}
-
-void CSpectrumWnd::changeEvent(QEvent* event) {
-    // Another window taking over the pointer ends a drag, as a lost grab.
-    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
-        EndDrag();
-    }
-    CDisplayWnd::changeEvent(event);
-}
-
-void CSpectrumWnd::hideEvent(QHideEvent* event) {
-    EndDrag();
-    CDisplayWnd::hideEvent(event);
-}
-
-void CSpectrumWnd::EndDrag() {
-    m_scope.OnLeftButtonUp();
-    if (QWidget::mouseGrabber() == this) {
-        releaseMouse();
-    }
 }
 
 }  // namespace wavelore

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "display/band_scope.h"
-#include "gui/display_wnd.h"
+#include "gui/tuning_display_wnd.h"
 
 namespace wavelore {
 
@@ -12,7 +12,7 @@ namespace wavelore {
 // tuning markers, the frequency scale and the centre frequency. Clicks and
 // drags ask for a new centre through frequencyRequested; the markers move
 // only when SetTuning comes back.
-class CSpectrumWnd : public CDisplayWnd {
+class CSpectrumWnd : public CTuningDisplayWnd {
     Q_OBJECT
 
   public:
@@ -26,26 +26,20 @@ class CSpectrumWnd : public CDisplayWnd {
     // The spectrum of one buffer (CSpectrumAnalyzer::Spectrum, copied), or
     // null for none: repainted.
     void ShowSpectrum(const int32_t* levels);
+    // Plain (the default), averaged or peak-held trace.
+    void SetTrace(CBandScope::Trace trace) {
+        m_scope.SetTrace(trace);
+        RedrawNow();
+    }
 
     const CBandScope& Model() const { return m_scope; }
 
-  signals:
-    // A centre frequency (Hz) the user or the search asks for.
-    void frequencyRequested(int32_t centre);
-
   protected:
     void Paint(QPainter& painter, int width, int height) override;
-
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
+    CTuningPointer* Pointer() override { return m_scope.Tuned() ? &m_scope.Pointer() : nullptr; }
+    int32_t PointerHalfShift() const override { return m_scope.HalfShift(); }
 
   private:
-    void EndDrag();
-    void Request(std::optional<int32_t> centre);
-
     CBandScope m_scope;
 };
 

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 
+#include "app/status_bar_model.h"
 #include "common/utf.h"
 
 namespace wavelore {
@@ -75,6 +76,18 @@ constexpr const char* kBridgeSources[] = {
     QT_TRANSLATE_NOOP("CoreText", "The command for %1 took longer than %2 s and was ended."),
 };
 
+// The status bar's texts, in the order of texts::kStatusTexts.
+constexpr const char* kStatusSources[] = {
+    QT_TRANSLATE_NOOP("CoreText", "Sound device: %1"),
+    QT_TRANSLATE_NOOP("CoreText", "No sound source"),
+    QT_TRANSLATE_NOOP("CoreText", "Recording %1: %2 of %3"),
+    QT_TRANSLATE_NOOP("CoreText", "Recording %1: %2"),
+    QT_TRANSLATE_NOOP("CoreText", "Recording %1: ended"),
+    QT_TRANSLATE_NOOP("CoreText", "%1, %2 Bd, shift %3 Hz"),
+    QT_TRANSLATE_NOOP("CoreText", "Centre %1 Hz"),
+    QT_TRANSLATE_NOOP("CoreText", "Messages today: %1"),
+};
+
 // Qt's own texts on the buttons of our dialogs and message boxes, so that
 // they follow the interface's language where Qt's translations are missing.
 [[maybe_unused]] constexpr const char* kQtButtonTexts[] = {
@@ -114,6 +127,8 @@ static_assert(SameCatalog(texts::kAll, kSources),
               "the translatable list differs from the core's texts");
 static_assert(SameCatalog(texts::kBridgeTexts, kBridgeSources),
               "the translatable list differs from the bridge's texts");
+static_assert(SameCatalog(texts::kStatusTexts, kStatusSources),
+              "the translatable list differs from the status bar's texts");
 
 }  // namespace
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "display/band_scope.h"
 
 namespace wavelore {
@@ -20,6 +23,39 @@ TEST(SpectrumMouse, ClicksAndDragsRequestClampedFrequencies) {
     analyzer.OnLeftButtonUp();
     EXPECT_FALSE(analyzer.OnMouseMove(500, false, 1000).has_value());
     EXPECT_FALSE(analyzer.OnLeftButtonDown(10, 5, 0).has_value());
+}
+
+TEST(SpectrumTrace, PlainByDefaultAveragedOrPeaksHeldOnRequest) {
+    constexpr int32_t kBins = CBandScope::kBins;
+    std::vector<int32_t> first(kBins);
+    std::vector<int32_t> second(kBins);
+    for (int32_t i = 0; i < kBins; ++i) {
+        const size_t k = static_cast<size_t>(i);
+        first[k] = (i * 61) % CSpectrumAnalyzer::kFullScale;
+        second[k] = i < kBins / 3 ? first[k] : first[k] / 7;
+    }
+
+    for (CBandScope::Trace trace :
+         {CBandScope::Trace::Plain, CBandScope::Trace::Average, CBandScope::Trace::PeakHold}) {
+        CBandScope scope;
+        EXPECT_EQ(scope.CurrentTrace(), CBandScope::Trace::Plain);
+        scope.SetTrace(trace);
+        EXPECT_EQ(scope.TraceLevels(), nullptr);
+        scope.SetSpectrum(first.data());
+        EXPECT_EQ(std::vector<int32_t>(scope.TraceLevels(), scope.TraceLevels() + kBins), first);
+        scope.SetSpectrum(second.data());
+        for (int32_t i = 0; i < kBins; ++i) {
+            const size_t k = static_cast<size_t>(i);
+            int32_t expected = second[k];
+            if (trace == CBandScope::Trace::Average) {
+                expected = first[k] + (second[k] - first[k]) / CBandScope::kAverageBlocks;
+            } else if (trace == CBandScope::Trace::PeakHold) {
+                expected = std::max(second[k], first[k] - CBandScope::kPeakFall);
+            }
+            ASSERT_EQ(scope.TraceLevels()[i], expected) << i;
+        }
+        EXPECT_EQ(scope.Spectrum()[100], second[100]);  // the spectrum itself untouched
+    }
 }
 
 TEST(SpectrumPainting, ColumnsBinsAndRows) {

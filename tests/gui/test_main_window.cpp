@@ -28,6 +28,9 @@
 #include "common/decoder_text.h"
 #include "common/message_ids.h"
 #include "display/band_scope.h"
+#include "geo/chart_model.h"
+#include "gui/chart_pane.h"
+#include "gui/chart_wnd.h"
 #include "gui/color_edit_wnd.h"
 #include "gui/main_window.h"
 #include "gui/message_explorer_wnd.h"
@@ -36,6 +39,7 @@
 #include "gui/system_tray.h"
 #include "gui/tip_dialog.h"
 #include "gui/upload_id_dialog.h"
+#include "gui/waterfall_wnd.h"
 #include "net/nmea_tcp_server.h"
 #include "support/fake_wave_in.h"
 #include "support/fixtures.h"
@@ -454,6 +458,46 @@ TEST_F(WindowTest, AMessageStoredWhileRunningJoinsTheExplorerAndOpensInTheMessag
     const std::u16string shown = window.MessagesView()->Model().Text();
     EXPECT_EQ(shown.find(u"05:06:07 2024-03-04"), 0u) << test::Narrow(shown);
     EXPECT_NE(shown.find(u"GALE WARNING"), std::u16string::npos);
+    window.close();
+}
+
+TEST_F(WindowTest, TheWaterfallTunesAndAWarningOnTheChartOpensItsMessage) {
+    std::filesystem::create_directories("logs/2024-03-04");
+    CMainWindow window(WindowSetup());
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    auto* waterfall = window.findChild<CWaterfallWnd*>();
+    ASSERT_NE(waterfall, nullptr);
+    ASSERT_TRUE(waterfall->isVisible());
+    const int x = CBandScope::ColumnOfFrequency(1500, waterfall->width());
+    QTest::mouseClick(waterfall, Qt::LeftButton, {}, QPoint(x, waterfall->height() / 2));
+    EXPECT_NEAR(window.Spectrum()->GetCentre(), 1500, 6);
+    EXPECT_EQ(waterfall->Model().GetCentre(), window.Spectrum()->GetCentre());
+
+    QTreeWidget* list = window.Explorer()->MessageList();
+    DecoderText text;
+    text.text = u"ZCZC GA12\r\nWRECK IN POSITION 54-12.5N 003-40.2E\r\nNNNN\r\n";
+    window.Target().Post(Message::With(WM_DECODER_TEXT, 0, 0, std::move(text)));
+    ASSERT_TRUE(WaitDelivering(devices, [&] { return list->topLevelItemCount() == 1; }));
+
+    Find<QAction>(window, "C&hart")->trigger();
+    auto* pane = window.findChild<CChartPane*>();
+    ASSERT_NE(pane, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(pane));
+    CChartWnd* chart = pane->Chart();
+    ASSERT_EQ(chart->Model().Warnings().size(), 1u);
+
+    // Chosen in the explorer, the warning comes into view; clicked on the
+    // chart, its message opens.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->topLevelItem(0)).center());
+    Find<QRadioButton>(window, "Raw data")->click();
+    const WorldPoint at = chart->Model().View().ToScreen(Project({54.208, 3.67}));
+    QTest::mouseClick(chart, Qt::LeftButton, {}, QPoint(int(at.x), int(at.y)));
+    EXPECT_TRUE(Find<QRadioButton>(window, "Messages")->isChecked());
+    const std::u16string shown = window.MessagesView()->Model().Text();
+    EXPECT_NE(shown.find(u"WRECK IN POSITION"), std::u16string::npos) << test::Narrow(shown);
     window.close();
 }
 

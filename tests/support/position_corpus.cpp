@@ -258,6 +258,22 @@ CorpusScore ScorePositionReader(const std::vector<CorpusWarning>& corpus) {
     return score;
 }
 
+std::vector<WarningFeature> YearOfFeatures(const std::vector<CorpusWarning>& corpus, int copies) {
+    std::vector<WarningFeature> features;
+    for (int copy = 0; copy < copies; ++copy) {
+        char date[16];
+        std::snprintf(date, sizeof(date), "2024-%02d-%02d", copy % 12 + 1, copy / 12 % 28 + 1);
+        for (const CorpusWarning& w : corpus) {
+            const WarningIdentity id{FromUtf8(w.name.substr(0, w.name.find(' '))), u"", u"Niton",
+                                     FromUtf8(date), u"15:30:00"};
+            for (WarningFeature& f : ReadFeatures(w.text, id)) {
+                features.push_back(std::move(f));
+            }
+        }
+    }
+    return features;
+}
+
 std::filesystem::path PositionCorpusPath() {
     return std::filesystem::path(WAVELORE_SOURCE_DIR) / "tests" / "data" / "warning_positions.txt";
 }

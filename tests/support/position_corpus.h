@@ -44,6 +44,12 @@ struct CorpusScore {
 
 CorpusScore ScorePositionReader(const std::vector<CorpusWarning>& corpus);
 
+// A year of warnings as the store would give them: the corpus's features
+// copies times over (20: some 5,000), each copy received on another day,
+// each warning under the code its "@@" line names.
+std::vector<WarningFeature> YearOfFeatures(const std::vector<CorpusWarning>& corpus,
+                                           int copies = 20);
+
 // The corpus file in the source tree.
 std::filesystem::path PositionCorpusPath();
 

@@ -1,0 +1,52 @@
+#include "app/read_marks.h"
+
+#include "app/message_index.h"
+#include "app/sqlite_statement.h"
+
+namespace wavelore {
+
+sqlite3* CReadMarks::Prepared() {
+    sqlite3* db = m_index.Database();
+    if (db == nullptr ||
+        sqlite3_exec(db, "CREATE TABLE IF NOT EXISTS message_unread (path TEXT PRIMARY KEY)",
+                     nullptr, nullptr, nullptr) != SQLITE_OK) {
+        return nullptr;
+    }
+    return db;
+}
+
+int CReadMarks::OnPath(const char* sql, const std::filesystem::path& path) {
+    sqlite3* db = Prepared();
+    if (db == nullptr) {
+        return SQLITE_CANTOPEN;
+    }
+    CSqliteStatement statement(db, sql);
+    statement.Bind(1, m_index.Key(path));
+    return statement.Step();
+}
+
+bool CReadMarks::MarkUnread(const std::filesystem::path& path) {
+    return OnPath("INSERT OR IGNORE INTO message_unread (path) VALUES (?1)", path) == SQLITE_DONE;
+}
+
+bool CReadMarks::MarkRead(const std::filesystem::path& path) {
+    return OnPath("DELETE FROM message_unread WHERE path = ?1", path) == SQLITE_DONE;
+}
+
+bool CReadMarks::IsUnread(const std::filesystem::path& path) {
+    return OnPath("SELECT 1 FROM message_unread WHERE path = ?1", path) == SQLITE_ROW;
+}
+
+bool CReadMarks::Sync() {
+    sqlite3* db = Prepared();
+    return db != nullptr &&
+           sqlite3_exec(db,
+                        "DELETE FROM message_unread WHERE path NOT IN (SELECT path FROM messages)",
+                        nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+void CReadMarks::Deliver(const MessageRecord& record, const MessageVerdict&) {
+    MarkUnread(record.path);
+}
+
+}  // namespace wavelore
