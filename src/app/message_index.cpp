@@ -9,6 +9,7 @@
 
 #include "app/log_day.h"
 #include "app/repeat_rule.h"
+#include "app/sqlite_statement.h"
 #include "common/user_notifier.h"
 #include "common/user_text.h"
 #include "common/utf.h"
@@ -51,41 +52,6 @@ PRAGMA user_version = 2;
 constexpr const char* kSelectRow =
     "SELECT path, station, subject, number, frame_time, quality, good, errors, clean, repeat, "
     "selected FROM messages ";
-
-// One prepared statement, finalised with the object.
-class CStatement {
-  public:
-    CStatement(sqlite3* db, const char* sql) {
-        m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
-    }
-    ~CStatement() { sqlite3_finalize(m_stmt); }
-    CStatement(const CStatement&) = delete;
-    CStatement& operator=(const CStatement&) = delete;
-
-    void Bind(int index, const std::string& text) {
-        sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()),
-                          SQLITE_TRANSIENT);
-    }
-    void Bind(int index, int64_t value) { sqlite3_bind_int64(m_stmt, index, value); }
-    void BindNull(int index) { sqlite3_bind_null(m_stmt, index); }
-    // SQLITE_ROW, SQLITE_DONE or an error.
-    int Step() { return m_rc != SQLITE_OK ? m_rc : sqlite3_step(m_stmt); }
-    void Reset() { sqlite3_reset(m_stmt); }
-
-    std::string Text(int column) const {
-        const unsigned char* text = sqlite3_column_text(m_stmt, column);
-        return text == nullptr
-                   ? std::string()
-                   : std::string(reinterpret_cast<const char*>(text),
-                                 static_cast<size_t>(sqlite3_column_bytes(m_stmt, column)));
-    }
-    int64_t Int(int column) const { return sqlite3_column_int64(m_stmt, column); }
-    bool IsNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
-
-  private:
-    sqlite3_stmt* m_stmt = nullptr;
-    int m_rc;
-};
 
 bool Failed(int rc) {
     return rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE;
@@ -383,7 +349,7 @@ int CMessageIndex::Sync() {
     if (rc != SQLITE_OK) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     }
-    return rc;
+    return rc == SQLITE_OK ? m_geometries.Sync(m_db) : rc;
 }
 
 bool CMessageIndex::OpenDisk() {
@@ -528,6 +494,9 @@ bool CMessageIndex::Add(const MessageRecord& record, bool selected) {
         if (rc == SQLITE_OK) {
             rc = Insert(row);
         }
+        if (rc == SQLITE_OK) {
+            rc = m_geometries.Add(m_db, Key(row.path), record);
+        }
         indexed = rc == SQLITE_OK;
         if (!indexed && !Recover(rc)) {
             break;
@@ -577,6 +546,19 @@ std::vector<IndexedMessage> CMessageIndex::RowsOfDay(std::u16string_view date) {
             row.selected = query.Int(10) != 0;
             rows.push_back(std::move(row));
         }
+        if (!Failed(rc) || !Recover(rc)) {
+            break;
+        }
+    }
+    return rows;
+}
+
+std::vector<IndexedGeometry> CMessageIndex::Geometries(const GeometryQuery& query) {
+    std::vector<IndexedGeometry> rows;
+    CheckDisk();
+    for (int attempt = 0; attempt < 2 && m_db != nullptr; ++attempt) {
+        rows.clear();
+        const int rc = m_geometries.Query(m_db, query, rows);
         if (!Failed(rc) || !Recover(rc)) {
             break;
         }

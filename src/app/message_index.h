@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/message_geometries.h"
 #include "app/message_record.h"
 #include "app/message_selection.h"
 #include "common/clock.h"
@@ -84,6 +85,8 @@ class CMessageIndex {
     // order.
     std::vector<IndexedMessage> RowsOfDay(std::u16string_view date);
     std::optional<IndexedMessage> Find(const std::filesystem::path& path);
+    // The places the stored messages speak of (CMessageGeometries).
+    std::vector<IndexedGeometry> Geometries(const GeometryQuery& query);
 
     std::filesystem::path DatabasePath() const;
     // True while the index is kept in memory instead of on disk.
@@ -116,6 +119,7 @@ class CMessageIndex {
     std::string Key(const std::filesystem::path& path) const;
 
     std::filesystem::path m_base;
+    CMessageGeometries m_geometries{m_base};
     const CMessageSelection& m_selection;
     IUserNotifier* m_notifier;
     sqlite3* m_db = nullptr;

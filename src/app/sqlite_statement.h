@@ -1,0 +1,47 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+
+namespace wavelore {
+
+// One prepared statement, finalised with the object.
+class CStatement {
+  public:
+    CStatement(sqlite3* db, const char* sql) {
+        m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
+    }
+    ~CStatement() { sqlite3_finalize(m_stmt); }
+    CStatement(const CStatement&) = delete;
+    CStatement& operator=(const CStatement&) = delete;
+
+    void Bind(int index, const std::string& text) {
+        sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT);
+    }
+    void Bind(int index, int64_t value) { sqlite3_bind_int64(m_stmt, index, value); }
+    void Bind(int index, double value) { sqlite3_bind_double(m_stmt, index, value); }
+    void BindNull(int index) { sqlite3_bind_null(m_stmt, index); }
+    // SQLITE_ROW, SQLITE_DONE or an error.
+    int Step() { return m_rc != SQLITE_OK ? m_rc : sqlite3_step(m_stmt); }
+    void Reset() { sqlite3_reset(m_stmt); }
+
+    std::string Text(int column) const {
+        const unsigned char* text = sqlite3_column_text(m_stmt, column);
+        return text == nullptr
+                   ? std::string()
+                   : std::string(reinterpret_cast<const char*>(text),
+                                 static_cast<size_t>(sqlite3_column_bytes(m_stmt, column)));
+    }
+    int64_t Int(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    double Real(int column) const { return sqlite3_column_double(m_stmt, column); }
+    bool IsNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
+
+  private:
+    sqlite3_stmt* m_stmt = nullptr;
+    int m_rc;
+};
+
+}  // namespace wavelore
