@@ -9,7 +9,9 @@
 #include "app/message_command.h"
 #include "app/profile_store.h"
 #include "cli/cli_options.h"
+#include "cli/run_feeds.h"
 #include "cli/stream_notifier.h"
+#include "net/nmea_in_client.h"
 #include "net/nmea_udp_sender.h"
 #include "system/command_runner.h"
 
@@ -18,7 +20,8 @@ namespace wavelore::cli {
 // What follows each stored message in one run of the tool: the message
 // index, the selection (--stations, --subjects, else the stored ones), the
 // command of --on-message, the NMEA outputs of --nmea-tcp and --nmea-udp,
-// and with --verbose a line per message on standard error.
+// own position from --nmea-in, the files of --geojson and --gpx, and with
+// --verbose a line per message on standard error.
 class CRunBridge {
   public:
     // profile: where "Stations", "Subjects" and "NavArea" are read when the
@@ -43,6 +46,9 @@ class CRunBridge {
   private:
     class CVerboseOutput;
 
+    // --no-nmea-wpl, --nmea-in, --geojson and --gpx.
+    bool StartPositions(int32_t navArea, std::string& error);
+
     const CliOptions& m_options;
     IProfileStore* m_profile;
     CStreamNotifier m_notifier{stderr};
@@ -51,6 +57,8 @@ class CRunBridge {
     std::unique_ptr<CCommandRunner> m_runner;
     std::unique_ptr<CMessageCommand> m_command;
     CNmeaUdpSender m_udp;
+    CNmeaInClient m_ownPosition;
+    std::unique_ptr<CRunFeeds> m_feeds;
     std::unique_ptr<CVerboseOutput> m_verbose;
 };
 
