@@ -50,14 +50,6 @@ MessageRecord Stored(const std::string& date, const std::string& time, const std
     return r;
 }
 
-size_t Count(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++n;
-    }
-    return n;
-}
-
 TEST(WarningFeeds, HoldTheSelectedWarningsHeardLatelyOnceEachFromAnIndexMadeAgain) {
     test::ScopedTempDir dir;
     // Stored before the index existed: found when it is made.
@@ -105,18 +97,18 @@ TEST(WarningFeeds, HoldTheSelectedWarningsHeardLatelyOnceEachFromAnIndexMadeAgai
     // EA40 within the week, GA12 once (its first reception, not the
     // repeat); EA30 too old, FA01 not selected.
     const std::string geojson = ReadFile("logs/warnings.geojson");
-    EXPECT_EQ(Count(geojson, "\"type\":\"Feature\""), 3u) << geojson;
-    EXPECT_EQ(Count(geojson, "\"name\":\"GA12-1\""), 1u);
-    EXPECT_EQ(Count(geojson, "\"name\":\"GA12-2\""), 1u);
-    EXPECT_EQ(Count(geojson, "\"name\":\"EA40\""), 1u);
-    EXPECT_EQ(Count(geojson, "2024-03-05T12:00:00"), 2u);
-    EXPECT_EQ(Count(geojson, "\"time\":\"2024-03-06"), 0u);
-    EXPECT_EQ(Count(geojson, "FIRING EXERCISES"), 2u);
-    EXPECT_EQ(Count(geojson, "EA30"), 0u);
-    EXPECT_EQ(Count(geojson, "FA01"), 0u);
+    EXPECT_EQ(test::CountOf(geojson, "\"type\":\"Feature\""), 3u) << geojson;
+    EXPECT_EQ(test::CountOf(geojson, "\"name\":\"GA12-1\""), 1u);
+    EXPECT_EQ(test::CountOf(geojson, "\"name\":\"GA12-2\""), 1u);
+    EXPECT_EQ(test::CountOf(geojson, "\"name\":\"EA40\""), 1u);
+    EXPECT_EQ(test::CountOf(geojson, "2024-03-05T12:00:00"), 2u);
+    EXPECT_EQ(test::CountOf(geojson, "\"time\":\"2024-03-06"), 0u);
+    EXPECT_EQ(test::CountOf(geojson, "FIRING EXERCISES"), 2u);
+    EXPECT_EQ(test::CountOf(geojson, "EA30"), 0u);
+    EXPECT_EQ(test::CountOf(geojson, "FA01"), 0u);
     const std::string gpx = ReadFile("logs/warnings.gpx");
-    EXPECT_EQ(Count(gpx, "<wpt "), 2u) << gpx;
-    EXPECT_EQ(Count(gpx, "<rte>"), 1u);
+    EXPECT_EQ(test::CountOf(gpx, "<wpt "), 2u) << gpx;
+    EXPECT_EQ(test::CountOf(gpx, "<rte>"), 1u);
 
     // Made again from the files: the same geometries, now without counts,
     // so every reception is new and the newest of GA12 stands for it.
@@ -126,7 +118,8 @@ TEST(WarningFeeds, HoldTheSelectedWarningsHeardLatelyOnceEachFromAnIndexMadeAgai
     EXPECT_EQ(again.Geometries(all).size(), 7u);
     CWarningFeeds fresh(".", again, &notes);
     EXPECT_FALSE(fresh.Rewrite({2024, 3, 7, 0, 0, 0}));
-    EXPECT_EQ(Count(ReadFile("logs/warnings.geojson"), "\"time\":\"2024-03-06T12:00:00\""), 2u);
+    EXPECT_EQ(test::CountOf(ReadFile("logs/warnings.geojson"), "\"time\":\"2024-03-06T12:00:00\""),
+              2u);
 
     // A file that cannot be written is said once, until it can again.
     EXPECT_TRUE(notes.notes.empty());
@@ -139,7 +132,7 @@ TEST(WarningFeeds, HoldTheSelectedWarningsHeardLatelyOnceEachFromAnIndexMadeAgai
     EXPECT_NE(notes.notes[0].find("logs/warnings.gpx\" ("), std::string::npos) << notes.notes[0];
     // The other feed is still written.
     EXPECT_TRUE(fresh.Rewrite({2024, 4, 7, 0, 0, 0}));
-    EXPECT_EQ(Count(ReadFile("logs/warnings.geojson"), "\"type\":\"Feature\""), 0u);
+    EXPECT_EQ(test::CountOf(ReadFile("logs/warnings.geojson"), "\"type\":\"Feature\""), 0u);
 }
 
 }  // namespace

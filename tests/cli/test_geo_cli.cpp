@@ -2,10 +2,7 @@
 // to every place they go: the run's GeoJSON and GPX, the feeds under logs/,
 // WPL sentences after the NRX ones, and the distance from own position
 // read over TCP.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -24,28 +21,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The port wavelore-decode says it serves on standard error (err.txt).
-int AnnouncedPort() {
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (std::chrono::steady_clock::now() < deadline) {
-        const std::string err = ReadFile("err.txt");
-        const size_t at = err.find("TCP port ");
-        if (at != std::string::npos && err.find('\n', at) != std::string::npos) {
-            return std::stoi(err.substr(at + 9));
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    return 0;
-}
-
-size_t Count(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++n;
-    }
-    return n;
-}
-
 TEST(GeoCli, AWarningsPositionsReachTheFilesTheNmeaClientsAndTheVerboseLine) {
     ScopedTempDir dir;
     auto broadcast = synth::MakeBroadcast(
@@ -60,29 +35,20 @@ TEST(GeoCli, AWarningsPositionsReachTheFilesTheNmeaClientsAndTheVerboseLine) {
     const synth::Recording recording = synth::Synthesize(*broadcast, synth::SynthOptions{});
 
     // A GNSS source on a free local port: a ship 30 miles south of the wreck.
-    const int gnss = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof addr;
-    ASSERT_EQ(bind(gnss, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(listen(gnss, 1), 0);
-    getsockname(gnss, reinterpret_cast<sockaddr*>(&addr), &length);
-
+    CLoopbackListener gnss;
     CBackgroundProcess tool(
         "env WAVELORE_FIXED_TIME='2024-03-05 14:03:22' "
         "XDG_CONFIG_HOME=config TZ=UTC " +
             ShellQuote(DecodeTool()) + " --stations G --verbose --nmea-tcp 0 --nmea-in 127.0.0.1:" +
-            std::to_string(ntohs(addr.sin_port)) + " --geojson run.geojson --gpx run.gpx -",
+            std::to_string(gnss.port) + " --geojson run.geojson --gpx run.gpx -",
         true);
     ASSERT_TRUE(tool.Started());
-    const int port = AnnouncedPort();
+    const int port = AnnouncedNmeaPort("err.txt");
     ASSERT_NE(port, 0) << ReadFile("err.txt");
     const int reader = ConnectLoopback(port);
     ASSERT_GE(reader, 0);
-    pollfd p{gnss, POLLIN, 0};
-    ASSERT_EQ(poll(&p, 1, 10000), 1);
-    const int source = accept(gnss, nullptr, nullptr);
+    const int source = gnss.Accept();
+    ASSERT_GE(source, 0);
     const std::string body = "GPRMC,120000,A,5342.500,N,00340.200,E,,,050324,,";
     const std::string rmc = '$' + body + '*' + NmeaChecksum(body) + "\r\n";
     ASSERT_EQ(send(source, rmc.data(), rmc.size(), MSG_NOSIGNAL), static_cast<ssize_t>(rmc.size()));
@@ -96,7 +62,6 @@ TEST(GeoCli, AWarningsPositionsReachTheFilesTheNmeaClientsAndTheVerboseLine) {
     const ProcessResult result = tool.Wait(60s);
     close(reader);
     close(source);
-    close(gnss);
     EXPECT_EQ(result.exitCode, 0) << result.err;
 
     // Waypoints after the NRX sentences of the new messages only.
@@ -104,8 +69,8 @@ TEST(GeoCli, AWarningsPositionsReachTheFilesTheNmeaClientsAndTheVerboseLine) {
     const size_t wreck = stream.find("$CRWPL,5412.50,N,00340.20,E,GA12*");
     ASSERT_NE(nrx, std::string::npos) << stream;
     EXPECT_GT(wreck, nrx);
-    EXPECT_EQ(Count(stream, "$CRWPL,"), 4u) << stream;
-    EXPECT_EQ(Count(stream, ",GA13-3*"), 1u) << stream;
+    EXPECT_EQ(CountOf(stream, "$CRWPL,"), 4u) << stream;
+    EXPECT_EQ(CountOf(stream, ",GA13-3*"), 1u) << stream;
 
     // The wreck 30 miles off; the repeat and station F as they were.
     const std::string err = ReadFile("err.txt");
@@ -115,25 +80,25 @@ TEST(GeoCli, AWarningsPositionsReachTheFilesTheNmeaClientsAndTheVerboseLine) {
         << err;
     EXPECT_NE(err.find("GA12 from G Cullercoats (Nav warning), quality 100%, repeat, 30.0 NM"),
               std::string::npos);
-    EXPECT_EQ(Count(err, "NM from own position"), 4u) << err;
-    EXPECT_EQ(Count(ReadFile("run.geojson"), "REPEATED"), 0u);
+    EXPECT_EQ(CountOf(err, "NM from own position"), 4u) << err;
+    EXPECT_EQ(CountOf(ReadFile("run.geojson"), "REPEATED"), 0u);
 
     // The run's files and the feeds: GA12 once, the area closed and
     // counter-clockwise, FA14 not selected.
     for (const char* file : {"run.geojson", "logs/warnings.geojson"}) {
         const std::string json = ReadFile(file);
-        EXPECT_EQ(Count(json, "\"type\":\"Feature\""), 2u) << file << json;
+        EXPECT_EQ(CountOf(json, "\"type\":\"Feature\""), 2u) << file << json;
         EXPECT_NE(json.find("\"coordinates\":[3.67,54.208333]"), std::string::npos) << json;
         EXPECT_NE(json.find("[[[3.666667,54.333333],[3.333333,54.333333],[3.333333,54.166667],"
                             "[3.666667,54.333333]]]"),
                   std::string::npos)
             << json;
-        EXPECT_EQ(Count(json, "FA14"), 0u);
+        EXPECT_EQ(CountOf(json, "FA14"), 0u);
     }
     for (const char* file : {"run.gpx", "logs/warnings.gpx"}) {
         const std::string gpx = ReadFile(file);
-        EXPECT_EQ(Count(gpx, "<wpt lat=\"54.208333\" lon=\"3.67\">"), 1u) << file << gpx;
-        EXPECT_EQ(Count(gpx, "<rte>"), 1u) << gpx;
+        EXPECT_EQ(CountOf(gpx, "<wpt lat=\"54.208333\" lon=\"3.67\">"), 1u) << file << gpx;
+        EXPECT_EQ(CountOf(gpx, "<rte>"), 1u) << gpx;
         const ProcessResult lint = RunProcess("xmllint --noout " + std::string(file));
         if (lint.exitCode != 127) {
             EXPECT_EQ(lint.exitCode, 0) << lint.err;

@@ -1,10 +1,7 @@
 // Own position read over TCP from a GNSS source: valid RMC fixes only,
 // whatever else and however cut the stream brings, and a connection lost
 // is made again.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -14,37 +11,12 @@
 #include "common/nmea_checksum.h"
 #include "net/nmea_in_client.h"
 #include "support/fixtures.h"
+#include "support/process_runner.h"
 
 namespace wavelore {
 namespace {
 
 using namespace std::chrono_literals;
-
-class CListener {
-  public:
-    CListener() {
-        m_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof addr;
-        EXPECT_EQ(bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-        EXPECT_EQ(listen(m_fd, 4), 0);
-        getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &length);
-        port = ntohs(addr.sin_port);
-    }
-    ~CListener() { close(m_fd); }
-    // A connection, or -1 after wait.
-    int Accept(std::chrono::milliseconds wait = 10s) {
-        pollfd p{m_fd, POLLIN, 0};
-        return poll(&p, 1, static_cast<int>(wait.count())) == 1 ? accept(m_fd, nullptr, nullptr)
-                                                                : -1;
-    }
-    int port = 0;
-
-  private:
-    int m_fd = -1;
-};
 
 void Send(int fd, const std::string& bytes) {
     ASSERT_EQ(send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL),
@@ -56,7 +28,7 @@ std::string Sentence(const std::string& body) {
 }
 
 TEST(NmeaInClient, KeepsTheNewestValidFixAndConnectsAgain) {
-    CListener gnss;
+    test::CLoopbackListener gnss;
     CNmeaInClient client;
     std::string error;
     EXPECT_FALSE(client.Start("localhost", error));

@@ -48,6 +48,9 @@ std::string RawBytes(const std::vector<int16_t>& samples);
 bool Eventually(const std::function<bool()>& condition,
                 std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+// How often part stands in text, overlapping ones too.
+size_t CountOf(const std::string& text, const std::string& part);
+
 // UTF-16 text as UTF-8, for readable assertion messages.
 std::string Narrow(const std::u16string& text);
 
