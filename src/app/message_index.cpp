@@ -216,11 +216,12 @@ int CMessageIndex::Prepare() {
     }
     if (fresh) {
         // Every stored file makes a row: the long part, done meanwhile.
-        m_build = std::make_unique<CIndexBuild>(m_db.get(), m_base, m_selection);
+        m_build = std::make_unique<CIndexBuild>(m_db.get(), m_base, m_selection, m_geometries);
         return SQLITE_OK;
     }
     const std::atomic<bool> never{false};
-    return SyncWithStoredFiles(m_db.get(), m_base, m_selection, m_session, never);
+    const int rc = SyncWithStoredFiles(m_db.get(), m_base, m_selection, m_session, never);
+    return rc == SQLITE_OK ? m_geometries.Sync(m_db.get()) : rc;
 }
 
 void CMessageIndex::EndFilling(bool wait) {
@@ -237,6 +238,11 @@ void CMessageIndex::EndFilling(bool wait) {
                 rc = InsertIndexRow(m_db.get(), m_base, *it);
             }
         }
+    }
+    // The build read the places of the files; those of this run's rows
+    // follow.
+    if (rc == SQLITE_OK) {
+        rc = m_geometries.Sync(m_db.get());
     }
     if (rc == SQLITE_OK) {
         m_unindexed.clear();
@@ -383,6 +389,9 @@ bool CMessageIndex::Add(const MessageRecord& record, bool selected) {
         if (rc == SQLITE_OK) {
             rc = InsertIndexRow(m_db.get(), m_base, row);
         }
+        if (rc == SQLITE_OK) {
+            rc = m_geometries.Add(m_db.get(), Key(row.path), record);
+        }
         indexed = rc == SQLITE_OK;
         if (!indexed && !Recover(rc)) {
             break;
@@ -445,6 +454,22 @@ std::vector<IndexedMessage> CMessageIndex::RowsOfDay(std::u16string_view date) {
         }
     }
     return rows;
+}
+
+std::optional<std::vector<IndexedGeometry>> CMessageIndex::Geometries(const GeometryQuery& query) {
+    CheckDisk();
+    std::vector<IndexedGeometry> rows;
+    for (int attempt = 0; attempt < 2 && m_db != nullptr && !m_build; ++attempt) {
+        rows.clear();
+        const int rc = m_geometries.Query(m_db.get(), query, rows);
+        if (!Failed(rc)) {
+            return rows;
+        }
+        if (!Recover(rc)) {
+            break;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<IndexedMessage> CMessageIndex::Find(const std::filesystem::path& path) {

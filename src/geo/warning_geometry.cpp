@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace wavelore {
@@ -19,7 +20,63 @@ double WrapLongitude(double longitude) {
     return wrapped - 180.0;
 }
 
+// Metres east and north of an origin on a flat projection round it.
+struct Flat {
+    double x;
+    double y;
+};
+
+Flat Project(GeoPosition origin, GeoPosition p) {
+    const double east = WrapLongitude(p.longitude - origin.longitude);
+    return {east * kRadians * kEarthRadiusMetres * std::cos(origin.latitude * kRadians),
+            (p.latitude - origin.latitude) * kRadians * kEarthRadiusMetres};
+}
+
+// From the origin (0, 0) to the segment a-b.
+double SegmentDistance(Flat a, Flat b) {
+    const double dx = b.x - a.x;
+    const double dy = b.y - a.y;
+    const double length2 = dx * dx + dy * dy;
+    const double t = length2 > 0.0 ? std::clamp(-(a.x * dx + a.y * dy) / length2, 0.0, 1.0) : 0.0;
+    return std::hypot(a.x + t * dx, a.y + t * dy);
+}
+
 }  // namespace
+
+double DistanceToMetres(const WarningGeometry& geometry, GeoPosition from) {
+    const std::vector<GeoPosition>& p = geometry.positions;
+    if (p.empty()) {
+        return std::numeric_limits<double>::infinity();
+    }
+    if (geometry.kind == GeometryKind::Circle) {
+        return std::max(0.0, DistanceMetres(from, p.front()) - geometry.radiusMetres);
+    }
+    if (p.size() == 1 || geometry.kind == GeometryKind::Point) {
+        double nearest = std::numeric_limits<double>::infinity();
+        for (const GeoPosition& q : p) {
+            nearest = std::min(nearest, DistanceMetres(from, q));
+        }
+        return nearest;
+    }
+    std::vector<Flat> flat;
+    for (const GeoPosition& q : p) {
+        flat.push_back(Project(from, q));
+    }
+    const bool ring = geometry.kind == GeometryKind::Area;
+    double nearest = std::numeric_limits<double>::infinity();
+    bool inside = false;
+    const size_t edges = ring ? flat.size() : flat.size() - 1;
+    for (size_t i = 0; i < edges; ++i) {
+        const Flat a = flat[i];
+        const Flat b = flat[(i + 1) % flat.size()];
+        nearest = std::min(nearest, SegmentDistance(a, b));
+        // Even-odd rule: a ray from the origin towards +x.
+        if ((a.y > 0.0) != (b.y > 0.0) && a.x + (b.x - a.x) * (0.0 - a.y) / (b.y - a.y) > 0.0) {
+            inside = !inside;
+        }
+    }
+    return ring && inside ? 0.0 : nearest;
+}
 
 const char* GeometryKindName(GeometryKind kind) {
     switch (kind) {

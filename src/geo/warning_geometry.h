@@ -58,6 +58,12 @@ const char* GeometryKindName(GeometryKind kind);
 // Earth's mean radius, in metres; within 0.5 % of the ellipsoid's.
 double DistanceMetres(GeoPosition from, GeoPosition to);
 
+// How far a geometry is from a position, in metres: 0 inside an area or
+// circle, else to the nearest point of its outline, line or point. Edges
+// are taken as straight on a local flat projection round from, which is
+// within a fraction of a percent for the few hundred miles a warning spans.
+double DistanceToMetres(const WarningGeometry& geometry, GeoPosition from);
+
 // The position reached from a start on a great circle of the given initial
 // bearing (degrees clockwise from true north) after a distance in metres.
 // The longitude is brought into -180..180.

@@ -240,6 +240,17 @@ void CMainWindow::CreateLogDirectory() {
 void CMainWindow::OpenMessageIndex() {
     Bridge().ReadSettings(m_settings);
     m_reception.OpenIndex();
+    // Chart programs find the feeds of the warnings in force at once, not
+    // only after the next message.
+    Bridge().Feeds().Rewrite(m_setup.clock->Now());
+    const CNmeaServerSettings nmea(m_settings);
+    Bridge().Nmea().SetWaypoints(nmea.Waypoints());
+    std::string error;
+    if (const std::string source = nmea.NmeaIn();
+        !source.empty() && !m_ownPosition.Start(source, error)) {
+        Report(tr("Own position is not read from %1: %2")
+                   .arg(QString::fromStdString(source), QString::fromStdString(error)));
+    }
 }
 
 void CMainWindow::CreateMenus() {

@@ -17,6 +17,7 @@
 #include "app/settings.h"
 #include "app/tuning_control.h"
 #include "gui/message_boxes.h"
+#include "net/nmea_in_client.h"
 #include "system/system_info.h"
 
 class QAction;
@@ -114,6 +115,8 @@ class CMainWindow final : public QMainWindow,
     CMessagePaneWnd* Pane() const { return m_pane; }
     CMessageExplorerWnd* Explorer() const { return m_explorer; }
     CMessageBridge& Bridge() { return m_reception.Bridge(); }
+    // Own position from the GNSS source of "NmeaIn", for the chart.
+    const CNmeaInClient& OwnPosition() const { return m_ownPosition; }
     const CSarAlarm& Alarm() const { return m_alarm; }
     CSystemTray* Tray() const { return m_tray; }
     const CMessageUploads& Uploads() const { return m_reception.Uploads(); }
@@ -220,6 +223,7 @@ class CMainWindow final : public QMainWindow,
     CSettings m_settings;
     CSystemInfo m_systemInfo;
     CReception m_reception;
+    CNmeaInClient m_ownPosition;
     std::unique_ptr<IAlarmSound> m_ownAlarmSound;
     CSarAlarm m_alarm;
     CTuningControl m_tuning;

@@ -71,21 +71,6 @@ std::map<std::string, std::string> Messages(const std::string& stream) {
     return out;
 }
 
-// The port wavelore-decode says it serves on standard error (err.txt); 0
-// when it does not say so in time.
-int AnnouncedPort() {
-    const auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (std::chrono::steady_clock::now() < deadline) {
-        const std::string err = ReadFile("err.txt");
-        const size_t at = err.find("TCP port ");
-        if (at != std::string::npos && err.find('\n', at) != std::string::npos) {
-            return std::stoi(err.substr(at + 9));
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    return 0;
-}
-
 TEST(BridgeCli, SelectedNewMessagesReachTheCommandAndTheNmeaClients) {
     ScopedTempDir dir;
     auto broadcast = synth::MakeBroadcast(synth::SynthMode::SitorB,
@@ -107,7 +92,7 @@ TEST(BridgeCli, SelectedNewMessagesReachTheCommandAndTheNmeaClients) {
             ShellQuote(command) + " -",
         true);
     ASSERT_TRUE(tool.Started());
-    const int port = AnnouncedPort();
+    const int port = AnnouncedNmeaPort("err.txt");
     ASSERT_NE(port, 0) << ReadFile("err.txt");
     const int reader = ConnectLoopback(port);
     const int stalled = ConnectLoopback(port, 2048);  // never read until the end
@@ -206,7 +191,7 @@ TEST(BridgeCli, AConnectionStormUnderALowDescriptorLimitLosesNoMessageAndLeavesT
                                                   "--nmea-clients 4 -"),
                             true);
     ASSERT_TRUE(tool.Started());
-    const int port = AnnouncedPort();
+    const int port = AnnouncedNmeaPort("err.txt");
     ASSERT_NE(port, 0) << ReadFile("err.txt");
     EXPECT_NE(ReadFile("err.txt").find("TCP port " + std::to_string(port) + " at 127.0.0.1\n"),
               std::string::npos);
