@@ -210,7 +210,7 @@ int CMessageIndex::PrepareSchema(bool& fresh) {
 
 int CMessageIndex::Prepare() {
     bool fresh = false;
-    const int rc = PrepareSchema(fresh);
+    int rc = PrepareSchema(fresh);
     if (rc != SQLITE_OK) {
         return rc;
     }
@@ -220,7 +220,7 @@ int CMessageIndex::Prepare() {
         return SQLITE_OK;
     }
     const std::atomic<bool> never{false};
-    const int rc = SyncWithStoredFiles(m_db.get(), m_base, m_selection, m_session, never);
+    rc = SyncWithStoredFiles(m_db.get(), m_base, m_selection, m_session, never);
     return rc == SQLITE_OK ? m_geometries.Sync(m_db.get()) : rc;
 }
 
