@@ -108,6 +108,10 @@
         <translation>%1 のコマンドが %2 秒を超えたため終了させました。</translation>
     </message>
     <message>
+        <source>Could not write the warnings for chart programs to &quot;%1&quot; (%2).</source>
+        <translation>海図ソフト用の警報を「%1」に書き込めませんでした (%2)。</translation>
+    </message>
+    <message>
         <source>The setting %1 is &quot;%2&quot;, which is not a number from %3 to %4; %5 is used instead.</source>
         <translation>設定 %1 の値「%2」は %3 から %4 までの数値ではないため、代わりに %5 を使います。</translation>
     </message>
@@ -484,6 +488,10 @@ NAVTEX 受信機
 </context>
 <context>
     <name>wavelore::CMainWindow</name>
+    <message>
+        <source>Own position is not read from %1: %2</source>
+        <translation>自船位置を %1 から読めません: %2</translation>
+    </message>
     <message>
         <source>C&amp;hart</source>
         <translation>海図(&amp;H)</translation>

@@ -2,12 +2,12 @@
 # Checks that dependencies between the source folders run one way
 # (gui, cli and service -> app -> display/net/system -> receiver -> audio/dsp
 # -> common; sdr, the radios' IQ input and channels, on audio and dsp; geo,
-# the positions read from messages, stands on common alone; nothing depends
-# on the service), that a folder's subfolders (app/reception, app/qt) build
-# on it and not it on them, nor one on another, and that platform headers
-# stay in the folders that wrap them: the POSIX headers in system, net
-# (sockets) and the service, and in the few files named below that need the
-# operating system directly. Prints every
+# the positions read from messages, stands on common alone, and net reads
+# own position with it; nothing depends on the service), that a folder's
+# subfolders (app/reception, app/qt) build on it and not it on them, nor one
+# on another, and that platform headers stay in the folders that wrap them:
+# the POSIX headers in system, net (sockets) and the service, and in the few
+# files named below that need the operating system directly. Prints every
 # violation and exits 1 when there is one.
 set -u
 cd "$(dirname "$0")/../src" || exit 2
@@ -20,7 +20,8 @@ allowed_for() {
         audio) echo "common audio" ;;
         sdr) echo "common dsp audio sdr" ;;
         receiver) echo "common dsp audio receiver" ;;
-        display | net | system) echo "common dsp audio receiver $1" ;;
+        display | system) echo "common dsp audio receiver $1" ;;
+        net) echo "common dsp audio receiver geo net" ;;
         app) echo "common dsp audio sdr receiver display net system geo app" ;;
         gui) echo "common dsp audio sdr receiver display net system geo app gui" ;;
         cli) echo "common dsp audio sdr receiver display net system geo app cli" ;;

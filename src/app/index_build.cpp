@@ -160,8 +160,12 @@ int SyncWithStoredFiles(sqlite3* db, const fs::path& base, const CMessageSelecti
     return EndIndexTransaction(db, rc);
 }
 
-CIndexBuild::CIndexBuild(sqlite3* db, fs::path base, CMessageSelection selection)
-    : m_db(db), m_base(std::move(base)), m_selection(std::move(selection)) {
+CIndexBuild::CIndexBuild(sqlite3* db, fs::path base, CMessageSelection selection,
+                         CMessageGeometries geometries)
+    : m_db(db),
+      m_base(std::move(base)),
+      m_selection(std::move(selection)),
+      m_geometries(std::move(geometries)) {
     if (!StartThread(m_thread, [this] { Run(); })) {
         Run();
     }
@@ -174,6 +178,10 @@ CIndexBuild::~CIndexBuild() {
 
 void CIndexBuild::Run() {
     m_rc = SyncWithStoredFiles(m_db, m_base, m_selection, {}, m_cancel);
+    if (m_rc == SQLITE_OK) {
+        // Reading the places means reading every file again: here too.
+        m_rc = m_geometries.Sync(m_db, &m_cancel);
+    }
     m_done.store(true, std::memory_order_release);
 }
 

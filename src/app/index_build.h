@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/message_geometries.h"
 #include "app/message_index.h"
 #include "app/message_selection.h"
 
@@ -45,9 +46,11 @@ int SyncWithStoredFiles(sqlite3* db, const std::filesystem::path& base,
 // the decoder. The connection is the build's alone until Wait returns.
 class CIndexBuild {
   public:
-    // db must stay open until Wait. Runs on the caller's thread, before the
-    // constructor returns, when no thread can be started.
-    CIndexBuild(sqlite3* db, std::filesystem::path base, CMessageSelection selection);
+    // db must stay open until Wait. The rows come first, then the places
+    // of their messages (geometries). Runs on the caller's thread, before
+    // the constructor returns, when no thread can be started.
+    CIndexBuild(sqlite3* db, std::filesystem::path base, CMessageSelection selection,
+                CMessageGeometries geometries);
     // Cancels and waits.
     ~CIndexBuild();
     CIndexBuild(const CIndexBuild&) = delete;
@@ -65,6 +68,7 @@ class CIndexBuild {
     sqlite3* m_db;
     std::filesystem::path m_base;
     CMessageSelection m_selection;
+    CMessageGeometries m_geometries;
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_done{false};
     int m_rc = 0;

@@ -12,6 +12,7 @@
 #include "app/message_index.h"
 #include "app/message_selection.h"
 #include "app/nmea_output.h"
+#include "app/warning_feeds.h"
 #include "net/nmea_tcp_server.h"
 #include "system/command_runner.h"
 
@@ -23,9 +24,9 @@ class IUserNotifier;
 // What follows each stored message beyond its file, the same in the window
 // and in wavelore-decode: the selection and NAVAREA, the message index, the
 // filter that judges every message and hands it on (the alarm decision),
-// the NRX sentences of new messages, served on a TCP port while that is
-// open, and a user's command for every selected message. Used on the
-// store's thread.
+// the warnings for chart programs under logs/ (CWarningFeeds), the NRX
+// sentences of new messages, served on a TCP port while that is open, and
+// a user's command for every selected message. Used on the store's thread.
 class CMessageBridge {
   public:
     // base: the directory holding "incoming.txt" and logs/. notifier (may
@@ -39,12 +40,17 @@ class CMessageBridge {
     // A change applies from the next stored message on.
     void SetSelection(const CMessageSelection& selection) { m_selection = selection; }
     const CMessageSelection& Selection() const { return m_selection; }
-    void SetNavArea(int32_t navArea) { m_navArea = navArea; }
+    void SetNavArea(int32_t navArea) {
+        m_navArea = navArea;
+        m_feeds.SetNavArea(navArea);
+    }
     int32_t NavArea() const { return m_navArea; }
 
     // Opens the index once the log tree exists (CMessageIndex::Open).
     bool OpenIndex() { return m_index.Open(); }
     CMessageIndex& Index() { return m_index; }
+    CWarningFeeds& Feeds() { return m_feeds; }
+    CNmeaOutput& Nmea() { return m_nmea; }
 
     // For the assembler.
     IMessageStoredListener* Listener() { return &m_filter; }
@@ -82,6 +88,7 @@ class CMessageBridge {
     int32_t m_navArea = 1;
     CMessageIndex m_index;
     CMessageFilter m_filter{m_selection, &m_index};
+    CWarningFeeds m_feeds;
     CNmeaTcpServer m_tcp;
     bool m_tcpRunning = false;
     CNmeaOutput m_nmea;

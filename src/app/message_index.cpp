@@ -240,17 +240,18 @@ int CMessageIndex::PrepareSchema(bool& fresh) {
 
 int CMessageIndex::Prepare() {
     bool fresh = false;
-    const int rc = PrepareSchema(fresh);
+    int rc = PrepareSchema(fresh);
     if (rc != SQLITE_OK) {
         return rc;
     }
     if (fresh) {
         // Every stored file makes a row: the long part, done meanwhile.
-        m_build = std::make_unique<CIndexBuild>(m_db.get(), m_base, m_selection);
+        m_build = std::make_unique<CIndexBuild>(m_db.get(), m_base, m_selection, m_geometries);
         return SQLITE_OK;
     }
     const std::atomic<bool> never{false};
-    return SyncWithStoredFiles(m_db.get(), m_base, m_selection, m_session, never);
+    rc = SyncWithStoredFiles(m_db.get(), m_base, m_selection, m_session, never);
+    return rc == SQLITE_OK ? m_geometries.Sync(m_db.get()) : rc;
 }
 
 void CMessageIndex::EndFilling(bool wait) {
@@ -267,6 +268,11 @@ void CMessageIndex::EndFilling(bool wait) {
                 rc = InsertIndexRow(m_db.get(), m_base, *it);
             }
         }
+    }
+    // The build read the places of the files; those of this run's rows
+    // follow.
+    if (rc == SQLITE_OK) {
+        rc = m_geometries.Sync(m_db.get());
     }
     if (rc == SQLITE_OK) {
         m_unindexed.clear();
@@ -414,6 +420,9 @@ bool CMessageIndex::Add(const MessageRecord& record, bool selected) {
         if (rc == SQLITE_OK) {
             rc = InsertIndexRow(m_db.get(), m_base, row);
         }
+        if (rc == SQLITE_OK) {
+            rc = m_geometries.Add(m_db.get(), Key(row.path), record);
+        }
         indexed = rc == SQLITE_OK;
         if (!indexed && !Recover(rc)) {
             break;
@@ -481,7 +490,7 @@ std::vector<IndexedMessage> CMessageIndex::RowsOfDay(std::u16string_view date) {
 
 bool CMessageIndex::Remove(const std::filesystem::path& path) {
     CheckDisk();
-    for (int attempt = 0; attempt < 2 && m_db != nullptr; ++attempt) {
+    for (int attempt = 0; attempt < 2 && m_db != nullptr && !m_build; ++attempt) {
         CSqliteStatement remove(m_db.get(), "DELETE FROM messages WHERE path = ?1");
         remove.Bind(1, Key(path));
         const int rc = remove.Step();
@@ -500,7 +509,24 @@ bool CMessageIndex::Remove(const std::filesystem::path& path) {
 
 sqlite3* CMessageIndex::Database() {
     CheckDisk();
-    return m_db.get();
+    // While the index is filled on its thread, the connection is the filling's.
+    return m_build ? nullptr : m_db.get();
+}
+
+std::optional<std::vector<IndexedGeometry>> CMessageIndex::Geometries(const GeometryQuery& query) {
+    CheckDisk();
+    std::vector<IndexedGeometry> rows;
+    for (int attempt = 0; attempt < 2 && m_db != nullptr && !m_build; ++attempt) {
+        rows.clear();
+        const int rc = m_geometries.Query(m_db.get(), query, rows);
+        if (!Failed(rc)) {
+            return rows;
+        }
+        if (!Recover(rc)) {
+            break;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<IndexedMessage> CMessageIndex::Find(const std::filesystem::path& path) {

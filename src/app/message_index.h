@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/message_geometries.h"
 #include "app/message_record.h"
 #include "app/message_selection.h"
 #include "app/sqlite_database.h"
@@ -103,6 +104,10 @@ class CMessageIndex {
     bool IsRepeat(const std::filesystem::path& path);
     // True while a fresh index is being filled.
     bool Filling() const { return m_build != nullptr; }
+    // The places the stored messages speak of (CMessageGeometries); none
+    // while a fresh index is being filled (they would be incomplete) or
+    // when there is no index to ask.
+    std::optional<std::vector<IndexedGeometry>> Geometries(const GeometryQuery& query);
 
     std::filesystem::path DatabasePath() const;
 
@@ -151,6 +156,7 @@ class CMessageIndex {
     bool SessionRepeat(const IndexedMessage& row) const;
 
     std::filesystem::path m_base;
+    CMessageGeometries m_geometries{m_base};
     const CMessageSelection& m_selection;
     IUserNotifier* m_notifier;
     SqliteDatabase m_db;

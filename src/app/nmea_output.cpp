@@ -4,6 +4,8 @@
 #include "common/char_class.h"
 #include "common/clock.h"
 #include "common/utf.h"
+#include "geo/position_reader.h"
+#include "geo/position_sentences.h"
 #include "net/nmea_sink.h"
 
 namespace wavelore {
@@ -78,8 +80,16 @@ void CNmeaOutput::Deliver(const MessageRecord& record, const MessageVerdict&) {
     if (record.mode != Mode::Navtex || m_sinks.empty()) {
         return;
     }
-    const std::vector<std::string> sentences = EncodeNrx(NrxOf(record, m_sequence));
+    const NrxMessage nrx = NrxOf(record, m_sequence);
+    std::vector<std::string> sentences = EncodeNrx(nrx);
     m_sequence = (m_sequence + 1) % 100;
+    if (m_waypoints) {
+        WarningIdentity identity;
+        identity.code = record.b1 + record.b2 + record.number;
+        for (std::string& wpl : WarningWaypointSentences(ReadPositions(nrx.text, identity))) {
+            sentences.push_back(std::move(wpl));
+        }
+    }
     for (INmeaSink* sink : m_sinks) {
         sink->SendSentences(sentences);
     }

@@ -2,6 +2,7 @@
 
 #include "app/settings.h"
 #include "common/utf.h"
+#include "net/nmea_udp_sender.h"
 
 namespace wavelore {
 
@@ -32,6 +33,30 @@ bool CNmeaServerSettings::WriteMaxClients(int32_t clients) {
         return false;
     }
     return m_store.WriteInt(CSettings::kSection, u"NmeaClients", clients);
+}
+
+bool CNmeaServerSettings::Waypoints() const {
+    return m_settings.Number(u"NmeaWaypoints", 1, 0, 1) != 0;
+}
+
+bool CNmeaServerSettings::WriteWaypoints(bool on) {
+    return m_store.WriteInt(CSettings::kSection, u"NmeaWaypoints", on ? 1 : 0);
+}
+
+std::string CNmeaServerSettings::NmeaIn() const {
+    const std::string stored = ToUtf8(m_store.GetString(CSettings::kSection, u"NmeaIn", u""));
+    std::string host;
+    uint16_t port = 0;
+    return ParseHostAndPort(stored, host, port) ? stored : std::string();
+}
+
+bool CNmeaServerSettings::WriteNmeaIn(const std::string& hostPort) {
+    std::string host;
+    uint16_t port = 0;
+    if (!hostPort.empty() && !ParseHostAndPort(hostPort, host, port)) {
+        return false;
+    }
+    return m_store.WriteString(CSettings::kSection, u"NmeaIn", FromUtf8(hostPort));
 }
 
 CNmeaTcpServer::Options CNmeaServerSettings::ServerOptions() const {

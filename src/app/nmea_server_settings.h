@@ -11,7 +11,11 @@ namespace wavelore {
 // The NMEA server's values in the profile section "Settings", beside
 // "NmeaOutput" and "NmeaPort": "NmeaBind", the local address it listens on
 // (empty, the default: every address, since chart plotters usually sit on
-// other computers), and "NmeaClients", how many clients it serves at once.
+// other computers), "NmeaClients", how many clients it serves at once, and
+// "NmeaWaypoints", whether WPL sentences follow a message's NRX sentences
+// (1, the default, or 0). And the NMEA input: "NmeaIn", the HOST:PORT of a
+// GNSS source's NMEA stream over TCP for own position (empty, the default:
+// none).
 class CNmeaServerSettings {
   public:
     // Refused numbers are kept by settings, to be said with its own.
@@ -27,6 +31,16 @@ class CNmeaServerSettings {
     int32_t MaxClients() const;
     // False, and nothing written, outside that range.
     bool WriteMaxClients(int32_t clients);
+
+    // 0 or 1; anything else reads as 1.
+    bool Waypoints() const;
+    bool WriteWaypoints(bool on);
+    // As stored when it is HOST:PORT (ParseHostAndPort); anything else
+    // reads as empty: no input.
+    std::string NmeaIn() const;
+    // False, and nothing written, for text that is neither empty nor
+    // HOST:PORT.
+    bool WriteNmeaIn(const std::string& hostPort);
 
     // What the server is started with.
     CNmeaTcpServer::Options ServerOptions() const;

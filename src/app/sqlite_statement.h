@@ -22,6 +22,7 @@ class CSqliteStatement {
                           SQLITE_TRANSIENT);
     }
     void Bind(int index, int64_t value) { sqlite3_bind_int64(m_stmt, index, value); }
+    void Bind(int index, double value) { sqlite3_bind_double(m_stmt, index, value); }
     void BindNull(int index) { sqlite3_bind_null(m_stmt, index); }
     // SQLITE_ROW, SQLITE_DONE or an error.
     int Step() { return m_rc != SQLITE_OK ? m_rc : sqlite3_step(m_stmt); }
@@ -40,6 +41,7 @@ class CSqliteStatement {
                                  static_cast<size_t>(sqlite3_column_bytes(m_stmt, column)));
     }
     int64_t Int(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    double Real(int column) const { return sqlite3_column_double(m_stmt, column); }
     bool IsNull(int column) const { return sqlite3_column_type(m_stmt, column) == SQLITE_NULL; }
 
   private:

@@ -152,7 +152,12 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         "is a repeat (its identity received cleanly within 72 hours) and selected (its\n"
         "station and subject chosen; subjects A, B, D and L always are). --on-message runs a\n"
         "command for every selected message; --nmea-tcp and --nmea-udp send each new (selected,\n"
-        "not repeated) NAVTEX message as NMEA 0183 NRX sentences.\n"
+        "not repeated) NAVTEX message as NMEA 0183 NRX sentences, followed by WPL waypoints\n"
+        "for the positions its text gives.\n"
+        "\n"
+        "logs/warnings.geojson and logs/warnings.gpx hold the places of the selected messages\n"
+        "heard in the last 7 days, for chart programs; --geojson and --gpx write those of this\n"
+        "run's selected messages to files of your choice.\n"
         "\n"
         "Exit status: 0 success, 1 unreadable input or standard output, 2 bad usage, 3 a\n"
         "message that could not be stored.");
@@ -342,16 +347,31 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         ->capture_default_str()
         ->needs(nmeaTcp)
         ->check(CLI::Range(1, static_cast<int32_t>(CNmeaTcpServer::kMostClients)));
+    const auto hostAndPort = CLI::Validator(
+        [](const std::string& text) {
+            std::string host;
+            uint16_t port = 0;
+            return ParseHostAndPort(text, host, port) ? std::string()
+                                                      : std::string("give HOST:PORT");
+        },
+        "HOST:PORT");
     app.add_option("--nmea-udp", options.nmeaUdp,
                    "Send new messages as NMEA NRX sentences in UDP datagrams to HOST:PORT")
-        ->check(CLI::Validator(
-            [](const std::string& text) {
-                std::string host;
-                uint16_t port = 0;
-                return ParseHostAndPort(text, host, port) ? std::string()
-                                                          : std::string("give HOST:PORT");
-            },
-            "HOST:PORT"));
+        ->check(hostAndPort);
+
+    bool noWaypoints = false;
+    app.add_flag("--no-nmea-wpl", noWaypoints,
+                 "Send no WPL waypoints for the positions of a message after its NRX sentences");
+    app.add_option("--nmea-in", options.nmeaIn,
+                   "Read own position from $GPRMC/$GNRMC sentences a GNSS source serves on TCP "
+                   "HOST:PORT")
+        ->check(hostAndPort);
+    app.add_option("--geojson", options.geoJson,
+                   "Write the positions of this run's selected messages to FILE as GeoJSON")
+        ->type_name("FILE");
+    app.add_option("--gpx", options.gpx,
+                   "Write the positions of this run's selected messages to FILE as GPX 1.1")
+        ->type_name("FILE");
 
     try {
         app.parse(argc, argv);
@@ -370,6 +390,7 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     }
     options.strictFec = !noStrict;
     options.store = !noStore;
+    options.nmeaWaypoints = !noWaypoints;
     options.mode = CModeController::ModeOfName(FromUtf8(mode));
     if (options.mode == Mode::Rtty && app.count("--baud") == 0) {
         options.baud = kRttyBaud;
@@ -386,10 +407,11 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     }
     if (!options.store &&
         (options.stations || options.subjects || options.navArea || !options.onMessage.empty() ||
-         options.nmeaTcpPort || !options.nmeaUdp.empty())) {
+         options.nmeaTcpPort || !options.nmeaUdp.empty() || !options.nmeaIn.empty() ||
+         !options.geoJson.empty() || !options.gpx.empty())) {
         UsageError(
-            "--stations, --subjects, --navarea, --on-message and --nmea-* work on stored "
-            "messages; they cannot go with --no-store");
+            "--stations, --subjects, --navarea, --on-message, --nmea-*, --geojson and --gpx work "
+            "on stored messages; they cannot go with --no-store");
         exitCode = kExitUsage;
         return false;
     }

@@ -94,6 +94,16 @@ struct CliOptions {
     std::string nmeaBind;
     int32_t nmeaClients = static_cast<int32_t>(CNmeaTcpServer::kDefaultMaxClients);
     std::string nmeaUdp;
+    // WPL waypoints of each new message's positions after its NRX
+    // sentences; off with --no-nmea-wpl.
+    bool nmeaWaypoints = true;
+    // Own position from a GNSS source's NMEA stream over TCP (--nmea-in
+    // HOST:PORT); with --verbose each message says how far it is.
+    std::string nmeaIn;
+    // The positions of this run's selected messages as GeoJSON (--geojson)
+    // and GPX (--gpx), rewritten whole after each message.
+    std::string geoJson;
+    std::string gpx;
 
     // The tuning handed to the demodulator: tones are centre +- half shift.
     int32_t HalfShift() const { return shift / 2; }

@@ -23,24 +23,29 @@ constexpr std::chrono::seconds kCommandWait{30};
 // --verbose: a line per stored message.
 class CRunReception::CVerboseOutput final : public IMessageOutput {
   public:
-    explicit CVerboseOutput(int32_t navArea) : m_navArea(navArea) {}
+    // ownPosition (may be null): says how far each message's warning is.
+    CVerboseOutput(int32_t navArea, const CNmeaInClient* ownPosition)
+        : m_navArea(navArea), m_ownPosition(ownPosition) {}
 
     void Deliver(const MessageRecord& record, const MessageVerdict& verdict) override {
         const char16_t b2 = record.b2.empty() ? u'\0' : record.b2[0];
         const std::string what = !verdict.selected ? "not selected"
                                  : verdict.repeat  ? "repeat"
                                                    : "new";
+        const std::string distance =
+            m_ownPosition != nullptr ? DistanceNote(*m_ownPosition, record) : std::string();
         std::fprintf(
-            stderr, "wavelore-decode: %s from %s (%s), quality %d%%, %s: %s\n",
+            stderr, "wavelore-decode: %s from %s (%s), quality %d%%, %s%s: %s\n",
             ToUtf8(record.b1 + record.b2 + record.number).c_str(),
             ToUtf8(CStationTable::DisplayName(m_navArea, record.b1, record.frequencyHz)).c_str(),
             ToUtf8(SubjectTable::Category(b2)).c_str(), record.quality, what.c_str(),
-            record.path.string().c_str());
+            distance.c_str(), record.path.string().c_str());
         std::fflush(stderr);
     }
 
   private:
     int32_t m_navArea;
+    const CNmeaInClient* m_ownPosition;
 };
 
 CRunReception::CRunReception(const CliOptions& options, IProfileStore* profile)
@@ -219,9 +224,32 @@ bool CRunReception::StartBridge(std::string& error) {
         }
         bridge.AddNmeaSink(&m_udp);
     }
+    if (!StartPositions(navArea, error)) {
+        return false;
+    }
     if (m_options.verbose) {
-        m_verbose = std::make_unique<CVerboseOutput>(navArea);
+        m_verbose = std::make_unique<CVerboseOutput>(
+            navArea, m_options.nmeaIn.empty() ? nullptr : &m_ownPosition);
         bridge.AddOutput(m_verbose.get(), CMessageFilter::Wants::Every);
+    }
+    return true;
+}
+
+bool CRunReception::StartPositions(int32_t navArea, std::string& error) {
+    CMessageBridge& bridge = m_reception->Bridge();
+    bridge.Nmea().SetWaypoints(m_options.nmeaWaypoints);
+    if (!m_options.nmeaIn.empty() && !m_ownPosition.Start(m_options.nmeaIn, error)) {
+        error = "--nmea-in: " + error;
+        return false;
+    }
+    if (!m_options.geoJson.empty() || !m_options.gpx.empty()) {
+        m_feeds = std::make_unique<CRunFeeds>(m_options.geoJson, m_options.gpx, navArea);
+        const std::string failure = m_feeds->Write();
+        if (!failure.empty()) {
+            error = failure;
+            return false;
+        }
+        bridge.AddOutput(m_feeds.get(), CMessageFilter::Wants::Selected);
     }
     return true;
 }
@@ -259,6 +287,14 @@ void CRunReception::Finish() {
         }
     }
     bridge.StopNmeaTcp();
+    m_ownPosition.Stop();
+    if (m_feeds) {
+        const std::string failure = m_feeds->Write();
+        if (!failure.empty()) {
+            std::fprintf(stderr, "wavelore-decode: %s\n", failure.c_str());
+            std::fflush(stderr);
+        }
+    }
 }
 
 void CRunReception::FinishUploads(std::FILE* errors) {

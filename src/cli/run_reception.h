@@ -8,9 +8,11 @@
 #include "app/profile_store.h"
 #include "app/reception/reception.h"
 #include "cli/cli_options.h"
+#include "cli/run_feeds.h"
 #include "cli/stream_notifier.h"
 #include "common/clock.h"
 #include "common/decoder_text.h"
+#include "net/nmea_in_client.h"
 #include "net/nmea_udp_sender.h"
 
 namespace wavelore::cli {
@@ -19,7 +21,8 @@ namespace wavelore::cli {
 // window sets up its own: the clock (local, or fixed for tests), the files
 // in --dir, what follows each stored message (the selection of --stations
 // and --subjects, else the stored one; --navarea; the command of
-// --on-message; the NMEA outputs of --nmea-tcp and --nmea-udp; with
+// --on-message; the NMEA outputs of --nmea-tcp and --nmea-udp; own
+// position from --nmea-in; the files of --geojson and --gpx; with
 // --verbose a line per message on standard error) and the uploads of
 // --upload (the upload ID and host from the command line, else from the
 // user's settings). Nothing with --no-store.
@@ -69,6 +72,8 @@ class CRunReception {
     // The selection, the index and the outputs; false, with error set,
     // when an output cannot be had.
     bool StartBridge(std::string& error);
+    // --no-nmea-wpl, --nmea-in, --geojson and --gpx.
+    bool StartPositions(int32_t navArea, std::string& error);
 
     const CliOptions& m_options;
     IProfileStore* m_profile;
@@ -79,6 +84,8 @@ class CRunReception {
     std::unique_ptr<CReception> m_reception;
     std::vector<std::unique_ptr<CReception>> m_others;
     CNmeaUdpSender m_udp;
+    CNmeaInClient m_ownPosition;
+    std::unique_ptr<CRunFeeds> m_feeds;
     std::unique_ptr<CVerboseOutput> m_verbose;
     bool m_finished = false;
 };

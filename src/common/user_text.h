@@ -125,10 +125,15 @@ inline constexpr std::u16string_view kAlarmCannotSound =
     u"The search and rescue alarm cannot sound (%1); new search and rescue messages are still "
     u"shown.";
 
+// %1: the feed's path; %2: the system's reason.
+inline constexpr std::u16string_view kWarningFeedWrite =
+    u"Could not write the warnings for chart programs to \"%1\" (%2).";
+
 inline constexpr std::u16string_view kBridgeTexts[] = {
-    kIndexDamaged,  kIndexReplaced,      kIndexLocked,        kIndexUnwritable,
-    kCommandExited, kCommandSignalled,   kCommandCannotStart, kCommandLost,
-    kCommandNotRun, kCommandsNotStarted, kAlarmCannotSound,   kCommandTimedOut,
+    kIndexDamaged,     kIndexReplaced,      kIndexLocked,        kIndexUnwritable,
+    kCommandExited,    kCommandSignalled,   kCommandCannotStart, kCommandLost,
+    kCommandNotRun,    kCommandsNotStarted, kAlarmCannotSound,   kCommandTimedOut,
+    kWarningFeedWrite,
 };
 
 }  // namespace texts

@@ -8,8 +8,10 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/nmea_server_settings.h"
 #include "common/decoder_text.h"
 #include "common/message_ids.h"
 #include "common/program_version.h"
@@ -188,6 +190,28 @@ void CMainWindow::CreateMenus() {
             [this] { menuBar()->setActiveAction(menuBar()->actions().value(0)); });
 }
 
+void CMainWindow::StartOwnPosition() {
+    const CNmeaServerSettings nmea(m_settings);
+    Bridge().Nmea().SetWaypoints(nmea.Waypoints());
+    const std::string source = nmea.NmeaIn();
+    if (source.empty()) {
+        return;
+    }
+    std::string error;
+    if (!m_ownPosition.Start(source, error)) {
+        Report(tr("Own position is not read from %1: %2")
+                   .arg(QString::fromStdString(source), QString::fromStdString(error)));
+        return;
+    }
+    // A fix older than a minute is no longer where the ship is.
+    auto* poll = new QTimer(this);
+    connect(poll, &QTimer::timeout, this, [this] {
+        const auto fix = m_ownPosition.Fix(std::chrono::minutes(1));
+        m_chart->SetOwnPosition(fix ? std::optional<GeoPosition>(fix->position) : std::nullopt);
+    });
+    poll->start(2000);
+}
+
 void CMainWindow::Start() {
     m_systemInfo.Collect(*m_setup.systemFacts);
     // Without it each file says why it cannot be written.
@@ -195,6 +219,10 @@ void CMainWindow::Start() {
     m_reception.CreateLogTree(ignored);
     Bridge().ReadSettings(m_settings);
     m_reception.OpenIndex();
+    // Chart programs find the feeds of the warnings in force at once, not
+    // only after the next message.
+    Bridge().Feeds().Rewrite(m_setup.clock->Now());
+    StartOwnPosition();
     m_messages->CreateExplorer();
     CreateMenus();
     m_messages->RestoreSplit();

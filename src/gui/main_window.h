@@ -19,6 +19,7 @@
 #include "gui/explorer_host.h"
 #include "gui/message_boxes.h"
 #include "gui/mode_view.h"
+#include "net/nmea_in_client.h"
 #include "system/system_info.h"
 
 namespace wavelore {
@@ -160,11 +161,13 @@ class CMainWindow final : public QMainWindow, private IDecodingHost, private IRa
     // Stored settings that could not be used, in one notice, each once.
     void ReportRefusedSettings();
     void Report(const QString& text);
+    void StartOwnPosition();
 
     MainWindowSetup m_setup;
     CSettings m_settings;
     CSystemInfo m_systemInfo;
     CReception m_reception;
+    CNmeaInClient m_ownPosition;
     CTuningControl m_tuning;
     CModeView m_modeView;
     CModeController m_modes;

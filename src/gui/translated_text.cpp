@@ -74,6 +74,8 @@ constexpr const char* kBridgeSources[] = {
                       "The search and rescue alarm cannot sound (%1); new search and rescue "
                       "messages are still shown."),
     QT_TRANSLATE_NOOP("CoreText", "The command for %1 took longer than %2 s and was ended."),
+    QT_TRANSLATE_NOOP("CoreText",
+                      "Could not write the warnings for chart programs to \"%1\" (%2)."),
 };
 
 // The status bar's texts, in the order of texts::kStatusTexts.

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "app/nmea_server_settings.h"
 #include "app/profile_store.h"
 #include "app/qt/profile_store_qt.h"
 #include "app/settings.h"
@@ -84,6 +85,30 @@ TEST(Settings, WritesUseTheNamesAndFormsOfTheProfile) {
     // On and off are 1 and 0; anything else is refused.
     store.WriteInt(u"Settings", u"BitSense", 5);
     EXPECT_FALSE(settings.BitSense());
+}
+
+TEST(Settings, NmeaInputAndWaypointsReadOnlyWhatTheyCanUse) {
+    CMemoryProfileStore store;
+    CSettings settings(store);
+    CNmeaServerSettings nmea(settings);
+    EXPECT_EQ(nmea.NmeaIn(), "");
+    EXPECT_TRUE(nmea.Waypoints());
+    EXPECT_TRUE(nmea.WriteNmeaIn("192.168.1.20:10110"));
+    EXPECT_TRUE(nmea.WriteNmeaIn("[::1]:2947"));
+    EXPECT_EQ(nmea.NmeaIn(), "[::1]:2947");
+    EXPECT_FALSE(nmea.WriteNmeaIn("gnss"));
+    EXPECT_FALSE(nmea.WriteNmeaIn("gnss:0"));
+    EXPECT_EQ(nmea.NmeaIn(), "[::1]:2947");
+    EXPECT_TRUE(nmea.WriteNmeaIn(""));
+    EXPECT_EQ(nmea.NmeaIn(), "");
+    // Edited by hand: no input rather than a host that cannot be.
+    store.WriteString(u"Settings", u"NmeaIn", u"gnss:99999");
+    EXPECT_EQ(nmea.NmeaIn(), "");
+    EXPECT_TRUE(nmea.WriteWaypoints(false));
+    EXPECT_FALSE(nmea.Waypoints());
+    store.WriteInt(u"Settings", u"NmeaWaypoints", 7);
+    EXPECT_TRUE(nmea.Waypoints());
+    ASSERT_EQ(settings.TakeRefused().size(), 1u);
 }
 
 TEST(QtProfileStore, KeepsValuesInItsFileAcrossInstances) {

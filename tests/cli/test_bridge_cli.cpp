@@ -92,7 +92,7 @@ TEST(BridgeCli, SelectedNewMessagesReachTheCommandAndTheNmeaClients) {
             ShellQuote(command) + " -",
         true);
     ASSERT_TRUE(tool.Started());
-    const int port = AnnouncedPort();
+    const int port = AnnouncedNmeaPort("err.txt");
     ASSERT_NE(port, 0) << ReadFile("err.txt");
     const int reader = ConnectLoopback(port);
     const int stalled = ConnectLoopback(port, 2048);  // never read until the end
@@ -191,7 +191,7 @@ TEST(BridgeCli, AConnectionStormUnderALowDescriptorLimitLosesNoMessageAndLeavesT
                                                   "--nmea-clients 4 -"),
                             true);
     ASSERT_TRUE(tool.Started());
-    const int port = AnnouncedPort();
+    const int port = AnnouncedNmeaPort("err.txt");
     ASSERT_NE(port, 0) << ReadFile("err.txt");
     EXPECT_NE(ReadFile("err.txt").find("TCP port " + std::to_string(port) + " at 127.0.0.1\n"),
               std::string::npos);

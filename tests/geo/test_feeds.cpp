@@ -192,6 +192,31 @@ TEST(Feeds, OwnPositionOnlyFromAValidCheckedRmc) {
     }
 }
 
+TEST(Feeds, DistanceFromOwnPositionToEachKindOfWarning) {
+    constexpr double kMile = 1852.0;
+    const auto read = [](const char16_t* text) { return ReadPositions(text, kIdentity).at(0); };
+    const WarningGeometry area = read(u"AREA BOUNDED BY 54N 003E, 55N 003E, 55N 004E, 54N 004E.");
+    const WarningGeometry line = read(u"CABLE BETWEEN 54N 003E AND 54N 004E.");
+    const WarningGeometry circle = read(u"WITHIN 5 NM OF 54N 003E.");
+    const WarningGeometry point = read(u"WRECK 54N 003E.");
+    // Inside the area, on its edge's far side, and off a line's middle.
+    EXPECT_EQ(DistanceToGeometryMetres({54.5, 3.5}, area), 0.0);
+    EXPECT_NEAR(DistanceToGeometryMetres({53.5, 3.5}, area), 30.0 * kMile, 0.2 * kMile);
+    EXPECT_NEAR(DistanceToGeometryMetres({53.5, 3.5}, line), 30.0 * kMile, 0.2 * kMile);
+    // Beyond an end: to that end, within the flat projection's 0.5 %.
+    const double toEnd = DistanceMetres({54.5, 2.0}, {54, 3});
+    EXPECT_NEAR(DistanceToGeometryMetres({54.5, 2.0}, line), toEnd, 0.005 * toEnd);
+    EXPECT_NEAR(DistanceToGeometryMetres({53.5, 3.0}, circle), 25.0 * kMile, 0.2 * kMile);
+    EXPECT_EQ(DistanceToGeometryMetres({54.01, 3.0}, circle), 0.0);
+    EXPECT_EQ(DistanceToGeometryMetres({54.5, 3.0}, point), DistanceMetres({54.5, 3.0}, {54, 3}));
+    // Across the 180th meridian the short way round.
+    const WarningGeometry pacific =
+        read(u"AREA BOUNDED BY 20S 178E, 20S 177W, 25S 177W, 25S 178E.");
+    EXPECT_EQ(DistanceToGeometryMetres({-22.0, 180.0}, pacific), 0.0);
+    EXPECT_NEAR(DistanceToGeometryMetres({-22.0, -176.0}, pacific),
+                1.0 * 60 * kMile * std::cos(0.384), 2.0 * kMile);
+}
+
 TEST(Feeds, AtomicRewriteLeavesTheOldFileOrTheNewOneAndNothingElse) {
     test::ScopedTempDir dir;
     ASSERT_FALSE(RewriteFileAtomically("warnings.geojson", "first"));

@@ -73,6 +73,14 @@ std::string RawBytes(const std::vector<int16_t>& samples) {
     return bytes;
 }
 
+size_t CountOf(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
 std::string Narrow(const std::u16string& text) {
     return ToUtf8(text);
 }

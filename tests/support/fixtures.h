@@ -63,6 +63,9 @@ void WithinSeconds(int seconds, F f) {
     }
 }
 
+// How often part stands in text, overlapping ones too.
+size_t CountOf(const std::string& text, const std::string& part);
+
 // UTF-16 text as UTF-8, for readable assertion messages.
 std::string Narrow(const std::u16string& text);
 

@@ -236,4 +236,38 @@ std::string ReadToEnd(int fd) {
     return got;
 }
 
+CLoopbackListener::CLoopbackListener() {
+    m_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof addr;
+    if (bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && listen(m_fd, 4) == 0 &&
+        getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &length) == 0) {
+        port = ntohs(addr.sin_port);
+    }
+}
+
+CLoopbackListener::~CLoopbackListener() {
+    close(m_fd);
+}
+
+int CLoopbackListener::Accept(std::chrono::milliseconds wait) {
+    pollfd p{m_fd, POLLIN, 0};
+    return poll(&p, 1, static_cast<int>(wait.count())) == 1 ? accept(m_fd, nullptr, nullptr) : -1;
+}
+
+int AnnouncedNmeaPort(const std::filesystem::path& errFile) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::string err = ReadFile(errFile);
+        const size_t at = err.find("TCP port ");
+        if (at != std::string::npos && err.find('\n', at) != std::string::npos) {
+            return std::stoi(err.substr(at + 9));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return 0;
+}
+
 }  // namespace wavelore::test

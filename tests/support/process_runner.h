@@ -81,4 +81,23 @@ int AnnouncedPort();
 // Everything received until the other side closes.
 std::string ReadToEnd(int fd);
 
+// A TCP server socket on 127.0.0.1 at a free port, which port gives.
+class CLoopbackListener {
+  public:
+    CLoopbackListener();
+    ~CLoopbackListener();
+    CLoopbackListener(const CLoopbackListener&) = delete;
+    CLoopbackListener& operator=(const CLoopbackListener&) = delete;
+    // A connection, or -1 when none came within wait.
+    int Accept(std::chrono::milliseconds wait = std::chrono::seconds(10));
+    int port = 0;
+
+  private:
+    int m_fd = -1;
+};
+
+// The TCP port wavelore-decode says on standard error, written to errFile,
+// that it serves NMEA on; 0 when it does not say so within 30 s.
+int AnnouncedNmeaPort(const std::filesystem::path& errFile);
+
 }  // namespace wavelore::test

@@ -101,12 +101,17 @@ void CReception::CloseWorkingFile() {
     m_store.RetryPending();
 }
 
+void CReception::RetryPending() {
+    m_store.RetryPending();
+    m_shared.bridge.Feeds().RewriteOwed();
+}
+
 void CReception::Poll() {
     m_shared.uploads.Poll();
     const auto now = std::chrono::steady_clock::now();
     if (now >= m_nextRetry) {
         m_nextRetry = now + kRetryEvery;
-        m_store.RetryPending();
+        RetryPending();
     }
 }
 

@@ -99,8 +99,9 @@ class CReception {
     // Ends the frame in progress unfinished (a mode without messages): the
     // working file keeps it. Messages that had no room get a last try.
     void CloseWorkingFile();
-    // Tries again to store messages that had no room.
-    void RetryPending() { m_store.RetryPending(); }
+    // Tries again to store messages that had no room, and rewrites the
+    // warning feeds a filling index held up.
+    void RetryPending();
     // Without a window, between chunks: the upload results on the own
     // queue, and (every few seconds) messages that had no room.
     void Poll();
