@@ -463,7 +463,7 @@ Internet connection or server may be down.</source>
     <name>wavelore::CHelpMenu</name>
     <message>
         <source>&amp;Help</source>
-        <translation>ヘルプ(&amp;H)</translation>
+        <translation>ヘルプ</translation>
     </message>
     <message>
         <source>Tip of the day</source>
@@ -530,7 +530,7 @@ Decoding cannot continue.</source>
     </message>
     <message>
         <source>&amp;Options</source>
-        <translation>オプション(&amp;O)</translation>
+        <translation>オプション</translation>
     </message>
 </context>
 <context>
@@ -689,11 +689,11 @@ Empty: every address, for chart plotters on the network.</source>
     <name>wavelore::CReceiverMenus</name>
     <message>
         <source>&amp;Sound source</source>
-        <translation>音声入力(&amp;S)</translation>
+        <translation>音声入力</translation>
     </message>
     <message>
         <source>&amp;Mode</source>
-        <translation>モード(&amp;M)</translation>
+        <translation>モード</translation>
     </message>
     <message>
         <source>%1 baud</source>
