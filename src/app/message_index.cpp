@@ -467,6 +467,9 @@ bool CMessageIndex::Remove(const std::filesystem::path& path) {
 }
 
 sqlite3* CMessageIndex::Database() {
+    // A filling has the connection: the tables beside the index are read
+    // and written after it, as RowsOfDay reads.
+    EndFilling(true);
     CheckDisk();
     return m_db.get();
 }
