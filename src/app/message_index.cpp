@@ -508,6 +508,9 @@ bool CMessageIndex::Remove(const std::filesystem::path& path) {
 }
 
 sqlite3* CMessageIndex::Database() {
+    // A filling has the connection: the tables beside the index are read
+    // and written after it, as RowsOfDay reads.
+    EndFilling(true);
     CheckDisk();
     // While the index is filled on its thread, the connection is the filling's.
     return m_build ? nullptr : m_db.get();

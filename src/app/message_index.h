@@ -119,7 +119,7 @@ class CMessageIndex {
     // For the tables kept beside the index in its database (search, read
     // marks): the database in use, null when there is none. It may change
     // at any call of the index (a rebuild, a move to memory and back), so
-    // it is asked for each time and never kept.
+    // it is asked for each time and never kept. Waits for a filling.
     sqlite3* Database();
     const std::filesystem::path& Base() const { return m_base; }
     // How a stored file is named in the index: its path under the base.
