@@ -512,8 +512,7 @@ sqlite3* CMessageIndex::Database() {
     // and written after it, as RowsOfDay reads.
     EndFilling(true);
     CheckDisk();
-    // While the index is filled on its thread, the connection is the filling's.
-    return m_build ? nullptr : m_db.get();
+    return m_db.get();
 }
 
 std::optional<std::vector<IndexedGeometry>> CMessageIndex::Geometries(const GeometryQuery& query) {
