@@ -10,8 +10,8 @@
 #include <numbers>
 #include <random>
 
+#include "gui/band_strip_wnd.h"
 #include "gui/signal_wnd.h"
-#include "gui/spectrum_wnd.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "common/user_notifier.h"
 #include "common/utf.h"
 #include "common/window_target.h"
-#include "dsp/spectrum_analyzer.h"
+#include "dsp/band_analyzer.h"
 #include "dsp/tone_pair_search.h"
 #include "dsp/tuning_search.h"
 #include "receiver/decoder_thread.h"
@@ -144,7 +144,7 @@ class CLiveReceiver {
     CRunStorage& m_storage;
     CDecoderThread& m_thread;
     const IWaveInDriver& m_driver;
-    CSpectrumAnalyzer m_analyzer;
+    CBandAnalyzer m_analyzer;
     CTuningSearch m_search;
     CTonePairSearch m_pairSearch;
     // The modes the enhanced chain decodes use its search.

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "common/sample_block.h"
-#include "dsp/spectrum_analyzer.h"
+#include "dsp/band_analyzer.h"
 #include "dsp/tone_pair_search.h"
 #include "dsp/tuning_search.h"
 
@@ -18,7 +18,7 @@ namespace wavelore {
 // strip never changes its own tuning, that comes back through SetTuning.
 class CBandScope {
   public:
-    static constexpr int32_t kBins = CSpectrumAnalyzer::kBins;
+    static constexpr int32_t kBins = CBandAnalyzer::kBins;
 
     CBandScope() = default;
     CBandScope(const CBandScope&) = delete;
@@ -49,8 +49,8 @@ class CBandScope {
     // frequency to request when the search has voted for a retune.
     std::optional<int32_t> ProcessBlock(const SampleBlock& block);
 
-    const CSpectrumAnalyzer& Analyzer() const { return m_analyzer; }
-    // The displayed spectrum (see CSpectrumAnalyzer), or null before the first.
+    const CBandAnalyzer& Analyzer() const { return m_analyzer; }
+    // The displayed spectrum (see CBandAnalyzer), or null before the first.
     const int32_t* Spectrum() const { return m_analyzer.Spectrum(); }
     int32_t RetuneVotes() const { return m_pairSearch ? m_pairSearch->Votes() : m_search.Votes(); }
 
@@ -77,7 +77,7 @@ class CBandScope {
   private:
     int32_t ClampMouseFrequency(float f) const;
 
-    CSpectrumAnalyzer m_analyzer;
+    CBandAnalyzer m_analyzer;
     CTuningSearch m_search;
     std::unique_ptr<CTonePairSearch> m_pairSearch;  // while chosen
     int32_t m_centre = 0;

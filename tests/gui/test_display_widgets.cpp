@@ -7,8 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "gui/band_strip_wnd.h"
 #include "gui/signal_wnd.h"
-#include "gui/spectrum_wnd.h"
 #include "support/tone_pair_block.h"
 
 namespace wavelore {

@@ -1,4 +1,4 @@
-#include "dsp/spectrum_analyzer.h"
+#include "dsp/band_analyzer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,18 +22,18 @@ std::unique_ptr<T[]> NewArray(int32_t count) {
 
 }  // namespace
 
-CSpectrumAnalyzer::CSpectrumAnalyzer() {
+CBandAnalyzer::CBandAnalyzer() {
     m_smoother.Design(kSmoothingTaps, 0.0, 0.15);
 }
 
-const double* CSpectrumAnalyzer::HistoryRow(int32_t row) const {
+const double* CBandAnalyzer::HistoryRow(int32_t row) const {
     if (!m_history || row < 0 || row >= kHistoryRows) {
         return nullptr;
     }
     return m_history.get() + static_cast<size_t>(row) * kBins;
 }
 
-bool CSpectrumAnalyzer::Allocate() {
+bool CBandAnalyzer::Allocate() {
     if (!m_samples) {
         auto samples = NewArray<double>(kTransformLength);
         auto history = NewArray<double>(kHistoryRows * kBins);
@@ -46,7 +46,7 @@ bool CSpectrumAnalyzer::Allocate() {
     return true;
 }
 
-bool CSpectrumAnalyzer::Process(const SampleBlock& block) {
+bool CBandAnalyzer::Process(const SampleBlock& block) {
     if (!Allocate()) {
         return false;
     }
@@ -57,7 +57,7 @@ bool CSpectrumAnalyzer::Process(const SampleBlock& block) {
     return ComputeSpectrum();
 }
 
-bool CSpectrumAnalyzer::ComputeSpectrum() {
+bool CBandAnalyzer::ComputeSpectrum() {
     // Allocated once; a failure shows no trace until a later block succeeds
     // and leaves the history and frame counter as they are.
     if (!m_re) {
@@ -130,7 +130,7 @@ bool CSpectrumAnalyzer::ComputeSpectrum() {
     return true;
 }
 
-void CSpectrumAnalyzer::Transform(double* re, double* im) {
+void CBandAnalyzer::Transform(double* re, double* im) {
     constexpr int32_t n = kTransformLength;
     for (int32_t i = 0, j = 0; i < n - 1; ++i) {
         if (i < j) {
