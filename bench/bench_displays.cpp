@@ -13,7 +13,7 @@
 
 #include "gui/level_meter_wnd.h"
 #include "gui/signal_wnd.h"
-#include "gui/spectrum_wnd.h"
+#include "gui/band_strip_wnd.h"
 #include "gui/waterfall_wnd.h"
 #include "receiver/tuning_policy.h"
 

@@ -15,8 +15,8 @@
 #include "audio/wave_in_portaudio.h"
 #include "common/clock.h"
 #include "common/user_notifier.h"
+#include "gui/band_strip_wnd.h"
 #include "gui/main_window.h"
-#include "gui/spectrum_wnd.h"
 #include "system/system_info.h"
 
 namespace {

@@ -18,6 +18,7 @@
 #include "common/modes.h"
 #include "common/utf.h"
 #include "fuzz_input.h"
+#include "synth/iq_synthesizer.h"
 #include "synth/synthesizer.h"
 #include "synth/transmission.h"
 #include "synth/wav_writer.h"
@@ -188,6 +189,32 @@ void AssemblerSeeds(CSeedWriter& seeds, const fs::path& dir, const fs::path& sam
     seeds.Write(dir, "sitor", AssemblerInput(0, u"ZCZC EA12\r\nTEXT\r\nNNNN\r\n", false));
 }
 
+// IQ recordings of a few thousand samples, one of each kind a radio
+// program writes: the WAV with its auxi chunk, and the raw formats.
+void IqSeeds(CSeedWriter& seeds, const fs::path& dir) {
+    using namespace wavelore::synth;
+    IqSceneOptions options;
+    options.sampleRate = 96000.0;
+    options.centreHz = 504000.0;
+    options.seconds = 0.05;
+    options.noiseDb = -30.0;
+    options.carriers = {{518000.0, -10.0}};
+    const fs::path scratch = dir / "scratch";
+    for (const char* kind : {"wav", "cu8", "cs16", "cf32"}) {
+        CIqScene scene({}, options);
+        std::string error;
+        fs::create_directories(dir);
+        if (!WriteIqRecording(scratch, *ParseIqFileKind(kind), scene, options.sampleRate,
+                              options.centreHz, &error)) {
+            seeds.Fail(error);
+            continue;
+        }
+        seeds.Write(dir, std::string("scene.") + kind, ReadAll(scratch));
+    }
+    std::error_code ec;
+    fs::remove(scratch, ec);
+}
+
 void SoundFileSeeds(CSeedWriter& seeds, const fs::path& dir, const fs::path& samples) {
     wavelore::synth::SynthOptions options;
     options.snrDb = 10.0;
@@ -333,5 +360,6 @@ int main(int argc, char** argv) {
     SettingsSeeds(seeds, out / "settings");
     PositionSeeds(seeds, out / "position_reader");
     ServiceFormSeeds(seeds, out / "service_form");
+    IqSeeds(seeds, out / "iq_file_reader");
     return seeds.Failed() ? 1 : 0;
 }

@@ -316,7 +316,7 @@ Internet connection or server may be down.</source>
     <name>wavelore::CDisplayPanel</name>
     <message>
         <source>&amp;View</source>
-        <translation>表示(&amp;V)</translation>
+        <translation>表示</translation>
     </message>
     <message>
         <source>&amp;Waterfall</source>

@@ -63,6 +63,14 @@ std::error_code CWarningFeeds::Rewrite(const LocalTime& now) {
             return it->second;
         });
     m_texts = std::move(texts);
+    // A log tree without any warning that has a position gets no files;
+    // once written they are kept, emptied when the last warning expires.
+    std::error_code ignored;
+    if (features.empty() && !std::filesystem::exists(GeoJsonPath(), ignored) &&
+        !std::filesystem::exists(GpxPath(), ignored)) {
+        m_failing = false;
+        return {};
+    }
 
     std::filesystem::path failed;
     std::error_code error = RewriteFileAtomically(GeoJsonPath(), WriteGeoJson(features));

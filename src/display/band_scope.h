@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "display/tuning_pointer.h"
-#include "dsp/spectrum_analyzer.h"
+#include "dsp/band_analyzer.h"
 
 namespace wavelore {
 
@@ -19,7 +19,7 @@ namespace wavelore {
 // them.
 class CBandScope {
   public:
-    static constexpr int32_t kBins = CSpectrumAnalyzer::kBins;
+    static constexpr int32_t kBins = CBandAnalyzer::kBins;
 
     CBandScope() = default;
     CBandScope(const CBandScope&) = delete;
@@ -33,7 +33,7 @@ class CBandScope {
     // input.
     bool Tuned() const { return m_tuned; }
 
-    // The spectrum to show: kBins levels as CSpectrumAnalyzer::Spectrum
+    // The spectrum to show: kBins levels as CBandAnalyzer::Spectrum
     // gives them (copied), or null for none. Also feeds the trace.
     void SetSpectrum(const int32_t* levels);
     // The spectrum shown, or null before the first.
@@ -52,7 +52,7 @@ class CBandScope {
     // 0.7 s of blocks).
     static constexpr int32_t kAverageBlocks = 4;
     // How far a held peak falls per block: full scale in about 18 s.
-    static constexpr int32_t kPeakFall = CSpectrumAnalyzer::kFullScale / 100;
+    static constexpr int32_t kPeakFall = CBandAnalyzer::kFullScale / 100;
 
     // Mouse input on a strip `width` pixels wide. A press always requests a
     // frequency and starts a drag; a move requests one only while dragging.

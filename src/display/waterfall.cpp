@@ -53,7 +53,7 @@ CWaterfall::CWaterfall(int32_t rows)
       m_rows(new (std::nothrow) uint8_t[static_cast<size_t>(m_capacity) * kBins]) {}
 
 uint8_t CWaterfall::ColourIndex(int32_t level) {
-    return static_cast<uint8_t>(std::clamp(level, 0, CSpectrumAnalyzer::kFullScale) >> 8);
+    return static_cast<uint8_t>(std::clamp(level, 0, CBandAnalyzer::kFullScale) >> 8);
 }
 
 uint32_t CWaterfall::Colour(uint8_t index) {

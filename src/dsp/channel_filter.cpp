@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numbers>
+
+#include "dsp/kaiser_design.h"
 
 namespace wavelore {
 
@@ -13,43 +14,22 @@ namespace {
 // tens of thousands of taps.
 constexpr int32_t kMaxTaps = 2047;
 
-// I0(x) by its power series; converges quickly for the window's arguments.
-double BesselI0(double x) {
-    double term = 1.0;
-    double sum = 1.0;
-    const double q = x * x / 4.0;
-    for (int k = 1; k < 100 && term > 1e-12 * sum; ++k) {
-        term *= q / (double(k) * k);
-        sum += term;
-    }
-    return sum;
-}
-
 // A Kaiser-windowed sinc low-pass: flat to passHz, at least stopDb down
 // from stopHz, with the given gain at 0 Hz. Taps that only rounding keeps
 // from zero (every other one of a half-band filter) are made zero.
 bool DesignLowPass(CComplexFir& fir, double rate, double passHz, double stopHz, double stopDb,
                    double gain) {
-    const double a = std::max(stopDb, 21.0);
-    // Kaiser's formulas for the window's shape and the length it needs.
-    const double beta =
-        a > 50.0 ? 0.1102 * (a - 8.7) : 0.5842 * std::pow(a - 21.0, 0.4) + 0.07886 * (a - 21.0);
-    const double width = 2.0 * std::numbers::pi * (stopHz - passHz) / rate;
-    const double wanted = std::ceil((a - 7.95) / (2.285 * width)) + 1.0;
-    const int32_t count =
-        static_cast<int32_t>(std::clamp(wanted, 3.0, static_cast<double>(kMaxTaps))) | 1;
+    const int32_t count = std::min(KaiserTapCount(stopDb, (stopHz - passHz) / rate), kMaxTaps);
     // On the stack: a retune redesigns, and must not throw for memory.
     std::array<double, kMaxTaps> taps;
-    const double norm = BesselI0(beta);
-    WindowedSinc(
-        (passHz + stopHz) / 2.0 / rate, count,
-        [&](double r) { return BesselI0(beta * std::sqrt(std::max(0.0, 1.0 - r * r))) / norm; },
-        taps.data());
+    KaiserLowPass((passHz + stopHz) / 2.0 / rate, count, KaiserBeta(stopDb), gain, taps.data());
     const int32_t mid = count / 2;
     const double largest = taps[static_cast<size_t>(mid)];
     for (int32_t i = 0; i < count; ++i) {
         double& tap = taps[static_cast<size_t>(i)];
-        tap = std::abs(tap) < 1e-12 * std::abs(largest) ? 0.0 : tap * gain;
+        if (std::abs(tap) < 1e-12 * std::abs(largest)) {
+            tap = 0.0;
+        }
     }
     return fir.SetTaps(taps.data(), count);
 }

@@ -10,7 +10,7 @@ namespace wavelore {
 
 namespace {
 
-constexpr int32_t kLength = CSpectrumAnalyzer::kTransformLength;
+constexpr int32_t kLength = CBandAnalyzer::kTransformLength;
 constexpr int32_t kBins = kLength / 2;
 // Frames averaged: about 1.1 s (six frames of 0.19 s) as a running mean.
 constexpr double kAveraging = 1.0 / 6.0;
@@ -68,7 +68,7 @@ std::optional<int32_t> CTonePairSearch::Process(const double* in, size_t n, int3
         m_re[i] = std::isfinite(x) ? x * m_window[i] : 0.0;
         m_im[i] = 0.0;
     }
-    CSpectrumAnalyzer::Transform(m_re.get(), m_im.get());
+    CBandAnalyzer::Transform(m_re.get(), m_im.get());
     const double weight = m_frames == 0 ? 1.0 : kAveraging;
     for (int32_t k = 0; k < kBins; ++k) {
         const double power = m_re[k] * m_re[k] + m_im[k] * m_im[k];

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "common/sample_rate.h"
-#include "dsp/spectrum_analyzer.h"
+#include "dsp/band_analyzer.h"
 
 namespace wavelore {
 
@@ -21,7 +21,7 @@ class CTonePairSearch {
   public:
     // Hz per bin of the 2048-point transform.
     static constexpr double kBinWidth =
-        double(kSampleRate) / double(CSpectrumAnalyzer::kTransformLength);
+        double(kSampleRate) / double(CBandAnalyzer::kTransformLength);
     // Where the tones may lie, Hz.
     static constexpr double kLowestTone = 300.0;
     static constexpr double kHighestTone = 3000.0;

@@ -9,8 +9,8 @@ namespace wavelore {
 
 namespace {
 
-constexpr int32_t kSearchBins = CSpectrumAnalyzer::kBins;
-constexpr int32_t kSearchRows = CSpectrumAnalyzer::kHistoryRows;
+constexpr int32_t kSearchBins = CBandAnalyzer::kBins;
+constexpr int32_t kSearchRows = CBandAnalyzer::kHistoryRows;
 // The search pattern: two tone humps 30..59 bins apart, then a quiet
 // stretch until more than 120 bins from the first hump.
 constexpr int32_t kMinToneGap = 30;

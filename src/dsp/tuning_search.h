@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "common/sample_rate.h"
-#include "dsp/spectrum_analyzer.h"
+#include "dsp/band_analyzer.h"
 
 namespace wavelore {
 
@@ -17,7 +17,7 @@ class CTuningSearch {
     // Hz per bin as the search counts it: the transform's bin width in
     // whole 128ths of a hertz (689/128 for 11025/2048).
     static constexpr double kBinWidth =
-        double(kSampleRate * 128 / CSpectrumAnalyzer::kTransformLength) / 128.0;
+        double(kSampleRate * 128 / CBandAnalyzer::kTransformLength) / 128.0;
 
     CTuningSearch();
     CTuningSearch(const CTuningSearch&) = delete;

@@ -13,7 +13,6 @@ namespace wavelore {
 
 namespace {
 
-constexpr double kMetresPerNauticalMile = 1852.0;
 // Gaps longer than this between two positions are never a list's
 // separator, and labelled items further apart are not one list.
 constexpr size_t kMaxJoinerGap = 60;

@@ -6,6 +6,9 @@
 
 namespace wavelore {
 
+// The nautical mile, by international agreement.
+constexpr double kMetresPerNauticalMile = 1852.0;
+
 // A place on the WGS 84 ellipsoid, in decimal degrees: north and east
 // positive, latitude -90..90, longitude -180..180.
 struct GeoPosition {

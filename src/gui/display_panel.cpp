@@ -9,7 +9,7 @@
 #include "display/keyboard_tuning.h"
 #include "gui/centre_frequency_dialog.h"
 #include "gui/level_meter_wnd.h"
-#include "gui/spectrum_wnd.h"
+#include "gui/band_strip_wnd.h"
 #include "gui/waterfall_wnd.h"
 
 namespace wavelore {

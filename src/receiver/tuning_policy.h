@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "dsp/spectrum_analyzer.h"
+#include "dsp/band_analyzer.h"
 #include "dsp/tone_pair_search.h"
 #include "dsp/tuning_search.h"
 #include "receiver/receive_chain.h"
@@ -41,11 +41,11 @@ class CTuningPolicy {
     std::optional<int32_t> Process(const double* in, size_t n, int32_t centre, int32_t halfShift);
 
     // The spectrum of the last buffer, for the display.
-    const CSpectrumAnalyzer& Analyzer() const { return m_analyzer; }
+    const CBandAnalyzer& Analyzer() const { return m_analyzer; }
     int32_t RetuneVotes() const;
 
   private:
-    CSpectrumAnalyzer m_analyzer;
+    CBandAnalyzer m_analyzer;
     CTuningSearch m_valley;
     CTonePairSearch m_pair;
     Search m_search = Search::Valley;

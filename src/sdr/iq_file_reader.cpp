@@ -45,6 +45,17 @@ std::optional<double> CentreFromAuxi(SNDFILE* file) {
     return static_cast<double>(hz);
 }
 
+// A float recording may hold NaN or infinity where it was damaged; in the
+// channelizer's filters and AGC one would silence the channel for good, so
+// it is read as silence.
+void SilenceNonFinite(std::complex<float>* samples, size_t count) {
+    for (size_t k = 0; k < count; ++k) {
+        if (!std::isfinite(samples[k].real()) || !std::isfinite(samples[k].imag())) {
+            samples[k] = {};
+        }
+    }
+}
+
 }  // namespace
 
 std::optional<double> CentreFromFileName(const std::string& path) {
@@ -175,6 +186,7 @@ size_t CIqFileReader::Read(std::complex<float>* out, size_t max) {
         }
         std::memcpy(static_cast<void*>(out), s.frames.data(),
                     static_cast<size_t>(got) * 2 * sizeof(float));
+        SilenceNonFinite(out, static_cast<size_t>(got));
         return static_cast<size_t>(got);
     }
     if (s.raw == nullptr) {
@@ -188,6 +200,7 @@ size_t CIqFileReader::Read(std::complex<float>* out, size_t max) {
         return 0;
     }
     ConvertIqSamples(s.format, s.bytes.data(), got, out);
+    SilenceNonFinite(out, got);
     return got;
 }
 

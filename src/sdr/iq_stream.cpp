@@ -44,11 +44,11 @@ void CIqStream::Run(size_t block) {
         uint64_t lost = 0;
         step = m_producer(buffer.get(), block, count, lost, error, m_stopping);
         count = std::min(count, block);
-        const size_t kept = m_ring.Write(buffer.get(), count);
+        // The ring counts what it refuses.
+        m_ring.Write(buffer.get(), count);
         if (lost > 0) {
             m_lost.fetch_add(lost, std::memory_order_relaxed);
         }
-        (void)kept;  // the ring counts what it refused
         Wake();
         if (step != Step::More) {
             break;

@@ -30,7 +30,6 @@ MessageGeometry::Kind GeometryKindOfName(std::string_view name) {
 
 PositionReader WarningPositionReader() {
     return [](std::u16string_view text) {
-        constexpr double kMetresPerNauticalMile = 1852.0;
         std::vector<MessageGeometry> out;
         for (const WarningGeometry& read : ReadPositions(text)) {
             MessageGeometry g;

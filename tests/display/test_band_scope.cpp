@@ -31,7 +31,7 @@ TEST(SpectrumTrace, PlainByDefaultAveragedOrPeaksHeldOnRequest) {
     std::vector<int32_t> second(kBins);
     for (int32_t i = 0; i < kBins; ++i) {
         const size_t k = static_cast<size_t>(i);
-        first[k] = (i * 61) % CSpectrumAnalyzer::kFullScale;
+        first[k] = (i * 61) % CBandAnalyzer::kFullScale;
         second[k] = i < kBins / 3 ? first[k] : first[k] / 7;
     }
 

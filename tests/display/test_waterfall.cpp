@@ -5,6 +5,7 @@
 
 #include "display/band_scope.h"
 #include "display/waterfall.h"
+#include "dsp/band_analyzer.h"
 #include "support/tone_pair_block.h"
 
 namespace wavelore {
@@ -52,10 +53,10 @@ TEST(Waterfall, RowsNewestFirstRenderedAsTheStripsColumnsAndKeptToCapacity) {
 
     // A real spectrum lands on its tones: next to each tone marker the
     // brightest colours, far from them the dark ones.
-    CBandScope strip;
+    CBandAnalyzer analyzer;
     const SampleBlock block = test::TonePairBlock();
-    strip.ProcessBlock(block);
-    waterfall.AddSpectrum(strip.Spectrum());
+    analyzer.Process(block.Data(), static_cast<size_t>(block.Count()));
+    waterfall.AddSpectrum(analyzer.Spectrum());
     waterfall.SetTuning(1500, 85);
     waterfall.RenderRow(0, width, pixels.data());
     for (int32_t tone : waterfall.ToneColumns(width)) {

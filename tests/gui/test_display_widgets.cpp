@@ -7,8 +7,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "gui/band_strip_wnd.h"
 #include "gui/signal_wnd.h"
-#include "gui/spectrum_wnd.h"
 #include "support/tone_pair_block.h"
 
 namespace wavelore {
@@ -103,7 +103,7 @@ TEST(SpectrumWnd, TraceStartsWithBinOne) {
     strip.resize(kWidth, kHeight);
     strip.SetTuning(1700, 85);
     EXPECT_EQ(At(Grab(strip), 300, 30), kBlack);  // no spectrum yet
-    CSpectrumAnalyzer analyzer;
+    CBandAnalyzer analyzer;
     const SampleBlock block = test::TonePairBlock();
     analyzer.Process(block.Data(), static_cast<size_t>(block.Count()));
     strip.ShowSpectrum(analyzer.Spectrum());

@@ -39,6 +39,8 @@ TEST(MessagePaneWnd, DragsTheBarReportsEveryDragAndSlidesTheExplorer) {
     pane.SetPaneSplit(500);
     pane.resize(800, 400);
     pane.show();
+    // On an X server the pointer's moves arrive as events of their own.
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
 
     EXPECT_EQ(raw->x(), 5);
     EXPECT_EQ(messages->x(), 85);
@@ -50,6 +52,7 @@ TEST(MessagePaneWnd, DragsTheBarReportsEveryDragAndSlidesTheExplorer) {
     QSignalSpy dragged(&pane, &CMessagePaneWnd::paneSplitDragged);
     const int y = text->y() + 50;
     QTest::mouseMove(&pane, QPoint(398, y));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pane.cursor().shape() == Qt::SizeHorCursor; }, 2000));
     EXPECT_EQ(pane.cursor().shape(), Qt::SizeHorCursor);
     QTest::mousePress(&pane, Qt::LeftButton, {}, QPoint(398, y));
     QTest::mouseMove(&pane, QPoint(200, y));

@@ -59,7 +59,7 @@ TEST(Startup, TheJapaneseFileBesideTheProgramTurnsEveryTextJapanese) {
         for (const QAction* menu : window.menuBar()->actions()) {
             menus << menu->text();
         }
-        EXPECT_EQ(menus, QStringList({"音声入力", "モード", "オプション", "ヘルプ"}));
+        EXPECT_EQ(menus, QStringList({"音声入力", "モード", "オプション", "表示", "ヘルプ"}));
         QStringList boxes;
         for (const QCheckBox* box : window.findChildren<QCheckBox*>()) {
             boxes << box->text();

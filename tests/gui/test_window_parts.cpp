@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "common/modes.h"
-#include "dsp/spectrum_analyzer.h"
+#include "dsp/band_analyzer.h"
 #include "gui/centre_frequency_dialog.h"
 #include "gui/level_meter_wnd.h"
-#include "gui/spectrum_wnd.h"
+#include "gui/band_strip_wnd.h"
 #include "gui/waterfall_wnd.h"
 #include "support/tone_pair_block.h"
 
@@ -26,7 +26,7 @@ TEST(WaterfallWnd, RowsScrollDownMarkersOnTopAndClicksTuneAsTheStrip) {
     CWaterfallWnd waterfall;
     waterfall.resize(551, 60);
     waterfall.show();
-    CSpectrumAnalyzer analyzer;
+    CBandAnalyzer analyzer;
     const SampleBlock block = test::TonePairBlock();
     for (int i = 0; i < 2; ++i) {
         analyzer.Process(block.Data(), static_cast<size_t>(block.Count()));

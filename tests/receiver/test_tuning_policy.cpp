@@ -25,7 +25,7 @@
 namespace wavelore {
 namespace {
 
-constexpr int32_t kBins = CSpectrumAnalyzer::kBins;
+constexpr int32_t kBins = CBandAnalyzer::kBins;
 
 class SmartTune : public ::testing::Test {
   protected:

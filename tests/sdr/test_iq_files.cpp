@@ -62,6 +62,15 @@ TEST(IqFiles, RawFormatsScaleToFullScaleOne) {
     auto source = CIqFileSource::Open(settings, CIqFileSource::Pace::AsTaken, error);
     ASSERT_TRUE(source);
     EXPECT_EQ(source->Description(), "a.cf32 (cf32, 2048000 Hz, centre 504000 Hz)");
+    // A damaged float recording: what is not a number is read as silence,
+    // which the channel's filters and AGC come through.
+    const std::vector<std::complex<float>> damaged = {
+        {std::nanf(""), 0.5f}, {0.25f, INFINITY}, {0.5f, -0.5f}};
+    test::WriteFile("d.cf32", std::string(reinterpret_cast<const char*>(damaged.data()), 24));
+    settings.path = "d.cf32";
+    EXPECT_EQ(Read(settings, error),
+              (std::vector<std::complex<float>>{{0.0f, 0.0f}, {0.0f, 0.0f}, {0.5f, -0.5f}}));
+    settings.path = "a.cf32";
 
     // What raw samples cannot do without.
     settings.centreHz.reset();

@@ -4,12 +4,12 @@
 #include <numbers>
 #include <random>
 
-#include "dsp/spectrum_analyzer.h"
+#include "dsp/band_analyzer.h"
 
 namespace wavelore::test {
 
 SampleBlock TonePairBlock() {
-    constexpr int32_t kN = CSpectrumAnalyzer::kTransformLength;
+    constexpr int32_t kN = CBandAnalyzer::kTransformLength;
     std::mt19937 engine(2);
     SampleBlock block(nullptr, kN);
     for (int32_t i = 0; i < kN; ++i) {

@@ -98,7 +98,9 @@ class CIqFileDevice final : public SoapySDR::Device {
     SoapySDR::ArgInfoList getSettingInfo() const override {
         SoapySDR::ArgInfo direct;
         direct.key = "direct_samp";
-        direct.value = "0";
+        // Filled, not assigned: GCC 12 at -O3 warns wrongly (-Wrestrict)
+        // about assigning a one-character literal.
+        direct.value.assign(1, '0');
         direct.type = SoapySDR::ArgInfo::STRING;
         direct.options = {"0", "1", "2"};
         return {direct};

@@ -11,7 +11,7 @@ namespace wavelore {
 // The spectrum strip's analysis: the logarithmic spectrum of each audio
 // block scaled to 0..65535, and the ring of the last 20 smoothed spectra
 // that the tuning search reads.
-class CSpectrumAnalyzer {
+class CBandAnalyzer {
   public:
     static constexpr int32_t kTransformLength = 2048;
     static constexpr int32_t kBins = 1024;
@@ -21,9 +21,9 @@ class CSpectrumAnalyzer {
     static constexpr int32_t kFirstScaledBin = 11;
     static constexpr int32_t kFullScale = 65535;
 
-    CSpectrumAnalyzer();
-    CSpectrumAnalyzer(const CSpectrumAnalyzer&) = delete;
-    CSpectrumAnalyzer& operator=(const CSpectrumAnalyzer&) = delete;
+    CBandAnalyzer();
+    CBandAnalyzer(const CBandAnalyzer&) = delete;
+    CBandAnalyzer& operator=(const CBandAnalyzer&) = delete;
 
     // n raw samples (already scaled by 0.01); at most 2048 are taken, and
     // fewer leave the rest of the transform as the last block had it.

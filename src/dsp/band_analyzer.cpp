@@ -1,4 +1,4 @@
-#include "dsp/spectrum_analyzer.h"
+#include "dsp/band_analyzer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,7 +17,7 @@ constexpr double kZeroBinReal = 1e-8;
 
 }  // namespace
 
-CSpectrumAnalyzer::CSpectrumAnalyzer()
+CBandAnalyzer::CBandAnalyzer()
     : m_samples(NewArray<double>(kTransformLength)),
       m_history(NewArray<double>(kHistoryRows * kBins)),
       m_re(NewArray<double>(kTransformLength)),
@@ -27,7 +27,7 @@ CSpectrumAnalyzer::CSpectrumAnalyzer()
     m_smoother.Design(kSmoothingTaps, 0.0, 0.15);
 }
 
-const double* CSpectrumAnalyzer::HistoryRow(int32_t row) const {
+const double* CBandAnalyzer::HistoryRow(int32_t row) const {
     const double* history = History();
     if (history == nullptr || row < 0 || row >= kHistoryRows) {
         return nullptr;
@@ -35,7 +35,7 @@ const double* CSpectrumAnalyzer::HistoryRow(int32_t row) const {
     return history + static_cast<size_t>(row) * kBins;
 }
 
-bool CSpectrumAnalyzer::Process(const double* in, size_t n) {
+bool CBandAnalyzer::Process(const double* in, size_t n) {
     if (!m_samples || !m_history || !m_re || !m_im || !m_levels || !m_spectrum) {
         return false;
     }
@@ -44,7 +44,7 @@ bool CSpectrumAnalyzer::Process(const double* in, size_t n) {
     return true;
 }
 
-void CSpectrumAnalyzer::Reset() {
+void CBandAnalyzer::Reset() {
     if (m_samples && m_history) {
         std::fill(m_samples.get(), m_samples.get() + kTransformLength, 0.0);
         std::fill(m_history.get(), m_history.get() + kHistoryRows * kBins, 0.0);
@@ -53,7 +53,7 @@ void CSpectrumAnalyzer::Reset() {
     m_frameCounter = 1;
 }
 
-void CSpectrumAnalyzer::ComputeSpectrum() {
+void CBandAnalyzer::ComputeSpectrum() {
     double* x = m_re.get();
     double* im = m_im.get();
     std::copy(m_samples.get(), m_samples.get() + kTransformLength, x);
@@ -107,7 +107,7 @@ void CSpectrumAnalyzer::ComputeSpectrum() {
     ++m_frameCounter;
 }
 
-void CSpectrumAnalyzer::Transform(double* re, double* im) {
+void CBandAnalyzer::Transform(double* re, double* im) {
     constexpr int32_t n = kTransformLength;
     for (int32_t i = 0, j = 0; i < n - 1; ++i) {
         if (i < j) {

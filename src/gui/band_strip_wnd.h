@@ -23,7 +23,7 @@ class CSpectrumWnd : public CTuningDisplayWnd {
     void SetTuning(int32_t centre, int32_t halfShift);
     int32_t GetCentre() const { return m_scope.GetCentre(); }
 
-    // The spectrum of one buffer (CSpectrumAnalyzer::Spectrum, copied), or
+    // The spectrum of one buffer (CBandAnalyzer::Spectrum, copied), or
     // null for none: repainted.
     void ShowSpectrum(const int32_t* levels);
     // Plain (the default), averaged or peak-held trace.

@@ -1,4 +1,4 @@
-#include "gui/spectrum_wnd.h"
+#include "gui/band_strip_wnd.h"
 
 #include <QPainter>
 #include <QPolygon>

@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "common/sample_block.h"
-#include "dsp/spectrum_analyzer.h"
+#include "dsp/band_analyzer.h"
 #include "dsp/tuning_search.h"
 
 namespace wavelore {
 namespace {
 
-constexpr int32_t kN = CSpectrumAnalyzer::kTransformLength;
-constexpr int32_t kBins = CSpectrumAnalyzer::kBins;
+constexpr int32_t kN = CBandAnalyzer::kTransformLength;
+constexpr int32_t kBins = CBandAnalyzer::kBins;
 
 SampleBlock RandomBlock(uint32_t seed, int32_t count = kN) {
     std::mt19937 engine(seed);
@@ -27,8 +27,8 @@ SampleBlock RandomBlock(uint32_t seed, int32_t count = kN) {
     return block;
 }
 
-TEST(SpectrumAnalyzer, AllZeroBlockGivesEveryBinTheSubstituteLevelAndAFlatTrace) {
-    CSpectrumAnalyzer analyzer;
+TEST(BandAnalyzer, AllZeroBlockGivesEveryBinTheSubstituteLevelAndAFlatTrace) {
+    CBandAnalyzer analyzer;
     EXPECT_EQ(analyzer.Spectrum(), nullptr);
     analyzer.Process(SampleBlock(nullptr, kN).Data(), kN);
     ASSERT_NE(analyzer.Spectrum(), nullptr);
@@ -41,15 +41,15 @@ TEST(SpectrumAnalyzer, AllZeroBlockGivesEveryBinTheSubstituteLevelAndAFlatTrace)
     EXPECT_EQ(analyzer.FrameCounter(), 2);
 }
 
-TEST(SpectrumAnalyzer, ToneAt1000HzPeaksInItsBin) {
+TEST(BandAnalyzer, ToneAt1000HzPeaksInItsBin) {
     SampleBlock block(nullptr, kN);
     for (int32_t i = 0; i < kN; ++i) {
         block[i] = 100.0 * std::sin(2 * std::numbers::pi * 1000.0 * i / 11025.0);
     }
-    CSpectrumAnalyzer analyzer;
+    CBandAnalyzer analyzer;
     analyzer.Process(block.Data(), static_cast<size_t>(block.Count()));
     const int32_t* s = analyzer.Spectrum();
-    int32_t peak = CSpectrumAnalyzer::kFirstScaledBin;
+    int32_t peak = CBandAnalyzer::kFirstScaledBin;
     for (int32_t k = peak; k < kBins; ++k) {
         peak = s[k] > s[peak] ? k : peak;
     }
@@ -60,7 +60,7 @@ TEST(SpectrumAnalyzer, ToneAt1000HzPeaksInItsBin) {
 
 // The whole chain up to the levels against a direct DFT of the emphasised
 // samples; a longer block contributes only its first 2048 values.
-TEST(SpectrumAnalyzer, LevelsMatchADirectTransformOfTheEmphasisedSamples) {
+TEST(BandAnalyzer, LevelsMatchADirectTransformOfTheEmphasisedSamples) {
     const SampleBlock block = RandomBlock(3, kN + 500);
     std::vector<double> x(block.Data(), block.Data() + kN);
     const double x1 = x[1];
@@ -71,7 +71,7 @@ TEST(SpectrumAnalyzer, LevelsMatchADirectTransformOfTheEmphasisedSamples) {
     x[0] = (x[0] + x1) / 2;
     x[kN - 1] = (x[kN - 1] + inner) / 2;
 
-    CSpectrumAnalyzer analyzer;
+    CBandAnalyzer analyzer;
     analyzer.Process(block.Data(), static_cast<size_t>(block.Count()));
     for (int32_t k = 0; k < kBins; k += 7) {
         std::complex<double> sum;
@@ -84,7 +84,7 @@ TEST(SpectrumAnalyzer, LevelsMatchADirectTransformOfTheEmphasisedSamples) {
 
 // Each row is the scaled spectrum through a 63-tap windowed-sinc low-pass
 // whose older inputs carry over from the row before; rows form a ring.
-TEST(SpectrumAnalyzer, HistoryRowsAreSmoothedSpectraInARing) {
+TEST(BandAnalyzer, HistoryRowsAreSmoothedSpectraInARing) {
     std::vector<double> taps(63);
     double sum = 0;
     for (int32_t i = 0; i < 63; ++i) {
@@ -94,7 +94,7 @@ TEST(SpectrumAnalyzer, HistoryRowsAreSmoothedSpectraInARing) {
         taps[i] = sinc * (0.54 - 0.46 * std::cos(2 * std::numbers::pi * i / 62));
         sum += taps[i];
     }
-    CSpectrumAnalyzer analyzer;
+    CBandAnalyzer analyzer;
     std::vector<double> inputs;  // every row's input, one after the other
     for (uint32_t frame = 0; frame < 2; ++frame) {
         {
@@ -104,7 +104,7 @@ TEST(SpectrumAnalyzer, HistoryRowsAreSmoothedSpectraInARing) {
         const int32_t* s = analyzer.Spectrum();
         // Bin 0 enters the history before it is zeroed for display.
         double maximum = -1e10, minimum = 1e10;
-        for (int32_t k = CSpectrumAnalyzer::kFirstScaledBin; k < kBins; ++k) {
+        for (int32_t k = CBandAnalyzer::kFirstScaledBin; k < kBins; ++k) {
             maximum = std::max(maximum, analyzer.Levels()[k]);
             minimum = std::min(minimum, analyzer.Levels()[k]);
         }
@@ -137,8 +137,8 @@ TEST(SpectrumAnalyzer, HistoryRowsAreSmoothedSpectraInARing) {
 // that back, so unsmoothed humps read 31 bins (167 Hz) low.
 TEST(TuningSearch, FindsAHumpPairAndIgnoresOneBelowTheBand) {
     const auto search = [](int32_t firstBin) {
-        std::vector<double> history(CSpectrumAnalyzer::kHistoryRows * kBins, 1000.0);
-        for (int32_t r = 0; r < CSpectrumAnalyzer::kHistoryRows; ++r) {
+        std::vector<double> history(CBandAnalyzer::kHistoryRows * kBins, 1000.0);
+        for (int32_t r = 0; r < CBandAnalyzer::kHistoryRows; ++r) {
             for (int32_t k = firstBin; k < firstBin + 4; ++k) {
                 history[r * kBins + k] = history[r * kBins + k + 31] = 3000.0;
             }
