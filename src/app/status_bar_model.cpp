@@ -14,7 +14,13 @@ std::u16string Number(int64_t value) {
 }
 
 std::u16string TwoDigits(int64_t value) {
-    return value < 10 ? u"0" + Number(value) : Number(value);
+    // Padded in the narrow text: GCC 12 at -O3 warns falsely (-Wrestrict)
+    // on prepending to a u16string.
+    std::string digits = std::to_string(value);
+    if (digits.size() < 2) {
+        digits.insert(digits.begin(), '0');
+    }
+    return FromUtf8(digits);
 }
 
 }  // namespace
