@@ -6,6 +6,7 @@
 #include <new>
 #include <numbers>
 
+#include "common/nothrow.h"
 #include "common/sample_rate.h"
 #include "sdr/halfband_decimator.h"
 #include "sdr/iq_resampler.h"
@@ -354,6 +355,17 @@ std::unique_ptr<CChannelizer> CChannelizer::Create(const ChannelizerSettings& se
             return nullptr;
         }
     }
+    std::unique_ptr<CChannelizer> channelizer;
+    // The designs size vectors, which say a shortage of memory by throwing.
+    if (!WithoutThrowing([&] { channelizer = Build(settings, error); })) {
+        error = "out of memory";
+        return nullptr;
+    }
+    return channelizer;
+}
+
+std::unique_ptr<CChannelizer> CChannelizer::Build(const ChannelizerSettings& settings,
+                                                  std::string& error) {
     std::unique_ptr<CChannelizer> channelizer(new (std::nothrow) CChannelizer);
     if (!channelizer) {
         error = "out of memory";

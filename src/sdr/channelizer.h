@@ -97,6 +97,9 @@ class CChannelizer {
 
   private:
     CChannelizer() = default;
+    // Create after its checks; may throw std::bad_alloc.
+    static std::unique_ptr<CChannelizer> Build(const ChannelizerSettings& settings,
+                                               std::string& error);
 
     ChannelizerSettings m_settings;
     std::vector<std::unique_ptr<CFront>> m_fronts;

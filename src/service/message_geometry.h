@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,6 +33,11 @@ MessageGeometry::Kind GeometryKindOfName(std::string_view name);
 // runs it whenever a message's kept text changes; a service without a
 // reader stores no positions.
 using PositionReader = std::function<std::vector<MessageGeometry>(std::u16string_view text)>;
+
+// Geometry coordinates as stored: a GeoJSON array of [longitude, latitude]
+// pairs, and back (false for anything else).
+std::string CoordinatesJson(const std::vector<GeoPoint>& points);
+bool ParseCoordinatesJson(std::string_view text, std::vector<GeoPoint>& points);
 
 // The receiver's own position reader (the coordinators' forms of
 // positions, points, lines, areas and circles) behind that seam.

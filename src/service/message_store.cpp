@@ -1,7 +1,6 @@
 #include "service/message_store.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 #include "common/utf.h"
@@ -85,12 +84,6 @@ bool IsUsablePoint(const GeoPoint& p) {
            std::fabs(p.longitude) <= 180;
 }
 
-void AppendNumber(std::string& out, double value) {
-    char buffer[32];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, ec == std::errc() ? end : buffer);
-}
-
 bool Fail(std::string& error, std::string_view what, const SqlConnection& db) {
     error = std::string(what) + ": " + db.Error();
     return false;
@@ -110,61 +103,6 @@ std::string FullTextQuery(std::string_view text) {
         query += '"';
     }
     return query;
-}
-
-std::string CoordinatesJson(const std::vector<GeoPoint>& points) {
-    std::string out = "[";
-    for (size_t i = 0; i < points.size(); ++i) {
-        out += i == 0 ? "[" : ",[";
-        AppendNumber(out, points[i].longitude);
-        out += ',';
-        AppendNumber(out, points[i].latitude);
-        out += ']';
-    }
-    out += ']';
-    return out;
-}
-
-bool ParseCoordinatesJson(std::string_view text, std::vector<GeoPoint>& points) {
-    points.clear();
-    size_t i = 0;
-    const auto skip = [&] {
-        while (i < text.size() && text[i] == ' ') {
-            ++i;
-        }
-    };
-    const auto expect = [&](char c) {
-        skip();
-        if (i < text.size() && text[i] == c) {
-            ++i;
-            return true;
-        }
-        return false;
-    };
-    const auto number = [&](double& value) {
-        skip();
-        const auto [end, ec] = std::from_chars(text.data() + i, text.data() + text.size(), value);
-        if (ec != std::errc()) {
-            return false;
-        }
-        i = static_cast<size_t>(end - text.data());
-        return true;
-    };
-    if (!expect('[')) {
-        return false;
-    }
-    if (expect(']')) {
-        return i == text.size();
-    }
-    do {
-        GeoPoint p;
-        if (!expect('[') || !number(p.longitude) || !expect(',') || !number(p.latitude) ||
-            !expect(']')) {
-            return false;
-        }
-        points.push_back(p);
-    } while (expect(','));
-    return expect(']') && i == text.size();
 }
 
 CMessageStore::CMessageStore(CDatabasePool& pool, PositionReader positions)

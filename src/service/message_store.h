@@ -183,9 +183,4 @@ class CMessageStore {
 // has no word.
 std::string FullTextQuery(std::string_view text);
 
-// Geometry coordinates as stored: a GeoJSON array of [longitude, latitude]
-// pairs, and back (false for anything else).
-std::string CoordinatesJson(const std::vector<GeoPoint>& points);
-bool ParseCoordinatesJson(std::string_view text, std::vector<GeoPoint>& points);
-
 }  // namespace wavelore::service
