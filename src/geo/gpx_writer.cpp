@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/markup_text.h"
 #include "common/utf.h"
 #include "geo/feed_fields.h"
 
@@ -30,29 +31,7 @@ std::string XmlText(std::u16string_view text) {
             clean += c;
         }
     }
-    std::string out;
-    for (const char c : ToUtf8(clean)) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&apos;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
+    return EscapeMarkup(ToUtf8(clean));
 }
 
 std::string Element(const char* name, const std::string& escaped) {

@@ -1,36 +1,11 @@
 #include "service/html_page.h"
 
+#include "common/markup_text.h"
+
 namespace wavelore::service {
 
 std::string HtmlEscape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 8);
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') {
-                    out += "\xEF\xBF\xBD";
-                } else {
-                    out += c;
-                }
-        }
-    }
-    return out;
+    return EscapeMarkup(text);
 }
 
 CHtmlPage::CHtmlPage(std::string siteTitle, std::string title)
