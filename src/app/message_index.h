@@ -102,6 +102,11 @@ class CMessageIndex {
     // fresh index to be filled.
     std::vector<std::filesystem::path> RepeatsOfDay(std::u16string_view date);
     bool IsRepeat(const std::filesystem::path& path);
+    // RowsOfDay and Find without waiting: while a fresh index is being
+    // filled, only this run's rows are known (rows made from files are
+    // never repeats and have no frequency, so that is all they would add).
+    std::vector<IndexedMessage> KnownRowsOfDay(std::u16string_view date);
+    std::optional<IndexedMessage> Known(const std::filesystem::path& path);
     // True while a fresh index is being filled.
     bool Filling() const { return m_build != nullptr; }
     // The places the stored messages speak of (CMessageGeometries); none
