@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -46,9 +47,6 @@ namespace {
     QT_TRANSLATE_NOOP("wavelore::CMessageExplorerWnd", "No messsage"),
 };
 
-// The narrowest the columns get; the station column has room for a name
-// ("E Niton").
-constexpr int kColumnWidths[CExplorerModel::kColumns] = {50, 110, 50, 65, 90, 60};
 constexpr int kSearchDelayMs = 300;
 // Files named in an error box, the rest counted.
 constexpr int kNamedFiles = 10;
@@ -127,9 +125,10 @@ CMessageExplorerWnd::CMessageExplorerWnd(QWidget* parent) : QWidget(parent) {
     m_messages->header()->setSortIndicatorShown(true);
     m_messages->header()->setSortIndicator(-1, Qt::AscendingOrder);
     m_messages->header()->setStretchLastSection(false);
-    for (int column = 0; column < CExplorerModel::kColumns; ++column) {
-        m_messages->setColumnWidth(column, kColumnWidths[column]);
-    }
+    // The category beside its letter: in view in the explorer's first width
+    // even when the time is not. The user may order them anew.
+    m_messages->header()->setSectionsMovable(true);
+    m_messages->header()->moveSection(CExplorerModel::kCategory, CExplorerModel::kTime);
 
     m_hideRepeats = new QAction(tr("Hide repeats"), this);
     m_hideRepeats->setCheckable(true);
@@ -317,11 +316,23 @@ void CMessageExplorerWnd::ShowRows() {
 }
 
 void CMessageExplorerWnd::FitColumns() {
+    // Room for the sort arrow only where it is drawn: Qt keeps it in every
+    // title, which would push "Category" out of a narrow explorer.
+    QHeaderView* header = m_messages->header();
+    std::array<int, CExplorerModel::kColumns> titles{};
+    header->setSortIndicatorShown(false);
     for (int column = 0; column < CExplorerModel::kColumns; ++column) {
-        m_messages->resizeColumnToContents(column);
-        if (m_messages->columnWidth(column) < kColumnWidths[column]) {
-            m_messages->setColumnWidth(column, kColumnWidths[column]);
-        }
+        titles[static_cast<size_t>(column)] = header->sectionSizeHint(column);
+    }
+    header->setSortIndicatorShown(true);
+    const int sorted = header->sortIndicatorSection();
+    if (sorted >= 0 && sorted < CExplorerModel::kColumns) {
+        titles[static_cast<size_t>(sorted)] = header->sectionSizeHint(sorted);
+    }
+    const QAbstractItemView* view = m_messages;
+    for (int column = 0; column < CExplorerModel::kColumns; ++column) {
+        m_messages->setColumnWidth(
+            column, std::max(view->sizeHintForColumn(column), titles[static_cast<size_t>(column)]));
     }
 }
 
