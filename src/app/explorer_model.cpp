@@ -113,20 +113,27 @@ void CExplorerModel::SelectDay(int32_t index) {
             return NameOf(row.path.parent_path()) != day;
         });
     }
+    const std::set<std::string> unread = files.empty() ? std::set<std::string>() : UnreadKeys();
     for (const auto& [name, path] : files) {
         if (const auto header = StoredMessageName::Listed(name, day)) {
             const auto known = std::find_if(indexed.begin(), indexed.end(), [&](const auto& row) {
                 return row.path.filename() == path.filename();
             });
-            AddRow(*header, m_root / PathOf(day) / path.filename(),
-                   known == indexed.end() ? nullptr : &*known);
+            const std::filesystem::path file = m_root / PathOf(day) / path.filename();
+            AddRow(*header, file, known == indexed.end() ? nullptr : &*known,
+                   unread.count(m_index != nullptr ? m_index->Key(file) : std::string()) != 0);
         }
     }
     Filter();
 }
 
+std::set<std::string> CExplorerModel::UnreadKeys() const {
+    return m_marks != nullptr && m_index != nullptr ? m_marks->UnreadKeys()
+                                                    : std::set<std::string>();
+}
+
 void CExplorerModel::AddRow(const MessageHeader& header, const std::filesystem::path& path,
-                            const IndexedMessage* indexed) {
+                            const IndexedMessage* indexed, bool unread) {
     ExplorerRow row;
     row.header = header;
     row.path = path;
@@ -137,7 +144,7 @@ void CExplorerModel::AddRow(const MessageHeader& header, const std::filesystem::
     }
     row.received = CStationTable::KilohertzText(row.receivedHz);
     row.when = header.time;
-    row.unread = m_marks != nullptr && m_marks->IsUnread(path);
+    row.unread = unread;
     Label(row);
     m_all.push_back(std::move(row));
 }
@@ -256,7 +263,8 @@ CExplorerModel::Added CExplorerModel::AddStoredMessage(const MessageHeader& head
         // The store tells the index first.
         const std::optional<IndexedMessage> known =
             m_index != nullptr ? m_index->Known(path) : std::nullopt;
-        AddRow(header, path, known ? &*known : nullptr);
+        AddRow(header, path, known ? &*known : nullptr,
+               m_marks != nullptr && m_marks->IsUnread(path));
         if (Shown(m_all.back())) {
             m_rows.push_back(m_all.back());
             added.row = true;
@@ -299,19 +307,22 @@ CExplorerModel::SearchResult CExplorerModel::Search(std::u16string_view query) {
         return SearchResult::Unavailable;
     }
     if (m_index->Filling()) {
+        m_searchInStep = false;
         return SearchResult::Building;
     }
-    // Messages stored while the index was being filled are read in first.
-    m_search->Sync();
+    if (!m_searchInStep) {
+        m_searchInStep = m_search->Sync();
+    }
     const std::vector<SearchHit> hits = m_search->Search(query);
     ClearRows();
     m_query = query;
     m_sortColumn = -1;
+    const std::set<std::string> unread = UnreadKeys();
     for (const SearchHit& hit : hits) {
         if (const auto header = StoredMessageName::Listed(NameOf(hit.path), hit.day)) {
             IndexedMessage known;
             known.frequencyHz = hit.frequencyHz;
-            AddRow(*header, hit.path, &known);
+            AddRow(*header, hit.path, &known, unread.count(m_index->Key(hit.path)) != 0);
             ExplorerRow& row = m_all.back();
             row.when = header->date + u' ' + header->time;
             row.snippet = hit.snippet;

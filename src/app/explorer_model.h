@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -153,7 +154,9 @@ class CExplorerModel {
   private:
     // A row with what the index knows of it (null: nothing).
     void AddRow(const MessageHeader& header, const std::filesystem::path& path,
-                const IndexedMessage* indexed);
+                const IndexedMessage* indexed, bool unread);
+    // The index keys of the unread messages (CReadMarks::UnreadKeys).
+    std::set<std::string> UnreadKeys() const;
     void ClearRows();
     void Label(ExplorerRow& row) const;
     bool Shown(const ExplorerRow& row) const;
@@ -169,6 +172,10 @@ class CExplorerModel {
     CMessageSearch* m_search = nullptr;
     CReadMarks* m_marks = nullptr;
     std::u16string m_query;  // the search shown; empty: the day's list
+    // The search was brought in step with the index; from then on every
+    // stored message joins it as it is stored, but for those stored while
+    // the index was being filled.
+    bool m_searchInStep = false;
     int32_t m_navArea = 0;
     CMessageSelection m_selection;
     bool m_hideRepeats = true;

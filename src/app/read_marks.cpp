@@ -61,6 +61,21 @@ bool CReadMarks::IsUnread(const std::filesystem::path& path) {
            OnPath("SELECT 1 FROM message_unread WHERE path = ?1", path) == SQLITE_ROW;
 }
 
+std::set<std::string> CReadMarks::UnreadKeys() {
+    std::set<std::string> keys;
+    for (const std::filesystem::path& path : m_pending) {
+        keys.insert(m_index.Key(path));
+    }
+    sqlite3* db = m_index.Filling() ? nullptr : Prepared();
+    if (db != nullptr) {
+        CSqliteStatement read(db, "SELECT path FROM message_unread");
+        while (read.Step() == SQLITE_ROW) {
+            keys.insert(read.Text(0));
+        }
+    }
+    return keys;
+}
+
 bool CReadMarks::Sync() {
     sqlite3* db = WritePending() ? Prepared() : nullptr;
     return db != nullptr &&

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "app/message_filter.h"
@@ -30,6 +32,9 @@ class CReadMarks final : public IMessageOutput {
     bool MarkUnread(const std::filesystem::path& path);
     bool MarkRead(const std::filesystem::path& path);
     bool IsUnread(const std::filesystem::path& path);
+    // The index keys (CMessageIndex::Key) of every unread message: one
+    // query for a whole list.
+    std::set<std::string> UnreadKeys();
     // Drops the marks of messages the index no longer has.
     bool Sync();
 
