@@ -307,10 +307,10 @@ CExplorerModel::SearchResult CExplorerModel::Search(std::u16string_view query) {
         return SearchResult::Unavailable;
     }
     if (m_index->Filling()) {
-        m_searchInStep = false;
         return SearchResult::Building;
     }
-    if (!m_searchInStep) {
+    if (!m_searchInStep || m_searchFillings != m_index->Fillings()) {
+        m_searchFillings = m_index->Fillings();
         m_searchInStep = m_search->Sync();
     }
     const std::vector<SearchHit> hits = m_search->Search(query);
@@ -334,7 +334,8 @@ CExplorerModel::SearchResult CExplorerModel::Search(std::u16string_view query) {
 
 void CExplorerModel::ClearSearch() {
     if (Searching()) {
-        SelectDay(m_selected);
+        // Days stored during the search may be the first.
+        SelectDay(m_selected != kNoDay ? m_selected : static_cast<int32_t>(m_days.size()) - 1);
     }
 }
 

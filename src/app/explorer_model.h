@@ -121,7 +121,7 @@ class CExplorerModel {
     // clears the search.
     SearchResult Search(std::u16string_view query);
     bool Searching() const { return !m_query.empty(); }
-    // Back to the selected day's list.
+    // Back to the selected day's list (the newest day's when none was).
     void ClearSearch();
 
     struct Added {
@@ -172,10 +172,11 @@ class CExplorerModel {
     CMessageSearch* m_search = nullptr;
     CReadMarks* m_marks = nullptr;
     std::u16string m_query;  // the search shown; empty: the day's list
-    // The search was brought in step with the index; from then on every
-    // stored message joins it as it is stored, but for those stored while
-    // the index was being filled.
+    // The search was brought in step with the index after its last filling
+    // (CMessageIndex::Fillings); from then on every stored message joins it
+    // as it is stored.
     bool m_searchInStep = false;
+    uint32_t m_searchFillings = 0;
     int32_t m_navArea = 0;
     CMessageSelection m_selection;
     bool m_hideRepeats = true;

@@ -247,6 +247,7 @@ int CMessageIndex::Prepare() {
     if (fresh) {
         // Every stored file makes a row: the long part, done meanwhile.
         m_build = std::make_unique<CIndexBuild>(m_db.get(), m_base, m_selection, m_geometries);
+        ++m_fillings;
         return SQLITE_OK;
     }
     const std::atomic<bool> never{false};

@@ -406,9 +406,10 @@ void CMessageExplorerWnd::RunSearch() {
     }
     switch (m_model.Search(query.toStdU16String())) {
         case CExplorerModel::SearchResult::Listed:
-            m_searchStatus->setText(m_model.Searching()
-                                        ? tr("%n message(s) found", "", int(m_model.Rows().size()))
-                                        : QString());
+            ShowHitCount();
+            if (!m_model.Searching()) {
+                ShowDays();
+            }
             ShowRows();
             break;
         case CExplorerModel::SearchResult::Building:
@@ -418,6 +419,12 @@ void CMessageExplorerWnd::RunSearch() {
             m_searchStatus->setText(tr("No message index to search"));
             break;
     }
+}
+
+void CMessageExplorerWnd::ShowHitCount() {
+    m_searchStatus->setText(m_model.Searching()
+                                ? tr("%n message(s) found", "", int(m_model.Rows().size()))
+                                : QString());
 }
 
 std::vector<int32_t> CMessageExplorerWnd::ChosenRows() const {
@@ -488,9 +495,7 @@ void CMessageExplorerWnd::DeleteChosen() {
     }
     const std::vector<RemovalFailure> failures = m_model.Remove(rows);
     ShowRows();
-    if (m_model.Searching()) {
-        m_searchStatus->setText(tr("%n message(s) found", "", int(m_model.Rows().size())));
-    }
+    ShowHitCount();
     if (!failures.empty()) {
         QMessageBox::warning(this, tr("Error"),
                              tr("These messages could not be deleted:\n%1")

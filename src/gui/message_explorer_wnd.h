@@ -84,6 +84,8 @@ class CMessageExplorerWnd final : public QWidget, public IStoredMessageSink {
     void OnColumnClicked(int column);
     void OnMessageClicked(QTreeWidgetItem* item);
     void RunSearch();
+    // "n messages found" while a search is shown.
+    void ShowHitCount();
     // The rows chosen in the list, in list order.
     std::vector<int32_t> ChosenRows() const;
     void UpdateActions();
