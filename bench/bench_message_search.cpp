@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "app/explorer_model.h"
 #include "app/message_index.h"
 #include "app/message_search.h"
 #include "app/message_selection.h"
+#include "app/read_marks.h"
 #include "common/utf.h"
 #include "log_tree.h"
 
@@ -88,6 +90,24 @@ BENCHMARK_CAPTURE(SearchAYear, RareWord, std::u16string(u"rare12345"))
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(SearchAYear, TwoPrefixes, std::u16string(u"fog visib"))
     ->Unit(benchmark::kMillisecond);
+
+// What the user of the explorer waits for: the search brought in step,
+// its hits listed with their unread marks.
+void ExplorerSearchAYear(benchmark::State& state) {
+    Opened& opened = Filled();
+    CReadMarks marks(opened.index);
+    CExplorerModel model;
+    model.SetIndex(&opened.index);
+    model.SetSearch(&opened.search);
+    model.SetReadMarks(&marks);
+    model.SetLogRoot(Tree().Root() / "logs");
+    for (auto _ : state) {
+        model.Search(u"gale");
+        benchmark::DoNotOptimize(model.Rows().size());
+    }
+    state.counters["hits"] = static_cast<double>(model.Rows().size());
+}
+BENCHMARK(ExplorerSearchAYear)->Unit(benchmark::kMillisecond);
 
 void SyncWithNothingToAdd(benchmark::State& state) {
     CMessageSearch& search = Filled().search;

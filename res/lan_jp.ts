@@ -627,6 +627,90 @@ Decoding cannot continue.</source>
         <source>Show the messages outside the chosen stations and subjects too</source>
         <translation>選んだ局と種別以外のメッセージも表示します</translation>
     </message>
+    <message>
+        <source>Frequency</source>
+        <translation>周波数</translation>
+    </message>
+    <message>
+        <source>The channel the message came on, in kHz</source>
+        <translation>受信したチャンネルの周波数 (kHz)</translation>
+    </message>
+    <message>
+        <source>Export as text...</source>
+        <translation>テキストとして書き出す...</translation>
+    </message>
+    <message>
+        <source>Export as CSV...</source>
+        <translation>CSV として書き出す...</translation>
+    </message>
+    <message>
+        <source>Delete...</source>
+        <translation>削除...</translation>
+    </message>
+    <message>
+        <source>Search messages</source>
+        <translation>メッセージを検索</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n message(s) found</source>
+        <translation>
+            <numerusform>%n 件のメッセージが見つかりました</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The message index is being built; search again soon</source>
+        <translation>メッセージの索引を作成中です。しばらくしてから検索してください</translation>
+    </message>
+    <message>
+        <source>No message index to search</source>
+        <translation>検索できるメッセージの索引がありません</translation>
+    </message>
+    <message>
+        <source>Export as CSV</source>
+        <translation>CSV として書き出す</translation>
+    </message>
+    <message>
+        <source>Export as text</source>
+        <translation>テキストとして書き出す</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV ファイル (*.csv)</translation>
+    </message>
+    <message>
+        <source>Text files (*.txt)</source>
+        <translation>テキストファイル (*.txt)</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>エラー</translation>
+    </message>
+    <message>
+        <source>Could not write &quot;%1&quot;: %2</source>
+        <translation>&quot;%1&quot; に書き込めませんでした: %2</translation>
+    </message>
+    <message>
+        <source>These messages could not be read and were left out:
+%1</source>
+        <translation>次のメッセージは読めなかったため除きました:
+%1</translation>
+    </message>
+    <message>
+        <source>Delete messages</source>
+        <translation>メッセージの削除</translation>
+    </message>
+    <message numerus="yes">
+        <source>Delete the %n chosen message(s)? Their files are removed from the log.</source>
+        <translation>
+            <numerusform>選んだ %n 件のメッセージを削除しますか? ファイルはログから消去されます。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>These messages could not be deleted:
+%1</source>
+        <translation>次のメッセージは削除できませんでした:
+%1</translation>
+    </message>
 </context>
 <context>
     <name>wavelore::CNmeaPanel</name>

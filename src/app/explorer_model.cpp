@@ -5,6 +5,8 @@
 #include <system_error>
 
 #include "app/message_index.h"
+#include "app/message_search.h"
+#include "app/read_marks.h"
 #include "app/station_table.h"
 #include "app/stored_message_name.h"
 #include "app/subject_table.h"
@@ -88,6 +90,8 @@ void CExplorerModel::ClearRows() {
 
 void CExplorerModel::SelectDay(int32_t index) {
     ClearRows();
+    m_query.clear();
+    m_sortColumn = -1;
     if (index < 0 || index >= static_cast<int32_t>(m_days.size())) {
         m_selected = kNoDay;
         return;
@@ -100,40 +104,56 @@ void CExplorerModel::SelectDay(int32_t index) {
                        std::error_code ec;
                        return HasTxtExtension(name) && !entry.is_directory(ec);
                    });
-    // The day's repeats, by file name: the day's directory holds each name
-    // once.
-    std::set<std::filesystem::path> repeats;
+    // What the index knows of the day, by file name: the day's directory
+    // holds each name once.
+    std::vector<IndexedMessage> indexed;
     if (m_index != nullptr && !files.empty()) {
-        for (const std::filesystem::path& repeat : m_index->RepeatsOfDay(day)) {
-            if (NameOf(repeat.parent_path()) == day) {
-                repeats.insert(repeat.filename());
-            }
-        }
+        indexed = m_index->KnownRowsOfDay(day);
+        std::erase_if(indexed, [&](const IndexedMessage& row) {
+            return NameOf(row.path.parent_path()) != day;
+        });
     }
+    const std::set<std::string> unread = files.empty() ? std::set<std::string>() : UnreadKeys();
     for (const auto& [name, path] : files) {
         if (const auto header = StoredMessageName::Listed(name, day)) {
-            AddRow(*header, m_root / PathOf(day) / path.filename(),
-                   repeats.count(path.filename()) != 0);
+            const auto known = std::find_if(indexed.begin(), indexed.end(), [&](const auto& row) {
+                return row.path.filename() == path.filename();
+            });
+            const std::filesystem::path file = m_root / PathOf(day) / path.filename();
+            AddRow(*header, file, known == indexed.end() ? nullptr : &*known,
+                   unread.count(m_index != nullptr ? m_index->Key(file) : std::string()) != 0);
         }
     }
     Filter();
 }
 
+std::set<std::string> CExplorerModel::UnreadKeys() const {
+    return m_marks != nullptr && m_index != nullptr ? m_marks->UnreadKeys()
+                                                    : std::set<std::string>();
+}
+
 void CExplorerModel::AddRow(const MessageHeader& header, const std::filesystem::path& path,
-                            bool repeat) {
+                            const IndexedMessage* indexed, bool unread) {
     ExplorerRow row;
     row.header = header;
     row.path = path;
     row.id = m_nextId++;
-    row.repeat = repeat;
+    if (indexed != nullptr) {
+        row.repeat = indexed->repeat;
+        row.receivedHz = indexed->frequencyHz;
+    }
+    row.received = CStationTable::KilohertzText(row.receivedHz);
+    row.when = header.time;
+    row.unread = unread;
     Label(row);
     m_all.push_back(std::move(row));
 }
 
 void CExplorerModel::Label(ExplorerRow& row) const {
-    const StationName name = row.header.b1.size() == 1
-                                 ? CStationTable::Lookup(m_navArea, row.header.b1[0])
-                                 : StationName{};
+    const StationName name =
+        row.header.b1.size() == 1
+            ? CStationTable::Lookup(m_navArea, row.header.b1[0], row.receivedHz)
+            : StationName{};
     row.station = row.header.b1;
     if (!name.name.empty()) {
         row.station += u' ';
@@ -144,7 +164,7 @@ void CExplorerModel::Label(ExplorerRow& row) const {
 }
 
 bool CExplorerModel::Shown(const ExplorerRow& row) const {
-    return (row.selected || m_showAll) && !(row.repeat && m_hideRepeats);
+    return Searching() || ((row.selected || m_showAll) && !(row.repeat && m_hideRepeats));
 }
 
 void CExplorerModel::Filter() {
@@ -188,9 +208,11 @@ std::u16string_view CExplorerModel::ColumnText(const ExplorerRow& row, int32_t c
         case kType:
             return row.header.b2;
         case kTime:
-            return row.header.time;
+            return row.when;
         case kCategory:
             return SubjectTable::Category(row.header.b2.empty() ? u'\0' : row.header.b2[0]);
+        case kFrequency:
+            return row.received;
         default:
             return {};
     }
@@ -206,26 +228,43 @@ void CExplorerModel::Sort(int32_t column) {
         return;
     }
     const bool descending = m_descending[static_cast<size_t>(column)];
-    std::stable_sort(m_all.begin(), m_all.end(),
-                     [column, descending](const ExplorerRow& a, const ExplorerRow& b) {
-                         const std::u16string_view ta = ColumnText(a, column);
-                         const std::u16string_view tb = ColumnText(b, column);
-                         return descending ? tb < ta : ta < tb;
-                     });
+    const auto before = [column](const ExplorerRow& a, const ExplorerRow& b) {
+        if (column == kFrequency) {
+            return a.receivedHz < b.receivedHz;
+        }
+        return ColumnText(a, column) < ColumnText(b, column);
+    };
+    std::stable_sort(m_all.begin(), m_all.end(), [&](const ExplorerRow& a, const ExplorerRow& b) {
+        return descending ? before(b, a) : before(a, b);
+    });
     m_descending[static_cast<size_t>(column)] = !descending;
+    m_sortColumn = column;
+    m_sortDescending = descending;
     Filter();
 }
 
 CExplorerModel::Added CExplorerModel::AddStoredMessage(const MessageHeader& header,
                                                        const std::filesystem::path& path) {
     Added added;
-    if (std::find(m_days.begin(), m_days.end(), header.date) == m_days.end()) {
+    auto day = std::find(m_days.begin(), m_days.end(), header.date);
+    if (day == m_days.end()) {
         m_days.push_back(header.date);
+        day = m_days.end() - 1;
         added.day = true;
     }
-    if (m_selected != kNoDay && m_days[static_cast<size_t>(m_selected)] == header.date) {
+    if (m_selected == kNoDay && !Searching()) {
+        // The file is written: reading the day lists it.
+        SelectDay(static_cast<int32_t>(day - m_days.begin()));
+        added.selected = true;
+        return added;
+    }
+    if (!Searching() && m_selected != kNoDay &&
+        m_days[static_cast<size_t>(m_selected)] == header.date) {
         // The store tells the index first.
-        AddRow(header, path, m_index != nullptr && m_index->IsRepeat(path));
+        const std::optional<IndexedMessage> known =
+            m_index != nullptr ? m_index->Known(path) : std::nullopt;
+        AddRow(header, path, known ? &*known : nullptr,
+               m_marks != nullptr && m_marks->IsUnread(path));
         if (Shown(m_all.back())) {
             m_rows.push_back(m_all.back());
             added.row = true;
@@ -244,7 +283,120 @@ bool CExplorerModel::Choose(int32_t row, std::filesystem::path& path) {
     }
     m_chosen = chosen.id;
     path = chosen.path;
+    if (chosen.unread) {
+        if (m_marks != nullptr) {
+            m_marks->MarkRead(path);
+        }
+        for (std::vector<ExplorerRow>* rows : {&m_all, &m_rows}) {
+            for (ExplorerRow& each : *rows) {
+                if (each.id == m_chosen) {
+                    each.unread = false;
+                }
+            }
+        }
+    }
     return true;
+}
+
+CExplorerModel::SearchResult CExplorerModel::Search(std::u16string_view query) {
+    if (CMessageSearch::MatchExpression(query).empty()) {
+        ClearSearch();
+        return SearchResult::Listed;
+    }
+    if (m_index == nullptr || m_search == nullptr) {
+        return SearchResult::Unavailable;
+    }
+    if (m_index->Filling()) {
+        return SearchResult::Building;
+    }
+    if (!m_searchInStep || m_searchFillings != m_index->Fillings()) {
+        m_searchFillings = m_index->Fillings();
+        m_searchInStep = m_search->Sync();
+    }
+    const std::vector<SearchHit> hits = m_search->Search(query);
+    ClearRows();
+    m_query = query;
+    m_sortColumn = -1;
+    const std::set<std::string> unread = UnreadKeys();
+    for (const SearchHit& hit : hits) {
+        if (const auto header = StoredMessageName::Listed(NameOf(hit.path), hit.day)) {
+            IndexedMessage known;
+            known.frequencyHz = hit.frequencyHz;
+            AddRow(*header, hit.path, &known, unread.count(m_index->Key(hit.path)) != 0);
+            ExplorerRow& row = m_all.back();
+            row.when = header->date + u' ' + header->time;
+            row.snippet = hit.snippet;
+        }
+    }
+    Filter();
+    return SearchResult::Listed;
+}
+
+void CExplorerModel::ClearSearch() {
+    if (Searching()) {
+        // Days stored during the search may be the first.
+        SelectDay(m_selected != kNoDay ? m_selected : static_cast<int32_t>(m_days.size()) - 1);
+    }
+}
+
+std::vector<std::filesystem::path> CExplorerModel::Paths(const std::vector<int32_t>& rows) const {
+    std::vector<std::filesystem::path> paths;
+    for (const int32_t row : rows) {
+        if (row >= 0 && row < static_cast<int32_t>(m_rows.size())) {
+            paths.push_back(m_rows[static_cast<size_t>(row)].path);
+        }
+    }
+    return paths;
+}
+
+std::vector<IndexedMessage> CExplorerModel::Indexed(const std::vector<int32_t>& rows) const {
+    std::vector<IndexedMessage> indexed;
+    for (const int32_t row : rows) {
+        if (row < 0 || row >= static_cast<int32_t>(m_rows.size())) {
+            continue;
+        }
+        const ExplorerRow& shown = m_rows[static_cast<size_t>(row)];
+        std::optional<IndexedMessage> known =
+            m_index != nullptr ? m_index->Find(shown.path) : std::nullopt;
+        if (!known) {
+            known.emplace();
+            known->path = shown.path;
+            known->b1 = shown.header.b1;
+            known->b2 = shown.header.b2;
+            known->number = shown.header.number;
+            known->identity = known->b1 + known->b2 + known->number;
+            ParseLocalTime(ToUtf8(shown.header.date + u' ' + shown.header.time), known->frameTime);
+            known->repeat = shown.repeat;
+            known->selected = shown.selected;
+        }
+        indexed.push_back(std::move(*known));
+    }
+    return indexed;
+}
+
+std::vector<RemovalFailure> CExplorerModel::Remove(const std::vector<int32_t>& rows) {
+    const std::vector<std::filesystem::path> paths = Paths(rows);
+    if (m_index == nullptr) {
+        std::vector<RemovalFailure> failures;
+        for (const std::filesystem::path& path : paths) {
+            failures.push_back({path, std::make_error_code(std::errc::operation_not_supported)});
+        }
+        return failures;
+    }
+    std::vector<RemovalFailure> failures = RemoveStoredMessages(*m_index, paths);
+    // The list anew, sorted as it was.
+    const int32_t column = m_sortColumn;
+    const bool descending = m_sortDescending;
+    if (Searching()) {
+        Search(std::u16string(m_query));
+    } else {
+        SelectDay(m_selected);
+    }
+    if (column >= 0) {
+        m_descending[static_cast<size_t>(column)] = descending;
+        Sort(column);
+    }
+    return failures;
 }
 
 }  // namespace wavelore

@@ -7,6 +7,8 @@ namespace wavelore {
 CMessageBridge::CMessageBridge(const std::filesystem::path& base, IUserNotifier* notifier)
     : m_index(base, m_selection, notifier), m_feeds(base, m_index, notifier) {
     m_nmea.AddSink(&m_tcp);
+    m_filter.AddOutput(&m_search, CMessageFilter::Wants::Every);
+    m_filter.AddOutput(&m_readMarks, CMessageFilter::Wants::Every);
     m_filter.AddOutput(&m_feeds, CMessageFilter::Wants::Every);
     m_filter.AddOutput(&m_nmea, CMessageFilter::Wants::New);
 }

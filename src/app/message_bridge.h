@@ -10,8 +10,10 @@
 #include "app/message_command.h"
 #include "app/message_filter.h"
 #include "app/message_index.h"
+#include "app/message_search.h"
 #include "app/message_selection.h"
 #include "app/nmea_output.h"
+#include "app/read_marks.h"
 #include "app/warning_feeds.h"
 #include "net/nmea_tcp_server.h"
 #include "system/command_runner.h"
@@ -22,7 +24,8 @@ class CSettings;
 class IUserNotifier;
 
 // What follows each stored message beyond its file, the same in the window
-// and in wavelore-decode: the selection and NAVAREA, the message index, the
+// and in wavelore-decode: the selection and NAVAREA, the message index with
+// its full-text search and unread marks, the
 // filter that judges every message and hands it on (the alarm decision),
 // the warnings for chart programs under logs/ (CWarningFeeds), the NRX
 // sentences of new messages, served on a TCP port while that is open, and
@@ -49,6 +52,8 @@ class CMessageBridge {
     // Opens the index once the log tree exists (CMessageIndex::Open).
     bool OpenIndex() { return m_index.Open(); }
     CMessageIndex& Index() { return m_index; }
+    CMessageSearch& Search() { return m_search; }
+    CReadMarks& ReadMarks() { return m_readMarks; }
     CWarningFeeds& Feeds() { return m_feeds; }
     CNmeaOutput& Nmea() { return m_nmea; }
 
@@ -87,6 +92,8 @@ class CMessageBridge {
     CMessageSelection m_selection;
     int32_t m_navArea = 1;
     CMessageIndex m_index;
+    CMessageSearch m_search{m_index};
+    CReadMarks m_readMarks{m_index};
     CMessageFilter m_filter{m_selection, &m_index};
     CWarningFeeds m_feeds;
     CNmeaTcpServer m_tcp;

@@ -42,7 +42,7 @@ std::vector<std::filesystem::path> ExportText(const std::vector<std::filesystem:
 
 void ExportCsv(const std::vector<IndexedMessage>& rows, std::ostream& out) {
     out << "file,identity,station,subject,number,frame time,quality,good,errors,clean,repeat,"
-           "selected\r\n";
+           "selected,frequency\r\n";
     for (const IndexedMessage& row : rows) {
         const auto count = [&](int64_t value) {
             return row.counted ? std::to_string(value) : std::string();
@@ -53,6 +53,7 @@ void ExportCsv(const std::vector<IndexedMessage>& rows, std::ostream& out) {
             << ToUtf8(FormatDate(row.frameTime) + u' ' + FormatTime(row.frameTime)) << ','
             << count(row.quality) << ',' << count(row.good) << ',' << count(row.errors) << ','
             << (row.clean ? 1 : 0) << ',' << (row.repeat ? 1 : 0) << ',' << (row.selected ? 1 : 0)
+            << ',' << (row.frequencyHz > 0 ? std::to_string(row.frequencyHz) : std::string())
             << "\r\n";
     }
 }

@@ -20,7 +20,8 @@ std::vector<std::filesystem::path> ExportText(const std::vector<std::filesystem:
 // The index's fields, a header line and a line per message (RFC 4180:
 // CR LF, fields quoted where they must be): file, identity, station,
 // subject, number, frame time, quality, good, errors (the three empty for
-// a message whose counts are unknown), clean, repeat, selected (0 or 1).
+// a message whose counts are unknown), clean, repeat, selected (0 or 1),
+// frequency (Hz; empty when unknown).
 void ExportCsv(const std::vector<IndexedMessage>& rows, std::ostream& out);
 
 }  // namespace wavelore

@@ -247,6 +247,7 @@ int CMessageIndex::Prepare() {
     if (fresh) {
         // Every stored file makes a row: the long part, done meanwhile.
         m_build = std::make_unique<CIndexBuild>(m_db.get(), m_base, m_selection, m_geometries);
+        ++m_fillings;
         return SQLITE_OK;
     }
     const std::atomic<bool> never{false};
@@ -546,23 +547,42 @@ std::optional<IndexedMessage> CMessageIndex::Find(const std::filesystem::path& p
     return std::nullopt;
 }
 
-std::vector<std::filesystem::path> CMessageIndex::RepeatsOfDay(std::u16string_view date) {
-    std::vector<std::filesystem::path> repeats;
+std::vector<IndexedMessage> CMessageIndex::KnownRowsOfDay(std::u16string_view date) {
     CheckDisk();
-    if (m_build) {
-        // What the filled index will say: only rows of this run are repeats.
-        for (const std::vector<IndexedMessage>* rows : {&m_session, &m_unindexed}) {
-            for (const IndexedMessage& row : *rows) {
-                // A row of this run added while filling is in both lists.
-                if (row.repeat && FormatDate(row.frameTime) == date &&
-                    std::find(repeats.begin(), repeats.end(), row.path) == repeats.end()) {
-                    repeats.push_back(row.path);
-                }
+    if (!m_build) {
+        return RowsOfDay(date);
+    }
+    std::vector<IndexedMessage> rows;
+    for (const std::vector<IndexedMessage>* session : {&m_session, &m_unindexed}) {
+        for (const IndexedMessage& row : *session) {
+            // A row of this run added while filling is in both lists.
+            const auto same = [&](const IndexedMessage& known) { return known.path == row.path; };
+            if (FormatDate(row.frameTime) == date && std::none_of(rows.begin(), rows.end(), same)) {
+                rows.push_back(row);
             }
         }
-        return repeats;
     }
-    for (const IndexedMessage& row : RowsOfDay(date)) {
+    return rows;
+}
+
+std::optional<IndexedMessage> CMessageIndex::Known(const std::filesystem::path& path) {
+    CheckDisk();
+    if (!m_build) {
+        return Find(path);
+    }
+    for (const std::vector<IndexedMessage>* session : {&m_session, &m_unindexed}) {
+        for (const IndexedMessage& row : *session) {
+            if (row.path == path) {
+                return row;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::filesystem::path> CMessageIndex::RepeatsOfDay(std::u16string_view date) {
+    std::vector<std::filesystem::path> repeats;
+    for (const IndexedMessage& row : KnownRowsOfDay(date)) {
         if (row.repeat) {
             repeats.push_back(row.path);
         }
@@ -571,15 +591,7 @@ std::vector<std::filesystem::path> CMessageIndex::RepeatsOfDay(std::u16string_vi
 }
 
 bool CMessageIndex::IsRepeat(const std::filesystem::path& path) {
-    CheckDisk();
-    if (m_build) {
-        const auto repeats = [&](const IndexedMessage& row) {
-            return row.repeat && row.path == path;
-        };
-        return std::any_of(m_session.begin(), m_session.end(), repeats) ||
-               std::any_of(m_unindexed.begin(), m_unindexed.end(), repeats);
-    }
-    const std::optional<IndexedMessage> row = Find(path);
+    const std::optional<IndexedMessage> row = Known(path);
     return row && row->repeat;
 }
 

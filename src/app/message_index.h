@@ -102,8 +102,16 @@ class CMessageIndex {
     // fresh index to be filled.
     std::vector<std::filesystem::path> RepeatsOfDay(std::u16string_view date);
     bool IsRepeat(const std::filesystem::path& path);
+    // RowsOfDay and Find without waiting: while a fresh index is being
+    // filled, only this run's rows are known (rows made from files are
+    // never repeats and have no frequency, so that is all they would add).
+    std::vector<IndexedMessage> KnownRowsOfDay(std::u16string_view date);
+    std::optional<IndexedMessage> Known(const std::filesystem::path& path);
     // True while a fresh index is being filled.
     bool Filling() const { return m_build != nullptr; }
+    // How many fillings have begun: the tables beside the index compare it
+    // to know when they must be brought in step again.
+    uint32_t Fillings() const { return m_fillings; }
     // The places the stored messages speak of (CMessageGeometries); none
     // while a fresh index is being filled (they would be incomplete) or
     // when there is no index to ask.
@@ -162,6 +170,7 @@ class CMessageIndex {
     SqliteDatabase m_db;
     std::unique_ptr<CIndexBuild> m_build;
     bool m_inMemory = false;
+    uint32_t m_fillings = 0;
     std::chrono::steady_clock::time_point m_retryDisk{};
     bool m_reported[4] = {};
     // The rows of this run within the repeat window, with their counts.

@@ -167,7 +167,9 @@ bool CMessageSearch::Add(const fs::path& path) {
 
 void CMessageSearch::Deliver(const MessageRecord& record, const MessageVerdict&) {
     // A message that cannot be indexed now is found by the next Sync.
-    Add(record.path);
+    if (!m_index.Filling()) {
+        Add(record.path);
+    }
 }
 
 std::string CMessageSearch::MatchExpression(std::u16string_view query) {
@@ -204,7 +206,7 @@ std::vector<SearchHit> CMessageSearch::Search(std::u16string_view query, int32_t
     // the hits at once, before the next Sync drops its text.
     CSqliteStatement find(db,
                           "SELECT b.path, m.frame_time, "
-                          "snippet(message_search, 0, '[', ']', '...', 10) "
+                          "snippet(message_search, 0, '[', ']', '...', 10), m.frequency "
                           "FROM message_search JOIN message_body b ON b.id = message_search.rowid "
                           "JOIN messages m ON m.path = b.path "
                           "WHERE message_search MATCH ?1 "
@@ -216,6 +218,7 @@ std::vector<SearchHit> CMessageSearch::Search(std::u16string_view query, int32_t
         hit.path = AbsolutePath(m_index, find.Text(0));
         hit.day = FromUtf8(find.Text(1).substr(0, 10));
         hit.snippet = FromUtf8(find.Text(2));
+        hit.frequencyHz = static_cast<int32_t>(find.Int(3));
         hits.push_back(std::move(hit));
     }
     return hits;

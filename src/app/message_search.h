@@ -20,6 +20,7 @@ struct SearchHit {
     std::u16string day;          // "YYYY-MM-DD", the frame's date
     // Some words around the first match, the matched words in [brackets].
     std::u16string snippet;
+    int32_t frequencyHz = 0;  // the index's (0: unknown)
 };
 
 // Full-text search over the stored messages: a full-text table (SQLite
@@ -28,7 +29,9 @@ struct SearchHit {
 // from the files: Sync fills it with the files it lacks and drops what the
 // index no longer has, so a rebuilt index is searchable again after the
 // next Sync. As an output of the message filter (Wants::Every) it takes
-// each message as it is stored. Used on the index's thread.
+// each message as it is stored, except while a fresh index is being filled
+// (storing never waits for that; the next Sync reads the file). Used on the
+// index's thread.
 class CMessageSearch final : public IMessageOutput {
   public:
     // The most hits a search gives, newest first.

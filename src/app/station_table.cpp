@@ -79,7 +79,7 @@ std::u16string CStationTable::DisplayName(int32_t navArea, std::u16string_view b
     return out;
 }
 
-std::u16string CStationTable::FrequencyText(int32_t frequencyHz) {
+std::u16string CStationTable::KilohertzText(int32_t frequencyHz) {
     if (frequencyHz <= 0) {
         return {};
     }
@@ -92,8 +92,12 @@ std::u16string CStationTable::FrequencyText(int32_t frequencyHz) {
         }
         text += '.' + decimals;
     }
-    text += " kHz";
     return std::u16string(text.begin(), text.end());
+}
+
+std::u16string CStationTable::FrequencyText(int32_t frequencyHz) {
+    std::u16string text = KilohertzText(frequencyHz);
+    return text.empty() ? text : text + u" kHz";
 }
 
 }  // namespace wavelore

@@ -56,6 +56,8 @@ class CStationTable {
 
     // "518 kHz", "4209.5 kHz"; empty for 0.
     static std::u16string FrequencyText(int32_t frequencyHz);
+    // The same without the unit: "518", "4209.5".
+    static std::u16string KilohertzText(int32_t frequencyHz);
 };
 
 }  // namespace wavelore

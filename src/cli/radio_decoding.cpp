@@ -40,12 +40,7 @@ void Complain(const std::string& text) {
 
 // "518", "4209.5": a channel's frequency as a name.
 std::u16string KiloHertz(int32_t hz) {
-    std::u16string text = CStationTable::FrequencyText(hz);
-    const std::u16string unit = u" kHz";
-    if (text.size() > unit.size()) {
-        text.resize(text.size() - unit.size());
-    }
-    return text;
+    return CStationTable::KilohertzText(hz);
 }
 
 // Hands each channel's audio to its decoder.

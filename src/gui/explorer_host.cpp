@@ -47,6 +47,7 @@ void CExplorerHost::CreateExplorer() {
     CMessageBridge& bridge = m_reception.Bridge();
     m_explorer = new CMessageExplorerWnd(m_pane);
     m_explorer->SetIndex(&bridge.Index());
+    m_explorer->SetSearch(&bridge.Search(), &bridge.ReadMarks());
     m_explorer->SetNavArea(bridge.NavArea());
     m_explorer->SetSelection(bridge.Selection());
     m_explorer->SetHideRepeats(m_settings.HideRepeats());

@@ -135,12 +135,15 @@ TEST(ExplorerModel, StoredMessagesJoinTheTreeAndOnlyTheSelectedDaysList) {
     EXPECT_EQ(model.Rows()[0].path, fs::path("/abs/c.txt"));
     EXPECT_EQ(model.Days().size(), 3u);
 
-    // Before any day is selected a message only adds its day.
+    // With no day selected (a new log tree) a message adds its day and
+    // selects it, so that the message just stored is seen.
     model.Clear();
     header.date = u"2007-07-23";
     added = model.AddStoredMessage(header, "/abs/d.txt");
     EXPECT_TRUE(added.day);
     EXPECT_FALSE(added.row);
+    EXPECT_TRUE(added.selected);
+    EXPECT_EQ(model.SelectedDay(), 0);
 }
 
 }  // namespace

@@ -138,7 +138,9 @@ TEST(MessageExport, TextAsStoredAndCsvWithTheIndexFields) {
     counted.quality = 96;
     counted.clean = true;
     counted.selected = true;
+    counted.frequencyHz = 4209500;
     IndexedMessage fromFile = counted;
+    fromFile.frequencyHz = 0;
     fromFile.counted = false;
     fromFile.repeat = true;
     fromFile.path = "/x.txt";
@@ -146,10 +148,10 @@ TEST(MessageExport, TextAsStoredAndCsvWithTheIndexFields) {
     ExportCsv({counted, fromFile}, csv);
     EXPECT_EQ(csv.str(),
               "file,identity,station,subject,number,frame time,quality,good,errors,clean,repeat,"
-              "selected\r\n"
+              "selected,frequency\r\n"
               "\"/logs/2007-07-21/2007-07-21 14.03.22 EA12, \"\"b\"\".txt\",EA12,E,A,12,"
-              "2007-07-21 14:03:22,96,200,7,1,0,1\r\n"
-              "/x.txt,EA12,E,A,12,2007-07-21 14:03:22,,,,1,1,1\r\n");
+              "2007-07-21 14:03:22,96,200,7,1,0,1,4209500\r\n"
+              "/x.txt,EA12,E,A,12,2007-07-21 14:03:22,,,,1,1,1,\r\n");
 }
 
 }  // namespace

@@ -29,8 +29,8 @@
 #include "common/message_ids.h"
 #include "display/band_scope.h"
 #include "geo/chart_model.h"
-#include "gui/chart_pane.h"
 #include "gui/band_strip_wnd.h"
+#include "gui/chart_pane.h"
 #include "gui/chart_wnd.h"
 #include "gui/color_edit_wnd.h"
 #include "gui/main_window.h"
@@ -452,6 +452,8 @@ TEST_F(WindowTest, AMessageStoredWhileRunningJoinsTheExplorerAndOpensInTheMessag
     EXPECT_EQ(row->text(0), "12");
     EXPECT_EQ(row->text(3), "05:06:07");
     EXPECT_EQ(row->text(4), "Nav warning");
+    // At the first size the category is in view.
+    EXPECT_LT(list->visualRect(list->model()->index(0, 4)).right(), list->viewport()->width());
 
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(row).center());
     EXPECT_TRUE(Find<QRadioButton>(window, "Messages")->isChecked());
