@@ -131,9 +131,12 @@ void CExplorerModel::AddRow(const MessageHeader& header, const std::filesystem::
 }
 
 void CExplorerModel::Label(ExplorerRow& row) const {
-    const StationName name = row.header.b1.size() == 1
-                                 ? CStationTable::Lookup(m_navArea, row.header.b1[0])
-                                 : StationName{};
+    const StationName name =
+        row.header.b1.size() == 1
+            ? CStationTable::Lookup(
+                  CStationTable::NamingNavArea(m_navArea, ModeOfSerial(row.header.number)),
+                  row.header.b1[0])
+            : StationName{};
     row.station = row.header.b1;
     if (!name.name.empty()) {
         row.station += u' ';
