@@ -796,6 +796,14 @@ Empty: every address, for chart plotters on the network.</source>
         <translation>(なし)</translation>
     </message>
     <message>
+        <source>Play at recording speed</source>
+        <translation>録音の速度で再生</translation>
+    </message>
+    <message>
+        <source>Pause recording</source>
+        <translation>録音の再生を一時停止</translation>
+    </message>
+    <message>
         <source>Open recording...</source>
         <translation>録音ファイルを開く...</translation>
     </message>

@@ -43,8 +43,28 @@ bool CDecodingControl::OpenRecording(const std::string& path, CRecordingWaveIn::
     }
     const std::u16string name = FromUtf8(std::filesystem::path(path).filename().string());
     m_recording = std::make_unique<CRecordingWaveIn>(std::move(source), name, pace);
+    m_recordingPace = pace;
     m_sources.Choose(m_sources.SetRecording(name));
     return true;
+}
+
+void CDecodingControl::SetRecordingPace(CRecordingWaveIn::Pace pace) {
+    m_recordingPace = pace;
+    if (m_recording) {
+        m_recording->SetPace(pace);
+    }
+}
+
+bool CDecodingControl::PauseRecording(bool paused) {
+    if (!m_recording || !m_sources.IsRecording(m_sources.Current())) {
+        return false;
+    }
+    m_recording->SetPaused(paused);
+    return true;
+}
+
+bool CDecodingControl::RecordingPaused() const {
+    return m_recording && m_sources.IsRecording(m_sources.Current()) && m_recording->Paused();
 }
 
 bool CDecodingControl::StartDecoder(Mode mode, int32_t centre, int32_t shift, int32_t baud) {
@@ -120,8 +140,10 @@ std::optional<int32_t> CDecodingControl::OnSpectrum(const SampleBlock* block, in
 
 void CDecodingControl::OnWatchdog() {
     m_host.StopWatchdog();
-    // A recording that has been played to its end is silent, not broken.
-    if (m_sources.IsRecording(m_sources.Current()) && m_recording && m_recording->Ended()) {
+    // A recording that has been played to its end, or is paused, is
+    // silent, not broken.
+    if (m_sources.IsRecording(m_sources.Current()) && m_recording &&
+        (m_recording->Ended() || m_recording->Paused())) {
         return;
     }
     RunFallback();

@@ -89,6 +89,15 @@ class CDecodingControl {
     const CSoundSourceSelector& Sources() const { return m_sources; }
     // The recording in use, or null.
     const CRecordingWaveIn* Recording() const { return m_recording.get(); }
+    // The pace of the recording in use and of the next one opened without
+    // a pace of its own: real time, or as fast as it decodes.
+    void SetRecordingPace(CRecordingWaveIn::Pace pace);
+    CRecordingWaveIn::Pace RecordingPace() const { return m_recordingPace; }
+    // Holds or resumes the recording that is the current source; false
+    // (and nothing changes) when the current source is no recording. A
+    // paused recording is silent, not broken: the watchdog lets it be.
+    bool PauseRecording(bool paused);
+    bool RecordingPaused() const;
 
     // Starts (or restarts) decoding the mode at the tuning (Hz) and baud on
     // the current source. On failure the user is told, the thread is
@@ -155,6 +164,7 @@ class CDecodingControl {
 
     CSoundSourceSelector m_sources;
     std::unique_ptr<CRecordingWaveIn> m_recording;
+    CRecordingWaveIn::Pace m_recordingPace = CRecordingWaveIn::Pace::RealTime;
     // The channel outlives the thread that sends through it.
     std::unique_ptr<IWindowChannel> m_channel;
     std::unique_ptr<CDecoderThread> m_thread;

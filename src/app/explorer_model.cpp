@@ -152,7 +152,9 @@ void CExplorerModel::AddRow(const MessageHeader& header, const std::filesystem::
 void CExplorerModel::Label(ExplorerRow& row) const {
     const StationName name =
         row.header.b1.size() == 1
-            ? CStationTable::Lookup(m_navArea, row.header.b1[0], row.receivedHz)
+            ? CStationTable::Lookup(
+                  CStationTable::NamingNavArea(m_navArea, ModeOfSerial(row.header.number)),
+                  row.header.b1[0], row.receivedHz)
             : StationName{};
     row.station = row.header.b1;
     if (!name.name.empty()) {

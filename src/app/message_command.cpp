@@ -20,7 +20,8 @@ CCommandRunner::Environment CMessageCommand::EnvironmentOf(const MessageRecord& 
         {"WAVELORE_QUALITY", std::to_string(record.quality)},
         {"WAVELORE_REPEAT", verdict.repeat ? "1" : "0"},
         {"WAVELORE_STATION",
-         ToUtf8(CStationTable::DisplayName(navArea, record.b1, record.frequencyHz))},
+         ToUtf8(CStationTable::DisplayName(CStationTable::NamingNavArea(navArea, record.mode),
+                                           record.b1, record.frequencyHz))},
         {"WAVELORE_SUBJECT", ToUtf8(SubjectTable::Category(b2))},
     };
 }

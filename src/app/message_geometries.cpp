@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "app/log_day.h"
+#include "app/message_record.h"
 #include "app/sqlite_statement.h"
 #include "app/station_table.h"
 #include "app/subject_table.h"
@@ -311,7 +312,11 @@ int CMessageGeometries::Query(sqlite3* db, const GeometryQuery& query,
         g.selected = read.Int(10) != 0;
         WarningIdentity& id = g.geometry.identity;
         id.code = FromUtf8(read.Text(2));
-        id.station = CStationTable::DisplayName(query.navArea, g.b1);
+        // The identity is B1 B2 and the serial (StoredIdentity).
+        const Mode mode =
+            ModeOfSerial(std::u16string_view(id.code).substr(std::min<size_t>(2, id.code.size())));
+        id.station =
+            CStationTable::DisplayName(CStationTable::NamingNavArea(query.navArea, mode), g.b1);
         id.subject = std::u16string(SubjectTable::Category(g.b2.empty() ? u'\0' : g.b2[0]));
         id.date = FormatDate(g.frameTime);
         id.time = FormatTime(g.frameTime);

@@ -37,6 +37,12 @@ struct MessageRecord {
     int32_t frequencyHz = 0;
 };
 
+// The mode a stored message came in, as its serial number tells: three
+// characters only in NAVTEX-J.
+constexpr Mode ModeOfSerial(std::u16string_view number) {
+    return number.size() == 3 ? Mode::NavtexJ : Mode::Navtex;
+}
+
 // Fullwidth forms to ASCII: a unit whose high byte is 0xFF becomes its low
 // byte + 0x20 (modulo 256), so U+FF21 gives 'A' and U+FF11 gives '1'.
 // Every other unit is returned unchanged.

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/modes.h"
+
 namespace wavelore {
 
 // A NAVTEX coast station as the station list gives it.
@@ -53,6 +55,13 @@ class CStationTable {
     // when the NAVAREA has no station of that letter.
     static std::u16string DisplayName(int32_t navArea, std::u16string_view b1,
                                       int32_t received = 0);
+
+    // The NAVAREA a message's station is named in: none (0, so the letter
+    // stands alone) for NAVTEX-J, whose letters are Japan's own stations,
+    // not the NAVAREA's.
+    static constexpr int32_t NamingNavArea(int32_t navArea, Mode mode) {
+        return mode == Mode::NavtexJ ? 0 : navArea;
+    }
 
     // "518 kHz", "4209.5 kHz"; empty for 0.
     static std::u16string FrequencyText(int32_t frequencyHz);

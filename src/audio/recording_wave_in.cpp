@@ -15,7 +15,8 @@ struct CRecordingWaveIn::State {
     State(std::unique_ptr<ISampleSource> s, Pace p) : source(std::move(s)), pace(p) {}
 
     std::unique_ptr<ISampleSource> source;
-    const Pace pace;
+    Pace pace;
+    bool paused = false;
     mutable std::mutex mutex;
     std::condition_variable changed;
     std::optional<CWaveInQueue> queue;  // while a device is open
@@ -129,17 +130,20 @@ class CRecordingDevice final : public IWaveInDevice {
         size_t pos = 0;
         bool eof = false;
         bool running = false;
+        Pace pacedAs = s.pace;
         Clock::time_point t0;
         uint64_t paced = 0;  // samples delivered since t0
         std::unique_lock<std::mutex> lock(s.mutex);
         while (!s.quit) {
-            if (!s.started || s.ended) {
+            if (!s.started || s.ended || s.paused) {
                 running = false;
                 s.changed.wait(lock);
                 continue;
             }
-            if (!running) {
+            // Real time counts again from a resume or a change of pace.
+            if (!running || pacedAs != s.pace) {
                 running = true;
+                pacedAs = s.pace;
                 t0 = Clock::now();
                 paced = 0;
             }
@@ -165,8 +169,12 @@ class CRecordingDevice final : public IWaveInDevice {
                 const auto due =
                     t0 + std::chrono::seconds(paced / kSampleRate) +
                     std::chrono::nanoseconds((paced % kSampleRate) * 1'000'000'000 / kSampleRate);
-                s.changed.wait_until(lock, due, [&] { return s.quit || !s.started; });
-                if (s.quit || !s.started) {
+                const auto interrupted = [&] {
+                    return s.quit || !s.started || s.paused || s.pace != Pace::RealTime;
+                };
+                s.changed.wait_until(lock, due, interrupted);
+                if (interrupted()) {
+                    paced -= have - pos;
                     continue;
                 }
                 size_t n = s.queue->Write(staging + pos, have - pos);
@@ -174,7 +182,10 @@ class CRecordingDevice final : public IWaveInDevice {
                 pos = have;
             } else {
                 if (s.queue->Empty()) {
-                    s.changed.wait(lock, [&] { return s.quit || !s.started || !s.queue->Empty(); });
+                    s.changed.wait(lock, [&] {
+                        return s.quit || !s.started || s.paused || s.pace != Pace::AsTaken ||
+                               !s.queue->Empty();
+                    });
                     continue;
                 }
                 pos += s.queue->Write(staging + pos, have - pos);
@@ -239,6 +250,28 @@ MmResult CRecordingWaveIn::Open(uint32_t deviceId, const WaveFormat& format,
     }
     device = std::move(opened);
     return MMSYSERR_NOERROR;
+}
+
+void CRecordingWaveIn::SetPace(Pace pace) {
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    m_state->pace = pace;
+    m_state->changed.notify_all();
+}
+
+CRecordingWaveIn::Pace CRecordingWaveIn::GetPace() const {
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->pace;
+}
+
+void CRecordingWaveIn::SetPaused(bool paused) {
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    m_state->paused = paused;
+    m_state->changed.notify_all();
+}
+
+bool CRecordingWaveIn::Paused() const {
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->paused;
 }
 
 bool CRecordingWaveIn::Ended() const {

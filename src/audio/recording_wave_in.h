@@ -37,6 +37,10 @@ std::unique_ptr<ISampleSource> OpenRecordingSource(const std::string& path, std:
 // At the end of the recording a partly filled buffer is completed with
 // silence and delivered, and WM_SOUND_ENDED follows it; then the device
 // stays open but silent.
+//
+// Paused, nothing is read or delivered and nothing is lost: the recording
+// goes on from where it stood when resumed. The pace can change while it
+// plays.
 class CRecordingWaveIn final : public IWaveInDriver {
   public:
     enum class Pace { RealTime, AsTaken };
@@ -52,6 +56,11 @@ class CRecordingWaveIn final : public IWaveInDriver {
     // 11025 Hz mono 16-bit only; one open device at a time.
     MmResult Open(uint32_t deviceId, const WaveFormat& format, CThreadMessageQueue* notify,
                   std::unique_ptr<IWaveInDevice>& device) override;
+
+    void SetPace(Pace pace);
+    Pace GetPace() const;
+    void SetPaused(bool paused);
+    bool Paused() const;
 
     // True once the whole recording has been delivered.
     bool Ended() const;

@@ -26,7 +26,8 @@ constexpr double kMetresPerMile = 1852.0;
 WarningIdentity IdentityOf(const MessageRecord& record, int32_t navArea) {
     WarningIdentity id;
     id.code = StoredIdentity(record.b1, record.b2, record.number);
-    id.station = CStationTable::DisplayName(navArea, record.b1);
+    id.station =
+        CStationTable::DisplayName(CStationTable::NamingNavArea(navArea, record.mode), record.b1);
     id.subject = std::u16string(SubjectTable::Category(record.b2.empty() ? u'\0' : record.b2[0]));
     id.date = record.date;
     id.time = record.time;

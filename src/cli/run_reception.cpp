@@ -37,7 +37,9 @@ class CRunReception::CVerboseOutput final : public IMessageOutput {
         std::fprintf(
             stderr, "wavelore-decode: %s from %s (%s), quality %d%%, %s%s: %s\n",
             ToUtf8(record.b1 + record.b2 + record.number).c_str(),
-            ToUtf8(CStationTable::DisplayName(m_navArea, record.b1, record.frequencyHz)).c_str(),
+            ToUtf8(CStationTable::DisplayName(CStationTable::NamingNavArea(m_navArea, record.mode),
+                                              record.b1, record.frequencyHz))
+                .c_str(),
             ToUtf8(SubjectTable::Category(b2)).c_str(), record.quality, what.c_str(),
             distance.c_str(), record.path.string().c_str());
         std::fflush(stderr);

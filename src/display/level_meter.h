@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "common/chain_quality.h"
 #include "common/sample_block.h"
 
 namespace wavelore {
@@ -38,14 +39,13 @@ class CLevelMeter {
 
     // The weak-signal chain's figures after a buffer; nullopt when it does
     // not run (another decoder type or the plain chain).
-    struct ChainState {
-        double signalToNoise = 0.0;  // CEnhancedSitorBChain::SignalToNoise, a ratio
-        bool locked = false;         // character alignment held
-    };
+    using ChainState = ChainQuality;
     void SetChainState(std::optional<ChainState> state) { m_chain = state; }
     // The figure in dB (10 log10, about 3 dB for noise alone), or nullopt.
     std::optional<double> SignalToNoiseDb() const;
     bool Locked() const { return m_chain && m_chain->locked; }
+    // The figures are shown only while a chain gives them.
+    bool HasChainState() const { return m_chain.has_value(); }
 
   private:
     double m_peakDb = kFloorDb;

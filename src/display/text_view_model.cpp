@@ -13,7 +13,7 @@ bool IsWordCharacter(char16_t c) {
 }
 
 // Adds one character of incoming text to `out`, whose current line has
-// reached `column`; returns the column after it. Line feeds are the
+// reached cell `column`; returns the cell after it. Line feeds are the
 // callers' business.
 int32_t AddFiltered(std::u16string& out, char16_t c, int32_t column) {
     if (c == u'\t') {
@@ -27,7 +27,7 @@ int32_t AddFiltered(std::u16string& out, char16_t c, int32_t column) {
         return column;
     }
     out.push_back(c);
-    return column + 1;
+    return column + CTextViewModel::CharacterCells(c);
 }
 
 }  // namespace
@@ -60,14 +60,14 @@ CTextViewModel::AppendResult CTextViewModel::AppendText(std::u16string_view text
             continue;
         }
         if (c == u'\n') {
-            m_longest = std::max(m_longest, static_cast<int32_t>(m_lines.back().size()));
+            m_longest = std::max(m_longest, LineCells(m_lines.back()));
             m_lines.emplace_back();
             lineFeed = true;
         } else {
             AddCharacter(m_lines.back(), c);
         }
     }
-    m_longest = std::max(m_longest, static_cast<int32_t>(m_lines.back().size()));
+    m_longest = std::max(m_longest, LineCells(m_lines.back()));
 
     int32_t removed = 0;
     while (LineCount() > kMaxLines) {
@@ -197,7 +197,55 @@ void CTextViewModel::SelectWordAt(TextPosition position) {
 }
 
 TextPosition CTextViewModel::PositionAtCell(int32_t row, int32_t cell) const {
-    return Clamp({m_firstColumn + cell, m_firstLine + row});
+    const int32_t line = std::clamp(m_firstLine + row, 0, LineCount() - 1);
+    return {ColumnAtCell(line, m_firstColumn + cell), line};
+}
+
+int32_t CTextViewModel::CharacterCells(char16_t c) {
+    // The wide and fullwidth ranges of the Basic Multilingual Plane.
+    struct Range {
+        char16_t first;
+        char16_t last;
+    };
+    static constexpr Range kWide[] = {
+        {0x1100, 0x115F}, {0x2329, 0x232A}, {0x2E80, 0x303E}, {0x3041, 0x33FF}, {0x3400, 0x4DBF},
+        {0x4E00, 0x9FFF}, {0xA000, 0xA4CF}, {0xA960, 0xA97F}, {0xAC00, 0xD7A3}, {0xF900, 0xFAFF},
+        {0xFE10, 0xFE19}, {0xFE30, 0xFE6F}, {0xFF00, 0xFF60}, {0xFFE0, 0xFFE6},
+    };
+    if (c < kWide[0].first) {
+        return 1;
+    }
+    for (const Range& range : kWide) {
+        if (c >= range.first && c <= range.last) {
+            return 2;
+        }
+    }
+    return 1;
+}
+
+int32_t CTextViewModel::LineCells(std::u16string_view line) {
+    int32_t cells = 0;
+    for (char16_t c : line) {
+        cells += CharacterCells(c);
+    }
+    return cells;
+}
+
+int32_t CTextViewModel::CellOf(TextPosition position) const {
+    const TextPosition p = Clamp(position);
+    return LineCells(std::u16string_view(Line(p.line)).substr(0, static_cast<size_t>(p.column)));
+}
+
+int32_t CTextViewModel::ColumnAtCell(int32_t line, int32_t cell) const {
+    const std::u16string& text = Line(std::clamp(line, 0, LineCount() - 1));
+    int32_t reached = 0;
+    for (size_t column = 0; column < text.size(); ++column) {
+        reached += CharacterCells(text[column]);
+        if (reached > cell) {
+            return static_cast<int32_t>(column);
+        }
+    }
+    return static_cast<int32_t>(text.size());
 }
 
 bool CTextViewModel::InsertText(std::u16string_view text) {
@@ -205,7 +253,7 @@ bool CTextViewModel::InsertText(std::u16string_view text) {
         return false;
     }
     const auto [start, end] = Selection();
-    const std::u16string prepared = Prepare(text, start.column);
+    const std::u16string prepared = Prepare(text, CellOf(start));
     if (prepared.empty() && !HasSelection()) {
         return false;
     }
@@ -312,7 +360,9 @@ bool CTextViewModel::VisibleLinesHoldWideCharacter() const {
 }
 
 void CTextViewModel::AddCharacter(std::u16string& line, char16_t c) {
-    AddFiltered(line, c, static_cast<int32_t>(line.size()));
+    // Only a tab needs the cell reached; counting it for every character
+    // would cost a long line's length each time.
+    AddFiltered(line, c, c == u'\t' ? LineCells(line) : 0);
 }
 
 std::u16string CTextViewModel::Prepare(std::u16string_view text, int32_t column) {
@@ -404,10 +454,11 @@ void CTextViewModel::BringCaretIntoView() {
         m_firstLine = m_caret.line;
     }
     const int32_t v = m_visibleColumns;
-    if (m_caret.column >= m_firstColumn + v) {
-        m_firstColumn = m_caret.column + v / 4 - v;
-    } else if (m_caret.column < m_firstColumn) {
-        m_firstColumn = std::max(0, m_caret.column - v / 4);
+    const int32_t cell = CellOf(m_caret);
+    if (cell >= m_firstColumn + v) {
+        m_firstColumn = cell + v / 4 - v;
+    } else if (cell < m_firstColumn) {
+        m_firstColumn = std::max(0, cell - v / 4);
     }
 }
 
@@ -475,7 +526,7 @@ void CTextViewModel::Edit(TextPosition from, TextPosition to, std::u16string_vie
 void CTextViewModel::UpdateLongest() {
     m_longest = 0;
     for (const std::u16string& line : m_lines) {
-        m_longest = std::max(m_longest, static_cast<int32_t>(line.size()));
+        m_longest = std::max(m_longest, LineCells(line));
     }
 }
 

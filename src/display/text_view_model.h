@@ -10,7 +10,8 @@
 
 namespace wavelore {
 
-// A place in the text: a column (UTF-16 code unit, one cell each) in a line.
+// A place in the text: a column (UTF-16 code unit) in a line. On screen a
+// character takes one cell, or two when it is East Asian wide.
 struct TextPosition {
     int32_t column = 0;
     int32_t line = 0;
@@ -105,6 +106,16 @@ class CTextViewModel {
     // line, cell from the first visible column; clamped into the text.
     TextPosition PositionAtCell(int32_t row, int32_t cell) const;
 
+    // 2 for the East Asian wide and fullwidth characters (kana, kanji,
+    // fullwidth forms), 1 for the rest: a Japanese message keeps its ASCII
+    // at the narrow pitch beside its wide characters.
+    static int32_t CharacterCells(char16_t c);
+    // The cells before a position in its line.
+    int32_t CellOf(TextPosition position) const;
+    // The column of the character covering a cell of a line; the line's
+    // length at and beyond its end, 0 before its start.
+    int32_t ColumnAtCell(int32_t line, int32_t cell) const;
+
     // Editing. Each returns false and changes nothing when the view is
     // read-only or there is nothing to do; every change is one undo record.
     bool ReadOnly() const { return m_readOnly; }
@@ -121,7 +132,9 @@ class CTextViewModel {
     bool Undo();
     bool Redo();
 
-    // The view: how many whole lines and cells fit (at least 1 each).
+    // The view: how many whole lines and cells fit (at least 1 each). The
+    // horizontal scroll position, its range and the visible "columns" are
+    // counted in cells.
     void SetViewSize(int32_t visibleLines, int32_t visibleColumns);
     int32_t VisibleLines() const { return m_visibleLines; }
     int32_t VisibleColumns() const { return m_visibleColumns; }
@@ -167,15 +180,16 @@ class CTextViewModel {
     // Replaces [from, to) by prepared text and records the edit.
     void Edit(TextPosition from, TextPosition to, std::u16string_view prepared);
     void UpdateLongest();
+    static int32_t LineCells(std::u16string_view line);
 
     std::deque<std::u16string> m_lines;
     TextPosition m_caret;
     TextPosition m_anchor;
     int32_t m_firstLine = 0;
-    int32_t m_firstColumn = 0;
+    int32_t m_firstColumn = 0;  // a cell
     int32_t m_visibleLines = 1;
     int32_t m_visibleColumns = 1;
-    // The longest line seen since the text was last set or edited: the
+    // The longest line (in cells) seen since the text was last set or edited: the
     // horizontal scroll range. Appends only raise it, so it may stay above
     // the true length after old lines go, which costs nothing but range.
     int32_t m_longest = 0;

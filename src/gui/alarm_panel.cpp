@@ -66,8 +66,8 @@ void CAlarmPanel::ShowAlarm(const MessageRecord& record) {
     m_window->raise();
     m_window->activateWindow();
     const QString identity = QString::fromStdU16String(record.b1 + record.b2 + record.number);
-    const QString station =
-        QString::fromStdU16String(CStationTable::DisplayName(m_bridge.NavArea(), record.b1));
+    const QString station = QString::fromStdU16String(CStationTable::DisplayName(
+        CStationTable::NamingNavArea(m_bridge.NavArea(), record.mode), record.b1));
     m_tray.Notify(tr("Search and rescue message"),
                   tr("%1 from %2, received %3 %4")
                       .arg(identity, station, QString::fromStdU16String(record.date),

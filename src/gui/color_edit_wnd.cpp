@@ -86,7 +86,7 @@ ColorEditWnd::ColorEditWnd(QWidget* parent) : QAbstractScrollArea(parent) {
         m_caretShown = !m_caretShown;
         viewport()->update(CaretRect());
     });
-    UseFont(NormalFont(), 1);
+    UseFont(NormalFont());
 }
 
 void ColorEditWnd::SetText(std::u16string_view text) {
@@ -178,9 +178,12 @@ void ColorEditWnd::paintEvent(QPaintEvent* event) {
 void ColorEditWnd::PaintLine(QPainter& painter, int row, int firstCell, int endCell) {
     const int line = m_model.FirstVisibleLine() + row;
     const std::u16string& text = m_model.Line(line);
+    // Columns are characters and cells are their pitch: a wide character
+    // takes two cells.
     const int firstColumn = m_model.FirstVisibleColumn();
-    const int begin = firstColumn + firstCell;
-    const int end = std::min(static_cast<int>(text.size()), firstColumn + endCell);
+    const int begin = m_model.ColumnAtCell(line, firstColumn + firstCell);
+    const int end = std::min(static_cast<int>(text.size()),
+                             m_model.ColumnAtCell(line, firstColumn + endCell - 1) + 1);
     if (begin >= end) {
         return;
     }
@@ -188,12 +191,11 @@ void ColorEditWnd::PaintLine(QPainter& painter, int row, int firstCell, int endC
     const int from = std::clamp(selectedFrom, begin, end);
     const int to = std::clamp(selectedTo, from, end);
     const int y = row * m_lineHeight;
-    const auto x = [this, firstColumn](int column) {
-        return kTextLeft + (column - firstColumn) * m_cellWidth;
+    const auto x = [this, firstColumn, line](int column) {
+        return kTextLeft + (m_model.CellOf({column, line}) - firstColumn) * m_cellWidth;
     };
     if (from < to) {
-        painter.fillRect(x(from), y, (to - from) * m_cellWidth, m_lineHeight,
-                         m_selectionBackground);
+        painter.fillRect(x(from), y, x(to) - x(from), m_lineHeight, m_selectionBackground);
     }
     const auto* chars = reinterpret_cast<const QChar*>(text.data());
     const auto draw = [&](int a, int b, const QColor& color) {
@@ -215,11 +217,14 @@ void ColorEditWnd::DrawGlyphs(QPainter& painter, const QChar* text, int count, Q
     const bool mapped = m_rawFont.isValid() &&
                         m_rawFont.glyphIndexesForChars(text, count, m_glyphs.data(), &glyphCount) &&
                         glyphCount == count;
-    // One glyph run per stretch, each glyph at the left of its own cell;
-    // characters the font lacks go through the font fallback one by one.
+    // One glyph run per stretch, each glyph at the left of its own cell or
+    // cells; characters the font lacks go through the font fallback one by
+    // one.
     int kept = 0;
+    int cells = 0;
     for (int i = 0; i < count; ++i) {
-        const QPointF at(origin.x() + i * m_cellWidth, origin.y());
+        const QPointF at(origin.x() + cells * m_cellWidth, origin.y());
+        cells += CTextViewModel::CharacterCells(text[i].unicode());
         if (mapped && m_glyphs[static_cast<size_t>(i)] != 0) {
             m_glyphs[static_cast<size_t>(kept)] = m_glyphs[static_cast<size_t>(i)];
             m_positions[static_cast<size_t>(kept)] = at;
@@ -422,12 +427,18 @@ void ColorEditWnd::Paste() {
     }
 }
 
-void ColorEditWnd::UseFont(const QFont& font, int cellWidthFactor) {
+void ColorEditWnd::UseFont(const QFont& font) {
     m_font = font;
     const QFontMetrics metrics(font);
     m_lineHeight = std::max(1, metrics.height());
     m_ascent = metrics.ascent();
-    m_cellWidth = std::max(1, metrics.averageCharWidth()) * cellWidthFactor;
+    // The narrow pitch; a Japanese font's kana are two of them wide.
+    m_cellWidth = std::max(1, metrics.averageCharWidth());
+    if (m_wide) {
+        // A Japanese font's average is pulled up by its kanji.
+        m_cellWidth = std::max({1, metrics.horizontalAdvance(QLatin1Char('0')),
+                                (metrics.horizontalAdvance(QChar(0x3042)) + 1) / 2});
+    }
     m_rawFont = QRawFont::fromFont(font);
     UpdateViewSize();
 }
@@ -437,7 +448,7 @@ bool ColorEditWnd::CheckWideFont() {
         return false;
     }
     m_wide = true;
-    UseFont(JapaneseFont(), 2);
+    UseFont(JapaneseFont());
     viewport()->update();
     return true;
 }
@@ -480,7 +491,7 @@ TextPosition ColorEditWnd::CellAt(QPointF point) const {
 
 QRect ColorEditWnd::CaretRect() const {
     const TextPosition caret = m_model.Caret();
-    return QRect(kCaretLeft + (caret.column - m_model.FirstVisibleColumn()) * m_cellWidth,
+    return QRect(kCaretLeft + (m_model.CellOf(caret) - m_model.FirstVisibleColumn()) * m_cellWidth,
                  (caret.line - m_model.FirstVisibleLine()) * m_lineHeight, kCaretWidth,
                  m_lineHeight);
 }

@@ -18,7 +18,8 @@ namespace wavelore {
 // The text pane of the main window: paints a CTextViewModel in fixed cells,
 // black on white with the selection in the selection colours, and forwards
 // keys, mouse and wheel to it. Switches for good to a Japanese-capable font
-// with cells twice as wide once a character above U+00FF comes into view.
+// once a character above U+00FF comes into view; its wide characters take
+// two cells, the rest one.
 class ColorEditWnd : public QAbstractScrollArea {
     Q_OBJECT
 
@@ -57,7 +58,7 @@ class ColorEditWnd : public QAbstractScrollArea {
     void Copy();
     void Cut();
     void Paste();
-    void UseFont(const QFont& font, int cellWidthFactor);
+    void UseFont(const QFont& font);
     // The wide font once the lines on screen need it; true when it switched.
     bool CheckWideFont();
     void UpdateViewSize();

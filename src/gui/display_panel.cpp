@@ -7,9 +7,9 @@
 #include <QWidget>
 
 #include "display/keyboard_tuning.h"
+#include "gui/band_strip_wnd.h"
 #include "gui/centre_frequency_dialog.h"
 #include "gui/level_meter_wnd.h"
-#include "gui/band_strip_wnd.h"
 #include "gui/waterfall_wnd.h"
 
 namespace wavelore {
@@ -104,7 +104,10 @@ void CDisplayPanel::TypeCentre() {
     }
 }
 
-void CDisplayPanel::SpectrumShown() {
+void CDisplayPanel::SpectrumShown(const SampleBlock& input,
+                                  const std::optional<ChainQuality>& quality) {
+    m_meter->AddBlock(input);
+    m_meter->SetChainState(quality);
     if (m_waterfall->isVisible()) {
         m_waterfall->AddSpectrum(m_spectrum->Model().TraceLevels());
     }
@@ -115,10 +118,6 @@ void CDisplayPanel::SetTuning(int32_t centre, int32_t halfShift) {
     m_halfShift = halfShift;
     m_tuned = true;
     m_waterfall->SetTuning(centre, halfShift);
-}
-
-void CDisplayPanel::AddBlock(const SampleBlock& block) {
-    m_meter->AddBlock(block);
 }
 
 }  // namespace wavelore

@@ -2,6 +2,9 @@
 
 #include <QObject>
 #include <cstdint>
+#include <optional>
+
+#include "common/chain_quality.h"
 
 class QAction;
 class QMenu;
@@ -32,12 +35,11 @@ class CDisplayPanel : public QObject {
     CLevelMeterWnd* LevelMeter() const { return m_meter; }
     QMenu* ViewMenu() const { return m_viewMenu; }
 
-    // After the strip has shown a new spectrum.
-    void SpectrumShown();
+    // After the strip has shown a new spectrum: its buffer of input and the
+    // weak-signal chain's figures that came with it, for the level meter.
+    void SpectrumShown(const SampleBlock& input, const std::optional<ChainQuality>& quality);
     // The tuning in effect, Hz.
     void SetTuning(int32_t centre, int32_t halfShift);
-    // One buffer of the input, for the level meter.
-    void AddBlock(const SampleBlock& block);
 
   signals:
     void frequencyRequested(int32_t centre);

@@ -1,14 +1,17 @@
 #include "gui/help_menu.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QWidget>
 
+#include "gui/startup.h"
 #include "gui/tip_dialog.h"
 #include "gui/upload_id_dialog.h"
 #include "gui/version_check.h"
 #include "system/system_info.h"
+#include "system/tips_reader.h"
 
 namespace wavelore {
 
@@ -33,7 +36,7 @@ void CHelpMenu::AddTo(QMenuBar* bar) {
 
 void CHelpMenu::Start() {
     // Reading the flag reads one tip on, so each start moves the tips on.
-    if (CTipDialog::ShowAtStartUp(m_profile, m_tipsFile, m_boxes, m_window)) {
+    if (CTipDialog::ShowAtStartUp(m_profile, TipsFile(), m_boxes, m_window)) {
         QMetaObject::invokeMethod(this, &CHelpMenu::ShowTipOfTheDay, Qt::QueuedConnection);
     }
     CVersionCheck::Start(m_window, m_settings, m_clients, m_boxes,
@@ -49,9 +52,19 @@ void CHelpMenu::ShowTipOfTheDay() {
     if (m_closed) {
         return;
     }
-    auto* dialog = new CTipDialog(m_profile, m_tipsFile, m_boxes, m_window);
+    auto* dialog = new CTipDialog(m_profile, TipsFile(), m_boxes, m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->open();
+}
+
+std::filesystem::path CHelpMenu::TipsFile() const {
+    // Started from a build tree or with another working directory, the
+    // installed tips still show.
+    std::vector<std::filesystem::path> directories{m_tipsFile.parent_path()};
+    for (auto& directory : InstalledTipsDirectories(QCoreApplication::applicationDirPath())) {
+        directories.push_back(std::move(directory));
+    }
+    return FindTipsFile(directories);
 }
 
 void CHelpMenu::ShowUploadIdDialog() {

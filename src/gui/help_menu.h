@@ -34,6 +34,8 @@ class CHelpMenu final : public QObject {
     void Close();
 
   private:
+    // The working directory's tips file, else the installed one.
+    std::filesystem::path TipsFile() const;
     void ShowTipOfTheDay();
     void ShowUploadIdDialog();
     void ShowAbout();

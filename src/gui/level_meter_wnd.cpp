@@ -44,15 +44,17 @@ void CLevelMeterWnd::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QFontMetrics metrics(font());
     const int h = height();
-    // The texts keep their widths whatever they say, so the bar never jumps.
+    // The texts keep their widths whatever they say, so the bar never jumps
+    // while a chain runs; the chain's figures show only while it does.
     const QString clip = tr("Clip");
     const QString snr = m_meter.SignalToNoiseDb()
                             ? tr("SNR %1 dB").arg(std::lround(*m_meter.SignalToNoiseDb()))
                             : tr("SNR --");
     const QString locked = tr("Locked");
+    const bool chain = m_meter.HasChainState();
     const int clipWidth = metrics.horizontalAdvance(clip) + 8;
-    const int snrWidth = metrics.horizontalAdvance(tr("SNR %1 dB").arg(-88)) + 8;
-    const int lockWidth = metrics.horizontalAdvance(locked) + 8;
+    const int snrWidth = chain ? metrics.horizontalAdvance(tr("SNR %1 dB").arg(-88)) + 8 : 0;
+    const int lockWidth = chain ? metrics.horizontalAdvance(locked) + 8 : 0;
     const int barWidth = std::max(0, width() - clipWidth - snrWidth - lockWidth);
 
     painter.fillRect(0, 0, barWidth, h, Qt::black);
@@ -73,6 +75,9 @@ void CLevelMeterWnd::paintEvent(QPaintEvent*) {
         painter.setPen(palette().color(QPalette::Disabled, QPalette::WindowText));
     }
     painter.drawText(box, Qt::AlignCenter, clip);
+    if (!chain) {
+        return;
+    }
 
     box = QRect(barWidth + clipWidth, 0, snrWidth, h);
     painter.setPen(palette().color(QPalette::WindowText));

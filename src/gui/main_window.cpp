@@ -360,7 +360,6 @@ void CMainWindow::OnWindowMessage(Message& message) {
         case WM_DECODER_SIGNAL:
             if (const SampleBlock* block = message.Get<SampleBlock>()) {
                 m_signal->AddBlock(*block);
-                m_displays->AddBlock(*block);
             }
             break;
         case WM_DECODER_TEXT:
@@ -394,7 +393,7 @@ void CMainWindow::OnDecoderSpectrum(Message& message) {
     if (block != nullptr) {
         m_tuning.OnSearchResult(request);
         m_spectrum->ShowSpectrum(m_decoding.Tuning().Analyzer().Spectrum());
-        m_displays->SpectrumShown();
+        m_displays->SpectrumShown(*block, ChainQualityOf(message));
     }
 }
 

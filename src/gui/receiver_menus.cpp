@@ -4,6 +4,7 @@
 
 #include <QActionGroup>
 #include <QFileDialog>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -38,6 +39,20 @@ CReceiverMenus::CReceiverMenus(QWidget* window, CDecodingControl& decoding, CMod
 void CReceiverMenus::AddSoundMenu(QMenuBar* bar) {
     m_soundMenu = bar->addMenu(tr("&Sound source"));
     m_sourceGroup = new QActionGroup(this);
+    // Owned here, so that refilling the menu keeps them and their shortcut.
+    m_playAtSpeed = new QAction(tr("Play at recording speed"), this);
+    m_playAtSpeed->setCheckable(true);
+    connect(m_playAtSpeed, &QAction::triggered, this, [this](bool realTime) {
+        m_decoding.SetRecordingPace(realTime ? CRecordingWaveIn::Pace::RealTime
+                                             : CRecordingWaveIn::Pace::AsTaken);
+    });
+    m_pause = new QAction(tr("Pause recording"), this);
+    m_pause->setCheckable(true);
+    m_pause->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(m_pause, &QAction::triggered, this, [this](bool paused) {
+        m_decoding.PauseRecording(paused);
+        ShowRecordingState();
+    });
 }
 
 void CReceiverMenus::AddModeMenu(QMenuBar* bar) {
@@ -98,6 +113,9 @@ void CReceiverMenus::FillSoundSources() {
     }
     m_soundMenu->addSeparator();
     m_soundMenu->addAction(tr("Open recording..."), this, &CReceiverMenus::OpenRecording);
+    m_soundMenu->addAction(m_playAtSpeed);
+    m_soundMenu->addAction(m_pause);
+    m_playAtSpeed->setChecked(m_decoding.RecordingPace() == CRecordingWaveIn::Pace::RealTime);
     ShowCurrentSource(sources.Current());
 }
 
@@ -105,6 +123,14 @@ void CReceiverMenus::ShowCurrentSource(int32_t index) {
     for (const auto& [source, action] : m_sources) {
         action->setChecked(source == index);
     }
+    ShowRecordingState();
+}
+
+void CReceiverMenus::ShowRecordingState() {
+    const CSoundSourceSelector& sources = m_decoding.Sources();
+    m_pause->setEnabled(m_decoding.Recording() != nullptr &&
+                        sources.IsRecording(sources.Current()));
+    m_pause->setChecked(m_decoding.RecordingPaused());
 }
 
 void CReceiverMenus::SetCommandChecked(int32_t commandId, bool checked) {
@@ -126,7 +152,7 @@ void CReceiverMenus::OpenRecording() {
         return;
     }
     std::string error;
-    if (!m_decoding.OpenRecording(path.toStdString(), CRecordingWaveIn::Pace::RealTime, error)) {
+    if (!m_decoding.OpenRecording(path.toStdString(), m_decoding.RecordingPace(), error)) {
         m_report(tr("Cannot play the recording: %1").arg(QString::fromStdString(error)));
         return;
     }

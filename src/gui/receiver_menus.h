@@ -19,9 +19,9 @@ class CDecodingControl;
 class CModeController;
 
 // The "Sound source" and "Mode" menus: the devices and the recording to
-// decode from, "Open recording...", the modes, bauds and shifts, and the
-// "Enhanced decoder". Each item is checked as the decoding and the modes
-// (CDecodingControl, CModeController) have it and switches them.
+// decode from, "Open recording...", the recording's pace and its pause, the
+// modes, bauds and shifts, and the "Enhanced decoder". Each item is checked as the decoding and the
+// modes (CDecodingControl, CModeController) have it and switches them.
 class CReceiverMenus final : public QObject {
     Q_OBJECT
 
@@ -41,6 +41,8 @@ class CReceiverMenus final : public QObject {
 
   private:
     void OpenRecording();
+    // The pause item as the recording in use has it.
+    void ShowRecordingState();
 
     QWidget* m_window;
     CDecodingControl& m_decoding;
@@ -51,6 +53,8 @@ class CReceiverMenus final : public QObject {
     QActionGroup* m_sourceGroup = nullptr;
     QMenu* m_modeMenu = nullptr;
     QAction* m_enhanced = nullptr;           // "Enhanced decoder"
+    QAction* m_playAtSpeed = nullptr;        // "Play at recording speed"
+    QAction* m_pause = nullptr;              // "Pause recording"
     std::map<int32_t, QAction*> m_commands;  // mode, baud and shift commands
     std::map<int32_t, QAction*> m_sources;   // sound source index -> item
 };

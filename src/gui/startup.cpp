@@ -9,6 +9,8 @@
 #include <QStandardPaths>
 #include <QTranslator>
 
+#include "system/tips_reader.h"
+
 namespace wavelore {
 
 bool ParseReceiverOptions(const QStringList& arguments, ReceiverOptions& options, QString& message,
@@ -93,19 +95,27 @@ QString WorkingDirectory(const ReceiverOptions& options) {
     return options.dir;
 }
 
+std::vector<std::filesystem::path> InstalledTipsDirectories(const QString& programDir) {
+    std::vector<std::filesystem::path> directories{
+        QDir::cleanPath(QDir(programDir).filePath(QStringLiteral(WAVELORE_DATA_FROM_BIN)))
+            .toStdString(),
+        WAVELORE_INSTALLED_DATA};
+    for (const QString& data :
+         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+        directories.push_back(QDir(data).filePath(QStringLiteral("wavelore")).toStdString());
+    }
+    directories.emplace_back(WAVELORE_SOURCE_RES);
+    return directories;
+}
+
 bool CopyInstalledTips(const QString& directory, const QString& programDir) {
-    const QString tips = QStringLiteral("tips.txt");
-    const QString target = QDir(directory).filePath(tips);
+    const QString target = QDir(directory).filePath(QString::fromLatin1(CTipsReader::kFileName));
     if (QFileInfo::exists(target)) {
         return true;
     }
-    QString source = QDir::cleanPath(
-        QDir(programDir).filePath(QStringLiteral(WAVELORE_DATA_FROM_BIN "/") + tips));
-    if (!QFileInfo::exists(source)) {
-        source = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
-                                        QStringLiteral("wavelore/") + tips);
-    }
-    return !source.isEmpty() && QFile::copy(source, target);
+    const std::filesystem::path source = FindTipsFile(InstalledTipsDirectories(programDir));
+    return std::filesystem::is_regular_file(source) &&
+           QFile::copy(QString::fromStdString(source.string()), target);
 }
 
 }  // namespace wavelore

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <filesystem>
+#include <vector>
+
 #include <QString>
 #include <QStringList>
 
@@ -36,10 +39,15 @@ bool InstallTranslation(QTranslator& translator, QTranslator& qtTexts, const QSt
 // for --data-dir, or empty for the current directory.
 QString WorkingDirectory(const ReceiverOptions& options);
 
+// Where the tips file is looked for after the working directory, first
+// to last: the data directory of an install, found from programDir (where
+// the program lies), then where this build installs it, the system's data
+// directories, and the res/ of the source tree a build tree came from.
+std::vector<std::filesystem::path> InstalledTipsDirectories(const QString& programDir);
+
 // The per-user data directory's first start: copies the installed tips.txt
-// into directory unless it has one. programDir: where the program lies; the
-// installed files are found relative to it, then in the system's data
-// directories. False when there is none to copy or the copy failed.
+// into directory unless it has one (from InstalledTipsDirectories). False
+// when there is none to copy or the copy failed.
 bool CopyInstalledTips(const QString& directory, const QString& programDir);
 
 }  // namespace wavelore

@@ -2,7 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "common/chain_quality.h"
 
 namespace wavelore {
 
@@ -32,6 +35,9 @@ class IDecoderChain {
     virtual bool SetInvert(bool /*invert*/) { return false; }
     // The counts since the previous call, then none.
     virtual DecoderCounts TakeCounts() { return {}; }
+    // The signal-to-noise figure and lock after the last call; only the
+    // weak-signal chain has them.
+    virtual std::optional<ChainQuality> Quality() const { return std::nullopt; }
 };
 
 }  // namespace wavelore

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "audio/sound_input.h"
+#include "common/chain_quality.h"
 #include "common/decoder_text.h"
 #include "common/message_ids.h"
 #include "common/nothrow.h"
@@ -155,12 +156,14 @@ void CDecoderThread::ProcessBuffer() {
 
 void CDecoderThread::ProcessCurrent(CSoundInput& input) {
     WindowTarget* notify = nullptr;
+    std::optional<ChainQuality> quality;
     {
         std::lock_guard<std::mutex> lock(m_lock);
         if (!m_chain) {
             return;
         }
         notify = m_notify;
+        quality = m_chain->Quality();
     }
     if (notify == nullptr) {
         return;
@@ -177,6 +180,7 @@ void CDecoderThread::ProcessCurrent(CSoundInput& input) {
     if (!message.payload) {
         return;
     }
+    SetChainQuality(message, quality);
     notify->Send(message);
     SampleBlock* block = message.Get<SampleBlock>();
     if (block == nullptr || block->Count() != kSamplesPerBuffer) {
@@ -195,6 +199,7 @@ void CDecoderThread::ProcessCurrent(CSoundInput& input) {
         return;
     }
     message.id = WM_DECODER_SIGNAL;
+    SetChainQuality(message, std::nullopt);
     notify->Post(std::move(message));
     PostTextLocked(output);
 }

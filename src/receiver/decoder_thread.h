@@ -22,7 +22,8 @@ class WindowTarget;
 // The receiver's spine: a worker thread with its own message queue that
 // turns every filled sound buffer into up to four messages for the notify
 // target, in this order: WM_DECODER_SPECTRUM (sent, synchronously; the block
-// stays the thread's), WM_DECODER_SIGNAL (the demodulated block),
+// stays the thread's; the weak-signal chain's figures after the buffer
+// before ride along, see ChainQualityOf), WM_DECODER_SIGNAL (the demodulated block),
 // WM_DECODER_TEXT (a DecoderText, only when text came out) and
 // WM_DECODER_CPULOAD (wParam the load in percent). Nothing on the way
 // allocates with a call that throws: a buffer memory cannot be had for is

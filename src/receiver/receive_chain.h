@@ -85,6 +85,9 @@ class CReceiveChain {
     // type without tones).
     bool SetInvert(bool invert);
 
+    // The weak-signal chain's figures after the last call, else nullopt.
+    std::optional<ChainQuality> Quality() const { return m_chain->Quality(); }
+
     // The chain of the type, for tests that look inside.
     IDecoderChain& Chain() { return *m_chain; }
 

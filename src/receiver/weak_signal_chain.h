@@ -29,6 +29,9 @@ class CWeakSignalChain final : public IDecoderChain {
     void SetStrictFec(bool strict) override;
     bool SetInvert(bool invert) override;
     DecoderCounts TakeCounts() override;
+    std::optional<ChainQuality> Quality() const override {
+        return ChainQuality{m_chain->SignalToNoise(), m_chain->Locked()};
+    }
 
     const CEnhancedSitorBChain& Chain() const { return *m_chain; }
 

@@ -111,4 +111,16 @@ std::u16string FileModificationStamp(const std::filesystem::path& path) {
     return FromUtf8(stamp);
 }
 
+std::filesystem::path FindTipsFile(const std::vector<std::filesystem::path>& directories) {
+    for (const auto& directory : directories) {
+        const std::filesystem::path file = directory / CTipsReader::kFileName;
+        std::error_code error;
+        if (std::filesystem::is_regular_file(file, error)) {
+            return file;
+        }
+    }
+    return directories.empty() ? std::filesystem::path(CTipsReader::kFileName)
+                               : directories.front() / CTipsReader::kFileName;
+}
+
 }  // namespace wavelore

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace wavelore {
 
@@ -45,6 +46,11 @@ class CTipsReader {
 
     std::FILE* m_file = nullptr;
 };
+
+// The tips file to read: the one in the first of directories that holds
+// one; when none does, the first directory's, so that what is said is that
+// the working directory lacks it.
+std::filesystem::path FindTipsFile(const std::vector<std::filesystem::path>& directories);
 
 // The file's last modification time as the C library's ctime text
 // ("Wed Jun 30 21:49:08 1993"), local time, trailing white space removed;

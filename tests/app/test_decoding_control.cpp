@@ -14,6 +14,7 @@
 #include "common/decoder_text.h"
 #include "common/message_ids.h"
 #include "common/utf.h"
+#include "support/audio_files.h"
 #include "support/decode_chain.h"
 #include "support/decoder_thread_support.h"
 #include "support/fake_wave_in.h"
@@ -287,6 +288,85 @@ TEST(DecodingControl, TheTextTheChainHeldBackReachesTheWindowWhenTheSourceChange
     ASSERT_TRUE(rig.control.OnSoundSource(1));
     std::lock_guard<std::mutex> lock(rig.host.texts.mutex);
     EXPECT_EQ(test::Narrow(rig.host.texts.all), test::Narrow(expected + heldBack));
+}
+
+TEST(DecodingControl, APausedRecordingDecodesNothingAndAllOfItOnceResumed) {
+    test::ScopedTempDir dir;
+    const auto audio = test::NavtexAudio(1700, std::nullopt);
+    ASSERT_TRUE(test::WriteWav11025("navtex.wav", audio.samples));
+    std::u16string expected;
+    {
+        const auto chain = CReceiveChain::Create(ChainSettings{});
+        ASSERT_TRUE(chain);
+        for (size_t at = 0; at < audio.samples.size(); at += 2048) {
+            SampleBlock samples(nullptr, 2048);
+            for (int32_t i = 0; i < 2048; ++i) {
+                samples[i] = audio.samples[at + static_cast<size_t>(i)] * kSampleScale;
+            }
+            expected += test::Process(*chain, samples).text;
+        }
+    }
+    ASSERT_NE(test::Narrow(expected).find("WAVELORE LIVE TEST 1234"), std::string::npos);
+
+    Rig rig;  // no devices: the recording is the only source
+    rig.control.BuildSources(false);
+    EXPECT_FALSE(rig.control.PauseRecording(true));  // nothing to pause yet
+    std::string error;
+    ASSERT_TRUE(rig.control.OpenRecording("navtex.wav", CRecordingWaveIn::Pace::AsTaken, error))
+        << error;
+    ASSERT_TRUE(rig.control.PauseRecording(true));
+    ASSERT_TRUE(rig.control.StartDecoder(Mode::Navtex, 1700, 170, 100));
+
+    int spectra = 0;
+    int pauseAfter = 0;
+    bool ended = false;
+    // Handles what comes as the window does, for a time or to the end.
+    const auto handleFor = [&](std::chrono::milliseconds span) {
+        const auto deadline = std::chrono::steady_clock::now() + span;
+        while (!ended && std::chrono::steady_clock::now() < deadline) {
+            rig.host.queue->DispatchOne(
+                [&](Message& m) {
+                    if (m.id == WM_DECODER_SPECTRUM) {
+                        rig.control.OnSpectrum(nullptr, 1700, 85);
+                        if (++spectra == pauseAfter) {
+                            rig.control.PauseRecording(true);
+                        }
+                    }
+                    ended = ended || m.id == WM_DECODER_ENDED;
+                },
+                20ms);
+        }
+    };
+    // As fast as it decodes, the whole recording would take a fraction of
+    // this.
+    handleFor(500ms);
+    EXPECT_EQ(spectra, 0);
+    EXPECT_TRUE(rig.control.RecordingPaused());
+    rig.control.OnWatchdog();  // paused is not broken
+    EXPECT_TRUE(rig.host.reports.empty());
+    EXPECT_FALSE(rig.host.closed);
+
+    // Paused again in the middle: what was in flight comes, then nothing.
+    const int buffers = static_cast<int>(audio.samples.size() / 2048);
+    pauseAfter = 10;
+    ASSERT_TRUE(rig.control.PauseRecording(false));
+    ASSERT_TRUE(test::Eventually([&] {
+        handleFor(20ms);
+        return rig.control.RecordingPaused();
+    }));
+    handleFor(300ms);
+    const int held = spectra;
+    handleFor(500ms);
+    EXPECT_EQ(spectra, held);
+    EXPECT_LT(held, buffers);
+    EXPECT_FALSE(ended);
+
+    ASSERT_TRUE(rig.control.PauseRecording(false));
+    handleFor(30s);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(spectra, buffers);
+    std::lock_guard<std::mutex> lock(rig.host.texts.mutex);
+    EXPECT_EQ(test::Narrow(rig.host.texts.all), test::Narrow(expected));
 }
 
 }  // namespace

@@ -69,6 +69,20 @@ TEST(ExplorerModel, ScansDaysAndReadsMessagesFromTheirNamesOnly) {
     EXPECT_EQ(model.SelectedDay(), CExplorerModel::kNoDay);
 }
 
+TEST(ExplorerModel, NavtexJMessagesShowTheirStationLetterAlone) {
+    ScopedTempDir dir;
+    fs::create_directories("logs/2007-07-21");
+    WriteFile("logs/2007-07-21/2007-07-21 09.00.00 JA123.txt", "");
+    WriteFile("logs/2007-07-21/2007-07-21 10.00.00 JA12.txt", "");
+    CExplorerModel model;
+    model.SetNavArea(1);
+    model.SetLogRoot("logs");
+    // NAVAREA 1's J is a Baltic station; NAVTEX-J's J is a Japanese one.
+    EXPECT_EQ(Column(model, CExplorerModel::kStation),
+              (std::vector<std::u16string>{u"J", u"J Gislovshammer"}));
+    EXPECT_EQ(model.Rows()[0].frequencyHz, 0);
+}
+
 TEST(ExplorerModel, SortsEachColumnAscendingThenDescendingAndSendsAChoiceOnce) {
     ScopedTempDir dir;
     fs::create_directories("logs/2007-07-21");

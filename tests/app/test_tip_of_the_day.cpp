@@ -112,5 +112,26 @@ TEST(TipOfTheDay, TheShippedTipsFileHoldsTwentyTipsAtLeast) {
     EXPECT_GE(seen.size(), 20u);
 }
 
+TEST(TipOfTheDay, TheWorkingDirectorysTipsComeFirstThenTheInstalledOnes) {
+    test::ScopedTempDir dir;
+    const fs::path work = dir.Path() / "work";
+    const fs::path installed = dir.Path() / "share";
+    const fs::path sourceRes = dir.Path() / "res";
+    for (const auto& d : {work, installed, sourceRes}) {
+        fs::create_directories(d);
+    }
+    const std::vector<fs::path> order{work, dir.Path() / "missing", installed, sourceRes};
+    EXPECT_EQ(FindTipsFile(order), work / "tips.txt");  // none anywhere: the working one is named
+
+    WriteFile(sourceRes / "tips.txt", "From the source tree\n");
+    fs::create_directories(installed / "tips.txt");  // a directory is no tips file
+    EXPECT_EQ(FindTipsFile(order), sourceRes / "tips.txt");
+    fs::remove(installed / "tips.txt");
+    WriteFile(installed / "tips.txt", "Installed\n");
+    EXPECT_EQ(FindTipsFile(order), installed / "tips.txt");
+    WriteFile(work / "tips.txt", "Mine\n");
+    EXPECT_EQ(FindTipsFile(order), work / "tips.txt");
+}
+
 }  // namespace
 }  // namespace wavelore

@@ -219,6 +219,31 @@ TEST(TextViewModel, UndoAndRedoRestoreTextAndCaretExactly) {
     EXPECT_FALSE(view.CanUndo());
 }
 
+TEST(TextViewModel, WideCharactersTakeTwoCellsAndNarrowOnesOne) {
+    CTextViewModel view;
+    view.SetViewSize(5, 8);
+    // "ZCZC " then three kana, then ASCII again, and a tab after it all.
+    view.SetText(u"ZCZC \u3042\u30A2\uFF21 NR\tX\nAB");
+    EXPECT_EQ(view.CellOf({5, 0}), 5);
+    EXPECT_EQ(view.CellOf({8, 0}), 11);  // three wide ones
+    EXPECT_EQ(view.CellOf({11, 0}), 14);
+    EXPECT_EQ(view.Line(0).substr(11), u"  X");  // the tab stop counts cells
+    // Both cells of a wide character are that character; past the end is
+    // the end.
+    EXPECT_EQ(view.ColumnAtCell(0, 5), 5);
+    EXPECT_EQ(view.ColumnAtCell(0, 6), 5);
+    EXPECT_EQ(view.ColumnAtCell(0, 7), 6);
+    EXPECT_EQ(view.ColumnAtCell(0, 11), 8);
+    EXPECT_EQ(view.PositionAtCell(1, 9), (TextPosition{2, 1}));
+    EXPECT_EQ(view.CharacterCells(u'\uFF76'), 1);  // halfwidth katakana
+
+    // Scrolling follows cells: the caret after the kana is 11 cells in.
+    view.SetCaret({8, 0}, false);
+    EXPECT_EQ(view.FirstVisibleColumn(), 11 + 8 / 4 - 8);
+    EXPECT_EQ(view.PositionAtCell(0, 0), (TextPosition{5, 0}));
+    EXPECT_EQ(view.MaxFirstVisibleColumn(), 17 + 8 / 4 - 8);
+}
+
 TEST(TextViewModel, OnlyLinesOnScreenAskForTheWideFont) {
     CTextViewModel view;
     view.SetViewSize(3, 40);

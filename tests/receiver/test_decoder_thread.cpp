@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <future>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 #include "audio/recording_wave_in.h"
+#include "common/chain_quality.h"
+#include "display/level_meter.h"
 #include "dsp/amtor_decoder.h"
 #include "dsp/fsk_demodulator.h"
 #include "dsp/sitor_b_decoder.h"
@@ -165,6 +170,53 @@ TEST_F(DecoderThreadTest, ARetuneOfTheEnhancedChainKeepsTheHeaderThatWentBy) {
     ASSERT_TRUE(thread->PostTune(1000, 85));
     Deliver(audio.samples, retuneAt, audio.samples.size() / 2048 - retuneAt);
     EXPECT_EQ(test::Narrow(target.AllText()), test::Narrow(audio.expectedText));
+}
+
+// The level meter's model, fed what came with each spectrum as the window
+// feeds it: the weak-signal chain's figure rises from noise to the signal's
+// and its lock shows while the broadcast is decoded; the plain chain gives
+// no figures, so the meter shows none.
+TEST_F(DecoderThreadTest, TheWeakSignalChainsFiguresReachTheLevelMeterWithEachSpectrum) {
+    const auto audio = test::NavtexAudio(1700, 15.0);
+    const size_t blocks = audio.samples.size() / 2048;
+    std::mutex mutex;
+    std::vector<std::optional<ChainQuality>> figures;
+    target.onSend = [&](Message& m) {
+        std::lock_guard<std::mutex> lock(mutex);
+        figures.push_back(ChainQualityOf(m));
+    };
+    enhanced = true;
+    ASSERT_TRUE(Start(1));
+    Deliver(audio.samples, 0, blocks);
+
+    CLevelMeter meter;
+    std::vector<double> snrDb;
+    int lockedBuffers = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ASSERT_EQ(figures.size(), blocks);
+        for (const auto& f : figures) {
+            meter.SetChainState(f);
+            ASSERT_TRUE(meter.HasChainState());
+            snrDb.push_back(meter.SignalToNoiseDb().value_or(-99.0));
+            lockedBuffers += meter.Locked() ? 1 : 0;
+        }
+    }
+    // Noise alone before the broadcast (its first 2 s: 11 buffers; the
+    // first figures settle), then the signal, locked, until it ends.
+    EXPECT_LT(*std::max_element(snrDb.begin() + 3, snrDb.begin() + 9), 6.0);
+    EXPECT_GT(*std::min_element(snrDb.begin() + 12, snrDb.begin() + 60), 25.0);
+    EXPECT_FALSE(figures.front()->locked);
+    EXPECT_GT(lockedBuffers, static_cast<int>(blocks) / 2);
+    EXPECT_FALSE(figures.back()->locked);
+
+    enhanced = false;
+    ASSERT_TRUE(Start(1));
+    Deliver(audio.samples, 0, 2);
+    std::lock_guard<std::mutex> lock(mutex);
+    meter.SetChainState(figures.back());
+    EXPECT_FALSE(meter.HasChainState());
+    EXPECT_FALSE(meter.SignalToNoiseDb().has_value());
 }
 
 TEST_F(DecoderThreadTest, InvertedSignalDecodesWithBitSense) {
