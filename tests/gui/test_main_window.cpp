@@ -29,13 +29,14 @@
 #include "common/message_ids.h"
 #include "display/band_scope.h"
 #include "geo/chart_model.h"
-#include "gui/chart_pane.h"
 #include "gui/band_strip_wnd.h"
+#include "gui/chart_pane.h"
 #include "gui/chart_wnd.h"
 #include "gui/color_edit_wnd.h"
 #include "gui/main_window.h"
 #include "gui/message_explorer_wnd.h"
 #include "gui/message_pane_wnd.h"
+#include "gui/status_bar_wnd.h"
 #include "gui/system_tray.h"
 #include "gui/tip_dialog.h"
 #include "gui/upload_id_dialog.h"
@@ -791,6 +792,57 @@ TEST_F(WindowTest, UploadsTipsAndTheVersionCheckRunWithTheWindow) {
     EXPECT_TRUE(window.isVisible());
     window.close();
     EXPECT_FALSE(window.Uploads().HasWorker());
+}
+
+// The texts the status bar shows now.
+QStringList StatusTexts(const CMainWindow& window) {
+    QStringList texts;
+    for (const QLabel* label : window.Status()->findChildren<QLabel*>()) {
+        texts << label->text();
+    }
+    return texts;
+}
+
+TEST_F(WindowTest, TheWindowReturnsWhereItWasUnlessOffScreenAndTheStatusBarFollowsARecording) {
+    // Three seconds of silence, played as it would be captured.
+    ASSERT_TRUE(synth::WriteWav("quiet.wav", std::vector<int16_t>(3 * 11025), 11025));
+    MainWindowSetup setup = WindowSetup();
+    setup.play = (dir.Path() / "quiet.wav").string();
+    devices.numDevs = 0;
+    const QRect placed(40, 30, 760, 500);
+    {
+        CMainWindow window(setup);
+        window.setGeometry(placed);
+        window.show();
+        const auto shows = [&](const QString& text) {
+            return QTest::qWaitFor([&] { return StatusTexts(window).contains(text); }, 10000);
+        };
+        EXPECT_TRUE(shows("Recording quiet.wav: 0:01"))
+            << StatusTexts(window).join('|').toStdString();
+        EXPECT_TRUE(shows("Recording quiet.wav: ended"));
+        EXPECT_TRUE(StatusTexts(window).contains("NAVTEX, 100 Bd, shift 170 Hz"));
+        EXPECT_TRUE(StatusTexts(window).contains("Messages today: 0"));
+        PostMessageText(window, u"EA12", u"STORED TODAY");
+        EXPECT_TRUE(shows("Messages today: 1"));
+        window.Spectrum()->frequencyRequested(1500);
+        EXPECT_TRUE(StatusTexts(window).contains("Centre 1500 Hz"));
+        window.close();
+    }
+
+    setup.play.clear();
+    {
+        CMainWindow again(setup);
+        again.show();
+        EXPECT_EQ(again.geometry(), placed);
+        // The next start finds the window beyond every screen there is.
+        again.move(20000, 20000);
+        again.close();
+    }
+    CMainWindow third(setup);
+    third.show();
+    EXPECT_EQ(third.size(), QSize(800, 560));
+    EXPECT_NE(QGuiApplication::screenAt(third.geometry().center()), nullptr);
+    third.close();
 }
 
 }  // namespace
