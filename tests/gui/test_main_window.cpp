@@ -27,6 +27,7 @@
 #include "common/clock.h"
 #include "common/decoder_text.h"
 #include "common/message_ids.h"
+#include "common/nmea_checksum.h"
 #include "display/band_scope.h"
 #include "geo/chart_model.h"
 #include "gui/band_strip_wnd.h"
@@ -843,6 +844,47 @@ TEST_F(WindowTest, TheWindowReturnsWhereItWasUnlessOffScreenAndTheStatusBarFollo
     EXPECT_EQ(third.size(), QSize(800, 560));
     EXPECT_NE(QGuiApplication::screenAt(third.geometry().center()), nullptr);
     third.close();
+}
+
+TEST_F(WindowTest, OwnPositionAndWaypointsAreChosenInTheMenuAndTakeEffectAtOnce) {
+    CMainWindow window(WindowSetup());
+    window.show();
+    QAction* waypoints = Find<QAction>(window, "NMEA waypoints of warnings");
+    EXPECT_TRUE(waypoints->isChecked());
+    waypoints->trigger();
+    EXPECT_EQ(Setting(u"NmeaWaypoints"), u"0");
+    EXPECT_FALSE(window.Bridge().Nmea().Waypoints());
+
+    // A GNSS source named in the menu is read at once; none, and the chart
+    // at once has no own position.
+    test::CLoopbackListener gnss;
+    const QString source = QStringLiteral("127.0.0.1:%1").arg(gnss.port);
+    Find<QAction>(window, "Own position from NMEA...")->trigger();
+    QInputDialog* dialog = OpenedDialog(window);
+    ASSERT_NE(dialog, nullptr);
+    dialog->setTextValue(source);
+    dialog->accept();
+    EXPECT_EQ(Setting(u"NmeaIn"), source.toStdU16String());
+    const int fd = gnss.Accept();
+    ASSERT_GE(fd, 0);
+    const std::string body = "GPRMC,083559,A,5412.500,N,00340.200,E,0.0,,010526,,";
+    const std::string rmc = '$' + body + '*' + NmeaChecksum(body) + "\r\n";
+    ASSERT_EQ(send(fd, rmc.data(), rmc.size(), MSG_NOSIGNAL), static_cast<ssize_t>(rmc.size()));
+    const CChartModel& chart = window.findChild<CChartPane*>()->Chart()->Model();
+    ASSERT_TRUE(WaitDelivering(devices, [&] { return chart.OwnPosition().has_value(); }));
+    EXPECT_NEAR(chart.OwnPosition()->latitude, 54.0 + 12.5 / 60.0, 1e-6);
+
+    Find<QAction>(window, "Own position from NMEA...")->trigger();
+    dialog = OpenedDialog(window);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->textValue(), source);
+    dialog->setTextValue("");
+    dialog->accept();
+    EXPECT_EQ(Setting(u"NmeaIn"), u"");
+    EXPECT_FALSE(chart.OwnPosition());
+    close(fd);
+    EXPECT_TRUE(errors.Messages().empty()) << errors.Messages().front();
+    window.close();
 }
 
 }  // namespace
