@@ -113,23 +113,14 @@ void CNmeaPanel::ShowPortDialog() {
 }
 
 void CNmeaPanel::ShowAddressDialog() {
-    QInputDialog* dialog = MakeInputDialog(
-        tr("NMEA address"), tr("Address of this computer the NMEA output listens on, e.g. "
-                               "127.0.0.1 for programs on this computer alone.\n"
-                               "Empty: every address, for chart plotters on the network."));
-    dialog->setInputMode(QInputDialog::TextInput);
-    dialog->setTextValue(QString::fromStdString(CNmeaServerSettings(m_settings).BindAddress()));
-    connect(dialog, &QInputDialog::textValueSelected, this, [this](const QString& text) {
-        const std::string address = text.trimmed().toStdString();
-        if (!CNmeaServerSettings(m_settings).WriteBindAddress(address)) {
-            m_report(tr("%1 is not an IP address such as 127.0.0.1 or ::1. The NMEA output keeps "
-                        "its address.")
-                         .arg(text.trimmed()));
-            return;
-        }
-        Apply();
-    });
-    dialog->open();
+    AskText(tr("NMEA address"),
+            tr("Address of this computer the NMEA output listens on, e.g. "
+               "127.0.0.1 for programs on this computer alone.\n"
+               "Empty: every address, for chart plotters on the network."),
+            CNmeaServerSettings(m_settings).BindAddress(), &CNmeaServerSettings::WriteBindAddress,
+            tr("%1 is not an IP address such as 127.0.0.1 or ::1. The NMEA output keeps "
+               "its address."),
+            &CNmeaPanel::Apply);
 }
 
 void CNmeaPanel::ShowClientsDialog() {
@@ -147,22 +138,30 @@ void CNmeaPanel::ShowClientsDialog() {
 }
 
 void CNmeaPanel::ShowOwnPositionDialog() {
-    QInputDialog* dialog = MakeInputDialog(
-        tr("Own position"), tr("HOST:PORT of a GNSS receiver's NMEA sentences over TCP, e.g. "
-                               "localhost:2947 or 192.168.1.10:10110.\n"
-                               "Empty: no own position."));
+    AskText(tr("Own position"),
+            tr("HOST:PORT of a GNSS receiver's NMEA sentences over TCP, e.g. "
+               "localhost:2947 or 192.168.1.10:10110.\n"
+               "Empty: no own position."),
+            CNmeaServerSettings(m_settings).NmeaIn(), &CNmeaServerSettings::WriteNmeaIn,
+            tr("%1 is not HOST:PORT, such as localhost:2947. Own position keeps its source."),
+            &CNmeaPanel::ApplyOwnPosition);
+}
+
+void CNmeaPanel::AskText(const QString& title, const QString& label, const std::string& current,
+                         bool (CNmeaServerSettings::*write)(const std::string&),
+                         const QString& refusal, void (CNmeaPanel::*apply)()) {
+    QInputDialog* dialog = MakeInputDialog(title, label);
     dialog->setInputMode(QInputDialog::TextInput);
-    dialog->setTextValue(QString::fromStdString(CNmeaServerSettings(m_settings).NmeaIn()));
-    connect(dialog, &QInputDialog::textValueSelected, this, [this](const QString& text) {
-        const std::string source = text.trimmed().toStdString();
-        if (!CNmeaServerSettings(m_settings).WriteNmeaIn(source)) {
-            m_report(tr("%1 is not HOST:PORT, such as localhost:2947. Own position keeps its "
-                        "source.")
-                         .arg(text.trimmed()));
-            return;
-        }
-        ApplyOwnPosition();
-    });
+    dialog->setTextValue(QString::fromStdString(current));
+    connect(dialog, &QInputDialog::textValueSelected, this,
+            [this, write, refusal, apply](const QString& text) {
+                CNmeaServerSettings settings(m_settings);
+                if (!(settings.*write)(text.trimmed().toStdString())) {
+                    m_report(refusal.arg(text.trimmed()));
+                    return;
+                }
+                (this->*apply)();
+            });
     dialog->open();
 }
 

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 
 #include <QObject>
 #include <QString>
@@ -18,6 +19,7 @@ class QWidget;
 namespace wavelore {
 
 class CMessageBridge;
+class CNmeaServerSettings;
 class CSettings;
 
 // The NMEA items in the Options menu: the output switched on and off, its
@@ -57,6 +59,12 @@ class CNmeaPanel final : public QObject {
     void ShowAddressDialog();
     void ShowClientsDialog();
     void ShowOwnPositionDialog();
+    // Asks for a text setting, shown as it is now: one write refuses is
+    // said with refusal (%1 the text) and changes nothing; one it takes is
+    // applied at once.
+    void AskText(const QString& title, const QString& label, const std::string& current,
+                 bool (CNmeaServerSettings::*write)(const std::string&), const QString& refusal,
+                 void (CNmeaPanel::*apply)());
     // A dialog asking for one value, deleted when closed; the caller sets
     // its input, connects its answer and opens it.
     QInputDialog* MakeInputDialog(const QString& title, const QString& label);
