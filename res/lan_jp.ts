@@ -272,6 +272,29 @@ Internet connection or server may be down.</source>
     </message>
 </context>
 <context>
+    <name>wavelore::CAlarmPanel</name>
+    <message>
+        <source>SAR alarm</source>
+        <translation>捜索救助 (SAR) 警報</translation>
+    </message>
+    <message>
+        <source>Sound an alarm for each new search and rescue message</source>
+        <translation>新しい捜索救助メッセージごとに警報を鳴らします</translation>
+    </message>
+    <message>
+        <source>Silence alarm</source>
+        <translation>警報を止める</translation>
+    </message>
+    <message>
+        <source>Search and rescue message</source>
+        <translation>捜索救助メッセージ</translation>
+    </message>
+    <message>
+        <source>%1 from %2, received %3 %4</source>
+        <translation>%2 から %1、受信 %3 %4</translation>
+    </message>
+</context>
+<context>
     <name>wavelore::CCentreFrequencyDialog</name>
     <message>
         <source>Centre Frequency</source>
@@ -287,60 +310,10 @@ Internet connection or server may be down.</source>
     </message>
 </context>
 <context>
-    <name>wavelore::CLevelMeterWnd</name>
-    <message>
-        <source>Clip</source>
-        <translation>過大入力</translation>
-    </message>
-    <message>
-        <source>SNR %1 dB</source>
-        <translation>SNR %1 dB</translation>
-    </message>
-    <message>
-        <source>SNR --</source>
-        <translation>SNR --</translation>
-    </message>
-    <message>
-        <source>Locked</source>
-        <translation>同期</translation>
-    </message>
-</context>
-<context>
     <name>wavelore::CChartPane</name>
     <message>
         <source>Chart</source>
         <translation>海図</translation>
-    </message>
-</context>
-<context>
-    <name>wavelore::CDisplayPanel</name>
-    <message>
-        <source>&amp;View</source>
-        <translation>表示</translation>
-    </message>
-    <message>
-        <source>&amp;Waterfall</source>
-        <translation>ウォーターフォール(&amp;W)</translation>
-    </message>
-    <message>
-        <source>Spectrum &amp;trace</source>
-        <translation>スペクトラム表示(&amp;T)</translation>
-    </message>
-    <message>
-        <source>&amp;Plain</source>
-        <translation>そのまま(&amp;P)</translation>
-    </message>
-    <message>
-        <source>&amp;Averaged</source>
-        <translation>平均(&amp;A)</translation>
-    </message>
-    <message>
-        <source>Peak &amp;hold</source>
-        <translation>ピークホールド(&amp;H)</translation>
-    </message>
-    <message>
-        <source>&amp;Centre frequency...</source>
-        <translation>中心周波数(&amp;C)...</translation>
     </message>
 </context>
 <context>
@@ -372,29 +345,6 @@ Internet connection or server may be down.</source>
     <message>
         <source>Other</source>
         <translation>その他</translation>
-    </message>
-</context>
-<context>
-    <name>wavelore::CAlarmPanel</name>
-    <message>
-        <source>SAR alarm</source>
-        <translation>捜索救助 (SAR) 警報</translation>
-    </message>
-    <message>
-        <source>Sound an alarm for each new search and rescue message</source>
-        <translation>新しい捜索救助メッセージごとに警報を鳴らします</translation>
-    </message>
-    <message>
-        <source>Silence alarm</source>
-        <translation>警報を止める</translation>
-    </message>
-    <message>
-        <source>Search and rescue message</source>
-        <translation>捜索救助メッセージ</translation>
-    </message>
-    <message>
-        <source>%1 from %2, received %3 %4</source>
-        <translation>%2 から %1、受信 %3 %4</translation>
     </message>
 </context>
 <context>
@@ -445,6 +395,64 @@ Internet connection or server may be down.</source>
     </message>
 </context>
 <context>
+    <name>wavelore::CDecodingHost</name>
+    <message>
+        <source>Cannot play the recording: %1</source>
+        <translation>録音ファイルを再生できません: %1</translation>
+    </message>
+    <message>
+        <source>No sound devices found</source>
+        <translation>サウンドデバイスが見つかりません</translation>
+    </message>
+    <message>
+        <source>Could not start decoder for this sound device. Check that no other applications are trying to use this sound device.</source>
+        <translation>このサウンドデバイスでデコーダを開始できませんでした。ほかのアプリケーションがこのサウンドデバイスを使用していないか確認してください。</translation>
+    </message>
+    <message>
+        <source>There was an error opening sound device &quot;%1&quot;, switching to device &quot;%2&quot;</source>
+        <translation>サウンドデバイス「%1」を開くときにエラーが発生しました。デバイス「%2」に切り替えます</translation>
+    </message>
+    <message>
+        <source>There was an error opening device &quot;%1&quot;.
+No other sound devices are available.
+Decoding cannot continue.</source>
+        <translation>デバイス「%1」を開くときにエラーが発生しました。
+ほかに使用できるサウンドデバイスがありません。
+デコードを続けられません。</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CDisplayPanel</name>
+    <message>
+        <source>&amp;View</source>
+        <translation>表示</translation>
+    </message>
+    <message>
+        <source>&amp;Waterfall</source>
+        <translation>ウォーターフォール(&amp;W)</translation>
+    </message>
+    <message>
+        <source>Spectrum &amp;trace</source>
+        <translation>スペクトラム表示(&amp;T)</translation>
+    </message>
+    <message>
+        <source>&amp;Plain</source>
+        <translation>そのまま(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Averaged</source>
+        <translation>平均(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Peak &amp;hold</source>
+        <translation>ピークホールド(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;Centre frequency...</source>
+        <translation>中心周波数(&amp;C)...</translation>
+    </message>
+</context>
+<context>
     <name>wavelore::CExplorerHost</name>
     <message>
         <source>Raw data</source>
@@ -487,11 +495,26 @@ NAVTEX 受信機
     </message>
 </context>
 <context>
-    <name>wavelore::CMainWindow</name>
+    <name>wavelore::CLevelMeterWnd</name>
     <message>
-        <source>Own position is not read from %1: %2</source>
-        <translation>自船位置を %1 から読めません: %2</translation>
+        <source>Clip</source>
+        <translation>過大入力</translation>
     </message>
+    <message>
+        <source>SNR %1 dB</source>
+        <translation>SNR %1 dB</translation>
+    </message>
+    <message>
+        <source>SNR --</source>
+        <translation>SNR --</translation>
+    </message>
+    <message>
+        <source>Locked</source>
+        <translation>同期</translation>
+    </message>
+</context>
+<context>
+    <name>wavelore::CMainWindow</name>
     <message>
         <source>C&amp;hart</source>
         <translation>海図(&amp;H)</translation>
@@ -499,30 +522,6 @@ NAVTEX 受信機
     <message>
         <source>Tarvolt Wavelore</source>
         <translation>Tarvolt Wavelore</translation>
-    </message>
-    <message>
-        <source>Cannot play the recording: %1</source>
-        <translation>録音ファイルを再生できません: %1</translation>
-    </message>
-    <message>
-        <source>No sound devices found</source>
-        <translation>サウンドデバイスが見つかりません</translation>
-    </message>
-    <message>
-        <source>Could not start decoder for this sound device. Check that no other applications are trying to use this sound device.</source>
-        <translation>このサウンドデバイスでデコーダを開始できませんでした。ほかのアプリケーションがこのサウンドデバイスを使用していないか確認してください。</translation>
-    </message>
-    <message>
-        <source>There was an error opening sound device &quot;%1&quot;, switching to device &quot;%2&quot;</source>
-        <translation>サウンドデバイス「%1」を開くときにエラーが発生しました。デバイス「%2」に切り替えます</translation>
-    </message>
-    <message>
-        <source>There was an error opening device &quot;%1&quot;.
-No other sound devices are available.
-Decoding cannot continue.</source>
-        <translation>デバイス「%1」を開くときにエラーが発生しました。
-ほかに使用できるサウンドデバイスがありません。
-デコードを続けられません。</translation>
     </message>
     <message>
         <source>Stations and subjects...</source>
@@ -767,6 +766,36 @@ Empty: every address, for chart plotters on the network.</source>
     <message>
         <source>Chart plotters the NMEA output serves at once (more are refused):</source>
         <translation>NMEA 出力が同時に送るチャートプロッターの数 (それを超える接続は断ります):</translation>
+    </message>
+    <message>
+        <source>NMEA waypoints of warnings</source>
+        <translation>警報位置の NMEA ウェイポイント</translation>
+    </message>
+    <message>
+        <source>Follow each message&apos;s NRX sentences with WPL sentences of the positions its text gives</source>
+        <translation>各メッセージの NRX センテンスに続けて、本文にある位置を WPL センテンスで送ります</translation>
+    </message>
+    <message>
+        <source>Own position from NMEA...</source>
+        <translation>NMEA から自船位置...</translation>
+    </message>
+    <message>
+        <source>Own position is not read from %1: %2</source>
+        <translation>自船位置を %1 から読めません: %2</translation>
+    </message>
+    <message>
+        <source>Own position</source>
+        <translation>自船位置</translation>
+    </message>
+    <message>
+        <source>HOST:PORT of a GNSS receiver&apos;s NMEA sentences over TCP, e.g. localhost:2947 or 192.168.1.10:10110.
+Empty: no own position.</source>
+        <translation>TCP で NMEA センテンスを送る GNSS 受信機の HOST:PORT(例: localhost:2947、192.168.1.10:10110)。
+空欄: 自船位置なし。</translation>
+    </message>
+    <message>
+        <source>%1 is not HOST:PORT, such as localhost:2947. Own position keeps its source.</source>
+        <translation>%1 は localhost:2947 のような HOST:PORT ではありません。自船位置の入力元は変わりません。</translation>
     </message>
 </context>
 <context>

@@ -11,6 +11,10 @@ const CModeController::ModeInfo& CModeController::Info(Mode mode) {
     return kModes[static_cast<size_t>(Mode::Navtex)];
 }
 
+int32_t CModeController::DefaultBaud(Mode mode) {
+    return mode == Mode::Rtty ? 45 : DecimalValue(CSettings::kDefaultBaud);
+}
+
 Mode CModeController::ModeOfName(std::u16string_view name) {
     for (const auto& info : kModes) {
         if (info.name == name) {
@@ -22,7 +26,7 @@ Mode CModeController::ModeOfName(std::u16string_view name) {
 
 void CModeController::RestoreMode() {
     m_modeName = m_settings.ModeName();
-    m_baud = m_settings.ModeBaud(m_modeName);
+    m_baud = m_settings.ModeBaud(m_modeName, DefaultBaud(ModeOfName(m_modeName)));
     m_shift = m_settings.ModeShift(m_modeName);
     const ModeInfo& info = Info(ModeOfName(m_modeName));
     m_mode = static_cast<int32_t>(info.mode);
@@ -46,7 +50,7 @@ void CModeController::SetMode(Mode mode) {
         }
         m_mode = static_cast<int32_t>(info.mode);
         m_modeName = std::u16string(info.name);
-        m_baud = m_settings.ModeBaud(m_modeName);
+        m_baud = m_settings.ModeBaud(m_modeName, DefaultBaud(info.mode));
         m_shift = m_settings.ModeShift(m_modeName);
     }
     m_view.SetTuning(m_view.CentreFrequency(), HalfShift());

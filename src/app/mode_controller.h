@@ -97,6 +97,10 @@ class CModeController {
     int32_t HalfShift() const { return m_shift / 2; }
 
     static const ModeInfo& Info(Mode mode);
+    // The speed a mode starts with until one is stored for it: 100 baud,
+    // NAVTEX's, but for RTTY 45, the 45.45 baud of amateur and most other
+    // RTTY on the air (the receiver's bauds are whole numbers).
+    static int32_t DefaultBaud(Mode mode);
     // The mode of a name; NAVTEX for a name no mode has.
     static Mode ModeOfName(std::u16string_view name);
 

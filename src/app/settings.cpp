@@ -185,6 +185,9 @@ bool CSettings::WriteModeName(std::u16string_view name) {
 int32_t CSettings::ModeBaud(std::u16string_view modeName) const {
     return GetNumber(Join(modeName, kBaudSuffix), kDefaultBaud, kMinBaud, kMaxBaud, true);
 }
+int32_t CSettings::ModeBaud(std::u16string_view modeName, int32_t fallback) const {
+    return GetNumber(Join(modeName, kBaudSuffix), DecimalText(fallback), kMinBaud, kMaxBaud, true);
+}
 bool CSettings::WriteModeBaud(std::u16string_view modeName, int32_t baud) {
     return WriteNumber(Join(modeName, kBaudSuffix), baud);
 }
@@ -262,6 +265,13 @@ bool CSettings::HideRepeats() const {
 }
 bool CSettings::WriteHideRepeats(bool hide) {
     return m_store.WriteInt(kSection, u"HideRepeats", hide ? 1 : 0);
+}
+
+std::u16string CSettings::WindowGeometry() const {
+    return GetString(u"WindowGeometry");
+}
+bool CSettings::WriteWindowGeometry(std::u16string_view geometry) {
+    return m_store.WriteString(kSection, u"WindowGeometry", geometry);
 }
 
 }  // namespace wavelore

@@ -57,6 +57,7 @@ class CSettings {
         {u"NmeaOutput", Kind::Integer, u"0"},
         {u"NmeaPort", Kind::String, u"10110"},
         {u"HideRepeats", Kind::Integer, u"1"},
+        {u"WindowGeometry", Kind::String, u""},
     };
     static constexpr std::u16string_view kBaudSuffix = u"-BAUD";
     static constexpr std::u16string_view kShiftSuffix = u"-SHIFT";
@@ -94,8 +95,10 @@ class CSettings {
     // The stored mode name, which may be a name no mode has.
     std::u16string ModeName() const;
     bool WriteModeName(std::u16string_view name);
-    // kMinBaud to kMaxBaud.
+    // kMinBaud to kMaxBaud; fallback when none is stored (or the stored
+    // one is refused).
     int32_t ModeBaud(std::u16string_view modeName) const;
+    int32_t ModeBaud(std::u16string_view modeName, int32_t fallback) const;
     bool WriteModeBaud(std::u16string_view modeName, int32_t baud);
     // In Hz, kMinShift to kMaxShift.
     int32_t ModeShift(std::u16string_view modeName) const;
@@ -127,6 +130,11 @@ class CSettings {
     // The explorer leaves repeats out.
     bool HideRepeats() const;
     bool WriteHideRepeats(bool hide);
+
+    // The window's size and place as the window system gives them, in
+    // text (Base64); empty: none stored.
+    std::u16string WindowGeometry() const;
+    bool WriteWindowGeometry(std::u16string_view geometry);
 
     IProfileStore& Store() const { return m_store; }
 

@@ -21,7 +21,6 @@ namespace wavelore::cli {
 namespace {
 
 constexpr const char* kProgram = "wavelore-decode";
-constexpr int32_t kRttyBaud = 45;
 
 void UsageError(std::string text) {
     // CLI11 sometimes words a message over several lines; keep it to one.
@@ -393,7 +392,7 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     options.nmeaWaypoints = !noWaypoints;
     options.mode = CModeController::ModeOfName(FromUtf8(mode));
     if (options.mode == Mode::Rtty && app.count("--baud") == 0) {
-        options.baud = kRttyBaud;
+        options.baud = CModeController::DefaultBaud(Mode::Rtty);
     }
     options.inputGiven = app.count("FILE") > 0;
     if (!CheckTuning(options)) {

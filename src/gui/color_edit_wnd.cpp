@@ -261,6 +261,9 @@ void ColorEditWnd::keyPressEvent(QKeyEvent* event) {
     const auto move = [this, shift](Move to) {
         m_model.MoveCaret(to, shift);
         Refresh();
+        if (shift) {
+            ShareSelection();
+        }
     };
     const auto edited = [this](bool changed) {
         if (changed) {
@@ -343,8 +346,9 @@ void ColorEditWnd::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ColorEditWnd::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
+    if (event->button() == Qt::LeftButton && m_selecting) {
         m_selecting = false;
+        ShareSelection();
     }
 }
 
@@ -355,6 +359,7 @@ void ColorEditWnd::mouseDoubleClickEvent(QMouseEvent* event) {
     m_selecting = false;
     m_model.SelectWordAt(CellAt(event->position()));
     Refresh();
+    ShareSelection();
 }
 
 void ColorEditWnd::wheelEvent(QWheelEvent* event) {
@@ -383,6 +388,7 @@ void ColorEditWnd::contextMenuEvent(QContextMenuEvent* event) {
     } else if (chosen == selectAll) {
         m_model.SelectAll();
         Refresh();
+        ShareSelection();
     }
 }
 
@@ -406,6 +412,14 @@ void ColorEditWnd::focusOutEvent(QFocusEvent* event) {
 void ColorEditWnd::Copy() {
     if (m_model.HasSelection()) {
         QApplication::clipboard()->setText(QString::fromStdU16String(m_model.SelectedText()));
+    }
+}
+
+void ColorEditWnd::ShareSelection() {
+    QClipboard* clipboard = QApplication::clipboard();
+    if (clipboard->supportsSelection() && m_model.HasSelection()) {
+        clipboard->setText(QString::fromStdU16String(m_model.SelectedText()),
+                           QClipboard::Selection);
     }
 }
 

@@ -56,6 +56,9 @@ class ColorEditWnd : public QAbstractScrollArea {
 
   private:
     void Copy();
+    // The selection as the X11 primary selection, where the system has one,
+    // so that a middle click elsewhere pastes it.
+    void ShareSelection();
     void Cut();
     void Paste();
     void UseFont(const QFont& font);

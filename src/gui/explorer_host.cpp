@@ -103,7 +103,7 @@ void CExplorerHost::ShowStoredMessage(const std::filesystem::path& path) {
         bytes << in.rdbuf();
     }
     if (in && !in.bad()) {
-        m_messagesView->SetText(FromUtf8(bytes.str()));
+        m_messagesView->SetText(FromUtf8(CMessageStore::TextToShow(bytes.str())));
     } else {
         m_messagesView->SetText(tr("Error opening message file").toStdU16String());
     }

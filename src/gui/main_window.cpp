@@ -11,7 +11,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/nmea_server_settings.h"
 #include "common/decoder_text.h"
 #include "common/message_ids.h"
 #include "common/program_version.h"
@@ -32,9 +31,11 @@
 #include "gui/receiver_menus.h"
 #include "gui/signal_wnd.h"
 #include "gui/stations_dialog.h"
+#include "gui/status_bar_wnd.h"
 #include "gui/system_tray.h"
 #include "gui/translated_text.h"
 #include "gui/waterfall_wnd.h"
+#include "gui/window_geometry.h"
 #include "net/http_client.h"
 #include "system/tips_reader.h"
 
@@ -44,11 +45,8 @@ namespace {
 
 constexpr int kMinimumWidth = 720;
 constexpr int kMinimumHeight = 470;
+constexpr QSize kDefaultSize(800, 560);
 constexpr int32_t kStartHalfShift = 85;  // until the mode sets its own
-
-QString FromU16(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The setup's transport and boxes, or the program's own.
 MainWindowSetup WithDefaults(MainWindowSetup setup) {
@@ -80,16 +78,16 @@ CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
           [this](int32_t centre, int32_t halfShift) {
               m_spectrum->SetTuning(centre, halfShift);
               m_displays->SetTuning(centre, halfShift);
+              m_status->Refresh();
           },
           [this](Message m) { return m_decoding.PostToDecoder(std::move(m)); }),
       m_modeView(m_tuning, m_reception, m_decoding),
       m_modes(m_settings, m_modeView),
-      m_decoding(*setup.devices, *setup.soundMessages, m_settings, *this, setup.cpuTimes) {
+      m_host(this, *setup.errors),
+      m_decoding(*setup.devices, *setup.soundMessages, m_settings, m_host, setup.cpuTimes) {
     m_router = new CWindowMessageRouter([this](Message& m) { OnWindowMessage(m); }, this);
     m_self = std::make_unique<CQtWindowTarget>(*m_router);
-    m_watchdog.setParent(this);
     m_storeRetry.setParent(this);
-    connect(&m_watchdog, &QTimer::timeout, this, [this] { m_decoding.OnWatchdog(); });
     connect(&m_storeRetry, &QTimer::timeout, this, [this] {
         m_reception.RetryPending();
         ShowStorage();
@@ -151,20 +149,26 @@ void CMainWindow::CreateParts() {
     connect(m_messages, &CExplorerHost::MessageChosen, m_chart, &CChartPane::ShowStoredMessage);
     connect(m_chart, &CChartPane::messageOpened, this, &CMainWindow::ShowStoredMessage);
     setCentralWidget(central);
+    m_status = new CStatusBarWnd(
+        {&m_decoding, &m_modes, &m_tuning, &Bridge().Index(), m_setup.clock}, this);
+    setStatusBar(m_status);
+    Bridge().AddOutput(m_status, CMessageFilter::Wants::Every);
     setMinimumSize(kMinimumWidth, kMinimumHeight);
-    resize(800, 560);
+    RestoreWindowGeometry(*this, m_settings, kDefaultSize);
 
     setWindowIcon(WindowIcon());
     m_tray = new CSystemTray(this, WindowIcon(), tr("Tarvolt Wavelore"),
                              std::function<bool()>(&QSystemTrayIcon::isSystemTrayAvailable));
-    const auto report = [this](const QString& text) { Report(text); };
+    const auto report = [this](const QString& text) { m_host.Report(text); };
     m_menus = new CReceiverMenus(
         this, m_decoding, m_modes, [this] { ReportRefusedSettings(); }, report);
     m_nmea = new CNmeaPanel(this, m_settings, Bridge(), report);
+    connect(m_nmea, &CNmeaPanel::ownPositionChanged, m_chart, &CChartPane::SetOwnPosition);
     m_alarm =
         new CAlarmPanel(this, m_settings, Bridge(), *m_tray, m_setup.alarmSound, m_setup.errors);
     Bridge().SetAlarm(&m_alarm->Model());
     m_modeView.Bind(m_menus, m_controls, m_messages);
+    m_host.Bind(&m_decoding, &m_modes, m_router, m_menus);
     m_help =
         new CHelpMenu(this, *m_setup.profile, m_settings, m_setup.workDir / CTipsReader::kFileName,
                       m_setup.network, m_setup.boxes);
@@ -190,28 +194,6 @@ void CMainWindow::CreateMenus() {
             [this] { menuBar()->setActiveAction(menuBar()->actions().value(0)); });
 }
 
-void CMainWindow::StartOwnPosition() {
-    const CNmeaServerSettings nmea(m_settings);
-    Bridge().Nmea().SetWaypoints(nmea.Waypoints());
-    const std::string source = nmea.NmeaIn();
-    if (source.empty()) {
-        return;
-    }
-    std::string error;
-    if (!m_ownPosition.Start(source, error)) {
-        Report(tr("Own position is not read from %1: %2")
-                   .arg(QString::fromStdString(source), QString::fromStdString(error)));
-        return;
-    }
-    // A fix older than a minute is no longer where the ship is.
-    auto* poll = new QTimer(this);
-    connect(poll, &QTimer::timeout, this, [this] {
-        const auto fix = m_ownPosition.Fix(std::chrono::minutes(1));
-        m_chart->SetOwnPosition(fix ? std::optional<GeoPosition>(fix->position) : std::nullopt);
-    });
-    poll->start(2000);
-}
-
 void CMainWindow::Start() {
     m_systemInfo.Collect(*m_setup.systemFacts);
     // Without it each file says why it cannot be written.
@@ -222,15 +204,15 @@ void CMainWindow::Start() {
     // Chart programs find the feeds of the warnings in force at once, not
     // only after the next message.
     Bridge().Feeds().Rewrite(m_setup.clock->Now());
-    StartOwnPosition();
     m_messages->CreateExplorer();
     CreateMenus();
     m_messages->RestoreSplit();
     m_tuning.SetTuning(m_settings.Frequency(), kStartHalfShift);
-    setWindowTitle(QStringLiteral("%1 v%2").arg(tr("Tarvolt Wavelore"), FromU16(kProgramVersion)));
+    setWindowTitle(
+        QStringLiteral("%1 v%2").arg(tr("Tarvolt Wavelore"), ToQString(kProgramVersion)));
     m_reception.StartLogDay();
     PostStartupBanner();
-    BuildSoundSources();
+    m_host.BuildSources(m_setup.play, m_setup.fast);
     RestoreSwitches();
     // Without a worker completed messages are simply not uploaded.
     m_reception.StartUploads(m_self.get());
@@ -238,6 +220,7 @@ void CMainWindow::Start() {
     m_modes.RestoreMode();
     m_help->Start();
     ReportRefusedSettings();
+    m_status->Refresh();
 }
 
 void CMainWindow::PostStartupBanner() {
@@ -246,25 +229,6 @@ void CMainWindow::PostStartupBanner() {
     banner.good = static_cast<int32_t>(banner.text.size());
     banner.errors = 1;
     m_self->Post(Message::With(WM_DECODER_TEXT, 0, 0, std::move(banner)));
-}
-
-void CMainWindow::BuildSoundSources() {
-    const bool playing = !m_setup.play.empty();
-    // With a recording to play, missing devices are no error.
-    m_decoding.BuildSources(!playing);
-    if (playing) {
-        std::string error;
-        if (!m_decoding.OpenRecording(
-                m_setup.play,
-                m_setup.fast ? CRecordingWaveIn::Pace::AsTaken : CRecordingWaveIn::Pace::RealTime,
-                error)) {
-            Report(tr("Cannot play the recording: %1").arg(QString::fromStdString(error)));
-            if (m_decoding.Sources().DeviceCount() == 0) {
-                ReportNoDevices();
-            }
-        }
-    }
-    m_menus->FillSoundSources();
 }
 
 void CMainWindow::RestoreSwitches() {
@@ -320,6 +284,7 @@ void CMainWindow::Shutdown() {
     m_reception.SetClosing();
     m_storeRetry.stop();
     m_settings.WriteFrequency(m_spectrum->GetCentre());
+    SaveWindowGeometry(*this, m_settings);
     m_help->Close();
     m_drainDeadline = std::chrono::steady_clock::now() + CMessageUploads::kShutdownWait;
     DrainUploads();
@@ -414,70 +379,8 @@ void CMainWindow::ShowStationsDialog() {
     dialog->open();
 }
 
-std::unique_ptr<IWindowChannel> CMainWindow::OpenChannel() {
-    return std::make_unique<CQtWindowTarget>(*m_router);
-}
-
-void CMainWindow::StartWatchdog(std::chrono::milliseconds period) {
-    m_watchdog.start(period);
-}
-
-void CMainWindow::StopWatchdog() {
-    m_watchdog.stop();
-}
-
-void CMainWindow::ShowCurrentSource(int32_t index) {
-    m_menus->ShowCurrentSource(index);
-}
-
-void CMainWindow::RestartDecoding() {
-    m_modes.RestartDecoding();
-}
-
-void CMainWindow::ReportNoDevices() {
-    Report(tr("No sound devices found"));
-}
-
-void CMainWindow::ReportStartFailure() {
-    Report(
-        tr("Could not start decoder for this sound device. Check that no other applications are "
-           "trying to use this sound device."));
-}
-
-void CMainWindow::ReportSwitch(std::u16string_view from, std::u16string_view to) {
-    Report(tr("There was an error opening sound device \"%1\", switching to device \"%2\"")
-               .arg(FromU16(from), FromU16(to)));
-}
-
-void CMainWindow::ReportNoSourceLeft(std::u16string_view current) {
-    Report(tr("There was an error opening device \"%1\".\nNo other sound devices are "
-              "available.\nDecoding cannot continue.")
-               .arg(FromU16(current)));
-}
-
-void CMainWindow::CloseWindow() {
-    // Also during initialisation, before the window is shown: close once
-    // the event loop runs.
-    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-}
-
 void CMainWindow::AppendRawText(std::u16string_view chunk) {
     m_messages->AppendRawText(chunk);
-}
-
-void CMainWindow::ReportRefusedSettings() {
-    QStringList lines;
-    for (const RefusedSetting& refused : m_settings.TakeRefused()) {
-        lines << TranslateUserText(CSettings::Notice(refused));
-    }
-    // One notice for all of them.
-    if (!lines.isEmpty()) {
-        Report(lines.join(QLatin1Char('\n')));
-    }
-}
-
-void CMainWindow::Report(const QString& text) {
-    m_setup.errors->ShowMessage(text.toStdU16String());
 }
 
 }  // namespace wavelore

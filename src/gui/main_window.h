@@ -16,10 +16,10 @@
 #include "app/settings.h"
 #include "app/tuning_control.h"
 #include "gui/alarm_panel.h"
+#include "gui/decoding_host.h"
 #include "gui/explorer_host.h"
 #include "gui/message_boxes.h"
 #include "gui/mode_view.h"
-#include "net/nmea_in_client.h"
 #include "system/system_info.h"
 
 namespace wavelore {
@@ -36,6 +36,7 @@ class CSignalWnd;
 class CSpectrumWnd;
 class CNmeaPanel;
 class CReceiverMenus;
+class CStatusBarWnd;
 class CSystemTray;
 class CWindowMessageRouter;
 class IAlarmSound;
@@ -86,12 +87,12 @@ struct MainWindowSetup {
 
 // The receiver's window. It hosts the parts and lays them out: the
 // spectrum strip and the signal panel, the switches (CControlsPanel), the
-// menus (CReceiverMenus, CNmeaPanel, CAlarmPanel, CHelpMenu) and the message pane
-// (CExplorerHost). It routes the decoder's messages to the reception and
-// the parts; the decisions are made by the classes it owns (modes, tuning,
-// decoding and sound sources, the reception). A new part is one member
-// made in CreateParts and placed in it.
-class CMainWindow final : public QMainWindow, private IDecodingHost, private IRawTextView {
+// menus (CReceiverMenus, CNmeaPanel, CAlarmPanel, CHelpMenu), the message
+// pane (CExplorerHost) and the status bar (CStatusBarWnd). It routes the
+// decoder's messages to the reception and the parts; the decisions are made
+// by the classes it owns (modes, tuning, decoding and its host, the
+// reception). A new part is one member made in CreateParts and placed in it.
+class CMainWindow final : public QMainWindow, private IRawTextView {
     Q_OBJECT
 
   public:
@@ -113,6 +114,7 @@ class CMainWindow final : public QMainWindow, private IDecodingHost, private IRa
     CMessageBridge& Bridge() { return m_reception.Bridge(); }
     const CSarAlarm& Alarm() const { return m_alarm->Model(); }
     CSystemTray* Tray() const { return m_tray; }
+    CStatusBarWnd* Status() const { return m_status; }
     const CMessageUploads& Uploads() const { return m_reception.Uploads(); }
     const CDecodingControl& Decoding() const { return m_decoding; }
     bool Closing() const { return m_closing; }
@@ -128,7 +130,6 @@ class CMainWindow final : public QMainWindow, private IDecodingHost, private IRa
     // The window's start, in this order: each step needs the ones before.
     void Start();
     void PostStartupBanner();
-    void BuildSoundSources();
     void RestoreSwitches();
 
     // Shutdown, in this order.
@@ -143,38 +144,22 @@ class CMainWindow final : public QMainWindow, private IDecodingHost, private IRa
     void ShowStorage();
     void ShowStationsDialog();
 
-    // IDecodingHost
-    std::unique_ptr<IWindowChannel> OpenChannel() override;
-    void StartWatchdog(std::chrono::milliseconds period) override;
-    void StopWatchdog() override;
-    void ShowCurrentSource(int32_t index) override;
-    void RestartDecoding() override;
-    void ReportNoDevices() override;
-    void ReportStartFailure() override;
-    void ReportSwitch(std::u16string_view from, std::u16string_view to) override;
-    void ReportNoSourceLeft(std::u16string_view current) override;
-    void CloseWindow() override;
-
     // IRawTextView
     void AppendRawText(std::u16string_view chunk) override;
 
-    // Stored settings that could not be used, in one notice, each once.
-    void ReportRefusedSettings();
-    void Report(const QString& text);
-    void StartOwnPosition();
+    void ReportRefusedSettings() { m_host.ReportRefusedSettings(m_settings); }
 
     MainWindowSetup m_setup;
     CSettings m_settings;
     CSystemInfo m_systemInfo;
     CReception m_reception;
-    CNmeaInClient m_ownPosition;
     CTuningControl m_tuning;
     CModeView m_modeView;
     CModeController m_modes;
+    CDecodingHost m_host;
     CDecodingControl m_decoding;
     CWindowMessageRouter* m_router = nullptr;
     std::unique_ptr<CQtWindowTarget> m_self;
-    QTimer m_watchdog;
     // Messages that had no room on disk are tried again on it.
     QTimer m_storeRetry;
     bool m_closing = false;
@@ -194,6 +179,7 @@ class CMainWindow final : public QMainWindow, private IDecodingHost, private IRa
     CNmeaPanel* m_nmea = nullptr;
     CAlarmPanel* m_alarm = nullptr;
     CHelpMenu* m_help = nullptr;
+    CStatusBarWnd* m_status = nullptr;
 };
 
 }  // namespace wavelore

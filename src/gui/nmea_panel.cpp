@@ -18,7 +18,12 @@ CNmeaPanel::CNmeaPanel(QWidget* window, CSettings& settings, CMessageBridge& bri
       m_window(window),
       m_settings(settings),
       m_bridge(bridge),
-      m_report(std::move(report)) {}
+      m_report(std::move(report)) {
+    connect(&m_fixPoll, &QTimer::timeout, this, [this] {
+        const auto fix = m_ownPosition.Fix(kFixAge);
+        emit ownPositionChanged(fix ? std::optional<GeoPosition>(fix->position) : std::nullopt);
+    });
+}
 
 void CNmeaPanel::AddTo(QMenu* menu) {
     m_output = menu->addAction(QString());
@@ -32,7 +37,20 @@ void CNmeaPanel::AddTo(QMenu* menu) {
     menu->addAction(tr("NMEA port..."), this, &CNmeaPanel::ShowPortDialog);
     menu->addAction(tr("NMEA address..."), this, &CNmeaPanel::ShowAddressDialog);
     menu->addAction(tr("NMEA clients..."), this, &CNmeaPanel::ShowClientsDialog);
+    QAction* waypoints = menu->addAction(tr("NMEA waypoints of warnings"));
+    waypoints->setCheckable(true);
+    waypoints->setToolTip(
+        tr("Follow each message's NRX sentences with WPL sentences of the "
+           "positions its text gives"));
+    waypoints->setChecked(CNmeaServerSettings(m_settings).Waypoints());
+    connect(waypoints, &QAction::toggled, this, [this](bool on) {
+        CNmeaServerSettings(m_settings).WriteWaypoints(on);
+        m_bridge.Nmea().SetWaypoints(on);
+    });
+    m_bridge.Nmea().SetWaypoints(waypoints->isChecked());
+    menu->addAction(tr("Own position from NMEA..."), this, &CNmeaPanel::ShowOwnPositionDialog);
     Apply();
+    ApplyOwnPosition();
 }
 
 void CNmeaPanel::Apply() {
@@ -54,6 +72,23 @@ void CNmeaPanel::Apply() {
         }
     }
     m_output->setChecked(m_bridge.NmeaTcpRunning());
+}
+
+void CNmeaPanel::ApplyOwnPosition() {
+    m_ownPosition.Stop();
+    m_fixPoll.stop();
+    emit ownPositionChanged(std::nullopt);
+    const std::string source = CNmeaServerSettings(m_settings).NmeaIn();
+    if (source.empty()) {
+        return;
+    }
+    std::string error;
+    if (!m_ownPosition.Start(source, error)) {
+        m_report(tr("Own position is not read from %1: %2")
+                     .arg(QString::fromStdString(source), QString::fromStdString(error)));
+        return;
+    }
+    m_fixPoll.start(2000);
 }
 
 QInputDialog* CNmeaPanel::MakeInputDialog(const QString& title, const QString& label) {
@@ -78,23 +113,14 @@ void CNmeaPanel::ShowPortDialog() {
 }
 
 void CNmeaPanel::ShowAddressDialog() {
-    QInputDialog* dialog = MakeInputDialog(
-        tr("NMEA address"), tr("Address of this computer the NMEA output listens on, e.g. "
-                               "127.0.0.1 for programs on this computer alone.\n"
-                               "Empty: every address, for chart plotters on the network."));
-    dialog->setInputMode(QInputDialog::TextInput);
-    dialog->setTextValue(QString::fromStdString(CNmeaServerSettings(m_settings).BindAddress()));
-    connect(dialog, &QInputDialog::textValueSelected, this, [this](const QString& text) {
-        const std::string address = text.trimmed().toStdString();
-        if (!CNmeaServerSettings(m_settings).WriteBindAddress(address)) {
-            m_report(tr("%1 is not an IP address such as 127.0.0.1 or ::1. The NMEA output keeps "
-                        "its address.")
-                         .arg(text.trimmed()));
-            return;
-        }
-        Apply();
-    });
-    dialog->open();
+    AskText(tr("NMEA address"),
+            tr("Address of this computer the NMEA output listens on, e.g. "
+               "127.0.0.1 for programs on this computer alone.\n"
+               "Empty: every address, for chart plotters on the network."),
+            CNmeaServerSettings(m_settings).BindAddress(), &CNmeaServerSettings::WriteBindAddress,
+            tr("%1 is not an IP address such as 127.0.0.1 or ::1. The NMEA output keeps "
+               "its address."),
+            &CNmeaPanel::Apply);
 }
 
 void CNmeaPanel::ShowClientsDialog() {
@@ -108,6 +134,34 @@ void CNmeaPanel::ShowClientsDialog() {
         CNmeaServerSettings(m_settings).WriteMaxClients(clients);
         Apply();
     });
+    dialog->open();
+}
+
+void CNmeaPanel::ShowOwnPositionDialog() {
+    AskText(tr("Own position"),
+            tr("HOST:PORT of a GNSS receiver's NMEA sentences over TCP, e.g. "
+               "localhost:2947 or 192.168.1.10:10110.\n"
+               "Empty: no own position."),
+            CNmeaServerSettings(m_settings).NmeaIn(), &CNmeaServerSettings::WriteNmeaIn,
+            tr("%1 is not HOST:PORT, such as localhost:2947. Own position keeps its source."),
+            &CNmeaPanel::ApplyOwnPosition);
+}
+
+void CNmeaPanel::AskText(const QString& title, const QString& label, const std::string& current,
+                         bool (CNmeaServerSettings::*write)(const std::string&),
+                         const QString& refusal, void (CNmeaPanel::*apply)()) {
+    QInputDialog* dialog = MakeInputDialog(title, label);
+    dialog->setInputMode(QInputDialog::TextInput);
+    dialog->setTextValue(QString::fromStdString(current));
+    connect(dialog, &QInputDialog::textValueSelected, this,
+            [this, write, refusal, apply](const QString& text) {
+                CNmeaServerSettings settings(m_settings);
+                if (!(settings.*write)(text.trimmed().toStdString())) {
+                    m_report(refusal.arg(text.trimmed()));
+                    return;
+                }
+                (this->*apply)();
+            });
     dialog->open();
 }
 

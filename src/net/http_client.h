@@ -76,6 +76,10 @@ class HttpClient {
     const std::vector<FormField>& Fields() const { return m_fields; }
 
     uint32_t LastError() const { return m_lastError; }
+    // The last Send reached no server: the name could not be looked up, no
+    // connection was made, or nothing came back in time. A server that
+    // answered, however badly, was reached.
+    bool Unreachable() const { return m_unreachable; }
 
     // A flag another thread may set to abandon a running exchange (used when
     // the owning worker is destroyed); null for none.
@@ -89,11 +93,13 @@ class HttpClient {
 
   protected:
     void SetLastError(uint32_t code) { m_lastError = code; }
+    void SetUnreachable(bool unreachable) { m_unreachable = unreachable; }
     bool Cancelled() const { return m_cancel != nullptr && m_cancel->load(); }
 
   private:
     std::vector<FormField> m_fields;
     uint32_t m_lastError = 0;
+    bool m_unreachable = false;
     const std::atomic<bool>* m_cancel = nullptr;
 };
 

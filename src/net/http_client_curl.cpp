@@ -112,6 +112,7 @@ int CHttpClient::Open(std::u16string_view server, std::u16string_view userAgent,
 }
 
 int CHttpClient::Send(std::u16string_view path, int kind) {
+    SetUnreachable(false);
     if (!m_impl || m_impl->curl == nullptr) {
         SetLastError(kErrorNotOpen);
         return 0;
@@ -189,6 +190,9 @@ int CHttpClient::Send(std::u16string_view path, int kind) {
         return 1;
     }
     SetLastError(static_cast<uint32_t>(rc));
+    SetUnreachable(rc == CURLE_COULDNT_RESOLVE_HOST || rc == CURLE_COULDNT_RESOLVE_PROXY ||
+                   rc == CURLE_COULDNT_CONNECT ||
+                   (rc == CURLE_OPERATION_TIMEDOUT && !d.reply.HeadersComplete()));
     return 0;
 }
 

@@ -38,6 +38,11 @@ bool CNmeaInClient::Start(const std::string& hostPort, std::string& error) {
         return false;
     }
     m_stop = false;
+    {
+        // A fix of the source before is not where this one says the ship is.
+        std::lock_guard lock(m_mutex);
+        m_fix.reset();
+    }
     try {
         m_thread = std::thread(&CNmeaInClient::Run, this);
     } catch (const std::system_error& e) {

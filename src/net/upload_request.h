@@ -54,8 +54,8 @@ struct UploadJob {
 };
 
 // Payload of WM_UPLOAD_RESULT (lParam: 1 reply received, 0 request or reply
-// failed, -1 connection set-up failed). The request and host come back so
-// the owner can send them again.
+// failed, -1 no connection: set-up failed or the service was unreachable).
+// The request and host come back so the owner can send them again.
 struct UploadResult {
     std::optional<std::u16string> reply;
     UploadRequest request;

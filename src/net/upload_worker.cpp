@@ -101,8 +101,11 @@ void CUploadWorker::Handle(UploadJob job) {
     if (request.versionCheck == 1) {
         client->AddField(u"VERSIONCHECK", u"TRUE", false);
     }
-    // Judged by the reply alone.
-    client->Send(request.slots[UploadRequest::kPath], HttpClient::kMultipartPost);
+    // Judged by the reply alone; but a service that could not be reached
+    // at all is told from one whose reply could not be read.
+    const bool unreachable =
+        client->Send(request.slots[UploadRequest::kPath], HttpClient::kMultipartPost) != 1 &&
+        client->Unreachable();
 
     std::string headers;
     std::string body;
@@ -114,7 +117,7 @@ void CUploadWorker::Handle(UploadJob job) {
         Report(kUploadReplied, ReplyText(body), std::move(job));
     } else {
         Pause();
-        Report(kUploadFailed, std::nullopt, std::move(job));
+        Report(unreachable ? kUploadSetupFailed : kUploadFailed, std::nullopt, std::move(job));
     }
 }
 

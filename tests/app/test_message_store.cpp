@@ -113,6 +113,24 @@ class MessageStore : public ::testing::Test {
     std::unique_ptr<CAssembly> assembler;
 };
 
+TEST_F(MessageStore, TheLineEndAfterTheHeaderIsShownAsTheOneLineEndItWasReceivedAs) {
+    Make(Mode::Navtex);
+    Feed(u"ZCZC GA23\r\nFIRST LINE\r\n\r\nAFTER A BLANK LINE\r\nNNNN");
+    const std::string stored = ReadFile("logs/2007-07-21/2007-07-21 14.03.22 GA23.txt");
+    const std::string header = "14:03:22 2007-07-21\r\n\r\nZCZC GA23\r\n";
+    const std::string body = "FIRST LINE\r\n\r\nAFTER A BLANK LINE\r\nNNNN";
+    // Stored with the header's line end and the line feed received last
+    // before the body; shown with one line end, and the body's own blank
+    // line kept.
+    EXPECT_EQ(stored, header + "\n" + body);
+    EXPECT_EQ(CMessageStore::TextToShow(stored), header + body);
+    // Text the store did not write is shown as it stands.
+    for (const std::string& other : {std::string("ZCZC GA23\r\n\nTEXT"), std::string(),
+                                     header.substr(0, header.size() - 2), header + "  \nX"}) {
+        EXPECT_EQ(CMessageStore::TextToShow(other), other);
+    }
+}
+
 TEST_F(MessageStore, WorkedExampleIsStoredByteForByte) {
     Make(Mode::Navtex);
     Feed(u"ZCZC EA12\r\nTEST\r\nNNNN");

@@ -230,6 +230,21 @@ TEST(ModeController, PaneAndBoxesFollowTheModeTable) {
     EXPECT_EQ(rig.Get(u"RTTY-BAUD"), u"<none>");
 }
 
+TEST(ModeController, RttyStartsAt45BaudAsWaveloreDecodeDoesAndKeepsAStoredBaud) {
+    Rig rig;
+    rig.store.WriteString(CSettings::kSection, u"MODE", u"RTTY");
+    rig.modes.RestoreMode();
+    EXPECT_EQ(rig.view.starts.back().baud, 45);
+    EXPECT_TRUE(rig.view.checks[32773]);
+    rig.modes.SetMode(Mode::Navtex);
+    EXPECT_EQ(rig.view.starts.back().baud, 100);
+    EXPECT_EQ(rig.Get(u"RTTY-BAUD"), u"45");
+
+    rig.store.WriteString(CSettings::kSection, u"RTTY-BAUD", u"50");
+    rig.modes.SetMode(Mode::Rtty);
+    EXPECT_EQ(rig.view.starts.back().baud, 50);
+}
+
 TEST(ModeController, ShiftCommandsHalveWithIntegerDivision) {
     for (const auto& [command, half] : std::vector<std::pair<int32_t, int32_t>>{
              {32778, 85}, {32784, 100}, {32783, 212}, {32779, 225}, {32780, 425}}) {

@@ -181,5 +181,22 @@ TEST_F(ColorEditWndTest, SelectedCellsArePaintedInTheSelectionColours) {
     EXPECT_FALSE(holds(cellPixels(6), 0x000000));  // past the end of the text
 }
 
+TEST_F(ColorEditWndTest, SelectedTextBecomesThePrimarySelectionAndLeavesTheClipboard) {
+    QClipboard* clipboard = QApplication::clipboard();
+    if (!clipboard->supportsSelection()) {
+        GTEST_SKIP() << "this platform has no primary selection (X11 has)";
+    }
+    view.SetReadOnly(true);
+    view.SetText(u"NAVTEX one\nsecond");
+    clipboard->setText(QStringLiteral("kept"));
+    QTest::keyClick(&view, Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(clipboard->text(QClipboard::Selection), QStringLiteral("NAVTEX"));
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, Cell(0, 1));
+    QTest::mouseMove(view.viewport(), Cell(3, 1));
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, Cell(3, 1));
+    EXPECT_EQ(clipboard->text(QClipboard::Selection), QStringLiteral("sec"));
+    EXPECT_EQ(clipboard->text(), QStringLiteral("kept"));
+}
+
 }  // namespace
 }  // namespace wavelore

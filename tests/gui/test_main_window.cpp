@@ -27,6 +27,7 @@
 #include "common/clock.h"
 #include "common/decoder_text.h"
 #include "common/message_ids.h"
+#include "common/nmea_checksum.h"
 #include "display/band_scope.h"
 #include "geo/chart_model.h"
 #include "gui/band_strip_wnd.h"
@@ -36,6 +37,7 @@
 #include "gui/main_window.h"
 #include "gui/message_explorer_wnd.h"
 #include "gui/message_pane_wnd.h"
+#include "gui/status_bar_wnd.h"
 #include "gui/system_tray.h"
 #include "gui/tip_dialog.h"
 #include "gui/upload_id_dialog.h"
@@ -793,6 +795,98 @@ TEST_F(WindowTest, UploadsTipsAndTheVersionCheckRunWithTheWindow) {
     EXPECT_TRUE(window.isVisible());
     window.close();
     EXPECT_FALSE(window.Uploads().HasWorker());
+}
+
+// The texts the status bar shows now.
+QStringList StatusTexts(const CMainWindow& window) {
+    QStringList texts;
+    for (const QLabel* label : window.Status()->findChildren<QLabel*>()) {
+        texts << label->text();
+    }
+    return texts;
+}
+
+TEST_F(WindowTest, TheWindowReturnsWhereItWasUnlessOffScreenAndTheStatusBarFollowsARecording) {
+    // Three seconds of silence, played as it would be captured.
+    ASSERT_TRUE(synth::WriteWav("quiet.wav", std::vector<int16_t>(3 * 11025), 11025));
+    MainWindowSetup setup = WindowSetup();
+    setup.play = (dir.Path() / "quiet.wav").string();
+    devices.numDevs = 0;
+    const QRect placed(40, 30, 760, 500);
+    {
+        CMainWindow window(setup);
+        window.setGeometry(placed);
+        window.show();
+        const auto shows = [&](const QString& text) {
+            return QTest::qWaitFor([&] { return StatusTexts(window).contains(text); }, 10000);
+        };
+        EXPECT_TRUE(shows("Recording quiet.wav: 0:01"))
+            << StatusTexts(window).join('|').toStdString();
+        EXPECT_TRUE(shows("Recording quiet.wav: ended"));
+        EXPECT_TRUE(StatusTexts(window).contains("NAVTEX, 100 Bd, shift 170 Hz"));
+        EXPECT_TRUE(StatusTexts(window).contains("Messages today: 0"));
+        PostMessageText(window, u"EA12", u"STORED TODAY");
+        EXPECT_TRUE(shows("Messages today: 1"));
+        window.Spectrum()->frequencyRequested(1500);
+        EXPECT_TRUE(StatusTexts(window).contains("Centre 1500 Hz"));
+        window.close();
+    }
+
+    setup.play.clear();
+    {
+        CMainWindow again(setup);
+        again.show();
+        EXPECT_EQ(again.geometry(), placed);
+        // The next start finds the window beyond every screen there is.
+        again.move(20000, 20000);
+        again.close();
+    }
+    CMainWindow third(setup);
+    third.show();
+    EXPECT_EQ(third.size(), QSize(800, 560));
+    EXPECT_NE(QGuiApplication::screenAt(third.geometry().center()), nullptr);
+    third.close();
+}
+
+TEST_F(WindowTest, OwnPositionAndWaypointsAreChosenInTheMenuAndTakeEffectAtOnce) {
+    CMainWindow window(WindowSetup());
+    window.show();
+    QAction* waypoints = Find<QAction>(window, "NMEA waypoints of warnings");
+    EXPECT_TRUE(waypoints->isChecked());
+    waypoints->trigger();
+    EXPECT_EQ(Setting(u"NmeaWaypoints"), u"0");
+    EXPECT_FALSE(window.Bridge().Nmea().Waypoints());
+
+    // A GNSS source named in the menu is read at once; none, and the chart
+    // at once has no own position.
+    test::CLoopbackListener gnss;
+    const QString source = QStringLiteral("127.0.0.1:%1").arg(gnss.port);
+    Find<QAction>(window, "Own position from NMEA...")->trigger();
+    QInputDialog* dialog = OpenedDialog(window);
+    ASSERT_NE(dialog, nullptr);
+    dialog->setTextValue(source);
+    dialog->accept();
+    EXPECT_EQ(Setting(u"NmeaIn"), source.toStdU16String());
+    const int fd = gnss.Accept();
+    ASSERT_GE(fd, 0);
+    const std::string body = "GPRMC,083559,A,5412.500,N,00340.200,E,0.0,,010526,,";
+    const std::string rmc = '$' + body + '*' + NmeaChecksum(body) + "\r\n";
+    ASSERT_EQ(send(fd, rmc.data(), rmc.size(), MSG_NOSIGNAL), static_cast<ssize_t>(rmc.size()));
+    const CChartModel& chart = window.findChild<CChartPane*>()->Chart()->Model();
+    ASSERT_TRUE(WaitDelivering(devices, [&] { return chart.OwnPosition().has_value(); }));
+    EXPECT_NEAR(chart.OwnPosition()->latitude, 54.0 + 12.5 / 60.0, 1e-6);
+
+    Find<QAction>(window, "Own position from NMEA...")->trigger();
+    dialog = OpenedDialog(window);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->textValue(), source);
+    dialog->setTextValue("");
+    dialog->accept();
+    EXPECT_EQ(Setting(u"NmeaIn"), u"");
+    EXPECT_FALSE(chart.OwnPosition());
+    close(fd);
+    EXPECT_TRUE(errors.Messages().empty()) << errors.Messages().front();
+    window.close();
 }
 
 }  // namespace

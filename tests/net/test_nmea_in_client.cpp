@@ -63,8 +63,7 @@ TEST(NmeaInClient, KeepsTheNewestValidFixAndConnectsAgain) {
     close(fd);
     fd = gnss.Accept();
     ASSERT_GE(fd, 0);
-    // The client counts the connection once its connect returns, which may
-    // be after the accept.
+    // Accepted here before the client's thread has seen its connect end.
     EXPECT_TRUE(test::Eventually([&] { return client.Connections() == 2u; }));
     EXPECT_TRUE(client.Fix(1h));
     EXPECT_FALSE(client.Fix(0s));

@@ -160,6 +160,25 @@ TEST(UploadWorker, StopAndDrainIsBounded) {
     service.OpenGate();
 }
 
+TEST(UploadWorker, AServiceThatIsDownIsNoConnectionAndAnEmptyAnswerAReplyNotRead) {
+    CQueueWindowTarget owner;
+    CUploadWorker worker(owner, test::LoopbackFactory());
+    worker.SetFailurePause(0ms);
+    ASSERT_TRUE(worker.Start());
+    ASSERT_TRUE(worker.Post(Job(u"down", test::ClosedUploadHost())));
+    const auto down = NextResult(owner);
+    ASSERT_TRUE(down);
+    EXPECT_EQ(down->status, kUploadSetupFailed);
+
+    LoopbackServer server;
+    server.SetReply("");
+    const std::string host = server.Host();
+    ASSERT_TRUE(worker.Post(Job(u"silent", std::u16string(host.begin(), host.end()))));
+    const auto silent = NextResult(owner);
+    ASSERT_TRUE(silent);
+    EXPECT_EQ(silent->status, kUploadFailed);
+}
+
 TEST(UploadWorker, DestructionAbandonsASlowExchange) {
     LoopbackServer server;
     server.SetDelay(20s);

@@ -40,23 +40,32 @@ bool NoRoom(const std::error_code& error) {
            (error.category() == std::generic_category() && error.value() == EDQUOT);
 }
 
+// The header line the store writes at the top of a message
+// ("HH:MM:SS YYYY-MM-DD\r\n\r\nZCZC B1B2NN\r\n"): where its id starts, and
+// where the id ends (npos when the text does not start so).
+constexpr std::string_view kMarker = "\r\n\r\nZCZC ";
+constexpr size_t kHeaderIdStart = 19 + kMarker.size();
+
+size_t HeaderIdEnd(std::string_view bytes) {
+    if (bytes.size() < kHeaderIdStart || bytes.substr(19, kMarker.size()) != kMarker) {
+        return std::string_view::npos;
+    }
+    const size_t idEnd = bytes.find("\r\n", kHeaderIdStart);
+    return idEnd != std::string_view::npos && idEnd - kHeaderIdStart <= 16 ? idEnd
+                                                                           : std::string_view::npos;
+}
+
 // The stem of the name a completed message in a working file is stored
-// under, from the header line the assembler writes at its top
-// ("HH:MM:SS YYYY-MM-DD\r\n\r\nZCZC B1B2NN\r\n"); empty when the file does
-// not start so.
+// under, from its header line; empty when the file does not start so.
 std::u16string StemOfWorkingFile(const std::string& bytes) {
-    constexpr std::string_view kMarker = "\r\n\r\nZCZC ";
+    const size_t idEnd = HeaderIdEnd(bytes);
     LocalTime frame;
-    if (bytes.size() < 19 + kMarker.size() || bytes.compare(19, kMarker.size(), kMarker) != 0 ||
+    if (idEnd == std::string::npos ||
         !ParseLocalTime(bytes.substr(9, 10) + ' ' + bytes.substr(0, 8), frame)) {
         return {};
     }
-    const size_t idStart = 19 + kMarker.size();
-    const size_t idEnd = bytes.find("\r\n", idStart);
-    if (idEnd == std::string::npos || idEnd - idStart > 16) {
-        return {};
-    }
-    return StoredMessageName::Of(frame, {}, {}, FromUtf8(bytes.substr(idStart, idEnd - idStart)))
+    return StoredMessageName::Of(frame, {}, {},
+                                 FromUtf8(bytes.substr(kHeaderIdStart, idEnd - kHeaderIdStart)))
         .Stem();
 }
 
@@ -432,6 +441,15 @@ void CMessageStore::EndStoring() {
     m_pending.clear();
     m_pendingBytes = 0;
     m_heldInMemory = 0;
+}
+
+std::string CMessageStore::TextToShow(std::string stored) {
+    const size_t idEnd = HeaderIdEnd(stored);
+    const size_t next = idEnd == std::string::npos ? idEnd : idEnd + 2;
+    if (next < stored.size() && stored[next] == '\n') {
+        stored.erase(next, 1);
+    }
+    return stored;
 }
 
 }  // namespace wavelore

@@ -76,6 +76,13 @@ class CMessageStore final : public IFrameListener {
     void EndStoring();
 
     std::filesystem::path WorkingPath() const;
+
+    // A stored message's bytes as the text views show them. The header line
+    // ends in a line break of its own, and the white space received last
+    // before the body follows it: a line feed, for the usual CR LF after
+    // the "ZCZC" line. Shown, the two are that one line end, as the raw
+    // data view showed it, not a blank line of their own.
+    static std::string TextToShow(std::string stored);
     // True while the working file holds a completed message that could not
     // be stored; the next frame start tries again before it reuses the file.
     bool HoldsUnstoredMessage() const { return m_held; }
