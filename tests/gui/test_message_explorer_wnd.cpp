@@ -107,7 +107,10 @@ void Answer(std::function<void(T*)> answer) {
 
 void SaveAs(const QString& file) {
     Answer<QFileDialog>([file](QFileDialog* dialog) {
-        dialog->selectFile(file);
+        // As typed: selectFile leaves the name box alone while it has the focus.
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(file);
         static_cast<QDialog*>(dialog)->accept();  // the file dialog's own checks
     });
 }
