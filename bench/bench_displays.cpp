@@ -5,15 +5,14 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
 #include <random>
 
+#include "gui/band_strip_wnd.h"
 #include "gui/level_meter_wnd.h"
 #include "gui/signal_wnd.h"
-#include "gui/band_strip_wnd.h"
 #include "gui/waterfall_wnd.h"
 #include "receiver/tuning_policy.h"
 
@@ -87,14 +86,3 @@ void SignalPanelPerBuffer(benchmark::State& state) {
 BENCHMARK(SignalPanelPerBuffer)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
