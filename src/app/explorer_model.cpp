@@ -116,10 +116,12 @@ void CExplorerModel::SelectDay(int32_t index) {
     const std::set<std::string> unread = files.empty() ? std::set<std::string>() : UnreadKeys();
     for (const auto& [name, path] : files) {
         if (const auto header = StoredMessageName::Listed(name, day)) {
+            // Named apart: clang 14 cannot capture a structured binding.
+            const std::filesystem::path leaf = path.filename();
             const auto known = std::find_if(indexed.begin(), indexed.end(), [&](const auto& row) {
-                return row.path.filename() == path.filename();
+                return row.path.filename() == leaf;
             });
-            const std::filesystem::path file = m_root / PathOf(day) / path.filename();
+            const std::filesystem::path file = m_root / PathOf(day) / leaf;
             AddRow(*header, file, known == indexed.end() ? nullptr : &*known,
                    unread.count(m_index != nullptr ? m_index->Key(file) : std::string()) != 0);
         }
