@@ -21,24 +21,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using wavelore::fuzz::Require;
+using wavelore::fuzz::TempDirectory;
 
 // Samples read from one file at most: more adds nothing but time (a few
 // bytes of a compressed file can stand for minutes of audio).
 constexpr size_t kMaxSamples = size_t{1} << 17;
 constexpr size_t kStep = 2048;  // what the command-line tool asks for
-
-struct Directory {
-    fs::path path;
-    Directory() {
-        std::string name = (fs::temp_directory_path() / "wavelore-fuzz-XXXXXX").string();
-        Require(::mkdtemp(name.data()) != nullptr, "cannot make a temporary directory");
-        path = name;
-    }
-    ~Directory() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-};
 
 void ReadFile(const fs::path& path) {
     wavelore::CAudioFileReader reader;
@@ -67,7 +55,7 @@ void ReadFile(const fs::path& path) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const Directory dir;
+    static const TempDirectory dir;
     for (const char* name : {"input.wav", "input.flac", "input.raw"}) {
         const fs::path path = dir.path / name;
         std::FILE* file = std::fopen(path.c_str(), "wb");

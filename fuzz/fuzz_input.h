@@ -4,12 +4,16 @@
 // The byte layout of each target's input is described at the top of its
 // file; seeds.h writes inputs in those layouts.
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace wavelore::fuzz {
 
@@ -93,5 +97,20 @@ inline void PutUnits(std::string& out, std::u16string_view text) {
         out += static_cast<char>(c >> 8);
     }
 }
+
+// A fresh directory for the files a run writes, removed with all in it.
+struct TempDirectory {
+    std::filesystem::path path;
+    TempDirectory() {
+        std::string name =
+            (std::filesystem::temp_directory_path() / "wavelore-fuzz-XXXXXX").string();
+        Require(::mkdtemp(name.data()) != nullptr, "cannot make a temporary directory");
+        path = name;
+    }
+    ~TempDirectory() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
 
 }  // namespace wavelore::fuzz

@@ -23,22 +23,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using wavelore::fuzz::Require;
+using wavelore::fuzz::TempDirectory;
 
 constexpr size_t kMaxSamples = size_t{1} << 16;
 constexpr size_t kStep = 4096;
-
-struct Directory {
-    fs::path path;
-    Directory() {
-        std::string name = (fs::temp_directory_path() / "wavelore-fuzz-XXXXXX").string();
-        Require(::mkdtemp(name.data()) != nullptr, "cannot make a temporary directory");
-        path = name;
-    }
-    ~Directory() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-};
 
 void ReadRecording(const wavelore::IqFileSettings& settings) {
     wavelore::CIqFileReader reader;
@@ -78,7 +66,7 @@ void Write(const fs::path& path, const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const Directory dir;
+    static const TempDirectory dir;
     using wavelore::IqSampleFormat;
     const fs::path wav = dir.path / "input.wav";
     Write(wav, data, size);
