@@ -420,6 +420,10 @@ Decoding cannot continue.</source>
 ほかに使用できるサウンドデバイスがありません。
 デコードを続けられません。</translation>
     </message>
+    <message>
+        <source>Cannot receive from &quot;%1&quot;: %2</source>
+        <translation>「%1」から受信できません: %2</translation>
+    </message>
 </context>
 <context>
     <name>wavelore::CDisplayPanel</name>
@@ -799,6 +803,105 @@ Empty: no own position.</source>
     </message>
 </context>
 <context>
+    <name>wavelore::CRadioSettingsDialog</name>
+    <message>
+        <source>Radio Settings</source>
+        <translation>無線機の設定</translation>
+    </message>
+    <message>
+        <source>IQ Recording</source>
+        <translation>IQ録音</translation>
+    </message>
+    <message>
+        <source>the first radio found</source>
+        <translation>最初に見つかった無線機</translation>
+    </message>
+    <message>
+        <source>SoapySDR device arguments, e.g. driver=rtlsdr</source>
+        <translation>SoapySDRのデバイス引数（例: driver=rtlsdr）</translation>
+    </message>
+    <message>
+        <source>&amp;Device arguments:</source>
+        <translation>デバイス引数(&amp;D):</translation>
+    </message>
+    <message>
+        <source>By the file&apos;s name</source>
+        <translation>ファイル名から</translation>
+    </message>
+    <message>
+        <source>&amp;Format:</source>
+        <translation>形式(&amp;F):</translation>
+    </message>
+    <message>
+        <source>Sample &amp;rate (Hz):</source>
+        <translation>サンプルレート (Hz)(&amp;R):</translation>
+    </message>
+    <message>
+        <source>between the channels</source>
+        <translation>チャンネルの中間</translation>
+    </message>
+    <message>
+        <source>from the file</source>
+        <translation>ファイルから</translation>
+    </message>
+    <message>
+        <source>C&amp;entre frequency (Hz):</source>
+        <translation>中心周波数 (Hz)(&amp;E):</translation>
+    </message>
+    <message>
+        <source>dB, or auto for the radio&apos;s own gain control</source>
+        <translation>dB、または無線機の自動利得制御には auto</translation>
+    </message>
+    <message>
+        <source>&amp;Gain (dB):</source>
+        <translation>利得 (dB)(&amp;G):</translation>
+    </message>
+    <message>
+        <source>Frequency &amp;correction (ppm):</source>
+        <translation>周波数補正 (ppm)(&amp;C):</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>オフ</translation>
+    </message>
+    <message>
+        <source>I branch</source>
+        <translation>I 分岐</translation>
+    </message>
+    <message>
+        <source>Q branch</source>
+        <translation>Q 分岐</translation>
+    </message>
+    <message>
+        <source>D&amp;irect sampling:</source>
+        <translation>ダイレクトサンプリング(&amp;I):</translation>
+    </message>
+    <message>
+        <source>490, 518 and 4209.5 kHz where the band holds them</source>
+        <translation>帯域内の 490、518、4209.5 kHz</translation>
+    </message>
+    <message>
+        <source>C&amp;hannels (kHz):</source>
+        <translation>チャンネル (kHz)(&amp;H):</translation>
+    </message>
+    <message>
+        <source>The sample rate is a number of Hz, at least 11025.</source>
+        <translation>サンプルレートは 11025 以上の Hz の数値です。</translation>
+    </message>
+    <message>
+        <source>The centre frequency is a number of Hz, or empty.</source>
+        <translation>中心周波数は Hz の数値か、空欄です。</translation>
+    </message>
+    <message>
+        <source>The channels are frequencies in kHz, separated by commas.</source>
+        <translation>チャンネルはコンマで区切った kHz の周波数です。</translation>
+    </message>
+    <message>
+        <source>The gain is a number of dB, or auto.</source>
+        <translation>利得は dB の数値か auto です。</translation>
+    </message>
+</context>
+<context>
     <name>wavelore::CReceiverMenus</name>
     <message>
         <source>&amp;Sound source</source>
@@ -847,6 +950,30 @@ Empty: no own position.</source>
     <message>
         <source>Cannot play the recording: %1</source>
         <translation>録音ファイルを再生できません: %1</translation>
+    </message>
+    <message>
+        <source>&amp;Channel</source>
+        <translation>チャンネル</translation>
+    </message>
+    <message>
+        <source>%1 kHz</source>
+        <translation>%1 kHz</translation>
+    </message>
+    <message>
+        <source>Open IQ recording...</source>
+        <translation>IQ録音ファイルを開く...</translation>
+    </message>
+    <message>
+        <source>Radio settings...</source>
+        <translation>無線機の設定...</translation>
+    </message>
+    <message>
+        <source>Open IQ recording</source>
+        <translation>IQ録音ファイルを開く</translation>
+    </message>
+    <message>
+        <source>IQ recordings (*.cu8 *.cs16 *.cf32 *.wav *.raw);;All files (*)</source>
+        <translation>IQ録音 (*.cu8 *.cs16 *.cf32 *.wav *.raw);;すべてのファイル (*)</translation>
     </message>
 </context>
 <context>

@@ -1,10 +1,15 @@
 #include "app/settings.h"
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "app/station_table.h"
 #include "common/modes.h"
+#include "common/utf.h"
 #include "net/upload_host.h"
 
 namespace wavelore {
@@ -204,6 +209,51 @@ std::u16string CSettings::SoundDevice() const {
 }
 bool CSettings::WriteSoundDevice(std::u16string_view productName) {
     return m_store.WriteString(kSection, u"SoundDevice", productName);
+}
+
+RadioSettings CSettings::Radio() const {
+    RadioSettings radio;
+    const auto number = [this](std::u16string_view name, double fallback) {
+        const std::optional<double> value = RadioSettings::ParseFrequency(ToUtf8(GetString(name)));
+        return value ? *value : fallback;
+    };
+    radio.args = ToUtf8(GetString(u"SdrArgs"));
+    radio.sampleRate = number(u"SdrRate", radio.sampleRate);
+    // 0 (midway) is no frequency, so it falls back to itself.
+    radio.centreHz = number(u"SdrCentre", 0.0);
+    RadioSettings::ParseGain(ToUtf8(GetString(u"SdrGain")), radio.gainDb);
+    char* end = nullptr;
+    const std::string ppm = ToUtf8(GetString(u"SdrPpm"));
+    const double correction = std::strtod(ppm.c_str(), &end);
+    if (!ppm.empty() && *end == '\0' && std::abs(correction) <= 1000.0) {
+        radio.ppm = correction;
+    }
+    radio.directSampling = ToUtf8(GetString(u"SdrDirectSampling"));
+    if (auto channels = RadioSettings::ParseChannels(ToUtf8(GetString(u"SdrChannels")))) {
+        radio.channels = std::move(*channels);
+    }
+    return radio;
+}
+
+bool CSettings::WriteRadio(const RadioSettings& radio) {
+    const auto text = [](double value) {
+        char number[40];
+        std::snprintf(number, sizeof number, "%.10g", value);
+        return FromUtf8(number);
+    };
+    bool written = m_store.WriteString(kSection, u"SdrArgs", FromUtf8(radio.args));
+    written = m_store.WriteString(kSection, u"SdrRate", text(radio.sampleRate)) && written;
+    written = m_store.WriteString(kSection, u"SdrCentre", text(radio.centreHz)) && written;
+    written = m_store.WriteString(kSection, u"SdrGain",
+                                  FromUtf8(RadioSettings::GainText(radio.gainDb))) &&
+              written;
+    written = m_store.WriteString(kSection, u"SdrPpm", text(radio.ppm)) && written;
+    written = m_store.WriteString(kSection, u"SdrDirectSampling", FromUtf8(radio.directSampling)) &&
+              written;
+    written = m_store.WriteString(kSection, u"SdrChannels",
+                                  FromUtf8(RadioSettings::ChannelsText(radio.channels))) &&
+              written;
+    return written;
 }
 
 std::u16string CSettings::Uid() const {

@@ -9,6 +9,7 @@
 #include "app/message_selection.h"
 #include "app/profile_store.h"
 #include "common/user_text.h"
+#include "sdr/radio_settings.h"
 
 namespace wavelore {
 
@@ -58,6 +59,13 @@ class CSettings {
         {u"NmeaPort", Kind::String, u"10110"},
         {u"HideRepeats", Kind::Integer, u"1"},
         {u"WindowGeometry", Kind::String, u""},
+        {u"SdrArgs", Kind::String, u""},
+        {u"SdrRate", Kind::String, u"2048000"},
+        {u"SdrCentre", Kind::String, u"0"},
+        {u"SdrGain", Kind::String, u"auto"},
+        {u"SdrPpm", Kind::String, u"0"},
+        {u"SdrDirectSampling", Kind::String, u""},
+        {u"SdrChannels", Kind::String, u""},
     };
     static constexpr std::u16string_view kBaudSuffix = u"-BAUD";
     static constexpr std::u16string_view kShiftSuffix = u"-SHIFT";
@@ -105,6 +113,10 @@ class CSettings {
     bool WriteModeShift(std::u16string_view modeName, int32_t hz);
     std::u16string SoundDevice() const;
     bool WriteSoundDevice(std::u16string_view productName);
+    // The radio: an SDR's set-up and the channels decoded. A stored value
+    // that cannot be read keeps the default.
+    RadioSettings Radio() const;
+    bool WriteRadio(const RadioSettings& radio);
     std::u16string Uid() const;
     bool WriteUid(std::u16string_view uid);
     // The upload service, "host" or "host:port": the "UploadHost" value when

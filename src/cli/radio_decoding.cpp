@@ -64,20 +64,10 @@ std::unique_ptr<IIqSource> OpenSource(const CliOptions& options, const std::vect
                                       std::string& error) {
     if (!options.iq.empty()) {
         IqFileSettings file;
-        file.path = options.iq;
-        std::string format = options.iqFormat;
-        if (format.empty()) {
-            const size_t dot = options.iq.rfind('.');
-            format = dot == std::string::npos ? "" : options.iq.substr(dot + 1);
-        }
-        if (format != "wav" && format != "WAV") {
-            file.format = ParseIqSampleFormat(format);
-            if (!file.format) {
-                error = "--iq " + options.iq +
-                        ": give its format with --iq-format cu8, cs16, "
-                        "cf32 or wav";
-                return nullptr;
-            }
+        if (!ChooseIqFileFormat(options.iq, options.iqFormat, file, error)) {
+            error =
+                "--iq " + options.iq + ": give its format with --iq-format cu8, cs16, cf32 or wav";
+            return nullptr;
         }
         file.sampleRate = options.iqRate;
         file.centreHz = options.iqCentre;

@@ -61,8 +61,28 @@ void CDecodingHost::ReportRefusedSettings(CSettings& settings) {
     }
 }
 
-std::unique_ptr<IWindowChannel> CDecodingHost::OpenChannel() {
-    return std::make_unique<CQtWindowTarget>(*m_router);
+void CDecodingHost::DeliverPosted() {
+    m_router->DeliverPosted();
+    for (const auto& [frequencyHz, router] : m_channelRouters) {
+        router->DeliverPosted();
+    }
+}
+
+std::unique_ptr<IWindowChannel> CDecodingHost::OpenChannel(int32_t frequencyHz) {
+    if (frequencyHz == 0) {
+        return std::make_unique<CQtWindowTarget>(*m_router);
+    }
+    CWindowMessageRouter*& router = m_channelRouters[frequencyHz];
+    if (router == nullptr) {
+        router = new CWindowMessageRouter(
+            [this, frequencyHz](Message& m) {
+                if (m_channelHandler) {
+                    m_channelHandler(frequencyHz, m);
+                }
+            },
+            this);
+    }
+    return std::make_unique<CQtWindowTarget>(*router);
 }
 
 void CDecodingHost::StartWatchdog(std::chrono::milliseconds period) {
@@ -102,6 +122,15 @@ void CDecodingHost::ReportNoSourceLeft(std::u16string_view current) {
     Report(tr("There was an error opening device \"%1\".\nNo other sound devices are "
               "available.\nDecoding cannot continue.")
                .arg(ToQString(current)));
+}
+
+void CDecodingHost::ShowChannels(int32_t centre) {
+    emit channelsChanged(centre);
+}
+
+void CDecodingHost::ReportRadioFailure(std::u16string_view name, const std::string& error) {
+    Report(
+        tr("Cannot receive from \"%1\": %2").arg(ToQString(name), QString::fromStdString(error)));
 }
 
 void CDecodingHost::CloseWindow() {

@@ -6,7 +6,7 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 
-#include "app/reception/reception.h"
+#include "app/reception/channel_receptions.h"
 #include "app/settings.h"
 #include "common/utf.h"
 #include "gui/color_edit_wnd.h"
@@ -17,7 +17,7 @@
 
 namespace wavelore {
 
-CExplorerHost::CExplorerHost(CSettings& settings, CReception& reception,
+CExplorerHost::CExplorerHost(CSettings& settings, CChannelReceptions& reception,
                              std::filesystem::path logRoot, QWidget* parent)
     : QObject(parent), m_settings(settings), m_reception(reception), m_logRoot(std::move(logRoot)) {
     m_pane = new CMessagePaneWnd(parent);
@@ -44,7 +44,7 @@ CExplorerHost::CExplorerHost(CSettings& settings, CReception& reception,
 }
 
 void CExplorerHost::CreateExplorer() {
-    CMessageBridge& bridge = m_reception.Bridge();
+    CMessageBridge& bridge = m_reception.For(0).Bridge();
     m_explorer = new CMessageExplorerWnd(m_pane);
     m_explorer->SetIndex(&bridge.Index());
     m_explorer->SetSearch(&bridge.Search(), &bridge.ReadMarks());
@@ -70,7 +70,7 @@ void CExplorerHost::DestroyExplorer() {
 }
 
 void CExplorerHost::ApplySelection() {
-    CMessageBridge& bridge = m_reception.Bridge();
+    CMessageBridge& bridge = m_reception.For(0).Bridge();
     bridge.ReadSettings(m_settings);
     if (m_explorer) {
         m_explorer->SetNavArea(bridge.NavArea());

@@ -16,7 +16,7 @@ class CLinkStatic;
 class CMessageExplorerWnd;
 class CMessagePaneWnd;
 class ColorEditWnd;
-class CReception;
+class CChannelReceptions;
 class CSettings;
 
 // The message pane: the "Raw data" and "Messages" buttons, the two text
@@ -27,7 +27,7 @@ class CExplorerHost final : public QObject {
     Q_OBJECT
 
   public:
-    CExplorerHost(CSettings& settings, CReception& reception, std::filesystem::path logRoot,
+    CExplorerHost(CSettings& settings, CChannelReceptions& reception, std::filesystem::path logRoot,
                   QWidget* parent);
 
     CMessagePaneWnd* Pane() const { return m_pane; }
@@ -57,7 +57,7 @@ class CExplorerHost final : public QObject {
 
   private:
     CSettings& m_settings;
-    CReception& m_reception;
+    CChannelReceptions& m_reception;
     std::filesystem::path m_logRoot;
     CMessagePaneWnd* m_pane = nullptr;
     QRadioButton* m_rawButton = nullptr;

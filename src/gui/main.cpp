@@ -14,6 +14,9 @@
 #include "gui/message_box_notifier.h"
 #include "gui/startup.h"
 #include "gui/unix_signal_watcher.h"
+#ifdef WAVELORE_HAVE_SOAPY
+#include "sdr/soapy/soapy_sdr_devices.h"
+#endif
 #include "system/descriptor_limit.h"
 #include "system/system_info.h"
 #include "system/termination_signals.h"
@@ -88,6 +91,10 @@ int main(int argc, char** argv) {
                           std::filesystem::current_path());
     setup.play = options.play.toStdString();
     setup.fast = options.fast;
+#ifdef WAVELORE_HAVE_SOAPY
+    CSoapySdrDevices radios;
+    setup.radios = &radios;
+#endif
 
     int result = 0;
     {

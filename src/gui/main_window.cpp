@@ -74,6 +74,7 @@ CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
                    .uid = [this] { return m_settings.Uid(); },
                    .host = [this] { return m_settings.UploadHost(); },
                    .network = m_setup.network}),
+      m_receptions(m_reception, m_reception.Config()),
       m_tuning(
           [this](int32_t centre, int32_t halfShift) {
               m_spectrum->SetTuning(centre, halfShift);
@@ -81,15 +82,16 @@ CMainWindow::CMainWindow(const MainWindowSetup& setup, QWidget* parent)
               m_status->Refresh();
           },
           [this](Message m) { return m_decoding.PostToDecoder(std::move(m)); }),
-      m_modeView(m_tuning, m_reception, m_decoding),
+      m_modeView(m_tuning, m_receptions, m_decoding),
       m_modes(m_settings, m_modeView),
       m_host(this, *setup.errors),
-      m_decoding(*setup.devices, *setup.soundMessages, m_settings, m_host, setup.cpuTimes) {
+      m_decoding(*setup.devices, *setup.soundMessages, m_settings, m_host, setup.cpuTimes,
+                 StartThread, setup.radios) {
     m_router = new CWindowMessageRouter([this](Message& m) { OnWindowMessage(m); }, this);
     m_self = std::make_unique<CQtWindowTarget>(*m_router);
     m_storeRetry.setParent(this);
     connect(&m_storeRetry, &QTimer::timeout, this, [this] {
-        m_reception.RetryPending();
+        m_receptions.ForEach([](CReception& reception) { reception.RetryPending(); });
         ShowStorage();
     });
     m_storeRetry.start(10000);
@@ -136,7 +138,7 @@ void CMainWindow::CreateParts() {
     layout->addLayout(middle, 2);
 
     m_messages =
-        new CExplorerHost(m_settings, m_reception, m_setup.workDir / kLogsDirName, central);
+        new CExplorerHost(m_settings, m_receptions, m_setup.workDir / kLogsDirName, central);
     connect(m_messages, &CExplorerHost::MessageChosen, this,
             [this](const std::filesystem::path& path) {
                 Message show = Message::With(WM_SHOW_MESSAGE, 0, 0, path);
@@ -169,6 +171,9 @@ void CMainWindow::CreateParts() {
     Bridge().SetAlarm(&m_alarm->Model());
     m_modeView.Bind(m_menus, m_controls, m_messages);
     m_host.Bind(&m_decoding, &m_modes, m_router, m_menus);
+    m_host.SetChannelHandler(
+        [this](int32_t frequencyHz, Message& m) { OnDecoderMessage(frequencyHz, m); });
+    connect(&m_host, &CDecodingHost::channelsChanged, this, &CMainWindow::ShowChannels);
     m_help =
         new CHelpMenu(this, *m_setup.profile, m_settings, m_setup.workDir / CTipsReader::kFileName,
                       m_setup.network, m_setup.boxes);
@@ -177,6 +182,7 @@ void CMainWindow::CreateParts() {
 void CMainWindow::CreateMenus() {
     m_menus->AddSoundMenu(menuBar());
     m_menus->AddModeMenu(menuBar());
+    m_menus->AddChannelMenu(menuBar());
     QMenu* options = menuBar()->addMenu(tr("&Options"));
     options->addAction(tr("Stations and subjects..."), this, &CMainWindow::ShowStationsDialog);
     options->addSeparator();
@@ -277,11 +283,11 @@ void CMainWindow::Shutdown() {
     // The decoder stops first: what it gave until then, the text its chain
     // held back included, is handled as any decoded text.
     m_decoding.Stop();
-    m_router->DeliverPosted();
+    m_host.DeliverPosted();
     // From here on decoded text and spectra go nowhere.
     m_closing = true;
     m_alarm->Silence();
-    m_reception.SetClosing();
+    m_receptions.ForEach([](CReception& reception) { reception.SetClosing(); });
     m_storeRetry.stop();
     m_settings.WriteFrequency(m_spectrum->GetCentre());
     SaveWindowGeometry(*this, m_settings);
@@ -307,7 +313,7 @@ void CMainWindow::DrainUploads() {
 }
 
 void CMainWindow::FinishShutdown() {
-    m_reception.Finish();
+    m_receptions.Finish();
     m_decoding.Release();
     m_messages->DestroyExplorer();
     m_self->Close();
@@ -316,26 +322,8 @@ void CMainWindow::FinishShutdown() {
 
 void CMainWindow::OnWindowMessage(Message& message) {
     switch (message.id) {
-        case WM_DECODER_SPECTRUM:
-            OnDecoderSpectrum(message);
-            break;
         case WM_SET_FREQUENCY:
             m_tuning.OnSetFrequency(static_cast<int32_t>(message.wParam));
-            break;
-        case WM_DECODER_SIGNAL:
-            if (const SampleBlock* block = message.Get<SampleBlock>()) {
-                m_signal->AddBlock(*block);
-            }
-            break;
-        case WM_DECODER_TEXT:
-            if (const DecoderText* text = message.Get<DecoderText>()) {
-                m_reception.Handle(*text);
-                ShowStorage();
-            }
-            break;
-        case WM_DECODER_CPULOAD:
-            m_controls->ShowLoad(static_cast<int32_t>(message.wParam),
-                                 m_decoding.TenthsOfSecondsLost());
             break;
         case WM_UPLOAD_RESULT:
             m_reception.Uploads().HandleResult(message);
@@ -346,8 +334,51 @@ void CMainWindow::OnWindowMessage(Message& message) {
             }
             break;
         default:
+            OnDecoderMessage(0, message);
             break;
     }
+}
+
+void CMainWindow::OnDecoderMessage(int32_t frequencyHz, Message& message) {
+    // Of a radio's channels only the one shown reaches the displays; each
+    // stores its own messages.
+    const bool shown = frequencyHz == m_decoding.ShownFrequency();
+    switch (message.id) {
+        case WM_DECODER_SPECTRUM:
+            if (shown) {
+                OnDecoderSpectrum(message);
+            } else {
+                m_decoding.OnChannelSpectrum(frequencyHz,
+                                             m_closing ? nullptr : message.Get<SampleBlock>());
+            }
+            break;
+        case WM_DECODER_SIGNAL:
+            if (const SampleBlock* block = message.Get<SampleBlock>(); block && shown) {
+                m_signal->AddBlock(*block);
+            }
+            break;
+        case WM_DECODER_TEXT:
+            if (const DecoderText* text = message.Get<DecoderText>()) {
+                m_receptions.For(frequencyHz).Handle(*text);
+                ShowStorage();
+            }
+            break;
+        case WM_DECODER_CPULOAD:
+            if (shown) {
+                m_controls->ShowLoad(static_cast<int32_t>(message.wParam),
+                                     m_decoding.TenthsOfSecondsLost());
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void CMainWindow::ShowChannels(int32_t centre) {
+    m_receptions.Show(m_decoding.ShownFrequency());
+    m_tuning.SetTuning(centre, m_modes.HalfShift());
+    m_menus->FillChannels();
+    m_status->Refresh();
 }
 
 void CMainWindow::OnDecoderSpectrum(Message& message) {
@@ -363,7 +394,7 @@ void CMainWindow::OnDecoderSpectrum(Message& message) {
 }
 
 void CMainWindow::ShowStorage() {
-    m_controls->ShowStorage(m_reception.WaitingMessages(), m_reception.LostMessages());
+    m_controls->ShowStorage(m_receptions.WaitingMessages(), m_receptions.LostMessages());
 }
 
 void CMainWindow::ShowStoredMessage(const std::filesystem::path& path) {

@@ -12,6 +12,7 @@
 #include "app/decoding_control.h"
 #include "app/message_sinks.h"
 #include "app/mode_controller.h"
+#include "app/reception/channel_receptions.h"
 #include "app/reception/reception.h"
 #include "app/settings.h"
 #include "app/tuning_control.h"
@@ -40,6 +41,7 @@ class CStatusBarWnd;
 class CSystemTray;
 class CWindowMessageRouter;
 class IAlarmSound;
+class ISdrDevices;
 class ICpuTimesSource;
 class IProfileStore;
 class IUserNotifier;
@@ -83,6 +85,8 @@ struct MainWindowSetup {
     // Where the search-and-rescue alarm sounds; null: the default output
     // device.
     IAlarmSound* alarmSound = nullptr;
+    // The SDRs offered as sound sources; null: none.
+    ISdrDevices* radios = nullptr;
 };
 
 // The receiver's window. It hosts the parts and lays them out: the
@@ -140,6 +144,11 @@ class CMainWindow final : public QMainWindow, private IRawTextView {
     void FinishShutdown();
 
     void OnWindowMessage(Message& message);
+    // A decoder thread's message, from the radio channel at frequencyHz
+    // (0: a sound card or a recording).
+    void OnDecoderMessage(int32_t frequencyHz, Message& message);
+    // Another radio channel is shown, or the radio changed.
+    void ShowChannels(int32_t centre);
     void OnDecoderSpectrum(Message& message);
     void ShowStorage();
     void ShowStationsDialog();
@@ -153,6 +162,7 @@ class CMainWindow final : public QMainWindow, private IRawTextView {
     CSettings m_settings;
     CSystemInfo m_systemInfo;
     CReception m_reception;
+    CChannelReceptions m_receptions;
     CTuningControl m_tuning;
     CModeView m_modeView;
     CModeController m_modes;

@@ -1,7 +1,7 @@
 #include "gui/mode_view.h"
 
 #include "app/decoding_control.h"
-#include "app/reception/reception.h"
+#include "app/reception/channel_receptions.h"
 #include "app/tuning_control.h"
 #include "gui/controls_panel.h"
 #include "gui/explorer_host.h"
@@ -38,7 +38,7 @@ void CModeView::EnableStrictFec(bool enabled) {
 }
 
 void CModeView::CloseWorkingFile() {
-    m_reception.CloseWorkingFile();
+    m_reception.ForEach([](CReception& reception) { reception.CloseWorkingFile(); });
 }
 
 void CModeView::ModeSelected(Mode mode) {

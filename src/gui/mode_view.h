@@ -10,7 +10,7 @@ class CControlsPanel;
 class CDecodingControl;
 class CExplorerHost;
 class CReceiverMenus;
-class CReception;
+class CChannelReceptions;
 class CTuningControl;
 
 // What a mode change shows in the window and starts: the tuning, the
@@ -19,7 +19,7 @@ class CTuningControl;
 // made them.
 class CModeView final : public IModeView {
   public:
-    CModeView(CTuningControl& tuning, CReception& reception, CDecodingControl& decoding)
+    CModeView(CTuningControl& tuning, CChannelReceptions& reception, CDecodingControl& decoding)
         : m_tuning(tuning), m_reception(reception), m_decoding(decoding) {}
 
     void Bind(CReceiverMenus* menus, CControlsPanel* controls, CExplorerHost* messages) {
@@ -42,7 +42,7 @@ class CModeView final : public IModeView {
 
   private:
     CTuningControl& m_tuning;
-    CReception& m_reception;
+    CChannelReceptions& m_reception;
     CDecodingControl& m_decoding;
     CReceiverMenus* m_menus = nullptr;
     CControlsPanel* m_controls = nullptr;

@@ -10,6 +10,7 @@
 
 #include "app/decoding_control.h"
 #include "app/mode_controller.h"
+#include "gui/radio_settings_dialog.h"
 
 namespace wavelore {
 
@@ -95,6 +96,42 @@ void CReceiverMenus::AddModeMenu(QMenuBar* bar) {
     connect(m_enhanced, &QAction::triggered, this, [this](bool on) { m_decoding.SetEnhanced(on); });
 }
 
+void CReceiverMenus::AddChannelMenu(QMenuBar* bar) {
+    m_bar = bar;
+    m_channelMenu = new QMenu(tr("&Channel"), m_window);
+    m_channelGroup = new QActionGroup(this);
+    FillChannels();
+}
+
+void CReceiverMenus::FillChannels() {
+    if (m_channelMenu == nullptr) {
+        return;
+    }
+    m_channelMenu->clear();
+    const std::vector<double> channels = m_decoding.Channels();
+    for (size_t i = 0; i < channels.size(); ++i) {
+        QAction* action =
+            m_channelMenu->addAction(tr("%1 kHz").arg(channels[i] / 1000.0, 0, 'g', 10));
+        action->setCheckable(true);
+        action->setChecked(i == m_decoding.ShownChannel());
+        if (i < 9) {
+            action->setShortcut(QKeySequence(Qt::ALT | static_cast<Qt::Key>(Qt::Key_1 + i)));
+        }
+        m_channelGroup->addAction(action);
+        connect(action, &QAction::triggered, this, [this, i] { m_decoding.ShowChannel(i); });
+    }
+    // In the bar, right after "Mode", only while there are channels to
+    // choose from.
+    QAction* menu = m_channelMenu->menuAction();
+    const QList<QAction*> bar = m_bar->actions();
+    if (channels.empty()) {
+        m_bar->removeAction(menu);
+    } else if (!bar.contains(menu)) {
+        const qsizetype mode = bar.indexOf(m_modeMenu->menuAction());
+        m_bar->insertMenu(bar.value(mode + 1), m_channelMenu);
+    }
+}
+
 void CReceiverMenus::FillSoundSources() {
     m_soundMenu->clear();
     m_sources.clear();
@@ -102,7 +139,12 @@ void CReceiverMenus::FillSoundSources() {
     if (sources.Items().empty()) {
         m_soundMenu->addAction(tr("(none)"))->setEnabled(false);
     }
+    bool radios = false;
     for (const auto& item : sources.Items()) {
+        if (sources.IsRadio(item.index) && !radios) {
+            radios = true;
+            m_soundMenu->addSeparator();
+        }
         QAction* action = m_soundMenu->addAction(MenuText(item.name));
         action->setCheckable(true);
         m_sourceGroup->addAction(action);
@@ -113,6 +155,8 @@ void CReceiverMenus::FillSoundSources() {
     }
     m_soundMenu->addSeparator();
     m_soundMenu->addAction(tr("Open recording..."), this, &CReceiverMenus::OpenRecording);
+    m_soundMenu->addAction(tr("Open IQ recording..."), this, &CReceiverMenus::OpenIqRecording);
+    m_soundMenu->addAction(tr("Radio settings..."), this, &CReceiverMenus::EditRadioSettings);
     m_soundMenu->addAction(m_playAtSpeed);
     m_soundMenu->addAction(m_pause);
     m_playAtSpeed->setChecked(m_decoding.RecordingPace() == CRecordingWaveIn::Pace::RealTime);
@@ -158,6 +202,36 @@ void CReceiverMenus::OpenRecording() {
     }
     FillSoundSources();
     m_decoding.OnSoundSource(m_decoding.Sources().Current());
+}
+
+void CReceiverMenus::OpenIqRecording() {
+    const QString path = QFileDialog::getOpenFileName(
+        m_window, tr("Open IQ recording"), QString(),
+        tr("IQ recordings (*.cu8 *.cs16 *.cf32 *.wav *.raw);;All files (*)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    CRadioSettingsDialog dialog(m_decoding.Radio(), CRadioSettingsDialog::For::IqRecording,
+                                m_window);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    m_decoding.SetRadio(dialog.Settings(), false);
+    std::string error;
+    if (!m_decoding.OpenIqRecording(path.toStdString(), dialog.Format(), error)) {
+        m_report(tr("Cannot play the recording: %1").arg(QString::fromStdString(error)));
+        return;
+    }
+    FillSoundSources();
+    m_decoding.OnSoundSource(m_decoding.Sources().Current());
+}
+
+void CReceiverMenus::EditRadioSettings() {
+    CRadioSettingsDialog dialog(m_decoding.Radio(), CRadioSettingsDialog::For::Sdr, m_window);
+    if (dialog.exec() == QDialog::Accepted) {
+        m_decoding.SetRadio(dialog.Settings(), true);
+        FillSoundSources();
+    }
 }
 
 }  // namespace wavelore

@@ -18,10 +18,13 @@ namespace wavelore {
 class CDecodingControl;
 class CModeController;
 
-// The "Sound source" and "Mode" menus: the devices and the recording to
-// decode from, "Open recording...", the recording's pace and its pause, the
-// modes, bauds and shifts, and the "Enhanced decoder". Each item is checked as the decoding and the
-// modes (CDecodingControl, CModeController) have it and switches them.
+// The "Sound source", "Mode" and "Channel" menus: the devices, the
+// recording and the radios to decode from, "Open recording...", "Open IQ
+// recording...", the radio's settings, the recording's pace and its pause;
+// the modes, bauds and shifts, and the "Enhanced decoder"; and, while a
+// radio is the source, its channels, one of them shown. Each item is
+// checked as the decoding and the modes (CDecodingControl,
+// CModeController) have it and switches them.
 class CReceiverMenus final : public QObject {
     Q_OBJECT
 
@@ -33,6 +36,10 @@ class CReceiverMenus final : public QObject {
 
     void AddSoundMenu(QMenuBar* bar);
     void AddModeMenu(QMenuBar* bar);
+    // Shown only while a radio is the source.
+    void AddChannelMenu(QMenuBar* bar);
+    // The radio's channels as the decoding has them now.
+    void FillChannels();
     // The sources as the decoding has them now.
     void FillSoundSources();
     void ShowCurrentSource(int32_t index);
@@ -41,6 +48,8 @@ class CReceiverMenus final : public QObject {
 
   private:
     void OpenRecording();
+    void OpenIqRecording();
+    void EditRadioSettings();
     // The pause item as the recording in use has it.
     void ShowRecordingState();
 
@@ -52,6 +61,9 @@ class CReceiverMenus final : public QObject {
     QMenu* m_soundMenu = nullptr;
     QActionGroup* m_sourceGroup = nullptr;
     QMenu* m_modeMenu = nullptr;
+    QMenuBar* m_bar = nullptr;
+    QMenu* m_channelMenu = nullptr;
+    QActionGroup* m_channelGroup = nullptr;
     QAction* m_enhanced = nullptr;           // "Enhanced decoder"
     QAction* m_playAtSpeed = nullptr;        // "Play at recording speed"
     QAction* m_pause = nullptr;              // "Pause recording"

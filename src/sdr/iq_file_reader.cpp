@@ -223,4 +223,24 @@ std::string CIqFileReader::Description() const {
     return text;
 }
 
+bool ChooseIqFileFormat(const std::string& path, const std::string& formatName,
+                        IqFileSettings& settings, std::string& error) {
+    settings.path = path;
+    std::string format = formatName;
+    if (format.empty()) {
+        const size_t dot = path.rfind('.');
+        format = dot == std::string::npos ? "" : path.substr(dot + 1);
+    }
+    if (format == "wav" || format == "WAV") {
+        settings.format.reset();
+        return true;
+    }
+    settings.format = ParseIqSampleFormat(format);
+    if (!settings.format) {
+        error = path + ": give its format, cu8, cs16, cf32 or wav";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace wavelore

@@ -25,6 +25,13 @@ struct IqFileSettings {
     std::optional<double> centreHz;
 };
 
+// Fills in the format of the recording at path: raw samples of the format
+// named (cu8, cs16, cf32), a sound file for "wav", and by the file's
+// extension when formatName is empty. False with a one-line reason when
+// neither names a format.
+bool ChooseIqFileFormat(const std::string& path, const std::string& formatName,
+                        IqFileSettings& settings, std::string& error);
+
 // Reads an IQ recording in pieces, so hours of samples never have to fit
 // in memory.
 class CIqFileReader {

@@ -62,7 +62,7 @@ class CTestHost final : public IDecodingHost {
     int checked = -1;
     int restarts = 0;
 
-    std::unique_ptr<IWindowChannel> OpenChannel() override {
+    std::unique_ptr<IWindowChannel> OpenChannel(int32_t) override {
         queues.push_back(std::make_unique<CQueueWindowTarget>());
         queue = queues.back().get();
         return std::make_unique<CQueueChannel>(*queue, texts);
@@ -86,6 +86,10 @@ class CTestHost final : public IDecodingHost {
         reports.push_back("none left after " + ToUtf8(current));
     }
     void CloseWindow() override { closed = true; }
+    void ShowChannels(int32_t) override {}
+    void ReportRadioFailure(std::u16string_view name, const std::string& error) override {
+        reports.push_back("radio " + ToUtf8(name) + ": " + error);
+    }
 
     // Handles the channel's messages as the main window does until a
     // spectrum came, or the time is up.

@@ -121,6 +121,7 @@ class CReception {
     // Every completed message was stored in a file of its own.
     bool AllStored() const { return WaitingMessages() == 0 && LostMessages() == 0; }
 
+    const ReceptionConfig& Config() const { return m_config; }
     const CMessageFramer& Framer() const { return m_framer; }
     const CMessageStore& Store() const { return m_store; }
     const CLogDay& LogDay() const { return m_logDay; }
