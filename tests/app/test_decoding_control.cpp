@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,7 @@
 #include "support/decoder_thread_support.h"
 #include "support/fake_wave_in.h"
 #include "support/fixtures.h"
+#include "support/radio_band.h"
 
 namespace wavelore {
 namespace {
@@ -56,15 +59,22 @@ class CTestHost final : public IDecodingHost {
     CQueueWindowTarget* queue = nullptr;  // the newest channel's
     std::vector<std::unique_ptr<CQueueWindowTarget>> queues;
     PostedTexts texts;
+    // A radio's channels: each one's queue and texts.
+    std::map<int32_t, CQueueWindowTarget*> channelQueues;
+    std::map<int32_t, PostedTexts> channelTexts;
     std::vector<std::string> reports;
     bool watchdog = false;
     bool closed = false;
     int checked = -1;
     int restarts = 0;
 
-    std::unique_ptr<IWindowChannel> OpenChannel(int32_t) override {
+    std::unique_ptr<IWindowChannel> OpenChannel(int32_t frequencyHz) override {
         queues.push_back(std::make_unique<CQueueWindowTarget>());
         queue = queues.back().get();
+        if (frequencyHz != 0) {
+            channelQueues[frequencyHz] = queue;
+            return std::make_unique<CQueueChannel>(*queue, channelTexts[frequencyHz]);
+        }
         return std::make_unique<CQueueChannel>(*queue, texts);
     }
     void StartWatchdog(std::chrono::milliseconds period) override {
@@ -371,6 +381,74 @@ TEST(DecodingControl, APausedRecordingDecodesNothingAndAllOfItOnceResumed) {
     EXPECT_EQ(spectra, buffers);
     std::lock_guard<std::mutex> lock(rig.host.texts.mutex);
     EXPECT_EQ(test::Narrow(rig.host.texts.all), test::Narrow(expected));
+}
+
+}  // namespace
+}  // namespace wavelore
+
+namespace wavelore {
+namespace {
+
+// An IQ recording is a radio of two channels, each on a thread of its own
+// with its own tuning search; played as fast as it decodes, it waits for
+// the slower channel, so each gets all of its text and none of the
+// other's. Its end is no failure, and the radio's settings are kept.
+TEST(DecodingControl, AnIqRecordingGivesEachChannelAllOfItsOwnText) {
+    test::ScopedTempDir dir;
+    ASSERT_TRUE(test::WriteTwoChannelBand("band.cu8"));
+    Rig rig;
+    rig.driver.numDevs = 0;
+    rig.control.BuildSources(false);
+    RadioSettings radio;
+    radio.sampleRate = test::kBandRate;
+    radio.centreHz = test::kBandCentre;
+    rig.control.SetRadio(radio, false);
+    EXPECT_EQ(rig.settings.Radio().centreHz, test::kBandCentre);
+    rig.control.SetRecordingPace(CRecordingWaveIn::Pace::AsTaken);
+    std::string error;
+    ASSERT_TRUE(rig.control.OpenIqRecording("band.cu8", "", error)) << error;
+    ASSERT_TRUE(rig.control.StartDecoder(Mode::Navtex, 1000, 170, 100));
+    ASSERT_EQ(rig.control.Channels(), (std::vector<double>{490000, 518000}));
+    // The channels start on their tones, wherever the window was tuned.
+    EXPECT_EQ(rig.control.Config().centre, 1700);
+    ASSERT_TRUE(rig.control.ShowChannel(1));
+    EXPECT_EQ(rig.control.ShownFrequency(), 518000);
+
+    const auto text = [&](int32_t hz) {
+        std::lock_guard<std::mutex> lock(rig.host.channelTexts[hz].mutex);
+        return test::Narrow(rig.host.channelTexts[hz].all);
+    };
+    std::set<int32_t> ended;
+    test::WithinSeconds(60, [&] {
+        while (ended.size() < 2) {
+            for (const auto& [hz, queue] : rig.host.channelQueues) {
+                queue->DispatchOne(
+                    [&, hz = hz](Message& m) {
+                        if (m.id == WM_DECODER_ENDED) {
+                            ended.insert(hz);
+                        }
+                        if (m.id != WM_DECODER_SPECTRUM) {
+                            return;
+                        }
+                        if (hz == rig.control.ShownFrequency()) {
+                            rig.control.OnSpectrum(m.Get<SampleBlock>(), 1700, 85);
+                        } else {
+                            rig.control.OnChannelSpectrum(hz, m.Get<SampleBlock>());
+                        }
+                    },
+                    10ms);
+            }
+        }
+    });
+    EXPECT_NE(text(490000).find("ZCZC OA01\r\nLOWER CHANNEL"), std::string::npos) << text(490000);
+    EXPECT_EQ(text(490000).find("UPPER"), std::string::npos);
+    EXPECT_NE(text(518000).find("ZCZC EA23\r\nUPPER CHANNEL"), std::string::npos) << text(518000);
+    EXPECT_EQ(text(518000).find("LOWER"), std::string::npos);
+    rig.control.OnWatchdog();
+    EXPECT_TRUE(rig.host.reports.empty()) << rig.host.reports.front();
+    rig.control.Stop();
+    rig.control.Release();
+    EXPECT_TRUE(rig.control.Channels().empty());
 }
 
 }  // namespace
