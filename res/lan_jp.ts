@@ -163,6 +163,10 @@
         <source>Messages today: %1</source>
         <translation>本日のメッセージ: %1</translation>
     </message>
+    <message>
+        <source>%1: channel %2 kHz</source>
+        <translation>%1: チャンネル %2 kHz</translation>
+    </message>
 </context>
 <context>
     <name>QPlatformTheme</name>

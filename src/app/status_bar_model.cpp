@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/log_day.h"
+#include "app/station_table.h"
 #include "common/utf.h"
 
 namespace wavelore {
@@ -41,6 +42,12 @@ void CStatusBarModel::SetRecording(std::u16string_view name, std::optional<doubl
 void CStatusBarModel::SetNoSource() {
     m_source = Source::None;
     m_sourceName.clear();
+}
+
+void CStatusBarModel::SetRadio(std::u16string_view name, int32_t channelHz) {
+    m_source = Source::Radio;
+    m_sourceName = std::u16string(name);
+    m_channelHz = channelHz;
 }
 
 void CStatusBarModel::SetMode(std::u16string_view name, int32_t baud, int32_t shiftHz) {
@@ -86,6 +93,10 @@ CStatusBarModel::Texts CStatusBarModel::GetTexts(const LocalTime& now) const {
             break;
         case Source::Device:
             out.source = {texts::kStatusDevice, {m_sourceName}};
+            break;
+        case Source::Radio:
+            out.source = {texts::kStatusRadio,
+                          {m_sourceName, CStationTable::KilohertzText(m_channelHz)}};
             break;
         case Source::Recording:
             if (m_ended) {

@@ -21,6 +21,8 @@ inline constexpr std::u16string_view kStatusRecording = u"Recording %1: %2 of %3
 inline constexpr std::u16string_view kStatusRecordingNoLength = u"Recording %1: %2";
 // %1: the recording's file name.
 inline constexpr std::u16string_view kStatusRecordingEnded = u"Recording %1: ended";
+// %1: the radio's name; %2: the channel shown, in kHz.
+inline constexpr std::u16string_view kStatusRadio = u"%1: channel %2 kHz";
 // %1: the mode's name; %2: baud; %3: the shift in Hz.
 inline constexpr std::u16string_view kStatusMode = u"%1, %2 Bd, shift %3 Hz";
 // %1: the centre frequency in Hz.
@@ -32,6 +34,7 @@ inline constexpr std::u16string_view kStatusStoredToday = u"Messages today: %1";
 inline constexpr std::u16string_view kStatusTexts[] = {
     kStatusDevice,         kStatusNoSource, kStatusRecording, kStatusRecordingNoLength,
     kStatusRecordingEnded, kStatusMode,     kStatusCentre,    kStatusStoredToday,
+    kStatusRadio,
 };
 
 }  // namespace texts
@@ -56,6 +59,8 @@ class CStatusBarModel {
     void SetRecordingPosition(double seconds) { m_position = seconds; }
     void SetRecordingEnded() { m_ended = true; }
     void SetNoSource();
+    // A radio, and the channel shown (Hz).
+    void SetRadio(std::u16string_view name, int32_t channelHz);
 
     // name: the mode's own name ("NAVTEX"); baud and shift as in effect (a
     // baud of 0, as for FAX, leaves baud and shift out).
@@ -76,8 +81,9 @@ class CStatusBarModel {
     static std::u16string Duration(double seconds);
 
   private:
-    enum class Source { None, Device, Recording };
+    enum class Source { None, Device, Recording, Radio };
     Source m_source = Source::None;
+    int32_t m_channelHz = 0;
     std::u16string m_sourceName;
     std::optional<double> m_length;
     double m_position = 0.0;

@@ -50,11 +50,15 @@ void CStatusBarWnd::ReadSource() {
     const int32_t index = sources.Current();
     const std::u16string name = sources.Name(index);
     const bool recording = sources.IsRecording(index);
-    if (index != m_sourceIndex || name != m_sourceName) {
+    const int32_t channel = m_watched.decoding->ShownFrequency();
+    if (index != m_sourceIndex || name != m_sourceName || channel != m_channel) {
         m_sourceIndex = index;
         m_sourceName = name;
+        m_channel = channel;
         if (name.empty()) {
             m_model.SetNoSource();
+        } else if (channel != 0) {
+            m_model.SetRadio(name, channel);
         } else if (recording) {
             m_model.SetRecording(name, std::nullopt);
         } else {

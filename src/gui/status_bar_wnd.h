@@ -64,6 +64,7 @@ class CStatusBarWnd final : public QStatusBar, public IMessageOutput {
     // The source shown, by index and name: a new one starts afresh.
     int32_t m_sourceIndex = -1;
     std::u16string m_sourceName;
+    int32_t m_channel = 0;
     bool m_dayCounted = false;
 };
 

@@ -88,6 +88,7 @@ constexpr const char* kStatusSources[] = {
     QT_TRANSLATE_NOOP("CoreText", "%1, %2 Bd, shift %3 Hz"),
     QT_TRANSLATE_NOOP("CoreText", "Centre %1 Hz"),
     QT_TRANSLATE_NOOP("CoreText", "Messages today: %1"),
+    QT_TRANSLATE_NOOP("CoreText", "%1: channel %2 kHz"),
 };
 
 // Qt's own texts on the buttons of our dialogs and message boxes, so that

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QMenuBar>
 #include <QTest>
 
@@ -18,6 +19,7 @@
 #include "common/clock.h"
 #include "gui/color_edit_wnd.h"
 #include "gui/main_window.h"
+#include "gui/status_bar_wnd.h"
 #include "sdr/soapy/soapy_sdr_devices.h"
 #include "support/fake_wave_in.h"
 #include "support/fixtures.h"
@@ -75,6 +77,17 @@ TEST(WindowRadio, BothChannelsStoreOneIsShownAndAnEndedStreamFallsBackToTheSound
     ASSERT_NE(upper, nullptr);
     upper->trigger();
     EXPECT_EQ(window.Decoding().ShownFrequency(), 518000);
+    const QString status = QString::fromStdU16String(name) + QStringLiteral(": channel 518 kHz");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (const QLabel* label : window.Status()->findChildren<QLabel*>()) {
+                if (label->text() == status) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        3000));
 
     CMessageIndex& index = window.Bridge().Index();
     std::set<int32_t> stored;
