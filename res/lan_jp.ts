@@ -904,6 +904,22 @@ Empty: no own position.</source>
         <source>The gain is a number of dB, or auto.</source>
         <translation>利得は dB の数値か auto です。</translation>
     </message>
+    <message>
+        <source>none</source>
+        <translation>なし</translation>
+    </message>
+    <message>
+        <source>The oscillator of an upconverter in front of the radio, e.g. 125000000</source>
+        <translation>無線機の前に置いたアップコンバーターの発振周波数（例: 125000000）</translation>
+    </message>
+    <message>
+        <source>&amp;Upconverter (Hz):</source>
+        <translation>アップコンバーター (Hz)(&amp;U):</translation>
+    </message>
+    <message>
+        <source>The upconverter is a number of Hz, or empty.</source>
+        <translation>アップコンバーターは Hz の数値か、空欄です。</translation>
+    </message>
 </context>
 <context>
     <name>wavelore::CReceiverMenus</name>

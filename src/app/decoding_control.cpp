@@ -277,7 +277,10 @@ bool CDecodingControl::OpenRadio(int32_t source, std::string& error) {
     if (!iq) {
         return false;
     }
-    const std::vector<double> channels = m_radioSettings.ChannelsIn(iq->Format());
+    // An IQ recording is of the band as on the antenna.
+    const IqFormat band =
+        item->second.file ? iq->Format() : m_radioSettings.AntennaBand(iq->Format());
+    const std::vector<double> channels = m_radioSettings.ChannelsIn(band);
     if (channels.empty()) {
         error = "the band sampled (" + iq->Description() +
                 ") holds none of the channels; choose them in the radio settings";
@@ -286,7 +289,7 @@ bool CDecodingControl::OpenRadio(int32_t source, std::string& error) {
     // A recording played as fast as it decodes waits for the slowest
     // channel instead of losing audio.
     std::unique_ptr<CRadioWaveIn> radio =
-        CRadioWaveIn::Create(std::move(iq), channels, item->second.file && asTaken, error);
+        CRadioWaveIn::Create(std::move(iq), band, channels, item->second.file && asTaken, error);
     if (!radio || !radio->Start(error)) {
         return false;
     }

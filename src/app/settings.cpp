@@ -228,6 +228,7 @@ RadioSettings CSettings::Radio() const {
     if (!ppm.empty() && *end == '\0' && std::abs(correction) <= 1000.0) {
         radio.ppm = correction;
     }
+    radio.upconverterHz = number(u"SdrUpconverter", 0.0);
     radio.directSampling = ToUtf8(GetString(u"SdrDirectSampling"));
     if (auto channels = RadioSettings::ParseChannels(ToUtf8(GetString(u"SdrChannels")))) {
         radio.channels = std::move(*channels);
@@ -248,6 +249,8 @@ bool CSettings::WriteRadio(const RadioSettings& radio) {
                                   FromUtf8(RadioSettings::GainText(radio.gainDb))) &&
               written;
     written = m_store.WriteString(kSection, u"SdrPpm", text(radio.ppm)) && written;
+    written =
+        m_store.WriteString(kSection, u"SdrUpconverter", text(radio.upconverterHz)) && written;
     written = m_store.WriteString(kSection, u"SdrDirectSampling", FromUtf8(radio.directSampling)) &&
               written;
     written = m_store.WriteString(kSection, u"SdrChannels",

@@ -64,6 +64,7 @@ class CSettings {
         {u"SdrCentre", Kind::String, u"0"},
         {u"SdrGain", Kind::String, u"auto"},
         {u"SdrPpm", Kind::String, u"0"},
+        {u"SdrUpconverter", Kind::String, u"0"},
         {u"SdrDirectSampling", Kind::String, u""},
         {u"SdrChannels", Kind::String, u""},
     };

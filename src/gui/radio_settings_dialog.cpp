@@ -53,6 +53,12 @@ CRadioSettingsDialog::CRadioSettingsDialog(const RadioSettings& radio, For kind,
         m_ppm->setDecimals(1);
         m_ppm->setValue(radio.ppm);
         layout->addRow(tr("Frequency &correction (ppm):"), m_ppm);
+        m_upconverter = new QLineEdit(Hz(radio.upconverterHz), this);
+        m_upconverter->setPlaceholderText(tr("none"));
+        m_upconverter->setToolTip(
+            tr("The oscillator of an upconverter in front of the radio, "
+               "e.g. 125000000"));
+        layout->addRow(tr("&Upconverter (Hz):"), m_upconverter);
         m_directSampling = new QComboBox(this);
         m_directSampling->addItem(tr("Off"), QString());
         m_directSampling->addItem(tr("I branch"), QStringLiteral("1"));
@@ -96,6 +102,9 @@ void CRadioSettingsDialog::Accept() {
         problem = tr("The centre frequency is a number of Hz, or empty.");
     } else if (!channels) {
         problem = tr("The channels are frequencies in kHz, separated by commas.");
+    } else if (m_upconverter != nullptr && !m_upconverter->text().trimmed().isEmpty() &&
+               !RadioSettings::ParseFrequency(m_upconverter->text().toStdString())) {
+        problem = tr("The upconverter is a number of Hz, or empty.");
     } else if (m_gain != nullptr &&
                !RadioSettings::ParseGain(m_gain->text().toStdString(), radio.gainDb)) {
         problem = tr("The gain is a number of dB, or auto.");
@@ -111,6 +120,8 @@ void CRadioSettingsDialog::Accept() {
     if (m_args != nullptr) {
         radio.args = m_args->text().trimmed().toStdString();
         radio.ppm = m_ppm->value();
+        radio.upconverterHz =
+            RadioSettings::ParseFrequency(m_upconverter->text().toStdString()).value_or(0.0);
         radio.directSampling = m_directSampling->currentData().toString().toStdString();
     }
     m_radio = radio;

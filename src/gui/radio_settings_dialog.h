@@ -40,6 +40,7 @@ class CRadioSettingsDialog final : public QDialog {
     QLineEdit* m_centre = nullptr;
     QLineEdit* m_gain = nullptr;
     QDoubleSpinBox* m_ppm = nullptr;
+    QLineEdit* m_upconverter = nullptr;
     QComboBox* m_directSampling = nullptr;
     QLineEdit* m_channels = nullptr;
     QLabel* m_error = nullptr;

@@ -38,11 +38,17 @@ SdrSettings RadioSettings::Sdr() const {
     SdrSettings sdr;
     sdr.args = args;
     sdr.sampleRate = sampleRate;
-    sdr.centreHz = Centre();
+    sdr.centreHz = Centre() + upconverterHz;
     sdr.gainDb = gainDb;
     sdr.ppm = ppm;
     sdr.directSampling = directSampling;
     return sdr;
+}
+
+IqFormat RadioSettings::AntennaBand(const IqFormat& tuned) const {
+    IqFormat band = tuned;
+    band.centreHz -= upconverterHz;
+    return band;
 }
 
 std::vector<double> RadioSettings::ChannelsIn(const IqFormat& band) const {

@@ -23,6 +23,10 @@ struct RadioSettings {
     double centreHz = 0.0;         // 0: midway between the channels
     std::optional<double> gainDb;  // none: the device's AGC
     double ppm = 0.0;
+    // The oscillator of an upconverter in front of the SDR (125000000):
+    // the SDR is tuned that much higher, the channels keep their own
+    // frequencies. 0: none.
+    double upconverterHz = 0.0;
     std::string directSampling;    // "", "1" (I branch) or "2" (Q branch)
     std::vector<double> channels;  // Hz; empty: the NAVTEX channels covered
 
@@ -31,6 +35,8 @@ struct RadioSettings {
     double Centre() const;
     // How to open an SDR with these settings.
     SdrSettings Sdr() const;
+    // What an SDR opened with them samples, as on the antenna.
+    IqFormat AntennaBand(const IqFormat& tuned) const;
     // The channels decoded from a band: those given that it covers, or the
     // NAVTEX channels it covers. Empty when it covers none.
     std::vector<double> ChannelsIn(const IqFormat& band) const;

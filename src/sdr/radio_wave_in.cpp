@@ -158,6 +158,7 @@ CRadioWaveIn::CRadioWaveIn(std::unique_ptr<IIqSource> source,
 }
 
 std::unique_ptr<CRadioWaveIn> CRadioWaveIn::Create(std::unique_ptr<IIqSource> source,
+                                                   const IqFormat& band,
                                                    const std::vector<double>& channels,
                                                    bool waitForRoom, std::string& error) {
     if (!source) {
@@ -165,8 +166,8 @@ std::unique_ptr<CRadioWaveIn> CRadioWaveIn::Create(std::unique_ptr<IIqSource> so
         return nullptr;
     }
     ChannelizerSettings settings;
-    settings.sampleRate = source->Format().sampleRate;
-    settings.centreHz = source->Format().centreHz;
+    settings.sampleRate = band.sampleRate;
+    settings.centreHz = band.centreHz;
     settings.channels = channels;
     std::unique_ptr<CChannelizer> channelizer = CChannelizer::Create(settings, error);
     if (!channelizer) {

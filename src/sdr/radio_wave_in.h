@@ -26,9 +26,11 @@ class CChannelizer;
 // delivering: Failed() then says so and Error() why.
 class CRadioWaveIn final : public IWaveInDriver {
   public:
-    // channels: frequencies (Hz) the source's band covers. Null with a
+    // band: what the source samples, as on the antenna (an upconverter's
+    // shift taken off); channels: frequencies (Hz) it covers. Null with a
     // one-line reason when they cannot be channelized.
     static std::unique_ptr<CRadioWaveIn> Create(std::unique_ptr<IIqSource> source,
+                                                const IqFormat& band,
                                                 const std::vector<double>& channels,
                                                 bool waitForRoom, std::string& error);
     // Stops the source and the thread; open devices stay silent.
