@@ -147,5 +147,61 @@ TEST(RadioCli, TwoChannelsOfOneBandAreStoredAsTheirEmissionsAlone) {
 #endif
 }
 
+// A radio's crystal (and an upconverter's) and the station put a channel's
+// tones a hundred Hz or so from where it was tuned, beyond what even the
+// weak-signal chain decodes; with --smarttune each channel finds its own
+// tones, and both are stored as their emissions alone, on tune, are.
+TEST(RadioCli, SmartTuneFindsEachChannelsTonesOffTune) {
+    ScopedTempDir dir;
+    const std::vector<std::vector<synth::NavtexMessage> > traffic = {
+        {{u"KA01", u"NAVIGATIONAL WARNING 12/24\nLIGHT 48-22N 004-47W UNLIT.\n"}},
+        {{u"EA23", u"GALE WARNING 031\nDOVER WIGHT: SW 7 TO SEVERE GALE 9.\n"}},
+    };
+    const double frequencies[] = {490000, 518120};
+    std::vector<synth::IqEmission> emissions;
+    for (size_t c = 0; c < 2; ++c) {
+        synth::SynthOptions options;
+        options.snrDb = 10.0;
+        options.seed = 31 + static_cast<uint32_t>(c);
+        auto recording =
+            synth::SynthesizeBroadcast(synth::SynthMode::SitorB, traffic[c], options, 8.0, 1.0);
+        ASSERT_TRUE(recording);
+        const std::string alone = "alone" + std::to_string(c) + ".wav";
+        ASSERT_TRUE(synth::WriteWav(alone, recording->samples, 11025));
+        const ProcessResult result = RunProcess(kEnvironment + ShellQuote(DecodeTool().string()) +
+                                                " --enhanced --dir alone " + alone);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        emissions.push_back({frequencies[c], -30.0, recording->samples});
+    }
+    synth::IqSceneOptions scene;
+    scene.sampleRate = 96000;
+    scene.centreHz = 504000;
+    // A second beyond the emissions, for the line end after NNNN.
+    scene.seconds =
+        static_cast<double>(std::max(emissions[0].audio.size(), emissions[1].audio.size())) /
+            11025.0 +
+        1.0;
+    synth::CIqScene band(emissions, scene);
+    ASSERT_TRUE(synth::WriteIqRecording("band.cs16", synth::IqFileKind::Cs16, band,
+                                        scene.sampleRate, scene.centreHz));
+    const std::string radio = kEnvironment + ShellQuote(DecodeTool().string()) +
+                              " --enhanced --iq band.cs16 --iq-rate 96000 --iq-centre 504000 ";
+
+    const ProcessResult tuned = RunProcess(radio + "--dir tuned --smarttune --verbose");
+    EXPECT_EQ(tuned.exitCode, 0) << tuned.err;
+    const std::map<std::string, std::string> alone = Stored("alone");
+    ASSERT_EQ(alone.size(), 2u);
+    EXPECT_EQ(Stored("tuned"), alone) << tuned.err;
+    EXPECT_NE(tuned.err.find("SmartTune: 518 kHz retuned from 1700 Hz to 18"), std::string::npos)
+        << tuned.err;
+
+    // Left where it was tuned, the channel's text is damaged.
+    const ProcessResult plain = RunProcess(radio + "--dir plain --channel 518k");
+    EXPECT_EQ(plain.exitCode, 0) << plain.err;
+    const std::map<std::string, std::string> damaged = Stored("plain");
+    const std::string gale = "2007-07-21 14.03.22 EA23.txt";
+    EXPECT_TRUE(damaged.count(gale) == 0 || damaged.at(gale) != alone.at(gale));
+}
+
 }  // namespace
 }  // namespace wavelore::test
