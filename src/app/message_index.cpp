@@ -374,12 +374,14 @@ int CMessageIndex::QueryRepeat(const IndexedMessage& row, bool& repeat) {
     }
     CSqliteStatement query(m_db.get(),
                            "SELECT 1 FROM messages WHERE identity = ?1 AND clean = 1 AND "
-                           "frame_seconds BETWEEN ?2 AND ?3 AND path <> ?4 LIMIT 1");
+                           "frame_seconds BETWEEN ?2 AND ?3 AND path <> ?4 AND "
+                           "(?5 <= 0 OR frequency IS NULL OR frequency = ?5) LIMIT 1");
     const int64_t at = CalendarSeconds(row.frameTime);
     query.Bind(1, ToUtf8(row.identity));
     query.Bind(2, at - CRepeatRule::kWindowSeconds);
     query.Bind(3, at + CRepeatRule::kWindowSeconds);
     query.Bind(4, Key(row.path));
+    query.Bind(5, int64_t{row.frequencyHz});
     const int rc = query.Step();
     repeat = rc == SQLITE_ROW;
     return Failed(rc) ? rc : SQLITE_OK;
@@ -392,6 +394,7 @@ bool CMessageIndex::SessionRepeat(const IndexedMessage& row) const {
     const int64_t at = CalendarSeconds(row.frameTime);
     const auto repeats = [&](const IndexedMessage& earlier) {
         return earlier.clean && earlier.identity == row.identity && earlier.path != row.path &&
+               CRepeatRule::SameChannel(earlier.frequencyHz, row.frequencyHz) &&
                CRepeatRule::WithinWindow(CalendarSeconds(earlier.frameTime), at);
     };
     return std::any_of(m_session.begin(), m_session.end(), repeats) ||

@@ -19,4 +19,8 @@ bool CRepeatRule::WithinWindow(int64_t a, int64_t b) {
     return apart <= kWindowSeconds;
 }
 
+bool CRepeatRule::SameChannel(int32_t a, int32_t b) {
+    return a <= 0 || b <= 0 || a == b;
+}
+
 }  // namespace wavelore

@@ -23,6 +23,10 @@ namespace wavelore {
 //   good characters and E' the errors as the quality figure weighs them
 //   (errors / 7 in NAVTEX). Nothing counted (G + E' = 0, or a reception
 //   whose counts are unknown) is not clean.
+// - Channel: with several channels, the same station letter on 490 and
+//   518 kHz is two stations, so the earlier reception counts only on the
+//   same frequency, or when either frequency is unknown (a sound card, a
+//   row made from a stored file).
 // - Serial number 00 (000 in NAVTEX-J) marks messages that must always be
 //   shown: never a repeat.
 class CRepeatRule {
@@ -35,6 +39,8 @@ class CRepeatRule {
     static bool NeverRepeats(std::u16string_view number);
     // Calendar seconds of two frame times (CalendarSeconds).
     static bool WithinWindow(int64_t a, int64_t b);
+    // Channel frequencies in Hz, 0 (or less) when unknown.
+    static bool SameChannel(int32_t a, int32_t b);
 };
 
 }  // namespace wavelore

@@ -1,10 +1,9 @@
 #include "app/tuning_control.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "common/message_ids.h"
-#include "common/modes.h"
+#include "receiver/tuning_policy.h"
 
 namespace wavelore {
 
@@ -20,7 +19,7 @@ void CTuningControl::SetTuning(int32_t centre, int32_t halfShift) {
 }
 
 int32_t CTuningControl::Clamp(int32_t requested, int32_t halfShift) {
-    return std::max(halfShift, std::min(kNyquist - halfShift, requested));
+    return CTuningPolicy::Clamp(requested, halfShift);
 }
 
 int32_t CTuningControl::OnSetFrequency(int32_t requested) {

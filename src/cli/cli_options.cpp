@@ -262,7 +262,8 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     sdr->excludes(device);
     iq->excludes(device);
     app.add_flag("--smarttune", options.smartTune,
-                 "With --device or --play: retune to a transmission found in the spectrum");
+                 "With --device, --play, --sdr or --iq: retune to a transmission found in the "
+                 "spectrum (each channel's own)");
     auto* upload = app.add_flag("--upload", options.upload,
                                 "Upload every completed message to the upload service");
     app.add_option("--uid", options.uid, "Upload ID (default: the stored \"UID\")")
@@ -414,10 +415,12 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         exitCode = kExitUsage;
         return false;
     }
-    if (options.smartTune && !options.Live()) {
+    if (options.smartTune && !options.Live() && !options.Radio()) {
         // The search follows the receiver block by block, as the main window
         // does; a file is played that way with --play FILE --fast.
-        UsageError("--smarttune works with the live receiver: use --play FILE or --device");
+        UsageError(
+            "--smarttune works with the live receiver and radios: use --play FILE, --device, "
+            "--sdr or --iq");
         exitCode = kExitUsage;
         return false;
     }

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/receiver_config.h"
 #include "app/station_table.h"
 #include "cli/run_reception.h"
 #include "cli/text_handler.h"
@@ -189,7 +190,12 @@ int DecodeRadio(const CliOptions& options) {
         channels.push_back({several ? KiloHertz(hz) : std::u16string(), hz, modes[i]});
         CliOptions channelOptions = options;
         channelOptions.mode = modes[i];
-        decoders.push_back(std::make_unique<CChannelDecoder>(channelOptions.Receiver().Chain()));
+        const ReceiverConfig config = channelOptions.Receiver();
+        decoders.push_back(std::make_unique<CChannelDecoder>(config.Chain()));
+        if (config.AutoTune() && !decoders.back()->SetAutoTune(config.Search())) {
+            Complain("cannot set up the tuning search (out of memory)");
+            return kExitInputError;
+        }
         text.push_back(std::make_unique<CTextHandler>(options, stdout, stderr));
         if (several) {
             text.back()->SetLinePrefix(KiloHertz(hz) + u": ");
@@ -209,8 +215,19 @@ int DecodeRadio(const CliOptions& options) {
             return kExitInputError;
         }
     }
+    std::vector<int32_t> centres;
+    for (const auto& decoder : decoders) {
+        centres.push_back(decoder->Centre());
+    }
     const auto handOver = [&] {
         for (size_t i = 0; i < decoders.size(); ++i) {
+            const int32_t centre = decoders[i]->Centre();
+            if (options.verbose && centre != centres[i]) {
+                std::fprintf(stderr, "SmartTune: %s kHz retuned from %d Hz to %d Hz\n",
+                             ToUtf8(KiloHertz(channels[i].frequencyHz)).c_str(), centres[i],
+                             centre);
+            }
+            centres[i] = centre;
             for (const DecoderText& chunk : decoders[i]->TakeText()) {
                 reception.OnText(i, chunk);
                 text[i]->OnText(chunk, decoders[i]->Blocks());

@@ -1,16 +1,28 @@
 #include "receiver/channel_decoder.h"
 
+#include <optional>
 #include <string>
 #include <system_error>
 #include <utility>
 
+#include "common/nothrow.h"
+
 namespace wavelore {
 
 CChannelDecoder::CChannelDecoder(const ChainSettings& settings)
-    : m_chain(CReceiveChain::Create(settings)) {}
+    : m_chain(CReceiveChain::Create(settings)), m_centre(settings.centre) {}
 
 CChannelDecoder::~CChannelDecoder() {
     Close();
+}
+
+bool CChannelDecoder::SetAutoTune(CTuningPolicy::Search search) {
+    m_tuning = MakeOrNull<CTuningPolicy>();
+    if (!m_tuning) {
+        return false;
+    }
+    m_tuning->SetSearch(search);
+    return true;
 }
 
 bool CChannelDecoder::Start() {
@@ -67,11 +79,29 @@ void CChannelDecoder::Run() {
             m_blocks.pop_front();
         }
         m_room.notify_one();
+        Tune(block);
         // The block is the decoder's own copy: demodulated in place.
         Keep(m_chain->Process(block.Data(), static_cast<size_t>(block.Count()), block.Data()));
         ++m_processed;
     }
     Keep(m_chain->Finish());
+}
+
+void CChannelDecoder::Tune(const SampleBlock& block) {
+    if (!m_tuning) {
+        return;
+    }
+    const ChainSettings& tuned = m_chain->Settings();
+    const std::optional<int32_t> request = m_tuning->Process(
+        block.Data(), static_cast<size_t>(block.Count()), tuned.centre, tuned.halfShift);
+    if (!request) {
+        return;
+    }
+    // The tones move before this block is decoded, as a retune the search
+    // asks the live receiver for lands before its next buffer.
+    const int32_t centre = CTuningPolicy::Clamp(*request, tuned.halfShift);
+    Keep(m_chain->Retune(centre, tuned.halfShift));
+    m_centre.store(centre);
 }
 
 void CChannelDecoder::Keep(const ChainOutput& output) {

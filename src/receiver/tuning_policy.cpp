@@ -1,5 +1,9 @@
 #include "receiver/tuning_policy.h"
 
+#include <algorithm>
+
+#include "common/sample_rate.h"
+
 namespace wavelore {
 
 void CTuningPolicy::SetSearch(Search search) {
@@ -32,6 +36,10 @@ std::optional<int32_t> CTuningPolicy::Process(const double* in, size_t n, int32_
 
 int32_t CTuningPolicy::RetuneVotes() const {
     return m_search == Search::TonePair ? m_pair.Votes() : m_valley.Votes();
+}
+
+int32_t CTuningPolicy::Clamp(int32_t requested, int32_t halfShift) {
+    return std::max(halfShift, std::min(kNyquist - halfShift, requested));
 }
 
 }  // namespace wavelore

@@ -44,6 +44,11 @@ class CTuningPolicy {
     const CBandAnalyzer& Analyzer() const { return m_analyzer; }
     int32_t RetuneVotes() const;
 
+    // The tunable range for a half shift: both tones inside the audio band.
+    // A half shift wider than half the range leaves only the half shift
+    // itself.
+    static int32_t Clamp(int32_t requested, int32_t halfShift);
+
   private:
     CBandAnalyzer m_analyzer;
     CTuningSearch m_valley;

@@ -229,6 +229,43 @@ TEST(MessageIndex, MigratesAnIndexWithoutFrequencies) {
     EXPECT_EQ(notes.notes, std::vector<std::string>{});
 }
 
+// With several channels the same station letter on 490 and 518 kHz is two
+// stations; a reception of unknown frequency (a sound card) counts on any.
+// Decided alike by the index and, with no index to ask, among this run's
+// rows.
+TEST(MessageIndex, RepeatsOnlyOnTheSameChannelOrAnUnknownOne) {
+    test::ScopedTempDir dir;
+    CMessageSelection all;
+    fs::create_directories("disk/logs/2007-07-21");
+    // A file where the logs directory belongs: no index at all.
+    fs::create_directories("none/2007-07-21");
+    WriteFile("none/logs", "x");
+    for (const std::string base : {"disk", "none"}) {
+        SCOPED_TRACE(base);
+        CMessageIndex index(base, all, nullptr);
+        if (base == "disk") {
+            ASSERT_TRUE(index.Open());
+        }
+        // Waits for the filling, so the disk index decides.
+        EXPECT_EQ(index.Database() != nullptr, base == "disk");
+        const fs::path day =
+            dir.Path() / base / (base == "disk" ? "logs/2007-07-21" : "2007-07-21");
+        int second = 0;
+        const auto receive = [&](int32_t frequencyHz) {
+            const std::string time = "15.00.0" + std::to_string(second++);
+            WriteFile(day / ("2007-07-21 " + time + " EA12.txt"), "x");
+            MessageRecord record = Record(day / ("2007-07-21 " + time + " EA12.txt"));
+            record.time = u"15:00:0" + FromUtf8(time.substr(time.size() - 1));
+            record.frequencyHz = frequencyHz;
+            return index.Add(record, true);
+        };
+        EXPECT_FALSE(receive(490000));
+        EXPECT_FALSE(receive(518000));
+        EXPECT_TRUE(receive(518000));
+        EXPECT_TRUE(receive(0));
+    }
+}
+
 // A fresh index is filled from the files beside its user; one whose
 // filling was cut short (the program ended meanwhile) is filled again,
 // silently, and meanwhile the repeats are those the filled index gives.
