@@ -14,6 +14,7 @@
 #include "net/nmea_udp_sender.h"
 #include "net/reply_rules.h"
 #include "net/upload_host.h"
+#include "sdr/radio_settings.h"
 #include "system/standard_input.h"
 
 namespace wavelore::cli {
@@ -46,46 +47,17 @@ bool CheckTuning(const CliOptions& options) {
     return true;
 }
 
-// "518000", "518k", "518kHz", "4209.5k": Hz; 0 for anything else.
-double ParseChannelFrequency(std::string text) {
-    double scale = 1.0;
-    for (const char* suffix : {"kHz", "khz", "k", "K"}) {
-        const std::string s = suffix;
-        if (text.size() > s.size() && text.compare(text.size() - s.size(), s.size(), s) == 0) {
-            text.resize(text.size() - s.size());
-            scale = 1000.0;
-            break;
-        }
-    }
-    size_t used = 0;
-    double value = 0.0;
-    try {
-        value = std::stod(text, &used);
-    } catch (const std::exception&) {
-        return 0.0;
-    }
-    if (used != text.size() || !(value > 0.0) || value * scale > 1e11) {
-        return 0.0;
-    }
-    return value * scale;
-}
-
 // The radio's options that need more than CLI11 checks.
 bool ParseRadio(const CLI::App& app, const std::string& gain,
                 const std::vector<std::string>& channels, CliOptions& options) {
-    if (!gain.empty() && gain != "auto") {
-        char* end = nullptr;
-        const double value = std::strtod(gain.c_str(), &end);
-        if (end == gain.c_str() || *end != '\0' || !(value > -100.0 && value < 200.0)) {
-            UsageError("--gain takes a number of dB or auto, not \"" + gain + "\"");
-            return false;
-        }
-        options.gainDb = value;
+    if (!RadioSettings::ParseGain(gain, options.gainDb)) {
+        UsageError("--gain takes a number of dB or auto, not \"" + gain + "\"");
+        return false;
     }
     for (const std::string& arg : channels) {
         const size_t colon = arg.find(':');
         CliOptions::Channel channel;
-        channel.frequencyHz = ParseChannelFrequency(arg.substr(0, colon));
+        channel.frequencyHz = RadioSettings::ParseFrequency(arg.substr(0, colon)).value_or(0.0);
         if (channel.frequencyHz <= 0.0) {
             UsageError("--channel takes FREQ[:MODE], e.g. 518000 or 490k:NAVTEX, not \"" + arg +
                        "\"");

@@ -19,6 +19,7 @@
 #include "receiver/channel_decoder.h"
 #include "sdr/channelizer.h"
 #include "sdr/iq_file_source.h"
+#include "sdr/radio_settings.h"
 #include "system/termination_signals.h"
 #ifdef WAVELORE_HAVE_SOAPY
 #include "sdr/soapy/sdr_device.h"
@@ -30,8 +31,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The NAVTEX channels a radio is listened to on unless --channel says.
-constexpr double kNavtexChannels[] = {490000.0, 518000.0, 4209500.0};
 // IQ samples read at once: about 25 ms at 2 Msps.
 constexpr size_t kReadSamples = 1 << 16;
 
@@ -61,7 +60,21 @@ class CChannelFanOut final : public IChannelSink {
     uint64_t m_dropped = 0;
 };
 
-std::unique_ptr<IIqSource> OpenSource(const CliOptions& options, const std::vector<double>& wanted,
+// The radio as the options set it up.
+RadioSettings Radio(const CliOptions& options, const std::vector<double>& wanted) {
+    RadioSettings radio;
+    radio.args = options.sdr.value_or("");
+    radio.sampleRate = options.sdrRate;
+    radio.centreHz = options.sdrCentre.value_or(0.0);
+    radio.gainDb = options.gainDb;
+    radio.ppm = options.ppm;
+    radio.upconverterHz = options.upconverter;
+    radio.directSampling = options.directSampling;
+    radio.channels = wanted;
+    return radio;
+}
+
+std::unique_ptr<IIqSource> OpenSource(const CliOptions& options, const RadioSettings& radio,
                                       std::string& error) {
     if (!options.iq.empty()) {
         IqFileSettings file;
@@ -77,24 +90,11 @@ std::unique_ptr<IIqSource> OpenSource(const CliOptions& options, const std::vect
             error);
     }
 #ifdef WAVELORE_HAVE_SOAPY
-    SdrSettings sdr;
-    sdr.args = *options.sdr;
-    sdr.sampleRate = options.sdrRate;
-    if (options.sdrCentre) {
-        sdr.centreHz = *options.sdrCentre;
-    } else {
-        // Midway between the outermost channels.
-        const auto [low, high] = std::minmax_element(wanted.begin(), wanted.end());
-        sdr.centreHz = (*low + *high) / 2;
-    }
-    sdr.centreHz += options.upconverter;
-    sdr.gainDb = options.gainDb;
-    sdr.ppm = options.ppm;
+    SdrSettings sdr = radio.Sdr();
     sdr.antenna = options.antenna;
-    sdr.directSampling = options.directSampling;
     return CSdrDevice::Open(sdr, error);
 #else
-    static_cast<void>(wanted);
+    static_cast<void>(radio);
     error = "--sdr: this wavelore-decode was built without SoapySDR";
     return nullptr;
 #endif
@@ -139,21 +139,16 @@ int DecodeRadio(const CliOptions& options) {
         modes[i] = options.channels[i].mode;
     }
     std::string error;
-    std::unique_ptr<IIqSource> source = OpenSource(
-        options, wanted.empty() ? std::vector<double>{490000.0, 518000.0} : wanted, error);
+    const RadioSettings radio = Radio(options, wanted);
+    std::unique_ptr<IIqSource> source = OpenSource(options, radio, error);
     if (!source) {
         Complain(error);
         return kExitInputError;
     }
-    IqFormat format = source->Format();
-    if (options.sdr) {
-        // The band as on the antenna.
-        format.centreHz -= options.upconverter;
-    }
+    // The band as on the antenna.
+    const IqFormat format = options.sdr ? radio.AntennaBand(source->Format()) : source->Format();
     if (wanted.empty()) {
-        wanted = CChannelizer::CoveredChannels(
-            format.sampleRate, format.centreHz,
-            std::vector<double>(std::begin(kNavtexChannels), std::end(kNavtexChannels)));
+        wanted = radio.ChannelsIn(format);
         modes.assign(wanted.size(), options.mode);
         if (wanted.empty()) {
             Complain("the band sampled (" + source->Description() +
