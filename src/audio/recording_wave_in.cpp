@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include "audio/queued_wave_in_device.h"
 #include "audio/wave_in_queue.h"
 #include "common/modes.h"
 
@@ -37,9 +38,10 @@ using Pace = CRecordingWaveIn::Pace;
 // Read size; at real-time pace also the step of delivery (46 ms).
 constexpr size_t kChunk = 512;
 
-class CRecordingDevice final : public IWaveInDevice {
+class CRecordingDevice final : public CQueuedWaveInDevice {
   public:
-    explicit CRecordingDevice(std::shared_ptr<State> state) : m_state(std::move(state)) {}
+    explicit CRecordingDevice(std::shared_ptr<State> state)
+        : CQueuedWaveInDevice(state->mutex, state->changed), m_state(std::move(state)) {}
     ~CRecordingDevice() override { Close(); }
 
     // Starts the "hardware"; false when no thread can be had, and then the
@@ -52,45 +54,6 @@ class CRecordingDevice final : public IWaveInDevice {
             return false;
         }
         return true;
-    }
-
-    MmResult PrepareHeader(WaveHeader& header) override {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        return m_closed ? MMSYSERR_INVALHANDLE : m_state->queue->Prepare(header);
-    }
-
-    MmResult UnprepareHeader(WaveHeader& header) override {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        return m_closed ? MMSYSERR_INVALHANDLE : m_state->queue->Unprepare(header);
-    }
-
-    MmResult AddBuffer(WaveHeader& header) override {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        if (m_closed) {
-            return MMSYSERR_INVALHANDLE;
-        }
-        MmResult r = m_state->queue->Add(header);
-        m_state->changed.notify_all();
-        return r;
-    }
-
-    MmResult Start() override {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        if (m_closed) {
-            return MMSYSERR_INVALHANDLE;
-        }
-        m_state->started = true;
-        m_state->changed.notify_all();
-        return MMSYSERR_NOERROR;
-    }
-
-    MmResult Reset() override {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        if (m_closed) {
-            return MMSYSERR_INVALHANDLE;
-        }
-        ResetLocked();
-        return MMSYSERR_NOERROR;
     }
 
     MmResult Close() override {
@@ -115,11 +78,11 @@ class CRecordingDevice final : public IWaveInDevice {
     }
 
   private:
-    void ResetLocked() {
-        m_state->started = false;
-        m_state->queue->ReturnAll();
+    CWaveInQueue& Queue() override { return *m_state->queue; }
+    void SetStarted(bool started) override { m_state->started = started; }
+    void ResetLocked() override {
+        CQueuedWaveInDevice::ResetLocked();
         m_state->delivered = m_state->queue->Announced();
-        m_state->changed.notify_all();
     }
 
     // The "hardware": reads the recording and fills queued buffers.
@@ -196,7 +159,6 @@ class CRecordingDevice final : public IWaveInDevice {
 
     std::shared_ptr<State> m_state;
     std::thread m_thread;
-    bool m_closed = false;
 };
 
 }  // namespace

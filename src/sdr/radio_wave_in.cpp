@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdio>
 #include <condition_variable>
 #include <mutex>
 #include <new>
 #include <optional>
 #include <system_error>
 
+#include "audio/queued_wave_in_device.h"
 #include "audio/wave_in_queue.h"
 #include "common/sample_block.h"
 #include "common/sample_rate.h"
@@ -41,53 +43,16 @@ using State = CRadioWaveIn::State;
 // IQ samples read at once: about 30 ms at 2 Msps.
 constexpr size_t kReadSamples = 1 << 16;
 
-class CRadioChannelDevice final : public IWaveInDevice {
+class CRadioChannelDevice final : public CQueuedWaveInDevice {
   public:
     CRadioChannelDevice(std::shared_ptr<State> state, size_t lane)
-        : m_state(std::move(state)), m_lane(lane) {}
+        : CQueuedWaveInDevice(state->mutex, state->changed),
+          m_state(std::move(state)),
+          m_lane(lane) {}
     ~CRadioChannelDevice() override { Close(); }
 
-    MmResult PrepareHeader(WaveHeader& header) override {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        return m_closed ? MMSYSERR_INVALHANDLE : Lane().queue->Prepare(header);
-    }
-
-    MmResult UnprepareHeader(WaveHeader& header) override {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        return m_closed ? MMSYSERR_INVALHANDLE : Lane().queue->Unprepare(header);
-    }
-
-    MmResult AddBuffer(WaveHeader& header) override {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        if (m_closed) {
-            return MMSYSERR_INVALHANDLE;
-        }
-        const MmResult r = Lane().queue->Add(header);
-        m_state->changed.notify_all();
-        return r;
-    }
-
-    MmResult Start() override {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        if (m_closed) {
-            return MMSYSERR_INVALHANDLE;
-        }
-        Lane().started = true;
-        m_state->changed.notify_all();
-        return MMSYSERR_NOERROR;
-    }
-
-    MmResult Reset() override {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
-        if (m_closed) {
-            return MMSYSERR_INVALHANDLE;
-        }
-        ResetLocked();
-        return MMSYSERR_NOERROR;
-    }
-
     MmResult Close() override {
-        std::lock_guard<std::mutex> lock(m_state->mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         if (m_closed) {
             return MMSYSERR_INVALHANDLE;
         }
@@ -99,15 +64,11 @@ class CRadioChannelDevice final : public IWaveInDevice {
 
   private:
     State::Lane& Lane() { return m_state->lanes[m_lane]; }
-    void ResetLocked() {
-        Lane().started = false;
-        Lane().queue->ReturnAll();
-        m_state->changed.notify_all();
-    }
+    CWaveInQueue& Queue() override { return *Lane().queue; }
+    void SetStarted(bool started) override { Lane().started = started; }
 
     std::shared_ptr<State> m_state;
     size_t m_lane;
-    bool m_closed = false;
 };
 
 // Each channel's audio into its device's buffers, as 16-bit samples.
