@@ -17,7 +17,7 @@ namespace wavelore {
 namespace {
 
 // IQ samples per pass through a channel; bounds the working arrays.
-constexpr int32_t kChunk = 1024;
+constexpr int32_t kChunk = 4096;
 // The widest step of the mixing table's grid; the rest of a channel's
 // offset is mixed after decimation, where it costs little.
 constexpr double kGridHz = 2000.0;
@@ -49,7 +49,39 @@ double MixOffset(double centreHz, double channelHz) {
     return channelHz - CChannelizer::kCarrierOffsetHz + kQuarter - centreHz;
 }
 
+// count samples times the table's, I and Q apart.
+void MixRun(const float* __restrict xi, const float* __restrict xq, const float* __restrict c,
+            const float* __restrict s, int32_t count, float* __restrict outI,
+            float* __restrict outQ) {
+    for (int32_t n = 0; n < count; ++n) {
+        outI[n] = xi[n] * c[n] - xq[n] * s[n];
+        outQ[n] = xi[n] * s[n] + xq[n] * c[n];
+    }
+}
+
+// Interleaved I and Q of count pairs of samples at x, the even and odd
+// samples apart and I and Q apart.
+void SplitComplexPairs(const float* __restrict x, int32_t pairs, float* __restrict evenI,
+                       float* __restrict evenQ, float* __restrict oddI, float* __restrict oddQ) {
+    for (int32_t j = 0; j < pairs; ++j) {
+        evenI[j] = x[4 * j];
+        evenQ[j] = x[4 * j + 1];
+        oddI[j] = x[4 * j + 2];
+        oddQ[j] = x[4 * j + 3];
+    }
+}
+
 }  // namespace
+
+// The IQ input as pairs of samples, the even and odd ones apart, I and Q
+// apart: the form the first half-band stage filters without shuffling.
+struct CChannelizer::IqPairs {
+    const float* evenI;
+    const float* evenQ;
+    const float* oddI;
+    const float* oddQ;
+    int32_t count;
+};
 
 // What channels close together share: the mix of their middle to 0 Hz by
 // a periodic table (exact forever, on a grid of at most kGridHz) and the
@@ -58,8 +90,8 @@ class CChannelizer::CFront {
   public:
     // offsets: the members' mix offsets (Hz), nearest first to last.
     bool Design(double rate, double lowOffset, double highOffset);
-    // count samples in, I and Q apart; the output stays here until the next call.
-    int32_t Process(const float* inI, const float* inQ, int32_t count);
+    // Takes input pairs; the output stays here until the next call.
+    int32_t Process(const IqPairs& in);
     void Reset();
 
     double OutputRate() const { return m_outRate; }
@@ -70,17 +102,18 @@ class CChannelizer::CFront {
     int32_t OutputBlock() const { return m_outBlock; }
 
   private:
-    void Mix(const float* inI, const float* inQ, int32_t count, float* outI, float* outQ);
+    void Mix(const IqPairs& in, float* evenI, float* evenQ, float* oddI, float* oddQ);
 
-    std::vector<float> m_tableI;
-    std::vector<float> m_tableQ;
-    uint32_t m_mask = 0;
-    uint32_t m_at = 0;
+    // The table split as the input is, so each half runs down its own.
+    std::vector<float> m_evenCos, m_evenSin, m_oddCos, m_oddSin;
+    uint32_t m_mask = 0;     // of the pair count
+    uint32_t m_at = 0;       // the next pair's place in the table
     double m_mixedHz = 0.0;  // what the table takes away
     std::vector<CHalfbandDecimator> m_stages;
     double m_outRate = 0.0;
     int32_t m_outBlock = 0;
     std::vector<float> m_aI, m_aQ, m_bI, m_bQ;
+    std::vector<float> m_fullI, m_fullQ;  // without stages: the mix in order
     const float* m_outI = nullptr;
     const float* m_outQ = nullptr;
 };
@@ -161,15 +194,16 @@ bool CChannelizer::CFront::Design(double rate, double lowOffset, double highOffs
     }
     const auto turns = static_cast<int64_t>(std::llround(middle * length / rate));
     m_mixedHz = static_cast<double>(turns) * rate / length;
-    m_mask = length - 1;
-    m_tableI.resize(length);
-    m_tableQ.resize(length);
+    m_mask = length / 2 - 1;
+    for (auto* v : {&m_evenCos, &m_evenSin, &m_oddCos, &m_oddSin}) {
+        v->resize(length / 2);
+    }
     for (uint32_t k = 0; k < length; ++k) {
         // Exact angles, reduced before the sine: the table repeats exactly.
         const int64_t step = (turns * static_cast<int64_t>(k)) % static_cast<int64_t>(length);
         const double angle = -2.0 * std::numbers::pi * static_cast<double>(step) / length;
-        m_tableI[k] = static_cast<float>(std::cos(angle));
-        m_tableQ[k] = static_cast<float>(std::sin(angle));
+        ((k & 1u) ? m_oddCos : m_evenCos)[k / 2] = static_cast<float>(std::cos(angle));
+        ((k & 1u) ? m_oddSin : m_evenSin)[k / 2] = static_cast<float>(std::sin(angle));
     }
     // Every member's band, wherever the table left it.
     const double spread =
@@ -182,8 +216,8 @@ bool CChannelizer::CFront::Design(double rate, double lowOffset, double highOffs
         v->resize(kChunk / 2 + 1);
     }
     if (m_stages.empty()) {
-        m_aI.resize(kChunk);
-        m_aQ.resize(kChunk);
+        m_fullI.resize(kChunk);
+        m_fullQ.resize(kChunk);
     }
     Reset();
     return m_outRate > 0.0;
@@ -196,36 +230,38 @@ void CChannelizer::CFront::Reset() {
     }
 }
 
-void CChannelizer::CFront::Mix(const float* inI, const float* inQ, int32_t count, float* mixI,
-                               float* mixQ) {
-    for (int32_t done = 0; done < count;) {
+void CChannelizer::CFront::Mix(const IqPairs& in, float* evenI, float* evenQ, float* oddI,
+                               float* oddQ) {
+    for (int32_t done = 0; done < in.count;) {
         const int32_t run =
-            std::min<int32_t>(count - done, static_cast<int32_t>(m_mask + 1 - m_at));
-        const float* __restrict c = m_tableI.data() + m_at;
-        const float* __restrict s = m_tableQ.data() + m_at;
-        const float* __restrict xi = inI + done;
-        const float* __restrict xq = inQ + done;
-        float* __restrict outI = mixI + done;
-        float* __restrict outQ = mixQ + done;
-        for (int32_t n = 0; n < run; ++n) {
-            outI[n] = xi[n] * c[n] - xq[n] * s[n];
-            outQ[n] = xi[n] * s[n] + xq[n] * c[n];
-        }
+            std::min<int32_t>(in.count - done, static_cast<int32_t>(m_mask + 1 - m_at));
+        MixRun(in.evenI + done, in.evenQ + done, m_evenCos.data() + m_at, m_evenSin.data() + m_at,
+               run, evenI + done, evenQ + done);
+        MixRun(in.oddI + done, in.oddQ + done, m_oddCos.data() + m_at, m_oddSin.data() + m_at, run,
+               oddI + done, oddQ + done);
         m_at = (m_at + static_cast<uint32_t>(run)) & m_mask;
         done += run;
     }
 }
 
-int32_t CChannelizer::CFront::Process(const float* inI, const float* inQ, int32_t count) {
+int32_t CChannelizer::CFront::Process(const IqPairs& in) {
     if (m_stages.empty()) {
-        Mix(inI, inQ, count, m_aI.data(), m_aQ.data());
-        m_outI = m_aI.data();
-        m_outQ = m_aQ.data();
-        return count;
+        Mix(in, m_aI.data(), m_aQ.data(), m_bI.data(), m_bQ.data());
+        for (int32_t j = 0; j < in.count; ++j) {
+            m_fullI[2 * static_cast<size_t>(j)] = m_aI[static_cast<size_t>(j)];
+            m_fullQ[2 * static_cast<size_t>(j)] = m_aQ[static_cast<size_t>(j)];
+            m_fullI[2 * static_cast<size_t>(j) + 1] = m_bI[static_cast<size_t>(j)];
+            m_fullQ[2 * static_cast<size_t>(j) + 1] = m_bQ[static_cast<size_t>(j)];
+        }
+        m_outI = m_fullI.data();
+        m_outQ = m_fullQ.data();
+        return 2 * in.count;
     }
-    // The first stage takes the mix straight into its own buffer.
-    Mix(inI, inQ, count, m_stages[0].InputI(), m_stages[0].InputQ());
-    const int32_t n = m_stages[0].Commit(count, m_bI.data(), m_bQ.data());
+    // The mix goes straight into the first stage's own arrays: the costly
+    // work at the full rate is two plain passes of multiply-adds.
+    CHalfbandDecimator& first = m_stages[0];
+    Mix(in, first.EvenI(), first.EvenQ(), first.OddI(), first.OddQ());
+    const int32_t n = first.CommitPairs(in.count, m_bI.data(), m_bQ.data());
     m_outI = m_bI.data();
     m_outQ = m_bQ.data();
     return RunStages(m_stages, 1, m_outI, m_outQ, n, m_aI.data(), m_aQ.data(), m_bI.data(),
@@ -372,8 +408,10 @@ std::unique_ptr<CChannelizer> CChannelizer::Build(const ChannelizerSettings& set
         return nullptr;
     }
     channelizer->m_settings = settings;
-    channelizer->m_inI.resize(kChunk);
-    channelizer->m_inQ.resize(kChunk);
+    for (auto* v : {&channelizer->m_evenI, &channelizer->m_evenQ, &channelizer->m_oddI,
+                    &channelizer->m_oddQ}) {
+        v->resize(kChunk / 2);
+    }
     // Channels in order of frequency; those within kShareSpanHz of the
     // first of a run share a front.
     std::vector<size_t> order(settings.channels.size());
@@ -436,38 +474,70 @@ std::vector<double> CChannelizer::CoveredChannels(double sampleRate, double cent
 }
 
 void CChannelizer::Process(const std::complex<float>* iq, size_t count, IChannelSink& sink) {
-    float* __restrict inI = m_inI.data();
-    float* __restrict inQ = m_inQ.data();
+    float* evenI = m_evenI.data();
+    float* evenQ = m_evenQ.data();
+    float* oddI = m_oddI.data();
+    float* oddQ = m_oddQ.data();
     while (count > 0) {
-        const auto n = static_cast<int32_t>(std::min<size_t>(count, kChunk));
-        // I and Q apart once for all channels, so each channel's mix runs
-        // straight down both. (A complex<float> is an array of two floats.)
-        const float* x = reinterpret_cast<const float*>(iq);
-        for (int32_t k = 0; k < n; ++k) {
-            inI[k] = x[2 * k];
-            inQ[k] = x[2 * k + 1];
+        int32_t pairs = 0;
+        if (m_carrying) {
+            evenI[0] = m_carryI;
+            evenQ[0] = m_carryQ;
+            oddI[0] = iq->real();
+            oddQ[0] = iq->imag();
+            m_carrying = false;
+            pairs = 1;
+            ++iq;
+            --count;
         }
-        for (size_t f = 0; f < m_fronts.size(); ++f) {
-            CFront& front = *m_fronts[f];
-            const int32_t m = front.Process(inI, inQ, n);
-            for (size_t c = 0; c < m_channels.size(); ++c) {
-                if (m_frontOf[c] == f) {
-                    m_channels[c]->Process(front.OutI(), front.OutQ(), m, c, sink);
-                }
+        // Split once for all fronts. (A complex<float> is an array of two
+        // floats.)
+        const auto more = static_cast<int32_t>(
+            std::min<size_t>(count / 2, static_cast<size_t>(kChunk / 2 - pairs)));
+        SplitComplexPairs(reinterpret_cast<const float*>(iq), more, evenI + pairs, evenQ + pairs,
+                          oddI + pairs, oddQ + pairs);
+        pairs += more;
+        iq += 2 * more;
+        count -= 2 * static_cast<size_t>(more);
+        if (count == 1) {
+            m_carryI = iq->real();
+            m_carryQ = iq->imag();
+            m_carrying = true;
+            count = 0;
+        }
+        RunFronts(IqPairs{evenI, evenQ, oddI, oddQ, pairs}, sink);
+    }
+}
+
+void CChannelizer::RunFronts(const IqPairs& in, IChannelSink& sink) {
+    if (in.count == 0) {
+        return;
+    }
+    for (size_t f = 0; f < m_fronts.size(); ++f) {
+        CFront& front = *m_fronts[f];
+        const int32_t m = front.Process(in);
+        for (size_t c = 0; c < m_channels.size(); ++c) {
+            if (m_frontOf[c] == f) {
+                m_channels[c]->Process(front.OutI(), front.OutQ(), m, c, sink);
             }
         }
-        iq += n;
-        count -= static_cast<size_t>(n);
     }
 }
 
 void CChannelizer::Flush(IChannelSink& sink) {
+    if (m_carrying) {
+        // The last sample's partner is silence, as the rest of the block is.
+        const float zero = 0.0f;
+        m_carrying = false;
+        RunFronts(IqPairs{&m_carryI, &m_carryQ, &zero, &zero, 1}, sink);
+    }
     for (size_t c = 0; c < m_channels.size(); ++c) {
         m_channels[c]->Flush(c, sink);
     }
 }
 
 void CChannelizer::Reset() {
+    m_carrying = false;
     for (auto& front : m_fronts) {
         front->Reset();
     }

@@ -94,19 +94,24 @@ class CChannelizer {
 
     class CFront;
     class CChannel;
+    struct IqPairs;
 
   private:
     CChannelizer() = default;
     // Create after its checks; may throw std::bad_alloc.
     static std::unique_ptr<CChannelizer> Build(const ChannelizerSettings& settings,
                                                std::string& error);
+    void RunFronts(const IqPairs& in, IChannelSink& sink);
 
     ChannelizerSettings m_settings;
     std::vector<std::unique_ptr<CFront>> m_fronts;
     std::vector<std::unique_ptr<CChannel>> m_channels;
     std::vector<size_t> m_frontOf;  // each channel's front
-    std::vector<float> m_inI;
-    std::vector<float> m_inQ;
+    // The input split into pairs, and a sample that waits for its partner.
+    std::vector<float> m_evenI, m_evenQ, m_oddI, m_oddQ;
+    float m_carryI = 0.0f;
+    float m_carryQ = 0.0f;
+    bool m_carrying = false;
 };
 
 }  // namespace wavelore
