@@ -44,6 +44,31 @@ void CUpperSideband::Reset() {
     m_turn = 0;
 }
 
+template <int Lanes>
+void CUpperSideband::Outputs(int32_t first, int32_t middle, float* out) const {
+    // Re(j^n w): w's real part, minus its imaginary part, minus its real
+    // part, its imaginary part. Outputs side by side, each summed in its
+    // own register, so that the sums do not wait on one another.
+    const float* centre[Lanes];
+    float sum[Lanes];
+    for (int r = 0; r < Lanes; ++r) {
+        const int32_t n = first + r;
+        const uint32_t turn = (m_turn + static_cast<uint32_t>(n)) & 1u;
+        centre[r] = (turn ? m_q.get() : m_i.get()) + n + middle;
+        sum[r] = m_middle * centre[r][0];
+    }
+    for (size_t k = 0; k < m_pairs.size(); ++k) {
+        const int32_t d = 2 * static_cast<int32_t>(k) + 1;
+        for (int r = 0; r < Lanes; ++r) {
+            sum[r] += m_pairs[k] * (centre[r][-d] + centre[r][d]);
+        }
+    }
+    for (int r = 0; r < Lanes; ++r) {
+        const uint32_t turn = (m_turn + static_cast<uint32_t>(first + r)) & 3u;
+        out[first + r] = (turn == 0 || turn == 3) ? sum[r] : -sum[r];
+    }
+}
+
 void CUpperSideband::Process(const float* inI, const float* inQ, int32_t count, float* out) {
     if (m_taps.empty()) {
         std::fill(out, out + std::max(count, 0), 0.0f);
@@ -53,18 +78,12 @@ void CUpperSideband::Process(const float* inI, const float* inQ, int32_t count, 
     std::memcpy(m_i.get() + m_span, inI, sizeof(float) * static_cast<size_t>(count));
     std::memcpy(m_q.get() + m_span, inQ, sizeof(float) * static_cast<size_t>(count));
     const int32_t middle = m_span / 2;
-    for (int32_t n = 0; n < count; ++n) {
-        // Re(j^n w): w's real part, minus its imaginary part, minus its
-        // real part, its imaginary part.
-        const uint32_t turn = (m_turn + static_cast<uint32_t>(n)) & 3u;
-        const float* x = (turn & 1u) ? m_q.get() + n : m_i.get() + n;
-        const float* centre = x + middle;
-        float sum = m_middle * centre[0];
-        for (size_t k = 0; k < m_pairs.size(); ++k) {
-            const int32_t d = 2 * static_cast<int32_t>(k) + 1;
-            sum += m_pairs[k] * (centre[-d] + centre[d]);
-        }
-        out[n] = (turn == 0 || turn == 3) ? sum : -sum;
+    int32_t n = 0;
+    for (; n + 4 <= count; n += 4) {
+        Outputs<4>(n, middle, out);
+    }
+    for (; n < count; ++n) {
+        Outputs<1>(n, middle, out);
     }
     m_turn = (m_turn + static_cast<uint32_t>(count)) & 3u;
     std::memmove(m_i.get(), m_i.get() + count, sizeof(float) * static_cast<size_t>(m_span));

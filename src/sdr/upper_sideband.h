@@ -33,6 +33,10 @@ class CUpperSideband {
     const std::vector<double>& Taps() const { return m_taps; }
 
   private:
+    // Lanes outputs from first on, each with its own running sum.
+    template <int Lanes>
+    void Outputs(int32_t first, int32_t middle, float* out) const;
+
     std::vector<double> m_taps;
     std::vector<float> m_pairs;  // taps 1, 3, 5... after the middle
     float m_middle = 0.5f;
