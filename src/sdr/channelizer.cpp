@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <numbers>
 
 #include "common/nothrow.h"
 #include "common/sample_rate.h"
+#include "sdr/filter_design.h"
 #include "sdr/halfband_decimator.h"
 #include "sdr/iq_resampler.h"
+#include "sdr/mixing_decimator.h"
 #include "sdr/upper_sideband.h"
 
 namespace wavelore {
@@ -49,39 +52,33 @@ double MixOffset(double centreHz, double channelHz) {
     return channelHz - CChannelizer::kCarrierOffsetHz + kQuarter - centreHz;
 }
 
-// count samples times the table's, I and Q apart.
-void MixRun(const float* __restrict xi, const float* __restrict xq, const float* __restrict c,
-            const float* __restrict s, int32_t count, float* __restrict outI,
-            float* __restrict outQ) {
-    for (int32_t n = 0; n < count; ++n) {
-        outI[n] = xi[n] * c[n] - xq[n] * s[n];
-        outQ[n] = xi[n] * s[n] + xq[n] * c[n];
+// Interleaved I and Q of count quads of samples at x: sample 4q + r to
+// place q of phase r, I and Q apart. (Restrict parameters, not locals, are
+// what lets the compiler vectorize this.)
+void SplitQuads(const float* __restrict x, int32_t quads, float* __restrict i0,
+                float* __restrict i1, float* __restrict i2, float* __restrict i3,
+                float* __restrict q0, float* __restrict q1, float* __restrict q2,
+                float* __restrict q3) {
+    for (int32_t j = 0; j < quads; ++j) {
+        i0[j] = x[8 * j];
+        q0[j] = x[8 * j + 1];
+        i1[j] = x[8 * j + 2];
+        q1[j] = x[8 * j + 3];
+        i2[j] = x[8 * j + 4];
+        q2[j] = x[8 * j + 5];
+        i3[j] = x[8 * j + 6];
+        q3[j] = x[8 * j + 7];
     }
 }
 
-// Interleaved I and Q of count pairs of samples at x, the even and odd
-// samples apart and I and Q apart.
-void SplitComplexPairs(const float* __restrict x, int32_t pairs, float* __restrict evenI,
-                       float* __restrict evenQ, float* __restrict oddI, float* __restrict oddQ) {
-    for (int32_t j = 0; j < pairs; ++j) {
-        evenI[j] = x[4 * j];
-        evenQ[j] = x[4 * j + 1];
-        oddI[j] = x[4 * j + 2];
-        oddQ[j] = x[4 * j + 3];
-    }
+// The same into phases stride apart.
+void SplitQuads(const std::complex<float>* iq, int32_t quads, int32_t stride, float* i, float* q) {
+    // A complex<float> is an array of two floats.
+    SplitQuads(reinterpret_cast<const float*>(iq), quads, i, i + stride, i + 2 * stride,
+               i + 3 * stride, q, q + stride, q + 2 * stride, q + 3 * stride);
 }
 
 }  // namespace
-
-// The IQ input as pairs of samples, the even and odd ones apart, I and Q
-// apart: the form the first half-band stage filters without shuffling.
-struct CChannelizer::IqPairs {
-    const float* evenI;
-    const float* evenQ;
-    const float* oddI;
-    const float* oddQ;
-    int32_t count;
-};
 
 // What channels close together share: the mix of their middle to 0 Hz by
 // a periodic table (exact forever, on a grid of at most kGridHz) and the
@@ -90,30 +87,35 @@ class CChannelizer::CFront {
   public:
     // offsets: the members' mix offsets (Hz), nearest first to last.
     bool Design(double rate, double lowOffset, double highOffset);
-    // Takes input pairs; the output stays here until the next call.
-    int32_t Process(const IqPairs& in);
+    // The quads of earlier input Process reads before the new ones.
+    int32_t History() const { return m_first ? m_mixer.History() : 0; }
+    // Takes quads of input as CMixingDecimator does; the output stays here
+    // until the next call.
+    int32_t Process(const float* inI, const float* inQ, int32_t stride, int32_t quads);
     void Reset();
 
     double OutputRate() const { return m_outRate; }
     double MixedHz() const { return m_mixedHz; }
     const float* OutI() const { return m_outI; }
     const float* OutQ() const { return m_outQ; }
-    int32_t Stages() const { return static_cast<int32_t>(m_stages.size()); }
+    int32_t Stages() const { return (m_first ? 1 : 0) + static_cast<int32_t>(m_stages.size()); }
     int32_t OutputBlock() const { return m_outBlock; }
 
   private:
-    void Mix(const IqPairs& in, float* evenI, float* evenQ, float* oddI, float* oddQ);
+    int32_t MixOnly(const float* inI, const float* inQ, int32_t stride, int32_t quads);
 
-    // The table split as the input is, so each half runs down its own.
-    std::vector<float> m_evenCos, m_evenSin, m_oddCos, m_oddSin;
-    uint32_t m_mask = 0;     // of the pair count
-    uint32_t m_at = 0;       // the next pair's place in the table
     double m_mixedHz = 0.0;  // what the table takes away
-    std::vector<CHalfbandDecimator> m_stages;
+    bool m_first = false;    // whether the rate allows even one stage
+    CMixingDecimator m_mixer;
+    // Without a stage the input is mixed as it is, by the whole table.
+    std::vector<std::complex<float>> m_table;
+    uint32_t m_mask = 0;
+    uint32_t m_at = 0;
+    std::vector<CHalfbandDecimator> m_stages;  // after the first
     double m_outRate = 0.0;
     int32_t m_outBlock = 0;
     std::vector<float> m_aI, m_aQ, m_bI, m_bQ;
-    std::vector<float> m_fullI, m_fullQ;  // without stages: the mix in order
+    std::vector<float> m_fullI, m_fullQ;  // the output in order, when no stage follows
     const float* m_outI = nullptr;
     const float* m_outQ = nullptr;
 };
@@ -194,23 +196,30 @@ bool CChannelizer::CFront::Design(double rate, double lowOffset, double highOffs
     }
     const auto turns = static_cast<int64_t>(std::llround(middle * length / rate));
     m_mixedHz = static_cast<double>(turns) * rate / length;
-    m_mask = length / 2 - 1;
-    for (auto* v : {&m_evenCos, &m_evenSin, &m_oddCos, &m_oddSin}) {
-        v->resize(length / 2);
-    }
-    for (uint32_t k = 0; k < length; ++k) {
-        // Exact angles, reduced before the sine: the table repeats exactly.
-        const int64_t step = (turns * static_cast<int64_t>(k)) % static_cast<int64_t>(length);
-        const double angle = -2.0 * std::numbers::pi * static_cast<double>(step) / length;
-        ((k & 1u) ? m_oddCos : m_evenCos)[k / 2] = static_cast<float>(std::cos(angle));
-        ((k & 1u) ? m_oddSin : m_evenSin)[k / 2] = static_cast<float>(std::sin(angle));
-    }
     // Every member's band, wherever the table left it.
     const double spread =
         std::max(std::abs(lowOffset - m_mixedHz), std::abs(highOffset - m_mixedHz));
+    const double pass = kPassHz + spread;
+    const double alias = kAliasHz + spread;
     int32_t block = kChunk;
     m_stages.clear();
-    m_outRate = DesignStages(rate, kPassHz + spread, kAliasHz + spread, block, m_stages);
+    m_table.clear();
+    m_first = rate / 2.0 >= kResamplerLowestRate && alias < rate / 4.0;
+    if (m_first) {
+        if (!m_mixer.Design(rate, turns, length, pass, alias, kStopDb)) {
+            return false;
+        }
+        rate /= 2.0;
+        block = block / 2 + 1;
+        m_outRate = DesignStages(rate, pass, alias, block, m_stages);
+    } else {
+        m_table.resize(length);
+        for (uint32_t k = 0; k < length; ++k) {
+            m_table[k] = std::complex<float>(TableTurn(turns, k, length));
+        }
+        m_mask = length - 1;
+        m_outRate = rate;
+    }
     m_outBlock = block;
     for (auto* v : {&m_aI, &m_aQ, &m_bI, &m_bQ}) {
         v->resize(kChunk / 2 + 1);
@@ -225,43 +234,53 @@ bool CChannelizer::CFront::Design(double rate, double lowOffset, double highOffs
 
 void CChannelizer::CFront::Reset() {
     m_at = 0;
+    m_mixer.Reset();
     for (CHalfbandDecimator& stage : m_stages) {
         stage.Reset();
     }
 }
 
-void CChannelizer::CFront::Mix(const IqPairs& in, float* evenI, float* evenQ, float* oddI,
-                               float* oddQ) {
-    for (int32_t done = 0; done < in.count;) {
-        const int32_t run =
-            std::min<int32_t>(in.count - done, static_cast<int32_t>(m_mask + 1 - m_at));
-        MixRun(in.evenI + done, in.evenQ + done, m_evenCos.data() + m_at, m_evenSin.data() + m_at,
-               run, evenI + done, evenQ + done);
-        MixRun(in.oddI + done, in.oddQ + done, m_oddCos.data() + m_at, m_oddSin.data() + m_at, run,
-               oddI + done, oddQ + done);
-        m_at = (m_at + static_cast<uint32_t>(run)) & m_mask;
-        done += run;
+int32_t CChannelizer::CFront::MixOnly(const float* inI, const float* inQ, int32_t stride,
+                                      int32_t quads) {
+    for (int32_t j = 0; j < quads; ++j) {
+        for (int32_t r = 0; r < 4; ++r) {
+            const float xi = inI[r * stride + j];
+            const float xq = inQ[r * stride + j];
+            const float c = m_table[m_at].real();
+            const float s = m_table[m_at].imag();
+            m_fullI[static_cast<size_t>(4 * j + r)] = xi * c - xq * s;
+            m_fullQ[static_cast<size_t>(4 * j + r)] = xi * s + xq * c;
+            m_at = (m_at + 1) & m_mask;
+        }
     }
+    m_outI = m_fullI.data();
+    m_outQ = m_fullQ.data();
+    return 4 * quads;
 }
 
-int32_t CChannelizer::CFront::Process(const IqPairs& in) {
+int32_t CChannelizer::CFront::Process(const float* inI, const float* inQ, int32_t stride,
+                                      int32_t quads) {
+    if (!m_first) {
+        return MixOnly(inI, inQ, stride, quads);
+    }
     if (m_stages.empty()) {
-        Mix(in, m_aI.data(), m_aQ.data(), m_bI.data(), m_bQ.data());
-        for (int32_t j = 0; j < in.count; ++j) {
-            m_fullI[2 * static_cast<size_t>(j)] = m_aI[static_cast<size_t>(j)];
-            m_fullQ[2 * static_cast<size_t>(j)] = m_aQ[static_cast<size_t>(j)];
-            m_fullI[2 * static_cast<size_t>(j) + 1] = m_bI[static_cast<size_t>(j)];
-            m_fullQ[2 * static_cast<size_t>(j) + 1] = m_bQ[static_cast<size_t>(j)];
+        m_mixer.Process(inI, inQ, stride, quads, m_aI.data(), m_aQ.data(), m_bI.data(),
+                        m_bQ.data());
+        for (size_t j = 0; j < static_cast<size_t>(quads); ++j) {
+            m_fullI[2 * j] = m_aI[j];
+            m_fullQ[2 * j] = m_aQ[j];
+            m_fullI[2 * j + 1] = m_bI[j];
+            m_fullQ[2 * j + 1] = m_bQ[j];
         }
         m_outI = m_fullI.data();
         m_outQ = m_fullQ.data();
-        return 2 * in.count;
+        return 2 * quads;
     }
-    // The mix goes straight into the first stage's own arrays: the costly
-    // work at the full rate is two plain passes of multiply-adds.
-    CHalfbandDecimator& first = m_stages[0];
-    Mix(in, first.EvenI(), first.EvenQ(), first.OddI(), first.OddQ());
-    const int32_t n = first.CommitPairs(in.count, m_bI.data(), m_bQ.data());
+    // The mix and first halving go straight into the next stage's own
+    // arrays, even and odd apart as it keeps them.
+    CHalfbandDecimator& next = m_stages[0];
+    m_mixer.Process(inI, inQ, stride, quads, next.EvenI(), next.EvenQ(), next.OddI(), next.OddQ());
+    const int32_t n = next.CommitPairs(quads, m_bI.data(), m_bQ.data());
     m_outI = m_bI.data();
     m_outQ = m_bQ.data();
     return RunStages(m_stages, 1, m_outI, m_outQ, n, m_aI.data(), m_aQ.data(), m_bI.data(),
@@ -408,10 +427,6 @@ std::unique_ptr<CChannelizer> CChannelizer::Build(const ChannelizerSettings& set
         return nullptr;
     }
     channelizer->m_settings = settings;
-    for (auto* v : {&channelizer->m_evenI, &channelizer->m_evenQ, &channelizer->m_oddI,
-                    &channelizer->m_oddQ}) {
-        v->resize(kChunk / 2);
-    }
     // Channels in order of frequency; those within kShareSpanHz of the
     // first of a run share a front.
     std::vector<size_t> order(settings.channels.size());
@@ -447,9 +462,13 @@ std::unique_ptr<CChannelizer> CChannelizer::Build(const ChannelizerSettings& set
             channelizer->m_channels[c] = std::move(made);
             channelizer->m_frontOf[c] = channelizer->m_fronts.size();
         }
+        channelizer->m_history = std::max(channelizer->m_history, front->History());
         channelizer->m_fronts.push_back(std::move(front));
         first = last + 1;
     }
+    channelizer->m_stride = channelizer->m_history + kChunk / 4;
+    channelizer->m_quadsI.assign(4 * static_cast<size_t>(channelizer->m_stride), 0.0f);
+    channelizer->m_quadsQ.assign(4 * static_cast<size_t>(channelizer->m_stride), 0.0f);
     return channelizer;
 }
 
@@ -474,62 +493,70 @@ std::vector<double> CChannelizer::CoveredChannels(double sampleRate, double cent
 }
 
 void CChannelizer::Process(const std::complex<float>* iq, size_t count, IChannelSink& sink) {
-    float* evenI = m_evenI.data();
-    float* evenQ = m_evenQ.data();
-    float* oddI = m_oddI.data();
-    float* oddQ = m_oddQ.data();
+    constexpr size_t kQuads = kChunk / 4;
+    float* inI = m_quadsI.data() + m_history;
+    float* inQ = m_quadsQ.data() + m_history;
     while (count > 0) {
-        int32_t pairs = 0;
-        if (m_carrying) {
-            evenI[0] = m_carryI;
-            evenQ[0] = m_carryQ;
-            oddI[0] = iq->real();
-            oddQ[0] = iq->imag();
-            m_carrying = false;
-            pairs = 1;
-            ++iq;
-            --count;
+        int32_t quads = 0;
+        if (m_waiting > 0) {
+            // The quad the last call began.
+            while (m_waiting < 4 && count > 0) {
+                m_wait[m_waiting++] = *iq++;
+                --count;
+            }
+            if (m_waiting < 4) {
+                return;
+            }
+            SplitQuads(m_wait, 1, m_stride, inI, inQ);
+            m_waiting = 0;
+            quads = 1;
         }
-        // Split once for all fronts. (A complex<float> is an array of two
-        // floats.)
-        const auto more = static_cast<int32_t>(
-            std::min<size_t>(count / 2, static_cast<size_t>(kChunk / 2 - pairs)));
-        SplitComplexPairs(reinterpret_cast<const float*>(iq), more, evenI + pairs, evenQ + pairs,
-                          oddI + pairs, oddQ + pairs);
-        pairs += more;
-        iq += 2 * more;
-        count -= 2 * static_cast<size_t>(more);
-        if (count == 1) {
-            m_carryI = iq->real();
-            m_carryQ = iq->imag();
-            m_carrying = true;
-            count = 0;
+        // Split once for all fronts.
+        const auto more = static_cast<int32_t>(std::min(count / 4, kQuads - quads));
+        SplitQuads(iq, more, m_stride, inI + quads, inQ + quads);
+        quads += more;
+        iq += 4 * more;
+        count -= 4 * static_cast<size_t>(more);
+        if (count < 4) {
+            for (; count > 0; --count) {
+                m_wait[m_waiting++] = *iq++;
+            }
         }
-        RunFronts(IqPairs{evenI, evenQ, oddI, oddQ, pairs}, sink);
+        RunFronts(quads, sink);
     }
 }
 
-void CChannelizer::RunFronts(const IqPairs& in, IChannelSink& sink) {
-    if (in.count == 0) {
+void CChannelizer::RunFronts(int32_t quads, IChannelSink& sink) {
+    if (quads == 0) {
         return;
     }
+    const float* inI = m_quadsI.data() + m_history;
+    const float* inQ = m_quadsQ.data() + m_history;
     for (size_t f = 0; f < m_fronts.size(); ++f) {
         CFront& front = *m_fronts[f];
-        const int32_t m = front.Process(in);
+        const int32_t m = front.Process(inI, inQ, m_stride, quads);
         for (size_t c = 0; c < m_channels.size(); ++c) {
             if (m_frontOf[c] == f) {
                 m_channels[c]->Process(front.OutI(), front.OutQ(), m, c, sink);
             }
         }
     }
+    // The last quads stay for the windows of the next ones.
+    for (float* phases : {m_quadsI.data(), m_quadsQ.data()}) {
+        for (int32_t r = 0; r < 4; ++r) {
+            float* phase = phases + r * m_stride;
+            std::memmove(phase, phase + quads, sizeof(float) * static_cast<size_t>(m_history));
+        }
+    }
 }
 
 void CChannelizer::Flush(IChannelSink& sink) {
-    if (m_carrying) {
-        // The last sample's partner is silence, as the rest of the block is.
-        const float zero = 0.0f;
-        m_carrying = false;
-        RunFronts(IqPairs{&m_carryI, &m_carryQ, &zero, &zero, 1}, sink);
+    if (m_waiting > 0) {
+        // The last quad is completed with silence, as the blocks are.
+        std::fill(m_wait + m_waiting, m_wait + 4, std::complex<float>());
+        SplitQuads(m_wait, 1, m_stride, m_quadsI.data() + m_history, m_quadsQ.data() + m_history);
+        m_waiting = 0;
+        RunFronts(1, sink);
     }
     for (size_t c = 0; c < m_channels.size(); ++c) {
         m_channels[c]->Flush(c, sink);
@@ -537,7 +564,9 @@ void CChannelizer::Flush(IChannelSink& sink) {
 }
 
 void CChannelizer::Reset() {
-    m_carrying = false;
+    m_waiting = 0;
+    std::fill(m_quadsI.begin(), m_quadsI.end(), 0.0f);
+    std::fill(m_quadsQ.begin(), m_quadsQ.end(), 0.0f);
     for (auto& front : m_fronts) {
         front->Reset();
     }

@@ -94,24 +94,27 @@ class CChannelizer {
 
     class CFront;
     class CChannel;
-    struct IqPairs;
 
   private:
     CChannelizer() = default;
     // Create after its checks; may throw std::bad_alloc.
     static std::unique_ptr<CChannelizer> Build(const ChannelizerSettings& settings,
                                                std::string& error);
-    void RunFronts(const IqPairs& in, IChannelSink& sink);
+    void RunFronts(int32_t quads, IChannelSink& sink);
 
     ChannelizerSettings m_settings;
     std::vector<std::unique_ptr<CFront>> m_fronts;
     std::vector<std::unique_ptr<CChannel>> m_channels;
     std::vector<size_t> m_frontOf;  // each channel's front
-    // The input split into pairs, and a sample that waits for its partner.
-    std::vector<float> m_evenI, m_evenQ, m_oddI, m_oddQ;
-    float m_carryI = 0.0f;
-    float m_carryQ = 0.0f;
-    bool m_carrying = false;
+    // The input as quads (see CMixingDecimator): each phase keeps the last
+    // m_history quads, which the fronts' windows reach back to, before the
+    // new ones. Samples short of a whole quad wait for the next call.
+    std::vector<float> m_quadsI;
+    std::vector<float> m_quadsQ;
+    int32_t m_history = 0;
+    int32_t m_stride = 0;
+    std::complex<float> m_wait[4];
+    int32_t m_waiting = 0;
 };
 
 }  // namespace wavelore

@@ -1,7 +1,6 @@
 #include "sdr/halfband_decimator.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -11,29 +10,6 @@
 namespace wavelore {
 
 namespace {
-
-constexpr double kPassRippleDb = 0.01;
-constexpr int32_t kMaxPairs = 64;
-
-// Whether taps stay flat to passHz and reject stopDb from rate/2 - aliasHz
-// to rate/2 (on a grid fine enough for these smooth responses).
-bool Meets(const std::vector<double>& taps, double rate, double passHz, double aliasHz,
-           double stopDb) {
-    constexpr int kPoints = 48;
-    const double ripple = std::pow(10.0, kPassRippleDb / 20.0) - 1.0;
-    const double stop = std::pow(10.0, -stopDb / 20.0);
-    for (int i = 0; i <= kPoints; ++i) {
-        const double f = passHz / rate * i / kPoints;
-        if (std::abs(Magnitude(taps, f) - 1.0) > ripple) {
-            return false;
-        }
-        const double g = 0.5 - aliasHz / rate * i / kPoints;
-        if (Magnitude(taps, g) > stop) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // The even samples of count pairs at x to even, the odd ones to odd.
 void SplitPairs(const float* __restrict x, int32_t pairs, float* __restrict even,
@@ -50,20 +26,10 @@ bool CHalfbandDecimator::Design(double rate, double passHz, double aliasHz, doub
                                 int32_t maxBlock) {
     m_taps.clear();
     m_pairs.clear();
-    if (!(rate > 0.0) || passHz < 0.0 || aliasHz < passHz || aliasHz >= rate / 4.0 ||
-        maxBlock < 2) {
+    if (maxBlock < 2) {
         return false;
     }
-    for (int32_t pairs = 1; pairs <= kMaxPairs && m_taps.empty(); ++pairs) {
-        std::vector<double> flat = MaxFlatHalfBand(pairs);
-        // A Kaiser sinc cut at a quarter of the rate is a half-band filter too.
-        std::vector<double> kaiser = KaiserLowPass(0.25, 4 * pairs - 1, KaiserBeta(stopDb), 1.0);
-        for (std::vector<double>* taps : {&flat, &kaiser}) {
-            if (m_taps.empty() && Meets(*taps, rate, passHz, aliasHz, stopDb)) {
-                m_taps = *taps;
-            }
-        }
-    }
+    m_taps = HalfBandTaps(rate, passHz, aliasHz, stopDb);
     if (m_taps.empty()) {
         return false;
     }
