@@ -10,7 +10,6 @@ namespace wavelore {
 namespace {
 
 constexpr double kPassRippleDb = 0.01;
-constexpr int32_t kMaxPairs = 64;
 
 // Whether taps stay flat to passHz and reject stopDb from rate/2 - aliasHz
 // to rate/2 (on a grid fine enough for these smooth responses).
@@ -68,7 +67,7 @@ std::vector<double> HalfBandTaps(double rate, double passHz, double aliasHz, dou
     if (!(rate > 0.0) || passHz < 0.0 || aliasHz < passHz || aliasHz >= rate / 4.0) {
         return {};
     }
-    for (int32_t pairs = 1; pairs <= kMaxPairs; ++pairs) {
+    for (int32_t pairs = 1; pairs <= kMaxHalfBandPairs; ++pairs) {
         std::vector<double> flat = MaxFlatHalfBand(pairs);
         if (Meets(flat, rate, passHz, aliasHz, stopDb)) {
             return flat;

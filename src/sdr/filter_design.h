@@ -20,11 +20,14 @@ std::vector<double> MaxFlatHalfBand(int32_t pairs);
 // |H(f)| of real taps at f, a fraction of the rate.
 double Magnitude(const std::vector<double>& taps, double f);
 
+// The most non-zero tap pairs either side of a half-band filter's middle.
+constexpr int32_t kMaxHalfBandPairs = 64;
+
 // The shortest half-band filter (maximally flat, or Kaiser where that is
 // shorter) for rate (Hz) that stays within 0.01 dB from 0 to passHz and
 // rejects by stopDb (dB) all that folds onto 0..aliasHz when the rate is
-// halved. Empty when none of up to 64 pairs meets it, or the band is too
-// wide (aliasHz must lie below a quarter of the rate).
+// halved. Empty when none of up to kMaxHalfBandPairs pairs meets it, or
+// the band is too wide (aliasHz must lie below a quarter of the rate).
 std::vector<double> HalfBandTaps(double rate, double passHz, double aliasHz, double stopDb);
 
 // Entry index of a mixing table of length entries that turns turns times

@@ -9,8 +9,8 @@ namespace wavelore {
 
 namespace {
 
-// Where the sample u places after the first of a quad lies: its phase and
-// quad, as an offset into arrays of phases stride apart.
+// Where the sample u after a quad's first lies, as an offset into phase
+// arrays stride apart: phase u mod 4, u div 4 quads on (rounded down).
 int32_t Place(int32_t u, int32_t stride) {
     const int32_t phase = ((u % 4) + 4) % 4;
     return phase * stride + (u - phase) / 4;
@@ -20,8 +20,8 @@ int32_t Place(int32_t u, int32_t stride) {
 // middle first, then each pair's earlier and later sample.
 struct Places {
     int32_t middle;
-    int32_t before[64];
-    int32_t after[64];
+    int32_t before[kMaxHalfBandPairs];
+    int32_t after[kMaxHalfBandPairs];
 };
 
 Places TapPlaces(int32_t middle, int32_t pairs, int32_t stride) {
@@ -36,7 +36,8 @@ Places TapPlaces(int32_t middle, int32_t pairs, int32_t stride) {
 
 // With the pairs known when compiling each output is summed in registers:
 // the short filters at the full rate take this path. A pair's samples a
-// and b, turned by -+ the mix's angle, sum to cos (a + b) + j sin (a - b).
+// and b, turned by + and - the mix's angle over their distance from the
+// middle, sum to cos (a + b) + j sin (a - b).
 template <int Pairs>
 void RunFixed(const float* __restrict xi, const float* __restrict xq, const Places& places,
               const float* __restrict c, const float* __restrict s, float middle,
@@ -106,7 +107,7 @@ bool CMixingDecimator::Design(double rate, int64_t turns, uint32_t length, doubl
     }
     const std::vector<double> taps = HalfBandTaps(rate, passHz, aliasHz, stopDb);
     const auto pairs = static_cast<int32_t>(taps.size() + 1) / 4;
-    if (taps.empty() || pairs > static_cast<int32_t>(std::size(Places{}.before))) {
+    if (taps.empty() || pairs > kMaxHalfBandPairs) {
         return false;
     }
     const int32_t middle = 2 * pairs - 1;
