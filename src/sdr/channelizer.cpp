@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <numbers>
 
 #include "common/nothrow.h"
 #include "common/sample_rate.h"
+#include "sdr/filter_design.h"
 #include "sdr/halfband_decimator.h"
 #include "sdr/iq_resampler.h"
+#include "sdr/mixing_decimator.h"
 #include "sdr/upper_sideband.h"
 
 namespace wavelore {
@@ -17,7 +20,7 @@ namespace wavelore {
 namespace {
 
 // IQ samples per pass through a channel; bounds the working arrays.
-constexpr int32_t kChunk = 1024;
+constexpr int32_t kChunk = 4096;
 // The widest step of the mixing table's grid; the rest of a channel's
 // offset is mixed after decimation, where it costs little.
 constexpr double kGridHz = 2000.0;
@@ -49,6 +52,32 @@ double MixOffset(double centreHz, double channelHz) {
     return channelHz - CChannelizer::kCarrierOffsetHz + kQuarter - centreHz;
 }
 
+// Interleaved I and Q of count quads of samples at x: sample 4q + r to
+// place q of phase r, I and Q apart. (Restrict parameters, not locals, are
+// what lets the compiler vectorize this.)
+void SplitQuads(const float* __restrict x, int32_t quads, float* __restrict i0,
+                float* __restrict i1, float* __restrict i2, float* __restrict i3,
+                float* __restrict q0, float* __restrict q1, float* __restrict q2,
+                float* __restrict q3) {
+    for (int32_t j = 0; j < quads; ++j) {
+        i0[j] = x[8 * j];
+        q0[j] = x[8 * j + 1];
+        i1[j] = x[8 * j + 2];
+        q1[j] = x[8 * j + 3];
+        i2[j] = x[8 * j + 4];
+        q2[j] = x[8 * j + 5];
+        i3[j] = x[8 * j + 6];
+        q3[j] = x[8 * j + 7];
+    }
+}
+
+// The same into phases stride apart.
+void SplitQuads(const std::complex<float>* iq, int32_t quads, int32_t stride, float* i, float* q) {
+    // A complex<float> is an array of two floats.
+    SplitQuads(reinterpret_cast<const float*>(iq), quads, i, i + stride, i + 2 * stride,
+               i + 3 * stride, q, q + stride, q + 2 * stride, q + 3 * stride);
+}
+
 }  // namespace
 
 // What channels close together share: the mix of their middle to 0 Hz by
@@ -58,29 +87,35 @@ class CChannelizer::CFront {
   public:
     // offsets: the members' mix offsets (Hz), nearest first to last.
     bool Design(double rate, double lowOffset, double highOffset);
-    // count samples in, I and Q apart; the output stays here until the next call.
-    int32_t Process(const float* inI, const float* inQ, int32_t count);
+    // The quads of earlier input Process reads before the new ones.
+    int32_t History() const { return m_first ? m_mixer.History() : 0; }
+    // Takes quads of input as CMixingDecimator does; the output stays here
+    // until the next call.
+    int32_t Process(const float* inI, const float* inQ, int32_t stride, int32_t quads);
     void Reset();
 
     double OutputRate() const { return m_outRate; }
     double MixedHz() const { return m_mixedHz; }
     const float* OutI() const { return m_outI; }
     const float* OutQ() const { return m_outQ; }
-    int32_t Stages() const { return static_cast<int32_t>(m_stages.size()); }
+    int32_t Stages() const { return (m_first ? 1 : 0) + static_cast<int32_t>(m_stages.size()); }
     int32_t OutputBlock() const { return m_outBlock; }
 
   private:
-    void Mix(const float* inI, const float* inQ, int32_t count, float* outI, float* outQ);
+    int32_t MixOnly(const float* inI, const float* inQ, int32_t stride, int32_t quads);
 
-    std::vector<float> m_tableI;
-    std::vector<float> m_tableQ;
+    double m_mixedHz = 0.0;  // what the table takes away
+    bool m_first = false;    // whether the rate allows even one stage
+    CMixingDecimator m_mixer;
+    // Without a stage the input is mixed as it is, by the whole table.
+    std::vector<std::complex<float>> m_table;
     uint32_t m_mask = 0;
     uint32_t m_at = 0;
-    double m_mixedHz = 0.0;  // what the table takes away
-    std::vector<CHalfbandDecimator> m_stages;
+    std::vector<CHalfbandDecimator> m_stages;  // after the first
     double m_outRate = 0.0;
     int32_t m_outBlock = 0;
     std::vector<float> m_aI, m_aQ, m_bI, m_bQ;
+    std::vector<float> m_fullI, m_fullQ;  // the output in order, when no stage follows
     const float* m_outI = nullptr;
     const float* m_outQ = nullptr;
 };
@@ -161,29 +196,37 @@ bool CChannelizer::CFront::Design(double rate, double lowOffset, double highOffs
     }
     const auto turns = static_cast<int64_t>(std::llround(middle * length / rate));
     m_mixedHz = static_cast<double>(turns) * rate / length;
-    m_mask = length - 1;
-    m_tableI.resize(length);
-    m_tableQ.resize(length);
-    for (uint32_t k = 0; k < length; ++k) {
-        // Exact angles, reduced before the sine: the table repeats exactly.
-        const int64_t step = (turns * static_cast<int64_t>(k)) % static_cast<int64_t>(length);
-        const double angle = -2.0 * std::numbers::pi * static_cast<double>(step) / length;
-        m_tableI[k] = static_cast<float>(std::cos(angle));
-        m_tableQ[k] = static_cast<float>(std::sin(angle));
-    }
     // Every member's band, wherever the table left it.
     const double spread =
         std::max(std::abs(lowOffset - m_mixedHz), std::abs(highOffset - m_mixedHz));
+    const double pass = kPassHz + spread;
+    const double alias = kAliasHz + spread;
     int32_t block = kChunk;
     m_stages.clear();
-    m_outRate = DesignStages(rate, kPassHz + spread, kAliasHz + spread, block, m_stages);
+    m_table.clear();
+    m_first = rate / 2.0 >= kResamplerLowestRate && alias < rate / 4.0;
+    if (m_first) {
+        if (!m_mixer.Design(rate, turns, length, pass, alias, kStopDb)) {
+            return false;
+        }
+        rate /= 2.0;
+        block = block / 2 + 1;
+        m_outRate = DesignStages(rate, pass, alias, block, m_stages);
+    } else {
+        m_table.resize(length);
+        for (uint32_t k = 0; k < length; ++k) {
+            m_table[k] = std::complex<float>(TableTurn(turns, k, length));
+        }
+        m_mask = length - 1;
+        m_outRate = rate;
+    }
     m_outBlock = block;
     for (auto* v : {&m_aI, &m_aQ, &m_bI, &m_bQ}) {
         v->resize(kChunk / 2 + 1);
     }
     if (m_stages.empty()) {
-        m_aI.resize(kChunk);
-        m_aQ.resize(kChunk);
+        m_fullI.resize(kChunk);
+        m_fullQ.resize(kChunk);
     }
     Reset();
     return m_outRate > 0.0;
@@ -191,41 +234,53 @@ bool CChannelizer::CFront::Design(double rate, double lowOffset, double highOffs
 
 void CChannelizer::CFront::Reset() {
     m_at = 0;
+    m_mixer.Reset();
     for (CHalfbandDecimator& stage : m_stages) {
         stage.Reset();
     }
 }
 
-void CChannelizer::CFront::Mix(const float* inI, const float* inQ, int32_t count, float* mixI,
-                               float* mixQ) {
-    for (int32_t done = 0; done < count;) {
-        const int32_t run =
-            std::min<int32_t>(count - done, static_cast<int32_t>(m_mask + 1 - m_at));
-        const float* __restrict c = m_tableI.data() + m_at;
-        const float* __restrict s = m_tableQ.data() + m_at;
-        const float* __restrict xi = inI + done;
-        const float* __restrict xq = inQ + done;
-        float* __restrict outI = mixI + done;
-        float* __restrict outQ = mixQ + done;
-        for (int32_t n = 0; n < run; ++n) {
-            outI[n] = xi[n] * c[n] - xq[n] * s[n];
-            outQ[n] = xi[n] * s[n] + xq[n] * c[n];
+int32_t CChannelizer::CFront::MixOnly(const float* inI, const float* inQ, int32_t stride,
+                                      int32_t quads) {
+    for (int32_t j = 0; j < quads; ++j) {
+        for (int32_t r = 0; r < 4; ++r) {
+            const float xi = inI[r * stride + j];
+            const float xq = inQ[r * stride + j];
+            const float c = m_table[m_at].real();
+            const float s = m_table[m_at].imag();
+            m_fullI[static_cast<size_t>(4 * j + r)] = xi * c - xq * s;
+            m_fullQ[static_cast<size_t>(4 * j + r)] = xi * s + xq * c;
+            m_at = (m_at + 1) & m_mask;
         }
-        m_at = (m_at + static_cast<uint32_t>(run)) & m_mask;
-        done += run;
     }
+    m_outI = m_fullI.data();
+    m_outQ = m_fullQ.data();
+    return 4 * quads;
 }
 
-int32_t CChannelizer::CFront::Process(const float* inI, const float* inQ, int32_t count) {
-    if (m_stages.empty()) {
-        Mix(inI, inQ, count, m_aI.data(), m_aQ.data());
-        m_outI = m_aI.data();
-        m_outQ = m_aQ.data();
-        return count;
+int32_t CChannelizer::CFront::Process(const float* inI, const float* inQ, int32_t stride,
+                                      int32_t quads) {
+    if (!m_first) {
+        return MixOnly(inI, inQ, stride, quads);
     }
-    // The first stage takes the mix straight into its own buffer.
-    Mix(inI, inQ, count, m_stages[0].InputI(), m_stages[0].InputQ());
-    const int32_t n = m_stages[0].Commit(count, m_bI.data(), m_bQ.data());
+    if (m_stages.empty()) {
+        m_mixer.Process(inI, inQ, stride, quads, m_aI.data(), m_aQ.data(), m_bI.data(),
+                        m_bQ.data());
+        for (size_t j = 0; j < static_cast<size_t>(quads); ++j) {
+            m_fullI[2 * j] = m_aI[j];
+            m_fullQ[2 * j] = m_aQ[j];
+            m_fullI[2 * j + 1] = m_bI[j];
+            m_fullQ[2 * j + 1] = m_bQ[j];
+        }
+        m_outI = m_fullI.data();
+        m_outQ = m_fullQ.data();
+        return 2 * quads;
+    }
+    // The mix and first halving go straight into the next stage's own
+    // arrays, even and odd apart as it keeps them.
+    CHalfbandDecimator& next = m_stages[0];
+    m_mixer.Process(inI, inQ, stride, quads, next.EvenI(), next.EvenQ(), next.OddI(), next.OddQ());
+    const int32_t n = next.CommitPairs(quads, m_bI.data(), m_bQ.data());
     m_outI = m_bI.data();
     m_outQ = m_bQ.data();
     return RunStages(m_stages, 1, m_outI, m_outQ, n, m_aI.data(), m_aQ.data(), m_bI.data(),
@@ -372,8 +427,6 @@ std::unique_ptr<CChannelizer> CChannelizer::Build(const ChannelizerSettings& set
         return nullptr;
     }
     channelizer->m_settings = settings;
-    channelizer->m_inI.resize(kChunk);
-    channelizer->m_inQ.resize(kChunk);
     // Channels in order of frequency; those within kShareSpanHz of the
     // first of a run share a front.
     std::vector<size_t> order(settings.channels.size());
@@ -409,9 +462,13 @@ std::unique_ptr<CChannelizer> CChannelizer::Build(const ChannelizerSettings& set
             channelizer->m_channels[c] = std::move(made);
             channelizer->m_frontOf[c] = channelizer->m_fronts.size();
         }
+        channelizer->m_history = std::max(channelizer->m_history, front->History());
         channelizer->m_fronts.push_back(std::move(front));
         first = last + 1;
     }
+    channelizer->m_stride = channelizer->m_history + kChunk / 4;
+    channelizer->m_quadsI.assign(4 * static_cast<size_t>(channelizer->m_stride), 0.0f);
+    channelizer->m_quadsQ.assign(4 * static_cast<size_t>(channelizer->m_stride), 0.0f);
     return channelizer;
 }
 
@@ -436,38 +493,80 @@ std::vector<double> CChannelizer::CoveredChannels(double sampleRate, double cent
 }
 
 void CChannelizer::Process(const std::complex<float>* iq, size_t count, IChannelSink& sink) {
-    float* __restrict inI = m_inI.data();
-    float* __restrict inQ = m_inQ.data();
+    constexpr size_t kQuads = kChunk / 4;
+    float* inI = m_quadsI.data() + m_history;
+    float* inQ = m_quadsQ.data() + m_history;
     while (count > 0) {
-        const auto n = static_cast<int32_t>(std::min<size_t>(count, kChunk));
-        // I and Q apart once for all channels, so each channel's mix runs
-        // straight down both. (A complex<float> is an array of two floats.)
-        const float* x = reinterpret_cast<const float*>(iq);
-        for (int32_t k = 0; k < n; ++k) {
-            inI[k] = x[2 * k];
-            inQ[k] = x[2 * k + 1];
+        int32_t quads = 0;
+        if (m_waiting > 0) {
+            // The quad the last call began.
+            while (m_waiting < 4 && count > 0) {
+                m_wait[m_waiting++] = *iq++;
+                --count;
+            }
+            if (m_waiting < 4) {
+                return;
+            }
+            SplitQuads(m_wait, 1, m_stride, inI, inQ);
+            m_waiting = 0;
+            quads = 1;
         }
-        for (size_t f = 0; f < m_fronts.size(); ++f) {
-            CFront& front = *m_fronts[f];
-            const int32_t m = front.Process(inI, inQ, n);
-            for (size_t c = 0; c < m_channels.size(); ++c) {
-                if (m_frontOf[c] == f) {
-                    m_channels[c]->Process(front.OutI(), front.OutQ(), m, c, sink);
-                }
+        // Split once for all fronts.
+        const auto more = static_cast<int32_t>(std::min(count / 4, kQuads - quads));
+        SplitQuads(iq, more, m_stride, inI + quads, inQ + quads);
+        quads += more;
+        iq += 4 * more;
+        count -= 4 * static_cast<size_t>(more);
+        if (count < 4) {
+            for (; count > 0; --count) {
+                m_wait[m_waiting++] = *iq++;
             }
         }
-        iq += n;
-        count -= static_cast<size_t>(n);
+        RunFronts(quads, sink);
+    }
+}
+
+void CChannelizer::RunFronts(int32_t quads, IChannelSink& sink) {
+    if (quads == 0) {
+        return;
+    }
+    const float* inI = m_quadsI.data() + m_history;
+    const float* inQ = m_quadsQ.data() + m_history;
+    for (size_t f = 0; f < m_fronts.size(); ++f) {
+        CFront& front = *m_fronts[f];
+        const int32_t m = front.Process(inI, inQ, m_stride, quads);
+        for (size_t c = 0; c < m_channels.size(); ++c) {
+            if (m_frontOf[c] == f) {
+                m_channels[c]->Process(front.OutI(), front.OutQ(), m, c, sink);
+            }
+        }
+    }
+    // The last quads stay for the windows of the next ones.
+    for (float* phases : {m_quadsI.data(), m_quadsQ.data()}) {
+        for (int32_t r = 0; r < 4; ++r) {
+            float* phase = phases + r * m_stride;
+            std::memmove(phase, phase + quads, sizeof(float) * static_cast<size_t>(m_history));
+        }
     }
 }
 
 void CChannelizer::Flush(IChannelSink& sink) {
+    if (m_waiting > 0) {
+        // The last quad is completed with silence, as the blocks are.
+        std::fill(m_wait + m_waiting, m_wait + 4, std::complex<float>());
+        SplitQuads(m_wait, 1, m_stride, m_quadsI.data() + m_history, m_quadsQ.data() + m_history);
+        m_waiting = 0;
+        RunFronts(1, sink);
+    }
     for (size_t c = 0; c < m_channels.size(); ++c) {
         m_channels[c]->Flush(c, sink);
     }
 }
 
 void CChannelizer::Reset() {
+    m_waiting = 0;
+    std::fill(m_quadsI.begin(), m_quadsI.end(), 0.0f);
+    std::fill(m_quadsQ.begin(), m_quadsQ.end(), 0.0f);
     for (auto& front : m_fronts) {
         front->Reset();
     }

@@ -100,13 +100,21 @@ class CChannelizer {
     // Create after its checks; may throw std::bad_alloc.
     static std::unique_ptr<CChannelizer> Build(const ChannelizerSettings& settings,
                                                std::string& error);
+    void RunFronts(int32_t quads, IChannelSink& sink);
 
     ChannelizerSettings m_settings;
     std::vector<std::unique_ptr<CFront>> m_fronts;
     std::vector<std::unique_ptr<CChannel>> m_channels;
     std::vector<size_t> m_frontOf;  // each channel's front
-    std::vector<float> m_inI;
-    std::vector<float> m_inQ;
+    // The input as quads (see CMixingDecimator): each phase keeps the last
+    // m_history quads, which the fronts' windows reach back to, before the
+    // new ones. Samples short of a whole quad wait for the next call.
+    std::vector<float> m_quadsI;
+    std::vector<float> m_quadsQ;
+    int32_t m_history = 0;
+    int32_t m_stride = 0;
+    std::complex<float> m_wait[4];
+    int32_t m_waiting = 0;
 };
 
 }  // namespace wavelore

@@ -16,7 +16,8 @@ namespace wavelore {
 //
 // Only every other tap of a half-band filter is non-zero, and each output
 // folds the symmetric pairs: a filter with P pairs costs P + 1
-// multiplications per output, per component.
+// multiplications per output, per component. The input is kept as its
+// even and odd samples apart, so each output reads neighbours in memory.
 class CHalfbandDecimator {
   public:
     // rate: input samples per second, > 0. passHz: flat from 0 to here;
@@ -29,27 +30,40 @@ class CHalfbandDecimator {
     // Filters count samples (count <= maxBlock) and writes one output for
     // every two inputs, carrying an odd one over. Returns the outputs.
     int32_t Process(const float* inI, const float* inQ, int32_t count, float* outI, float* outQ);
-    // The same without a copy: the caller writes up to maxBlock samples
-    // where InputI and InputQ point, then Commit filters count of them.
-    float* InputI() { return m_i.get() + m_have; }
-    float* InputQ() { return m_q.get() + m_have; }
-    int32_t Commit(int32_t count, float* outI, float* outQ);
+    // The same without a copy, for a caller whose input comes in pairs: it
+    // writes up to maxBlock / 2 pairs, the even samples of each where
+    // EvenI and EvenQ point and the odd ones where OddI and OddQ point, and
+    // CommitPairs filters them. A decimator is fed one way or the other.
+    float* EvenI() { return m_evenI.get() + m_have; }
+    float* EvenQ() { return m_evenQ.get() + m_have; }
+    float* OddI() { return m_oddI.get() + m_have; }
+    float* OddQ() { return m_oddQ.get() + m_have; }
+    int32_t CommitPairs(int32_t pairs, float* outI, float* outQ);
     void Reset();
 
     int32_t Pairs() const { return static_cast<int32_t>(m_pairs.size()); }
     const std::vector<double>& Taps() const { return m_taps; }
 
   private:
-    void Run(const float* x, float* y, int32_t outputs) const;
+    void Run(const float* even, const float* odd, float* y, int32_t outputs) const;
 
     std::vector<double> m_taps;
     std::vector<float> m_pairs;  // the tap 1, 3, 5... after the middle
     float m_middle = 0.5f;
-    int32_t m_span = 0;  // taps - 1: the history one output looks back on
+    // The input split into its even and odd samples, so the filter runs
+    // down plain arrays: the non-zero taps either side of the middle fall
+    // on even samples, the middle on an odd one.
+    std::unique_ptr<float[]> m_evenI;
+    std::unique_ptr<float[]> m_evenQ;
+    std::unique_ptr<float[]> m_oddI;
+    std::unique_ptr<float[]> m_oddQ;
     int32_t m_maxBlock = 0;
-    std::unique_ptr<float[]> m_i;
-    std::unique_ptr<float[]> m_q;
-    int32_t m_have = 0;  // samples in m_i, m_q; the first window starts at 0
+    int32_t m_history = 0;    // pairs one output looks back on
+    int32_t m_capacity = 0;   // pairs the arrays hold
+    int32_t m_have = 0;       // pairs in the arrays; the first window starts at 0
+    bool m_carrying = false;  // an odd sample waits for its partner
+    float m_carryI = 0.0f;
+    float m_carryQ = 0.0f;
 };
 
 }  // namespace wavelore

@@ -19,16 +19,16 @@ bool CUpperSideband::Design(double rate, double transitionHz, double stopDb, int
     const int32_t count = (KaiserTapCount(stopDb, transitionHz / rate) + 1) / 4 * 4 + 3;
     m_taps = KaiserLowPass(0.25, count, KaiserBeta(stopDb), 1.0);
     const int32_t middle = count / 2;
-    m_middle = static_cast<float>(m_taps[static_cast<size_t>(middle)]);
+    m_middleTap = static_cast<float>(m_taps[static_cast<size_t>(middle)]);
     for (int32_t k = 1; middle + k < count; k += 2) {
         m_pairs.push_back(static_cast<float>(m_taps[static_cast<size_t>(middle + k)]));
     }
     m_span = count - 1;
     m_maxBlock = maxBlock;
     const size_t size = static_cast<size_t>(m_span + maxBlock);
-    m_i.reset(new (std::nothrow) float[size]);
-    m_q.reset(new (std::nothrow) float[size]);
-    if (!m_i || !m_q) {
+    m_middle.reset(new (std::nothrow) float[size]);
+    m_sides.reset(new (std::nothrow) float[size]);
+    if (!m_middle || !m_sides) {
         m_taps.clear();
         return false;
     }
@@ -37,38 +37,66 @@ bool CUpperSideband::Design(double rate, double transitionHz, double stopDb, int
 }
 
 void CUpperSideband::Reset() {
-    if (m_i) {
-        std::fill(m_i.get(), m_i.get() + m_span, 0.0f);
-        std::fill(m_q.get(), m_q.get() + m_span, 0.0f);
+    if (m_middle) {
+        std::fill(m_middle.get(), m_middle.get() + m_span, 0.0f);
+        std::fill(m_sides.get(), m_sides.get() + m_span, 0.0f);
     }
     m_turn = 0;
 }
+
+namespace {
+
+// y = the half-band filter over middle (its middle tap) and sides (the
+// others), pair by pair down the outputs so each pass runs in step.
+void Filter(const float* __restrict middle, const float* __restrict sides,
+            const std::vector<float>& pairs, float middleTap, int32_t count, float* __restrict y) {
+    for (int32_t n = 0; n < count; ++n) {
+        y[n] = middleTap * middle[n];
+    }
+    for (size_t k = 0; k < pairs.size(); ++k) {
+        const float g = pairs[k];
+        const int32_t d = 2 * static_cast<int32_t>(k) + 1;
+        const float* __restrict before = sides - d;
+        const float* __restrict after = sides + d;
+        for (int32_t n = 0; n < count; ++n) {
+            y[n] += g * (before[n] + after[n]);
+        }
+    }
+}
+
+}  // namespace
 
 void CUpperSideband::Process(const float* inI, const float* inQ, int32_t count, float* out) {
     if (m_taps.empty()) {
         std::fill(out, out + std::max(count, 0), 0.0f);
         return;
     }
-    count = std::min(count, m_maxBlock);
-    std::memcpy(m_i.get() + m_span, inI, sizeof(float) * static_cast<size_t>(count));
-    std::memcpy(m_q.get() + m_span, inQ, sizeof(float) * static_cast<size_t>(count));
-    const int32_t middle = m_span / 2;
+    count = std::max(std::min(count, m_maxBlock), 0);
+    // Output n is Re(j^n w) (n counted from the start): w's real part,
+    // minus its imaginary part, minus its real part, its imaginary part. So
+    // an even output needs only I and an odd one only Q; its middle tap
+    // falls on a sample of the other parity, its other taps on samples of
+    // its own. Kept as the two real sequences those taps read, each output
+    // is a plain real filter.
+    float* middle = m_middle.get() + m_span;
+    float* sides = m_sides.get() + m_span;
     for (int32_t n = 0; n < count; ++n) {
-        // Re(j^n w): w's real part, minus its imaginary part, minus its
-        // real part, its imaginary part.
+        const bool odd = ((m_turn + static_cast<uint32_t>(n)) & 1u) != 0;
+        middle[n] = odd ? inI[n] : inQ[n];
+        sides[n] = odd ? inQ[n] : inI[n];
+    }
+    const int32_t centre = m_span / 2;
+    Filter(m_middle.get() + centre, m_sides.get() + centre, m_pairs, m_middleTap, count, out);
+    for (int32_t n = 0; n < count; ++n) {
         const uint32_t turn = (m_turn + static_cast<uint32_t>(n)) & 3u;
-        const float* x = (turn & 1u) ? m_q.get() + n : m_i.get() + n;
-        const float* centre = x + middle;
-        float sum = m_middle * centre[0];
-        for (size_t k = 0; k < m_pairs.size(); ++k) {
-            const int32_t d = 2 * static_cast<int32_t>(k) + 1;
-            sum += m_pairs[k] * (centre[-d] + centre[d]);
+        if (turn == 1 || turn == 2) {
+            out[n] = -out[n];
         }
-        out[n] = (turn == 0 || turn == 3) ? sum : -sum;
     }
     m_turn = (m_turn + static_cast<uint32_t>(count)) & 3u;
-    std::memmove(m_i.get(), m_i.get() + count, sizeof(float) * static_cast<size_t>(m_span));
-    std::memmove(m_q.get(), m_q.get() + count, sizeof(float) * static_cast<size_t>(m_span));
+    for (float* v : {m_middle.get(), m_sides.get()}) {
+        std::memmove(v, v + count, sizeof(float) * static_cast<size_t>(m_span));
+    }
 }
 
 }  // namespace wavelore

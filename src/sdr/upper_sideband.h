@@ -35,11 +35,12 @@ class CUpperSideband {
   private:
     std::vector<double> m_taps;
     std::vector<float> m_pairs;  // taps 1, 3, 5... after the middle
-    float m_middle = 0.5f;
+    float m_middleTap = 0.5f;
     int32_t m_span = 0;
     int32_t m_maxBlock = 0;
-    std::unique_ptr<float[]> m_i;
-    std::unique_ptr<float[]> m_q;
+    // The input as the sequences the middle taps and the others read.
+    std::unique_ptr<float[]> m_middle;
+    std::unique_ptr<float[]> m_sides;
     uint32_t m_turn = 0;  // the quarter turns so far, modulo 4
 };
 

@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "sdr/filter_design.h"
+#include "sdr/halfband_decimator.h"
+#include "sdr/mixing_decimator.h"
+
 namespace wavelore {
 namespace {
 
@@ -155,6 +159,66 @@ TEST(Channelizer, SameAudioHoweverTheInputIsCutAndChannelsShareTheirFront) {
     EXPECT_EQ(a.audio[1], b.audio[0]);
     // Each channel hears its own tone at 1700 Hz: 491700 and 519700 Hz.
     EXPECT_GT(*std::max_element(a.audio[0].begin(), a.audio[0].end()), 0.29 * 327.68);
+}
+
+TEST(Channelizer, FirstStageIsAMixThenAHalfBandStage) {
+    // The turned taps and the mix after them against the plain way, for
+    // filters of each length the full rate uses and a longer one, mixes up
+    // and down, and input taken in uneven runs of quads across the table's
+    // wrap.
+    const double rate = 1000000.0;
+    const uint32_t length = 64;
+    std::vector<int32_t> pairsSeen;
+    for (const double alias : {300.0, 2000.0, 9000.0, 40000.0}) {
+        for (const int64_t turns : {int64_t{13}, int64_t{-7}}) {
+            SCOPED_TRACE(alias);
+            CMixingDecimator mixer;
+            CHalfbandDecimator plain;
+            ASSERT_TRUE(mixer.Design(rate, turns, length, alias / 2, alias, 100.0));
+            ASSERT_TRUE(plain.Design(rate, alias / 2, alias, 100.0, 4096));
+            ASSERT_EQ(mixer.Pairs(), plain.Pairs());
+            pairsSeen.push_back(mixer.Pairs());
+            const int32_t quads = 700;
+            const int32_t history = mixer.History();
+            const int32_t stride = history + quads;
+            std::vector<float> phaseI(4 * static_cast<size_t>(stride), 0.0f);
+            std::vector<float> phaseQ(phaseI.size(), 0.0f);
+            std::vector<float> mixedI(4 * static_cast<size_t>(quads));
+            std::vector<float> mixedQ(mixedI.size());
+            for (int32_t n = 0; n < 4 * quads; ++n) {
+                const std::complex<float> x(std::sin(0.37f * n) + 0.2f * std::cos(2.9f * n),
+                                            std::cos(0.11f * n) - 0.3f * std::sin(1.7f * n));
+                const size_t at = static_cast<size_t>((n % 4) * stride + history + n / 4);
+                phaseI[at] = x.real();
+                phaseQ[at] = x.imag();
+                const auto mixed = x * std::complex<float>(TableTurn(turns, n, length));
+                mixedI[static_cast<size_t>(n)] = mixed.real();
+                mixedQ[static_cast<size_t>(n)] = mixed.imag();
+            }
+            std::vector<float> wantI(2 * static_cast<size_t>(quads));
+            std::vector<float> wantQ(wantI.size());
+            ASSERT_EQ(
+                plain.Process(mixedI.data(), mixedQ.data(), 4 * quads, wantI.data(), wantQ.data()),
+                2 * quads);
+            std::vector<float> evenI(static_cast<size_t>(quads)), evenQ(evenI.size());
+            std::vector<float> oddI(evenI.size()), oddQ(evenI.size());
+            for (int32_t done = 0, run = 1; done < quads; done += run, run = run * 5 % 37 + 1) {
+                run = std::min(run, quads - done);
+                const size_t d = static_cast<size_t>(done);
+                mixer.Process(phaseI.data() + history + done, phaseQ.data() + history + done,
+                              stride, run, &evenI[d], &evenQ[d], &oddI[d], &oddQ[d]);
+            }
+            float worst = 0.0f;
+            for (size_t j = 0; j < static_cast<size_t>(quads); ++j) {
+                worst = std::max(
+                    {worst, std::abs(evenI[j] - wantI[2 * j]), std::abs(evenQ[j] - wantQ[2 * j]),
+                     std::abs(oddI[j] - wantI[2 * j + 1]), std::abs(oddQ[j] - wantQ[2 * j + 1])});
+            }
+            EXPECT_LT(worst, 1e-5f);
+        }
+    }
+    EXPECT_EQ(pairsSeen.front(), 1);
+    EXPECT_GE(pairsSeen.back(), 4);
 }
 
 TEST(Channelizer, RefusesWhatItCannotReceive) {
