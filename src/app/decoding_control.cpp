@@ -39,11 +39,13 @@ void CDecodingControl::BuildSources(bool reportMissing) {
     const std::u16string stored = m_settings.SoundDevice();
     m_sources.Build(m_devices, stored);
     m_radioItems.clear();
-    if (m_radios != nullptr) {
-        for (const SdrDeviceInfo& device : m_radios->List()) {
-            AddSdr(device.label, device.args, stored);
-        }
-        AddSdr(m_radioSettings.args, m_radioSettings.args, stored);
+    if (m_radios != nullptr && !m_radioSettings.args.empty()) {
+        // The radio used last is there at once, under the name it was
+        // stored with: listing the radios may take seconds (network ones).
+        constexpr std::u16string_view kPrefix = u"SDR: ";
+        const bool named = stored.size() > kPrefix.size() && stored.starts_with(kPrefix);
+        AddSdr(named ? ToUtf8(stored.substr(kPrefix.size())) : m_radioSettings.args,
+               m_radioSettings.args, stored);
     }
     if (m_sources.Items().empty() && reportMissing) {
         m_host.ReportNoDevices();
@@ -70,6 +72,12 @@ bool CDecodingControl::OpenIqRecording(const std::string& path, const std::strin
     m_radioItems.push_back({index, RadioItem{{}, file}});
     m_sources.Choose(index);
     return true;
+}
+
+void CDecodingControl::AddRadios(const std::vector<SdrDeviceInfo>& found) {
+    for (const SdrDeviceInfo& device : found) {
+        AddSdr(device.label, device.args, {});
+    }
 }
 
 void CDecodingControl::AddSdr(const std::string& label, const std::string& args,

@@ -100,9 +100,13 @@ class CDecodingControl {
     CDecodingControl& operator=(const CDecodingControl&) = delete;
 
     // The "Sound source" list, with the stored "SoundDevice" current: the
-    // sound cards, then the SDRs. reportMissing: say "No sound devices
-    // found" when there is neither.
+    // sound cards, then the SDR used last. reportMissing: say "No sound
+    // devices found" when there is neither.
     void BuildSources(bool reportMissing);
+    // The SDRs there are (null: none), to be listed away from the window's
+    // thread; AddRadios then adds those not in the list yet.
+    ISdrDevices* Radios() const { return m_radios; }
+    void AddRadios(const std::vector<SdrDeviceInfo>& found);
     // Plays a recording as the source after the devices and makes it the
     // current one; decoding moves to it at the next StartDecoder. False,
     // with a one-line reason, when the file cannot be played.

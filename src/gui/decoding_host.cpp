@@ -1,5 +1,8 @@
 #include "gui/decoding_host.h"
 
+#include <system_error>
+#include <vector>
+
 #include <QStringList>
 #include <QWidget>
 
@@ -9,6 +12,7 @@
 #include "gui/qt_window_target.h"
 #include "gui/receiver_menus.h"
 #include "gui/translated_text.h"
+#include "sdr/sdr_devices.h"
 
 namespace wavelore {
 
@@ -19,6 +23,12 @@ CDecodingHost::CDecodingHost(QWidget* window, IUserNotifier& errors)
             m_decoding->OnWatchdog();
         }
     });
+}
+
+CDecodingHost::~CDecodingHost() {
+    if (m_radioListing.joinable()) {
+        m_radioListing.join();
+    }
 }
 
 void CDecodingHost::Bind(CDecodingControl* decoding, CModeController* modes,
@@ -44,6 +54,26 @@ void CDecodingHost::BuildSources(const std::string& play, bool asTaken) {
         }
     }
     m_menus->FillSoundSources();
+    ISdrDevices* radios = m_decoding->Radios();
+    if (radios == nullptr || m_radioListing.joinable()) {
+        return;
+    }
+    try {
+        m_radioListing = std::thread([this, radios] {
+            std::vector<SdrDeviceInfo> found = radios->List();
+            // Dropped when the host has gone meanwhile.
+            QMetaObject::invokeMethod(
+                this,
+                [this, found = std::move(found)] {
+                    m_decoding->AddRadios(found);
+                    m_menus->FillSoundSources();
+                },
+                Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        // Without a thread the radios are not listed; the one used last
+        // and those set by hand are still there.
+    }
 }
 
 void CDecodingHost::Report(const QString& text) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include <QObject>
 #include <QString>
@@ -36,13 +37,16 @@ class CDecodingHost final : public QObject, public IDecodingHost {
 
   public:
     CDecodingHost(QWidget* window, IUserNotifier& errors);
+    // Waits for the listing of the radios, if it still runs.
+    ~CDecodingHost() override;
 
     // The parts made after the decoding control, before decoding starts.
     void Bind(CDecodingControl* decoding, CModeController* modes, CWindowMessageRouter* router,
               CReceiverMenus* menus);
 
     // The devices, and the recording to play instead when there is one
-    // (asTaken: as fast as it decodes); then the "Sound source" menu.
+    // (asTaken: as fast as it decodes); then the "Sound source" menu. The
+    // SDRs join it when a thread of their own has listed them.
     void BuildSources(const std::string& play, bool asTaken);
 
     // Where a radio channel's messages go, with the channel's frequency.
@@ -83,6 +87,7 @@ class CDecodingHost final : public QObject, public IDecodingHost {
     CReceiverMenus* m_menus = nullptr;
     ChannelHandler m_channelHandler;
     std::map<int32_t, CWindowMessageRouter*> m_channelRouters;  // children of this
+    std::thread m_radioListing;
 };
 
 }  // namespace wavelore
