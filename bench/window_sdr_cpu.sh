@@ -7,6 +7,7 @@
 # the share of one core used (from the process's own CPU time in /proc) and
 # the resident memory. Needs a build with the tests (the module).
 #   bench/window_sdr_cpu.sh [BUILD_DIR] [SECONDS]
+# With PERF=1 it also records ten seconds of the window in /tmp/perf.data.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 seconds=${2:-40}
@@ -44,6 +45,7 @@ ticks() {  # user + system time of the process, in clock ticks
     awk '{ print $14 + $15 }' "/proc/$pid/stat"
 }
 sleep 5
+[ -n "${PERF:-}" ] && perf record -g -o /tmp/perf.data -p "$pid" -- sleep 10 >/dev/null 2>&1
 t0=$(ticks)
 w0=$(date +%s.%N)
 sleep "$seconds"

@@ -131,7 +131,7 @@ class CIqFileDevice final : public SoapySDR::Device {
         return reinterpret_cast<SoapySDR::Stream*>(this);
     }
     void closeStream(SoapySDR::Stream*) override {}
-    size_t getStreamMTU(SoapySDR::Stream*) const override { return 4096; }
+    size_t getStreamMTU(SoapySDR::Stream*) const override { return 65536; }
     int activateStream(SoapySDR::Stream*, const int, const long long, const size_t) override {
         m_start = Clock::now();
         m_active = true;
@@ -169,12 +169,16 @@ class CIqFileDevice final : public SoapySDR::Device {
             m_taken += drop;
             return SOAPY_SDR_OVERFLOW;
         }
-        const auto deadline = Clock::now() + std::chrono::microseconds(timeoutUs);
-        while (due() <= m_taken) {
-            if (Clock::now() >= deadline) {
-                return SOAPY_SDR_TIMEOUT;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // A radio hands over whole transfers: sleep until one is due, or
+        // until the timeout with what has come by then.
+        const uint64_t transfer = std::min<uint64_t>(numElems, held / 2);
+        const auto transferDue =
+            m_start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                          static_cast<double>(m_taken + transfer) / m_rate));
+        std::this_thread::sleep_until(
+            std::min(transferDue, Clock::now() + std::chrono::microseconds(timeoutUs)));
+        if (due() <= m_taken) {
+            return SOAPY_SDR_TIMEOUT;
         }
         const size_t want = std::min<uint64_t>(numElems, due() - m_taken);
         auto* out = static_cast<std::complex<float>*>(buffs[0]);
