@@ -90,7 +90,15 @@ std::optional<MessageHeader> StoredMessageName::Listed(std::u16string_view name,
                                                        std::u16string_view day) {
     if (name.size() != kIdentityAt + kShortIdentity + kExtension.size() &&
         name.size() != kIdentityAt + kLongIdentity + kExtension.size()) {
-        return std::nullopt;
+        // A different message of a name already taken ("... EA12 (2).txt")
+        // is listed too: two channels of a radio may start the same header
+        // in the same second, and neither may be hidden.
+        std::optional<StoredMessageName> numbered = Parse(name);
+        if (!numbered || numbered->copy == 0) {
+            return std::nullopt;
+        }
+        numbered->copy = 0;
+        return Listed(numbered->FileName(), day);
     }
     MessageHeader header;
     header.time = std::u16string(name.substr(kTimeAt, 8));

@@ -46,7 +46,8 @@ struct StoredMessageName {
     // The explorer's reading of a name in a day directory: by position
     // alone, whatever stands there, so that a file named by hand in the
     // layout is listed as it reads. Exactly 28 or 29 characters (a third
-    // serial digit only when it is a digit); the date is the day's.
+    // serial digit only when it is a digit), or a stored name with " (n)";
+    // the date is the day's.
     static std::optional<MessageHeader> Listed(std::u16string_view fileName,
                                                std::u16string_view day);
 

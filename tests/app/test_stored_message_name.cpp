@@ -41,6 +41,10 @@ TEST(StoredMessageName, EveryNameTheStoreWritesReadsBackAsTheSameTimeAndIdentity
     other.copy = 2;
     EXPECT_EQ(other.FileName(), u"2007-07-21 14.03.22 EA12 (2).txt");
     EXPECT_EQ(other.Day(), u"2007-07-21");
+    // Listed beside the first of its name, as the same message.
+    const auto listed = StoredMessageName::Listed(other.FileName(), u"2007-07-21");
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(listed->b1 + listed->b2 + listed->number + u" " + listed->time, u"EA12 14:03:22");
 }
 
 TEST(StoredMessageName, NamesOutsideTheLayoutAreNoStoredMessage) {

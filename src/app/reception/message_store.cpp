@@ -329,8 +329,9 @@ CMessageStore::Placed CMessageStore::Place(const std::filesystem::path& source, 
     if (moved == std::errc::file_exists) {
         // The same header and start second again. A true repeat leaves the
         // source as it is (the stored copy holds the same bytes); different
-        // text is kept beside it under a name of its own, which the
-        // explorer does not list. Nothing is lost, so nothing is said.
+        // text, such as another channel's message begun in the same second,
+        // is kept beside it under a numbered name of its own. Nothing is
+        // lost, so nothing is said.
         if (SameContents(source, final)) {
             return Placed::AlreadyStored;
         }
