@@ -6,6 +6,7 @@
 # CPU time in /proc) and the resident memory.
 #   bench/window_cpu.sh [BUILD_DIR] [SECONDS]
 set -euo pipefail
+source "$(dirname "$0")/process_cpu.sh"
 build=${1:-build}
 seconds=${2:-60}
 work=$(mktemp -d)
@@ -28,18 +29,7 @@ XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen \
     "$build/src/gui/wavelore" --play "$work/broadcast.wav" --dir "$work/run" 2>/dev/null &
 pid=$!
 
-ticks() {  # user + system time of the process, in clock ticks
-    awk '{ print $14 + $15 }' "/proc/$pid/stat"
-}
 sleep 5
-t0=$(ticks)
-w0=$(date +%s.%N)
-sleep "$seconds"
-t1=$(ticks)
-w1=$(date +%s.%N)
-hz=$(getconf CLK_TCK)
-awk -v t0="$t0" -v t1="$t1" -v w0="$w0" -v w1="$w1" -v hz="$hz" 'BEGIN {
-    printf "CPU: %.2f %% of one core over %.1f s\n", 100 * (t1 - t0) / hz / (w1 - w0), w1 - w0 }'
-grep -E '^(VmRSS|VmHWM)' "/proc/$pid/status"
+measure_process "$pid" "$seconds"
 stored=$(find "$work/run/logs" -name '*GA0*.txt' | wc -l)
 echo "messages stored while measuring: $stored"

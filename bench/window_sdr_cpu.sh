@@ -9,6 +9,7 @@
 #   bench/window_sdr_cpu.sh [BUILD_DIR] [SECONDS]
 # With PERF=1 it also records ten seconds of the window in /tmp/perf.data.
 set -euo pipefail
+source "$(dirname "$0")/process_cpu.sh"
 build=$(cd "${1:-build}" && pwd)
 seconds=${2:-40}
 work=$(mktemp -d)
@@ -41,20 +42,9 @@ SOAPY_SDR_PLUGIN_PATH="$build/tests/soapy_modules" XDG_CONFIG_HOME="$work/config
     QT_QPA_PLATFORM=offscreen "$build/src/gui/wavelore" --dir "$work/run" 2>/dev/null &
 pid=$!
 
-ticks() {  # user + system time of the process, in clock ticks
-    awk '{ print $14 + $15 }' "/proc/$pid/stat"
-}
 sleep 5
 [ -n "${PERF:-}" ] && perf record -g -o /tmp/perf.data -p "$pid" -- sleep 10 >/dev/null 2>&1
-t0=$(ticks)
-w0=$(date +%s.%N)
-sleep "$seconds"
-t1=$(ticks)
-w1=$(date +%s.%N)
-hz=$(getconf CLK_TCK)
-awk -v t0="$t0" -v t1="$t1" -v w0="$w0" -v w1="$w1" -v hz="$hz" 'BEGIN {
-    printf "CPU: %.2f %% of one core over %.1f s\n", 100 * (t1 - t0) / hz / (w1 - w0), w1 - w0 }'
-grep -E '^(VmRSS|VmHWM)' "/proc/$pid/status"
+measure_process "$pid" "$seconds"
 for khz in 490 518; do
     echo "raw log lines of $khz kHz: $(cat "$work"/run/logs/*/raw/*"$khz"* 2>/dev/null | wc -l)"
 done
