@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "app/nmea_server_settings.h"
 #include "app/profile_store.h"
@@ -109,6 +110,39 @@ TEST(Settings, NmeaInputAndWaypointsReadOnlyWhatTheyCanUse) {
     store.WriteInt(u"Settings", u"NmeaWaypoints", 7);
     EXPECT_TRUE(nmea.Waypoints());
     ASSERT_EQ(settings.TakeRefused().size(), 1u);
+}
+
+// The radio's settings are kept as they read back, and what a person types
+// or edits by hand reads as meant or falls back to the default.
+TEST(Settings, TheRadioKeepsItsSetUpAndReadsWhatAPersonWrites) {
+    CMemoryProfileStore store;
+    CSettings settings(store);
+    EXPECT_EQ(settings.Radio().sampleRate, 2048000.0);
+    EXPECT_EQ(settings.Radio().Centre(), 504000.0);  // midway between 490 and 518 kHz
+    RadioSettings radio;
+    radio.args = "driver=rtlsdr,serial=00000001";
+    radio.sampleRate = 1024000;
+    radio.gainDb = 28.5;
+    radio.ppm = -1.5;
+    radio.upconverterHz = 125e6;
+    radio.directSampling = "2";
+    radio.channels = *RadioSettings::ParseChannelsKhz("518, 490k, 4209.5");
+    EXPECT_EQ(radio.channels, (std::vector<double>{518000, 490000, 4209500}));
+    ASSERT_TRUE(settings.WriteRadio(radio));
+    const RadioSettings read = settings.Radio();
+    EXPECT_EQ(read.args, radio.args);
+    EXPECT_EQ(read.sampleRate, 1024000.0);
+    EXPECT_EQ(read.gainDb, 28.5);
+    EXPECT_EQ(read.ppm, -1.5);
+    EXPECT_EQ(read.Sdr().centreHz, 125e6 + (490000 + 4209500) / 2.0);
+    EXPECT_EQ(read.directSampling, "2");
+    EXPECT_EQ(read.channels, radio.channels);
+    EXPECT_FALSE(RadioSettings::ParseChannelsKhz("518, x"));
+    EXPECT_FALSE(RadioSettings::ParseGain("loud", radio.gainDb));
+    store.WriteString(u"Settings", u"SdrGain", u"loud");
+    store.WriteString(u"Settings", u"SdrChannels", u"518k,,x");
+    EXPECT_FALSE(settings.Radio().gainDb);
+    EXPECT_TRUE(settings.Radio().channels.empty());
 }
 
 TEST(QtProfileStore, KeepsValuesInItsFileAcrossInstances) {
