@@ -16,6 +16,13 @@
 
 namespace wavelore {
 
+namespace {
+
+// Before an SDR's name in the "Sound source" menu.
+constexpr std::u16string_view kSdrPrefix = u"SDR: ";
+
+}  // namespace
+
 CDecodingControl::CDecodingControl(IWaveInDriver& devices, IUserNotifier& soundNotifier,
                                    CSettings& settings, IDecodingHost& host,
                                    ICpuTimesSource* cpuTimes, ThreadStarter startThread,
@@ -42,9 +49,8 @@ void CDecodingControl::BuildSources(bool reportMissing) {
     if (m_radios != nullptr && !m_radioSettings.args.empty()) {
         // The radio used last is there at once, under the name it was
         // stored with: listing the radios may take seconds (network ones).
-        constexpr std::u16string_view kPrefix = u"SDR: ";
-        const bool named = stored.size() > kPrefix.size() && stored.starts_with(kPrefix);
-        AddSdr(named ? ToUtf8(stored.substr(kPrefix.size())) : m_radioSettings.args,
+        const bool named = stored.size() > kSdrPrefix.size() && stored.starts_with(kSdrPrefix);
+        AddSdr(named ? ToUtf8(stored.substr(kSdrPrefix.size())) : m_radioSettings.args,
                m_radioSettings.args, stored);
     }
     if (m_sources.Items().empty() && reportMissing) {
@@ -58,18 +64,13 @@ bool CDecodingControl::OpenIqRecording(const std::string& path, const std::strin
     if (!ChooseIqFileFormat(path, format, file, error)) {
         return false;
     }
-    file.sampleRate = m_radioSettings.sampleRate;
-    if (m_radioSettings.centreHz > 0.0) {
-        file.centreHz = m_radioSettings.centreHz;
-    }
     const int32_t index =
         m_sources.SetIqRecording(FromUtf8(std::filesystem::path(path).filename().string()));
     // The thread playing the old recording must end before it goes.
     if (m_threadSource == index) {
         DropThread();
     }
-    std::erase_if(m_radioItems, [index](const auto& item) { return item.first == index; });
-    m_radioItems.push_back({index, RadioItem{{}, file}});
+    m_radioItems[index] = RadioItem{{}, file};
     m_sources.Choose(index);
     return true;
 }
@@ -88,8 +89,9 @@ void CDecodingControl::AddSdr(const std::string& label, const std::string& args,
     if (args.empty() || known) {
         return;
     }
-    const int32_t index = m_sources.AddRadio(FromUtf8("SDR: " + label), true, stored);
-    m_radioItems.push_back({index, RadioItem{args, std::nullopt}});
+    const int32_t index =
+        m_sources.AddRadio(std::u16string(kSdrPrefix) + FromUtf8(label), true, stored);
+    m_radioItems[index] = RadioItem{args, std::nullopt};
 }
 
 void CDecodingControl::SetRadio(const RadioSettings& radio, bool restart) {
@@ -97,14 +99,6 @@ void CDecodingControl::SetRadio(const RadioSettings& radio, bool restart) {
     m_settings.WriteRadio(radio);
     if (m_radios != nullptr) {
         AddSdr(radio.args, radio.args, {});
-    }
-    for (auto& [index, item] : m_radioItems) {
-        if (item.file) {
-            item.file->sampleRate = radio.sampleRate;
-            if (radio.centreHz > 0.0) {
-                item.file->centreHz = radio.centreHz;
-            }
-        }
     }
     if (m_radio && restart) {
         DropThread();
@@ -129,10 +123,6 @@ bool CDecodingControl::ShowChannel(size_t channel) {
     ApplyTuning();
     m_host.ShowChannels(Shown().centre);
     return true;
-}
-
-std::string CDecodingControl::RadioDescription() const {
-    return m_radio ? m_radio->Description() : std::string();
 }
 
 bool CDecodingControl::OpenRecording(const std::string& path, CRecordingWaveIn::Pace pace,
@@ -198,11 +188,6 @@ bool CDecodingControl::StartDecoder(Mode mode, int32_t centre, int32_t shift, in
             RunFallback();
             return false;
         }
-        // The channels start where a receiver in upper sideband puts
-        // their tones.
-        for (const auto& lane : m_lanes) {
-            lane->centre = static_cast<int32_t>(CChannelizer::kCarrierOffsetHz);
-        }
         m_config.centre = Shown().centre;
         m_host.ShowChannels(Shown().centre);
     }
@@ -263,21 +248,25 @@ bool CDecodingControl::StartLane(Lane& lane, IWaveInDriver& driver, uint32_t dev
 }
 
 bool CDecodingControl::OpenRadio(int32_t source, std::string& error) {
-    const auto item = std::find_if(m_radioItems.begin(), m_radioItems.end(),
-                                   [source](const auto& entry) { return entry.first == source; });
-    if (item == m_radioItems.end()) {
+    const auto found = m_radioItems.find(source);
+    if (found == m_radioItems.end()) {
         error = "no such radio";
         return false;
     }
+    const RadioItem& item = found->second;
     std::unique_ptr<IIqSource> iq;
     const bool asTaken = m_recordingPace == CRecordingWaveIn::Pace::AsTaken;
-    if (item->second.file) {
+    if (item.file) {
+        IqFileSettings file = *item.file;
+        file.sampleRate = m_radioSettings.sampleRate;
+        if (m_radioSettings.centreHz > 0.0) {
+            file.centreHz = m_radioSettings.centreHz;
+        }
         iq = CIqFileSource::Open(
-            *item->second.file,
-            asTaken ? CIqFileSource::Pace::AsTaken : CIqFileSource::Pace::RealTime, error);
+            file, asTaken ? CIqFileSource::Pace::AsTaken : CIqFileSource::Pace::RealTime, error);
     } else if (m_radios != nullptr) {
         RadioSettings settings = m_radioSettings;
-        settings.args = item->second.args;
+        settings.args = item.args;
         iq = m_radios->Open(settings.Sdr(), error);
     } else {
         error = "no SDR support";
@@ -286,8 +275,7 @@ bool CDecodingControl::OpenRadio(int32_t source, std::string& error) {
         return false;
     }
     // An IQ recording is of the band as on the antenna.
-    const IqFormat band =
-        item->second.file ? iq->Format() : m_radioSettings.AntennaBand(iq->Format());
+    const IqFormat band = item.file ? iq->Format() : m_radioSettings.AntennaBand(iq->Format());
     const std::vector<double> channels = m_radioSettings.ChannelsIn(band);
     if (channels.empty()) {
         error = "the band sampled (" + iq->Description() +
@@ -297,7 +285,7 @@ bool CDecodingControl::OpenRadio(int32_t source, std::string& error) {
     // A recording played as fast as it decodes waits for the slowest
     // channel instead of losing audio.
     std::unique_ptr<CRadioWaveIn> radio =
-        CRadioWaveIn::Create(std::move(iq), band, channels, item->second.file && asTaken, error);
+        CRadioWaveIn::Create(std::move(iq), band, channels, item.file && asTaken, error);
     if (!radio || !radio->Start(error)) {
         return false;
     }
@@ -305,6 +293,8 @@ bool CDecodingControl::OpenRadio(int32_t source, std::string& error) {
     for (const double hz : channels) {
         lanes.push_back(std::make_unique<Lane>());
         lanes.back()->frequencyHz = static_cast<int32_t>(hz + 0.5);
+        // Where a receiver in upper sideband puts the channel's tones.
+        lanes.back()->centre = static_cast<int32_t>(CChannelizer::kCarrierOffsetHz);
     }
     m_lanes = std::move(lanes);
     m_shown = 0;
@@ -326,9 +316,7 @@ std::optional<int32_t> CDecodingControl::OnSpectrum(const SampleBlock* block, in
     const int32_t current = m_sources.Current();
     if (m_sources.Confirm() && m_sources.IsRemembered(current)) {
         m_settings.WriteSoundDevice(m_sources.Name(current));
-        const auto item =
-            std::find_if(m_radioItems.begin(), m_radioItems.end(),
-                         [current](const auto& entry) { return entry.first == current; });
+        const auto item = m_radioItems.find(current);
         if (item != m_radioItems.end() && item->second.args != m_radioSettings.args) {
             m_radioSettings.args = item->second.args;
             m_settings.WriteRadio(m_radioSettings);

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -131,9 +132,6 @@ class CDecodingControl {
     // The channel shown from now on: its spectrum, signal and text reach
     // the window. False for no such channel.
     bool ShowChannel(size_t channel);
-    // A description of the radio in use for the status line; empty for a
-    // sound card.
-    std::string RadioDescription() const;
     // The recording in use, or null.
     const CRecordingWaveIn* Recording() const { return m_recording.get(); }
     // The pace of the recording in use and of the next one opened without
@@ -241,12 +239,13 @@ class CDecodingControl {
     std::unique_ptr<CRecordingWaveIn> m_recording;
     CRecordingWaveIn::Pace m_recordingPace = CRecordingWaveIn::Pace::RealTime;
     // What each radio item of the sources opens: an SDR's arguments, or an
-    // IQ recording.
+    // IQ recording (its path and format; the rate and centre are the radio
+    // settings' when it opens).
     struct RadioItem {
         std::string args;
         std::optional<IqFileSettings> file;
     };
-    std::vector<std::pair<int32_t, RadioItem>> m_radioItems;
+    std::map<int32_t, RadioItem> m_radioItems;  // by source index
     RadioSettings m_radioSettings;
     std::unique_ptr<CRadioWaveIn> m_radio;
     std::vector<std::unique_ptr<Lane>> m_lanes;
