@@ -1,6 +1,16 @@
-# Sourced by the window benchmarks: the share of one core a running process
-# uses over a span (from its own CPU time in /proc) and its resident memory.
+# Sourced by the window benchmarks: a scratch directory ($work) removed at
+# the end with the process measured ($pid, once started), and the share of
+# one core that process uses over a span (from its own CPU time in /proc)
+# and its resident memory:
 #   measure_process PID SECONDS
+work=$(mktemp -d)
+pid=
+cleanup() {
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
 measure_process() {
     local pid=$1 seconds=$2 t0 t1 w0 w1 hz
     ticks() {  # user + system time of the process, in clock ticks

@@ -9,13 +9,6 @@ set -euo pipefail
 source "$(dirname "$0")/process_cpu.sh"
 build=${1:-build}
 seconds=${2:-60}
-work=$(mktemp -d)
-pid=
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
 # Long enough to keep the receiver busy for the whole measurement.
 messages=()

@@ -12,13 +12,6 @@ set -euo pipefail
 source "$(dirname "$0")/process_cpu.sh"
 build=$(cd "${1:-build}" && pwd)
 seconds=${2:-40}
-work=$(mktemp -d)
-pid=
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
 messages=()
 for n in 1 2 3 4 5 6; do
