@@ -889,10 +889,6 @@ Empty: no own position.</source>
         <translation>チャンネル (kHz)(&amp;H):</translation>
     </message>
     <message>
-        <source>The sample rate is a number of Hz, at least 11025.</source>
-        <translation>サンプルレートは 11025 以上の Hz の数値です。</translation>
-    </message>
-    <message>
         <source>The centre frequency is a number of Hz, or empty.</source>
         <translation>中心周波数は Hz の数値か、空欄です。</translation>
     </message>
@@ -919,6 +915,10 @@ Empty: no own position.</source>
     <message>
         <source>The upconverter is a number of Hz, or empty.</source>
         <translation>アップコンバーターは Hz の数値か、空欄です。</translation>
+    </message>
+    <message>
+        <source>The sample rate is a number of Hz, from 11025 to 1000000000.</source>
+        <translation>サンプルレートは 11025 から 1000000000 までの Hz の数値です。</translation>
     </message>
 </context>
 <context>

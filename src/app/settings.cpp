@@ -218,7 +218,10 @@ RadioSettings CSettings::Radio() const {
         return value ? *value : fallback;
     };
     radio.args = ToUtf8(GetString(u"SdrArgs"));
-    radio.sampleRate = number(u"SdrRate", radio.sampleRate);
+    const double rate = number(u"SdrRate", radio.sampleRate);
+    if (RadioSettings::TakesSampleRate(rate)) {
+        radio.sampleRate = rate;
+    }
     // 0 (midway) is no frequency, so it falls back to itself.
     radio.centreHz = number(u"SdrCentre", 0.0);
     RadioSettings::ParseGain(ToUtf8(GetString(u"SdrGain")), radio.gainDb);

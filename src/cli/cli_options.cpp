@@ -181,7 +181,7 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
     app.add_option("--sdr-rate", options.sdrRate, "SDR sample rate in Hz")
         ->capture_default_str()
         ->needs(sdr)
-        ->check(CLI::Range(11025.0, 1e9))
+        ->check(CLI::Range(RadioSettings::kMinSampleRate, RadioSettings::kMaxSampleRate))
         ->type_name("HZ");
     app.add_option("--sdr-centre,--sdr-center", options.sdrCentre,
                    "Centre of the band received in Hz, as on the antenna (default: midway between "
@@ -216,7 +216,7 @@ bool Parse(int argc, char** argv, CliOptions& options, int& exitCode) {
         ->transform(CLI::IsMember({"cu8", "cs16", "cf32", "wav"}, CLI::ignore_case));
     app.add_option("--iq-rate", options.iqRate, "Sample rate of a raw IQ recording in Hz")
         ->needs(iq)
-        ->check(CLI::Range(11025.0, 1e9))
+        ->check(CLI::Range(RadioSettings::kMinSampleRate, RadioSettings::kMaxSampleRate))
         ->type_name("HZ");
     app.add_option("--iq-centre,--iq-center", options.iqCentre,
                    "Centre frequency of an IQ recording in Hz, where the file does not carry it")

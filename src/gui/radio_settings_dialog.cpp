@@ -96,8 +96,8 @@ void CRadioSettingsDialog::Accept() {
                              : RadioSettings::ParseFrequency(centreText.toStdString());
     const std::optional<std::vector<double>> channels =
         RadioSettings::ParseChannelsKhz(m_channels->text().toStdString());
-    if (!rate || *rate < 11025.0) {
-        problem = tr("The sample rate is a number of Hz, at least 11025.");
+    if (!rate || !RadioSettings::TakesSampleRate(*rate)) {
+        problem = tr("The sample rate is a number of Hz, from 11025 to 1000000000.");
     } else if (!centre) {
         problem = tr("The centre frequency is a number of Hz, or empty.");
     } else if (!channels) {

@@ -17,6 +17,11 @@ struct RadioSettings {
     // The NAVTEX channels, taken where the band covers them when no
     // channels are given.
     static constexpr double kNavtexChannels[] = {490000.0, 518000.0, 4209500.0};
+    // The sample rates a radio or an IQ recording is taken at: from the
+    // receiver's own rate to 1 GHz, beyond any receiver's.
+    static constexpr double kMinSampleRate = 11025.0;
+    static constexpr double kMaxSampleRate = 1e9;
+    static bool TakesSampleRate(double hz) { return hz >= kMinSampleRate && hz <= kMaxSampleRate; }
 
     std::string args;  // the SDR's SoapySDR arguments
     double sampleRate = 2048000.0;

@@ -140,8 +140,10 @@ TEST(Settings, TheRadioKeepsItsSetUpAndReadsWhatAPersonWrites) {
     EXPECT_FALSE(RadioSettings::ParseChannelsKhz("518, x"));
     EXPECT_FALSE(RadioSettings::ParseGain("loud", radio.gainDb));
     store.WriteString(u"Settings", u"SdrGain", u"loud");
+    store.WriteString(u"Settings", u"SdrRate", u"5e10");
     store.WriteString(u"Settings", u"SdrChannels", u"518k,,x");
     EXPECT_FALSE(settings.Radio().gainDb);
+    EXPECT_EQ(settings.Radio().sampleRate, 2048000.0);
     EXPECT_TRUE(settings.Radio().channels.empty());
 }
 
